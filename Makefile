@@ -1,0 +1,73 @@
+# kelmmath front door.
+#
+#   make test        configure build/, build everything and run the whole test suite
+#   make demo        build the examples and run them on their embedded samples
+#   make bench       build and run the benchmarks (needs libbenchmark-dev)
+#   make asan        the whole suite again under AddressSanitizer + UBSan (build-asan/)
+#   make fuzz-smoke  build the libFuzzer targets with clang and run each briefly
+#   make install PREFIX=/some/where
+#
+# WERROR=1 turns compiler warnings into errors. JOBS sets the build parallelism.
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+WERROR     ?= 0
+PREFIX     ?= /usr/local
+FUZZ_SECONDS ?= 60
+
+CMAKE_FLAGS = -DKELMMATH_WERROR=$(if $(filter 1 ON on yes,$(WERROR)),ON,OFF)
+
+.PHONY: all test demo bench asan fuzz-smoke install prereqs clean configure
+
+all: test
+
+prereqs:
+	@command -v cmake >/dev/null 2>&1 || { echo "kelmmath: cmake is missing: apt-get install cmake"; exit 1; }
+	@command -v c++ >/dev/null 2>&1 || { echo "kelmmath: a C++17 compiler is missing: apt-get install g++"; exit 1; }
+	@test -f /usr/include/expat.h || { echo "kelmmath: expat headers are missing: apt-get install libexpat1-dev"; exit 1; }
+	@ls /usr/lib/*/cmake/GTest/GTestConfig.cmake /usr/lib/cmake/GTest/GTestConfig.cmake >/dev/null 2>&1 || test -f /usr/include/gtest/gtest.h || { echo "kelmmath: GoogleTest is missing: apt-get install libgtest-dev"; exit 1; }
+	@command -v pkg-config >/dev/null 2>&1 || { echo "kelmmath: pkg-config is missing: apt-get install pkg-config"; exit 1; }
+
+# Configure when the build folder has no cache yet, or when it was configured
+# with other flags; a half-made build folder is simply configured again.
+configure: prereqs
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+test: configure
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+asan: prereqs
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DKELMMATH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+	    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	    ctest --output-on-failure -j $(JOBS) -LE packaging
+
+install: configure
+	cmake --build $(BUILD) -j $(JOBS)
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS)
+	@if [ -f examples/CMakeLists.txt ]; then \
+	    mkdir -p $(BUILD)/demo && sh examples/demo.sh $(BUILD); \
+	else echo "kelmmath: the examples are not built yet"; fi
+
+bench: prereqs
+	@test -f /usr/include/benchmark/benchmark.h || { echo "kelmmath: Google Benchmark is missing: apt-get install libbenchmark-dev"; exit 1; }
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DKELMMATH_BUILD_BENCHMARKS=ON -DKELMMATH_BUILD_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	sh bench/run.sh $(BENCH_BUILD)
+
+fuzz-smoke: prereqs
+	@command -v clang++ >/dev/null 2>&1 || { echo "kelmmath: clang is missing: apt-get install clang libclang-rt-dev"; exit 1; }
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DKELMMATH_BUILD_FUZZERS=ON -DKELMMATH_BUILD_TESTS=OFF -DKELMMATH_BUILD_EXAMPLES=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	sh fuzz/smoke.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

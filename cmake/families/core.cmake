@@ -1,0 +1,14 @@
+kelm_family(core
+    SOURCES
+        src/core/containers.cpp
+        src/core/strings.cpp
+        src/core/streams.cpp
+        src/core/xmlwriter.cpp
+        src/core/errors.cpp
+        src/core/platform.cpp
+        src/core/xmlparser.cpp
+    TESTS
+        tests/core/containers_test.cpp
+        tests/core/strings_test.cpp
+        tests/core/streams_test.cpp
+        tests/core/errors_test.cpp)

@@ -1,0 +1,11 @@
+kelm_family(mesh
+    DEPENDS arrays
+    SOURCES
+        src/mesh/faceprop.cpp
+        src/mesh/facetset.cpp
+        src/mesh/faceprops.cpp
+        src/mesh/meshutil.cpp
+    TESTS
+        tests/mesh/facetset_test.cpp
+        tests/mesh/faceprops_test.cpp
+        tests/mesh/meshutil_test.cpp)

@@ -1,0 +1,10 @@
+kelm_family(vectors
+    DEPENDS core
+    SOURCES
+        src/geom/points.cpp
+        src/geom/vector.cpp
+        src/geom/vector2d.cpp
+    TESTS
+        tests/geom/points_test.cpp
+        tests/geom/vector_test.cpp
+        tests/geom/vector2d_test.cpp)

@@ -1,0 +1,8 @@
+kelm_family(xform
+    DEPENDS units
+    SOURCES
+        src/geom/xform.cpp
+        src/geom/xform2d.cpp
+    TESTS
+        tests/geom/xform_test.cpp
+        tests/geom/xform2d_test.cpp)

@@ -1,0 +1,48 @@
+#include "kelmmath/core/errors.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/capture.h"
+
+namespace {
+
+TEST(KelmErrorContext, RecorderReceivesFormattedTextExactly) {
+    kelm_test::ErrorRecorder rec;
+    EXPECT_EQ(kelm_ec(), &rec);
+    kelm_ec()->error("facet %u has %s\n", 4294967295u, "three");
+    kelm_ec()->warning("%d%%", 5);
+    ASSERT_EQ(rec.count(), 2u);
+    EXPECT_EQ(rec.entries()[0].severity, KelmErrorContext::Error);
+    EXPECT_EQ(rec.entries()[0].text, "facet 4294967295 has three\n");
+    EXPECT_EQ(rec.entries()[1].severity, KelmErrorContext::Warning);
+    EXPECT_EQ(rec.entries()[1].text, "5%");
+}
+
+TEST(KelmErrorContext, LongMessagesAreNotCut) {
+    kelm_test::ErrorRecorder rec;
+    std::string big(5000, 'x');
+    kelm_ec()->error("<%s>", big.c_str());
+    ASSERT_EQ(rec.count(), 1u);
+    EXPECT_EQ(rec.entries()[0].text, "<" + big + ">");
+}
+
+TEST(KelmErrorContext, SetReturnsPreviousAndNullRestoresDefault) {
+    KelmErrorContext* original = kelm_ec();
+    {
+        kelm_test::ErrorRecorder outer;
+        {
+            kelm_test::ErrorRecorder inner;
+            EXPECT_EQ(kelm_ec(), &inner);
+        }
+        EXPECT_EQ(kelm_ec(), &outer);
+    }
+    EXPECT_EQ(kelm_ec(), original);
+    KelmErrorContext mine;
+    EXPECT_EQ(kelm_set_ec(&mine), original);
+    EXPECT_EQ(kelm_set_ec(nullptr), &mine);
+    EXPECT_EQ(kelm_ec(), original);
+}
+
+}  // namespace

@@ -1,0 +1,64 @@
+#include "kelmmath/core/platform.h"
+#include "kelmmath/core/strings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+TEST(KelmStringObject, EmptyReadsAsNull) {
+    KelmStringObject a;
+    EXPECT_EQ(a.str(), nullptr);
+    KelmStringObject b("");
+    EXPECT_EQ(b.str(), nullptr);
+    KelmStringObject c(nullptr);
+    EXPECT_EQ(c.str(), nullptr);
+}
+
+TEST(KelmStringObject, CopiesShareOneBufferUntilStopSharing) {
+    KelmStringObject a("alpha");
+    KelmStringObject b(a);
+    EXPECT_EQ(a.str(), b.str());
+    b.stop_sharing();
+    EXPECT_NE(a.str(), b.str());
+    EXPECT_STREQ(b.str(), "alpha");
+    const_cast<char*>(b.str())[0] = 'A';
+    EXPECT_STREQ(a.str(), "alpha");
+    EXPECT_STREQ(b.str(), "Alpha");
+}
+
+TEST(KelmStringObject, CopyReplacesTextIncludingFromItself) {
+    KelmStringObject a("one");
+    a.copy(a.str() + 1);  // text taken from the object's own buffer
+    EXPECT_STREQ(a.str(), "ne");
+    KelmStringObject b("two");
+    a.copy(b);
+    EXPECT_EQ(a.str(), b.str());
+    a.copy(a);
+    EXPECT_STREQ(a.str(), "two");
+    a = "three";
+    EXPECT_STREQ(a.str(), "three");
+    EXPECT_STREQ(b.str(), "two");
+    KelmStringObject c;
+    c = b;
+    c = std::move(a);
+    EXPECT_STREQ(c.str(), "three");
+}
+
+TEST(KelmStrcasecmp, IgnoresAsciiCaseOnly) {
+    EXPECT_EQ(kelm_strcasecmp("MilliMetre", "millimetre"), 0);
+    EXPECT_NE(kelm_strcasecmp("mm", "mm2"), 0);
+    EXPECT_LT(kelm_strcasecmp("a", "B"), 0);
+    EXPECT_GT(kelm_strcasecmp("b", "A"), 0);
+    EXPECT_EQ(kelm_strcasecmp(nullptr, nullptr), 0);
+    EXPECT_NE(kelm_strcasecmp(nullptr, "a"), 0);
+}
+
+TEST(KelmFopen, NullWhenItCannotOpen) {
+    EXPECT_EQ(kelm_fopen("/nonexistent/dir/file.xml", "r"), nullptr);
+    EXPECT_EQ(kelm_fopen(nullptr, "r"), nullptr);
+    EXPECT_EQ(kelm_fopen("", "r"), nullptr);
+}
+
+}  // namespace
