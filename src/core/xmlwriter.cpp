@@ -100,13 +100,15 @@ void KelmXMLWriter::endElement(const char* name) {
     if (tag_open_) {
         buffer_ += "/>";
         tag_open_ = false;
+        open_.pop_back();
     } else {
+        std::string own = std::move(open_.back());
+        open_.pop_back();
         if (!has_children_) newline();
         buffer_ += "</";
-        buffer_ += name ? name : open_.back().c_str();
+        buffer_ += name ? name : own.c_str();
         buffer_ += '>';
     }
-    open_.pop_back();
     has_children_ = false;
     if (open_.empty() || buffer_.size() >= kFlushThreshold) flushBuffer();
 }

@@ -51,10 +51,14 @@ void XMLCALL on_end(void* user, const XML_Char* name) {
     static_cast<Parsed*>(user)->events.push_back(std::string("/") + name);
 }
 void XMLCALL on_text(void* user, const XML_Char* s, int len) {
+    // expat may hand one run of character data over in several pieces.
     auto* p = static_cast<Parsed*>(user);
     std::string t(s, static_cast<std::size_t>(len));
-    if (t.find_first_not_of(" \n") == std::string::npos) return;  // layout only
-    p->events.push_back("text:" + t);
+    if (!p->events.empty() && p->events.back().rfind("text:", 0) == 0) {
+        p->events.back() += t;
+    } else if (t.find_first_not_of(" \n") != std::string::npos) {
+        p->events.push_back("text:" + t);
+    }
 }
 
 bool parse(const std::string& doc, Parsed* out) {
