@@ -1,0 +1,277 @@
+#include "kelmmath/geom/vector.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+void ExpectVec(const double* v, double x, double y, double z, double tol = 0.0) {
+    const double want[3] = {x, y, z};
+    for (int i = 0; i < 3; ++i) {
+        if (tol == 0.0) {
+            EXPECT_EQ(want[i], v[i]) << i;
+        } else {
+            EXPECT_NEAR(want[i], v[i], tol) << i;
+        }
+    }
+}
+
+TEST(KelmVecNormalize, ReciprocalScalingAndZeroLength) {
+    double r[3] = {9, 9, 9};
+    const double a[3] = {3, 4, 0};
+    kelm_vec_normalize(r, a);
+    // 3 * (1/5) rounds differently from 3 / 5: the components are scaled by 1/|a|.
+    ExpectVec(r, 3.0 * (1.0 / 5.0), 4.0 * (1.0 / 5.0), 0.0);
+    EXPECT_NE(0.6, r[0]);
+    const double tiny[3] = {1e-320, 0, 0};  // its length underflows to zero
+    for (const double* zero : {kelm_vec_zero, static_cast<const double*>(nullptr), tiny}) {
+        kelm_vec_put(r, 9, 9, 9);
+        kelm_vec_normalize(r, zero);
+        ExpectVec(r, 0, 0, 0);
+    }
+    const double small[3] = {0, std::ldexp(1.0, -500), 0};  // small, not zero length
+    kelm_vec_normalize(r, small);
+    ExpectVec(r, 0, 1, 0);
+    const double bad[3] = {kNaN, 1, 0};
+    kelm_vec_normalize(r, bad);
+    EXPECT_TRUE(std::isnan(r[0]) && std::isnan(r[1]) && std::isnan(r[2]));
+}
+
+TEST(KelmVecNormalTo, EachCaseGivesAUnitPerpendicular) {
+    const double s = std::sqrt(0.5), t = 1 / std::sqrt(5.0);
+    const struct {
+        double in[3];
+        double out[3];
+    } cases[] = {
+        {{0, 0, 1}, {1, 0, 0}},          {{1, 0, 0}, {0, 1, 0}},
+        {{0, 1, 0}, {1, 0, 0}},          {{0, 0, 0}, {1, 0, 0}},
+        {{1, 1, 0}, {s, -s, 0}},         {{1, 0, 1}, {s, 0, -s}},
+        {{0, 1, 1}, {0, s, -s}},         {{1, 2, 3}, {2 * t, -t, 0}},
+        {{-2, 1e-16, 4}, {2 * t, 0, t}}, {{1e-16, 3, 4}, {0, 0.8, -0.6}},
+        {{5, 1e-16, 0}, {0, 1, 0}},      {{1e-15, 0, 1e-15}, {s, 0, -s}},  // 1e-15 counts
+    };
+    for (const auto& c : cases) {
+        double r[3];
+        kelm_vec_normal_to(r, c.in);
+        ExpectVec(r, c.out[0], c.out[1], c.out[2], 1e-15);
+        EXPECT_NEAR(0.0, kelm_vec_dot(r, c.in), 1e-15);
+    }
+}
+
+TEST(KelmVecCompare, StrictPerComponentTests) {
+    const double a[3] = {1, 2, 3};
+    const double b[3] = {1, 2, 3 + 1e-9};
+    EXPECT_EQ(0, kelm_vec_is_equal(a, a, 0.0));
+    EXPECT_EQ(1, kelm_vec_is_equal(a, b, 1e-8));
+    EXPECT_EQ(0, kelm_vec_is_equal(a, b, 1e-10));
+    EXPECT_EQ(1, kelm_vec_is_equal(a, 1, 2, 3 + 1e-9, 1e-8));
+    EXPECT_EQ(0, kelm_vec_is_equal(a, 1.1, 2, 3, 1e-8));
+    const double nan_z[3] = {0, 0, kNaN};
+    EXPECT_EQ(0, kelm_vec_is_equal(nan_z, nan_z, 1.0));
+    EXPECT_EQ(0, kelm_vec_is_zero(nan_z, 1e300));
+    const double tiny[3] = {1e-16, 0, -1e-16};
+    EXPECT_EQ(1, kelm_vec_is_zero(tiny, 1e-15));
+    EXPECT_EQ(0, kelm_vec_is_zero(tiny, 1e-16));
+    EXPECT_EQ(1, kelm_vec_is_zero(static_cast<const double*>(nullptr), 1e-15));
+    EXPECT_EQ(1, kelm_vec_is_equal(nullptr, tiny, 1e-15));
+}
+
+TEST(KelmVecProducts, CrossAndDeterminants) {
+    const double a[3] = {1, 2, 3}, b[3] = {-4, 5, 0.5}, c[3] = {2, -1, 7};
+    double r[3];
+    kelm_vec_cross(r, a, b);
+    ExpectVec(r, 2 * 0.5 - 3 * 5, 3 * -4 - 1 * 0.5, 1 * 5 - 2 * -4);
+    kelm_vec_cross(r, nullptr, b);
+    ExpectVec(r, 0, 0, 0);
+    EXPECT_EQ(1.0, kelm_vec_det3x3(kelm_vec_100, kelm_vec_010, kelm_vec_001));
+    EXPECT_EQ(-1.0, kelm_vec_det3x3(kelm_vec_010, kelm_vec_100, kelm_vec_001));
+    kelm_vec_cross(r, b, c);
+    EXPECT_EQ(kelm_vec_dot(a, r), kelm_vec_det3x3(a, b, c));
+    EXPECT_EQ(0.0, kelm_vec_det3x3(nullptr, b, c) + kelm_vec_det3x3(a, nullptr, c) +
+                       kelm_vec_det3x3(a, b, nullptr));
+    EXPECT_EQ(13.0, kelm_vec_det2x2(a, b));
+    EXPECT_EQ(0.0, kelm_vec_det2x2(nullptr, b) + kelm_vec_det2x2(a, nullptr));
+}
+
+TEST(KelmVecPut, FromEverySource) {
+    double r[3];
+    ListOfDouble two{4, 5}, five{1, 2, 3, 4, 5};
+    kelm_vec_put(r, &two);
+    ExpectVec(r, 4, 5, 0);
+    kelm_vec_put(r, &five);
+    ExpectVec(r, 1, 2, 3);
+    kelm_vec_put(r, static_cast<ListOfDouble*>(nullptr));
+    ExpectVec(r, 0, 0, 0);
+    kelm_vec_put(r, KelmDirection(3, 4, 5));
+    kelm_vec_put(r, static_cast<const double*>(nullptr));
+    ExpectVec(r, 0, 0, 0);
+}
+
+TEST(KelmPtNearestOnLine, FootAndParameter) {
+    const double q[3] = {1, 1, 0}, dir[3] = {2, 0, 0};
+    double r[3], t = -1;
+    kelm_pt_nearest_on_line(r, &t, nullptr, dir, q);
+    ExpectVec(r, 1, 0, 0);
+    EXPECT_EQ(0.5, t);
+    const double p1[3] = {1, 1, 1}, p2[3] = {1, 1, 5}, off[3] = {4, -2, 2};
+    kelm_pt_nearest_on_line_thru_pts(r, &t, p1, p2, p2);
+    EXPECT_EQ(1.0, t);
+    kelm_pt_nearest_on_line_thru_pts(r, nullptr, p1, p2, off);  // t is optional
+    ExpectVec(r, 1, 1, 2);
+    kelm_pt_nearest_on_line(r, &t, p1, kelm_vec_zero, q);  // no guard: 0/0
+    EXPECT_TRUE(std::isnan(t) && std::isnan(r[0]));
+}
+
+TEST(KelmPtCircleParams, CircleThroughThreePoints) {
+    const double p1[3] = {1, 0, 0}, p2[3] = {0, 1, 0}, p3[3] = {-1, 0, 0};
+    double c[3], n[3], radius = 0;
+    ASSERT_EQ(1, kelm_pt_circle_params(c, radius, n, p1, p2, p3));
+    ExpectVec(c, 0, 0, 0, 1e-15);
+    ExpectVec(n, 0, 0, 1, 1e-15);
+    EXPECT_NEAR(1.0, radius, 1e-15);
+    ASSERT_EQ(1, kelm_pt_circle_params(c, radius, nullptr, p3, p2, p1));  // normal optional
+    ASSERT_EQ(1, kelm_pt_circle_params(c, radius, n, p3, p2, p1));
+    ExpectVec(n, 0, 0, -1, 1e-15);
+
+    // A tilted scalene triangle: the centre is equidistant and in the plane.
+    const double a[3] = {1, 2, 3}, b[3] = {4, -1, 2}, d[3] = {0.5, 0.5, -2};
+    ASSERT_EQ(1, kelm_pt_circle_params(c, radius, n, a, b, d));
+    for (const double* p : {a, b, d}) EXPECT_NEAR(radius, kelm_pt_distance(c, p), 1e-12);
+    double ab[3], ac[3];
+    kelm_vec_diff(ab, b, a);
+    kelm_vec_diff(ac, c, a);
+    EXPECT_NEAR(0.0, kelm_vec_dot(n, ab), 1e-12);
+    EXPECT_NEAR(0.0, kelm_vec_dot(n, ac), 1e-12);
+    EXPECT_NEAR(1.0, kelm_vec_length(n), 1e-15);
+}
+
+TEST(KelmPtCircleParams, FailuresWriteNothingBeforeTheNormal) {
+    const double p1[3] = {1, 0, 0}, p2[3] = {0, 1, 0}, q3[3] = {-1, 2, 0};
+    double c[3] = {7, 7, 7}, n[3] = {8, 8, 8}, radius = 9;
+    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, p1, p2));  // p1 == p2
+    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, p2, p2));  // p2 == p3
+    EXPECT_EQ(0, kelm_pt_circle_params(nullptr, radius, n, p1, p2, q3));
+    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, nullptr, p2, p1));
+    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, nullptr, p2));
+    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, p2, nullptr));
+    ExpectVec(c, 7, 7, 7);
+    ExpectVec(n, 8, 8, 8);
+    EXPECT_EQ(9.0, radius);
+    // Collinear points: the zero normal is left behind, centre and radius are not.
+    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, p2, q3));
+    ExpectVec(c, 7, 7, 7);
+    ExpectVec(n, 0, 0, 0);
+    EXPECT_EQ(9.0, radius);
+}
+
+// Every array form with a result gives the same answer when the result is the
+// same array as one of its inputs.
+TEST(KelmVecAliasing, ResultMayBeAnyInput) {
+    using P = const double*;
+    using Fn = void (*)(double*, P, P, P);
+    const Fn cases[] = {
+        [](double* r, P a, P b, P) { kelm_vec_cross(r, a, b); },
+        [](double* r, P a, P b, P) { kelm_vec_diff(r, a, b); },
+        [](double* r, P a, P b, P) { kelm_vec_sum(r, a, b); },
+        [](double* r, P a, P, P) { kelm_vec_scale(r, a, -1.5); },
+        [](double* r, P a, P, P) { kelm_vec_negate(r, a); },
+        [](double* r, P a, P, P) { kelm_vec_normalize(r, a); },
+        [](double* r, P a, P, P) { kelm_vec_normal_to(r, a); },
+        [](double* r, P a, P, P) { kelm_vec_put(r, a); },
+        [](double* r, P a, P b, P) { kelm_pt_midpoint(r, a, b); },
+        [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line(r, nullptr, a, b, c); },
+        [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line_thru_pts(r, nullptr, a, b, c); },
+    };
+    const double in[3][3] = {{1.5, -2, 3}, {0.25, 4, -1}, {-3, 0.5, 2}};
+    for (int n = 0; n < static_cast<int>(sizeof cases / sizeof cases[0]); ++n) {
+        double want[3];
+        cases[n](want, in[0], in[1], in[2]);
+        for (int k = 0; k < 3; ++k) {
+            double args[3][3];
+            for (int i = 0; i < 9; ++i) args[i / 3][i % 3] = in[i / 3][i % 3];
+            cases[n](args[k], args[0], args[1], args[2]);
+            for (int i = 0; i < 3; ++i) EXPECT_EQ(want[i], args[k][i]) << n << k << i;
+        }
+    }
+    double v[3] = {3, 4, 0};
+    kelm_vec_negate(v);
+    kelm_vec_normalize(v);
+    ExpectVec(v, -3.0 * (1.0 / 5.0), -4.0 * (1.0 / 5.0), 0.0);
+}
+
+// The class overloads pass each object to the matching array argument; the
+// inputs are asymmetric so that swapped arguments show.
+TEST(KelmVecClassOverloads, ForwardToTheArrayForms) {
+    const KelmPoint p(1, 2, 3), q(-2, 0.5, 4), s(3, 1, -1);
+    const KelmDirection d(0.5, -1, 2), e(2, 3, -4), f(1, 1, 7);
+    EXPECT_EQ(-2 + 1 + 12, kelm_vec_dot(p, q));
+    EXPECT_EQ(1 - 3 - 8, kelm_vec_dot(d, e));
+    EXPECT_EQ(5.0, kelm_vec_det2x2(KelmDirection2D(1, 2), KelmDirection2D(-3, -1)));
+    EXPECT_EQ(kelm_vec_det3x3(d.data(), e.data(), f.data()), kelm_vec_det3x3(d, e, f));
+    EXPECT_EQ(1.5, kelm_vec_length(KelmDirection(1, 1, 0.5)));
+    EXPECT_EQ(9 + 2.25 + 1, kelm_pt_distance_sq(p, q));
+    EXPECT_EQ(3.5, kelm_pt_distance(p, q));
+    EXPECT_EQ(0, kelm_vec_is_equal(p, q, 2.5) + kelm_vec_is_equal(d, e, 5.0));
+    EXPECT_EQ(1, kelm_vec_is_equal(d, KelmDirection(0.5, -1, 2.5), 0.6));
+    EXPECT_EQ(1, kelm_vec_is_zero(KelmPoint(), 1e-15) + kelm_vec_is_zero(d, 1.5));
+
+    KelmPoint rp;
+    KelmDirection rd;
+    kelm_vec_cross(rp, p, q);
+    ExpectVec(rp.data(), 8 - 1.5, -6 - 4, 0.5 + 4);
+    kelm_vec_cross(rd, e, d);
+    ExpectVec(rd.data(), 6 - 4, -2 - 4, -2 - 1.5);
+    kelm_vec_diff(rp, p, q);
+    ExpectVec(rp.data(), 3, 1.5, -1);
+    kelm_vec_diff(rd, q, p);
+    ExpectVec(rd.data(), -3, -1.5, 1);
+    kelm_vec_diff(rd, d, e);
+    ExpectVec(rd.data(), -1.5, -4, 6);
+    kelm_vec_sum(rp, p, d);
+    ExpectVec(rp.data(), 1.5, 1, 5);
+    kelm_vec_sum(rp, p, q);
+    ExpectVec(rp.data(), -1, 2.5, 7);
+    kelm_vec_sum(rd, d, e);
+    ExpectVec(rd.data(), 2.5, 2, -2);
+    kelm_vec_scale(rp, p, 2);
+    ExpectVec(rp.data(), 2, 4, 6);
+    kelm_vec_scale(rd, d, -2);
+    ExpectVec(rd.data(), -1, 2, -4);
+    kelm_vec_negate(rp, q);
+    kelm_vec_negate(rp);
+    ExpectVec(rp.data(), -2, 0.5, 4);
+    kelm_vec_negate(rd, e);
+    kelm_vec_negate(rd);
+    ExpectVec(rd.data(), 2, 3, -4);
+    kelm_vec_normalize(rd, KelmDirection(0, 0, -3));
+    ExpectVec(rd.data(), 0, 0, -1);
+    kelm_vec_normalize(rd = KelmDirection(0, 2, 0));
+    ExpectVec(rd.data(), 0, 1, 0);
+    kelm_vec_normal_to(rp, KelmPoint(0, 0, 5));
+    kelm_vec_normal_to(rd, KelmDirection(5, 0, 0));
+    ExpectVec(rp.data(), 1, 0, 0);
+    ExpectVec(rd.data(), 0, 1, 0);
+    kelm_pt_midpoint(rp, p, s);
+    ExpectVec(rp.data(), 2, 1.5, 1);
+
+    double t = 0;
+    kelm_pt_nearest_on_line(rp, &t, KelmPoint(1, 0, 0), KelmDirection(0, 4, 0), p);
+    ExpectVec(rp.data(), 1, 2, 0);
+    EXPECT_EQ(0.5, t);
+    kelm_pt_nearest_on_line_thru_pts(rp, &t, KelmPoint(1, 0, 0), KelmPoint(1, 0, 4), p);
+    ExpectVec(rp.data(), 1, 0, 3);
+    EXPECT_EQ(0.75, t);
+    double wc[3], wn[3], wr = 0, radius = 0;
+    KelmPoint center;
+    EXPECT_EQ(1, kelm_pt_circle_params(wc, wr, wn, p.data(), q.data(), s.data()));
+    EXPECT_EQ(1, kelm_pt_circle_params(center, radius, rd, p, q, s));
+    ExpectVec(center.data(), wc[0], wc[1], wc[2]);
+    ExpectVec(rd.data(), wn[0], wn[1], wn[2]);
+    EXPECT_EQ(wr, radius);
+}
+
+}  // namespace
