@@ -1,0 +1,315 @@
+// Names, lookup, value and vector conversion, rate units, the search by factor and the
+// lifecycle of the factor rows.
+
+#include "kelmmath/units/units.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+#include "kelmmath/core/constants.h"
+#include "units/internal_units.h"
+
+namespace {
+
+static_assert(std::is_same<std::underlying_type<KelmUnit>::type, int>::value, "fixed int");
+static_assert(std::is_same<std::underlying_type<KelmMeasureType>::type, int>::value, "fixed int");
+static_assert(kelm_unit_deg == 21 && kelm_unit_tooth == 60 && kelm_mtype_volume == 21, "values");
+
+const KelmUnit kOutOfRange[] = {static_cast<KelmUnit>(-1), static_cast<KelmUnit>(61),
+                                static_cast<KelmUnit>(INT_MAX), static_cast<KelmUnit>(INT_MIN)};
+
+KelmUnit unit(int u) {
+    return static_cast<KelmUnit>(u);
+}
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+TEST(KelmUnitNames, TextsTypesAndLookup) {
+    struct Row {
+        KelmUnit u;
+        const char *name, *fullname;
+        KelmMeasureType type;
+    };
+    const Row rows[] = {
+        {kelm_unit_as_is, "as-is", "default", kelm_mtype_unknown},
+        {kelm_unit_mil, "mil", "milliinch", kelm_mtype_length},
+        {kelm_unit_sq_mm, "sq mm", "square millimetre", kelm_mtype_area},
+        {kelm_unit_steradian, "steradian", "steradian", kelm_mtype_solid_angle},
+        {kelm_unit_in_tooth, "in/tooth", "inch/tooth", kelm_mtype_linear_speed},
+        {kelm_unit_hz, "hz", "revolution/second", kelm_mtype_angular_speed},
+        {kelm_unit_mpa, "mPa", "megapascal", kelm_mtype_pressure},
+        {kelm_unit_psi, "psi", "pound/square inch", kelm_mtype_pressure},
+        {kelm_unit_n_m, "N-m", "newton meter", kelm_mtype_torque},
+        {kelm_unit_r, "R", "rankine", kelm_mtype_temperature},
+    };
+    for (const Row& r : rows) {
+        EXPECT_STREQ(kelm_get_unit_name(r.u), r.name);
+        EXPECT_STREQ(kelm_get_unit_fullname(r.u), r.fullname);
+        EXPECT_EQ(kelm_get_measure_type(r.u), r.type) << r.name;
+    }
+    const char* const types[] = {
+        "unknown",       "acceleration", "angle",      "angular acceleration",
+        "angular speed", "area",         "count",      "force",
+        "length",        "mass",         "parameter",  "power",
+        "pressure",      "ratio",        "revolution", "solid angle",
+        "linear speed",  "temperature",  "time",       "tooth",
+        "torque",        "volume"};
+    for (int t = 0; t < 22; ++t) {
+        const KelmMeasureType type = static_cast<KelmMeasureType>(t);
+        EXPECT_STREQ(kelm_get_measure_type_name(type), types[t]);
+        EXPECT_EQ(kelm_get_measure_type(upper(types[t]).c_str()), type);
+    }
+    EXPECT_STREQ(kelm_get_measure_type_name(kelm_unit_mm_rev), "linear speed");
+    // Every name of every unit finds that unit, whatever its case.
+    for (int u = 0; u < 61; ++u) {
+        EXPECT_EQ(kelm_get_unit(kelm_get_unit_name(unit(u))), unit(u)) << u;
+        EXPECT_EQ(kelm_get_unit(upper(kelm_get_unit_fullname(unit(u))).c_str()), unit(u)) << u;
+    }
+}
+
+TEST(KelmUnitNames, LookupCaseAndBadInput) {
+    EXPECT_EQ(kelm_get_unit("MilliMetre"), kelm_unit_mm);
+    EXPECT_EQ(kelm_get_unit("MPa"), kelm_unit_mpa);  // case is ignored
+    EXPECT_EQ(kelm_get_unit("PA"), kelm_unit_pa);
+    EXPECT_EQ(kelm_get_unit("n"), kelm_unit_n);
+    EXPECT_EQ(kelm_get_unit("revolution"), kelm_unit_rev);
+    for (const char* bad : {static_cast<const char*>(nullptr), "", "furlong", "mm "}) {
+        EXPECT_EQ(kelm_get_unit(bad), kelm_unit_unknown);
+        EXPECT_EQ(kelm_get_measure_type(bad), kelm_mtype_unknown);
+    }
+    EXPECT_EQ(kelm_get_measure_type("speed"), kelm_mtype_unknown);
+    for (KelmUnit u : kOutOfRange) {
+        EXPECT_STREQ(kelm_get_unit_name(u), "unknown");
+        EXPECT_STREQ(kelm_get_unit_fullname(u), "unknown");
+        EXPECT_EQ(kelm_get_measure_type(u), kelm_mtype_unknown);
+        EXPECT_STREQ(kelm_get_measure_type_name(u), "unknown");
+    }
+    for (int t : {-1, 22, INT_MAX, INT_MIN})
+        EXPECT_STREQ(kelm_get_measure_type_name(static_cast<KelmMeasureType>(t)), "unknown");
+}
+
+TEST(KelmUnitConversion, FactorsAndValues) {
+    EXPECT_EQ(kelm_get_unit_conversion_factor(kelm_unit_in, kelm_unit_mm), 25.4);
+    EXPECT_EQ(kelm_get_unit_conversion_factor(kelm_unit_mm, kelm_unit_in), 0.03937007874015748);
+    EXPECT_EQ(kelm_get_measure_as_unit(2.0, kelm_unit_in, kelm_unit_mm), 50.8);
+    EXPECT_EQ(kelm_get_measure_as_unit(7.0, kelm_unit_mm, kelm_unit_unknown), 7.0);
+    EXPECT_EQ(kelm_get_measure_as_unit(7.0, kelm_unit_c, kelm_unit_as_is), 7.0);
+    EXPECT_EQ(kelm_get_measure_as_unit(1.0, kelm_unit_mm, kelm_unit_deg), KELM_NULL_REAL);
+    // The null real is a missing value: it is never scaled.
+    EXPECT_EQ(kelm_get_measure_as_unit(KELM_NULL_REAL, kelm_unit_in, kelm_unit_mm), KELM_NULL_REAL);
+    // A speed and a feed have no common measure: value * 0.0, not the null real.
+    EXPECT_EQ(kelm_get_measure_as_unit(1.0, kelm_unit_mm_rev, kelm_unit_mm_s), 0.0);
+    EXPECT_TRUE(std::signbit(kelm_get_measure_as_unit(-3.0, kelm_unit_mm_s, kelm_unit_in_tooth)));
+    for (KelmUnit bad : kOutOfRange) {
+        // A bad source reads as the unknown unit; a bad target leaves the value alone.
+        EXPECT_EQ(kelm_get_unit_conversion_factor(bad, kelm_unit_mm), KELM_NULL_REAL);
+        EXPECT_EQ(kelm_get_unit_conversion_factor(bad, kelm_unit_as_is), 1.0);
+        EXPECT_EQ(kelm_get_unit_conversion_factor(kelm_unit_mm, bad), 1.0);
+        EXPECT_EQ(kelm_get_measure_as_unit(5.0, bad, kelm_unit_mm), KELM_NULL_REAL);
+        EXPECT_EQ(kelm_get_measure_as_unit(5.0, kelm_unit_mm, bad), 5.0);
+    }
+}
+
+TEST(KelmUnitConversion, TemperatureFormulasKeepTheirOrderOfOperations) {
+    struct Case {
+        KelmUnit from, to;
+        double value, expected;
+    };
+    // Besides the landmarks, each value is chosen so that a regrouped formula (v * 1.8,
+    // v / 5 * 9, (v - 32) / 1.8, v * 5 / 9 - 273.15 ...) gives a different double.
+    const Case cases[] = {
+        {kelm_unit_c, kelm_unit_f, 100.0, 212.0},
+        {kelm_unit_c, kelm_unit_k, 0.0, 273.15},
+        {kelm_unit_f, kelm_unit_c, 32.0, 0.0},
+        {kelm_unit_r, kelm_unit_c, 491.67, 0.0},
+        {kelm_unit_c, kelm_unit_f, 3.7, 38.660000000000004},
+        {kelm_unit_c, kelm_unit_k, 0.1, 273.25},
+        {kelm_unit_c, kelm_unit_r, 0.2, 492.0299999999999},
+        {kelm_unit_f, kelm_unit_c, 2.4, -16.444444444444443},
+        {kelm_unit_f, kelm_unit_k, 0.6, 255.7055555555556},
+        {kelm_unit_f, kelm_unit_r, 0.1, 459.77000000000004},
+        {kelm_unit_k, kelm_unit_f, 9.6, -442.39000000000004},
+        {kelm_unit_k, kelm_unit_c, 0.1, -273.04999999999995},
+        {kelm_unit_k, kelm_unit_r, 0.3, 0.5399999999999999},
+        {kelm_unit_r, kelm_unit_c, 0.2, -273.03888888888895},
+        {kelm_unit_r, kelm_unit_f, 0.1, -459.57},
+        {kelm_unit_r, kelm_unit_k, 0.1, 0.05555555555555555},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(kelm_get_measure_as_unit(c.value, c.from, c.to), c.expected)
+            << kelm_get_unit_name(c.from) << " -> " << kelm_get_unit_name(c.to) << " " << c.value;
+    for (int a = kelm_unit_c; a <= kelm_unit_r; ++a)
+        for (int b = kelm_unit_c; b <= kelm_unit_r; ++b)
+            EXPECT_NEAR(kelm_get_measure_as_unit(kelm_get_measure_as_unit(21.5, unit(a), unit(b)),
+                                                 unit(b), unit(a)),
+                        21.5, 1e-12);
+}
+
+TEST(KelmUnitRates, ComposeAndDecompose) {
+    EXPECT_EQ(kelm_get_rational_unit(kelm_unit_mm, kelm_unit_min), kelm_unit_mm_min);
+    EXPECT_EQ(kelm_get_rational_unit(kelm_unit_lbf, kelm_unit_sq_in), kelm_unit_psi);
+    EXPECT_EQ(kelm_get_rational_unit(kelm_unit_kpa, kelm_unit_sec), kelm_unit_unknown);
+    EXPECT_EQ(kelm_get_unit_numerator(kelm_unit_hz), kelm_unit_rev);
+    EXPECT_EQ(kelm_get_unit_denominator(kelm_unit_psi), kelm_unit_sq_in);
+    int composed = 0;
+    for (int n = -1; n <= 61; ++n)
+        for (int d = -1; d <= 61; ++d) composed += kelm_get_rational_unit(unit(n), unit(d)) != 0;
+    EXPECT_EQ(composed, 16);
+    // Each rate unit composes back from its parts, except that kPa and mPa give Pa; any
+    // other unit is its own numerator, over nothing.
+    for (int u = 0; u < 61; ++u) {
+        const KelmUnit num = kelm_get_unit_numerator(unit(u));
+        const KelmUnit den = kelm_get_unit_denominator(unit(u));
+        if (u >= kelm_unit_mm_s && u <= kelm_unit_psi) {
+            const bool pa = u == kelm_unit_kpa || u == kelm_unit_mpa;
+            EXPECT_EQ(kelm_get_rational_unit(num, den), pa ? kelm_unit_pa : unit(u)) << u;
+        } else {
+            EXPECT_EQ(num, unit(u));
+            EXPECT_EQ(den, kelm_unit_unknown);
+        }
+    }
+    for (KelmUnit bad : kOutOfRange) {
+        EXPECT_EQ(kelm_get_unit_numerator(bad), bad);
+        EXPECT_EQ(kelm_get_unit_denominator(bad), kelm_unit_unknown);
+    }
+}
+
+TEST(KelmUnitRelatedByFactor, ExactThenOneThenWithinOnePercent) {
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_mm, 25.4), kelm_unit_in);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_mm_s, 25.4), kelm_unit_in_s);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_mm, 25.3), kelm_unit_in);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_mm, 25.65), kelm_unit_in);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_mm, 25.66), kelm_unit_unknown);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_mm, -25.4), kelm_unit_unknown);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_mm, NAN), kelm_unit_unknown);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_mm, 1.0 + 4e-16), kelm_unit_mm);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_mm, 1.005), kelm_unit_unknown);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_kw, 0.001), kelm_unit_w);
+    // Temperatures store 0.0: the first entry into the unit, in list order, answers.
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_r, 0.0), kelm_unit_c);
+    EXPECT_EQ(kelm_get_unit_related_by_factor(kelm_unit_c, 0.0), kelm_unit_k);
+    // Nothing converts into a unit outside the table: only 1.0 answers, with the unit itself.
+    for (KelmUnit bad : kOutOfRange) {
+        EXPECT_EQ(kelm_get_unit_related_by_factor(bad, 1.0), bad);
+        EXPECT_EQ(kelm_get_unit_related_by_factor(bad, 25.4), kelm_unit_unknown);
+    }
+}
+
+void expect_components(const double* v, std::vector<double> expected) {
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(v[i], expected[i]) << i;
+}
+
+TEST(KelmUnitVectors, PutAsUnit) {
+    const double in[3] = {1, -2, 0.5};
+    double out[3] = {9, 9, 9};
+    EXPECT_EQ(kelm_vec_put_as_unit(out, in, kelm_unit_in, kelm_unit_mm), 1);
+    expect_components(out, {25.4, -50.8, 12.7});
+    EXPECT_EQ(kelm_vec_put_as_unit(out, in, kelm_unit_mm, kelm_unit_deg), 0);
+    expect_components(out, {0, 0, 0});
+    EXPECT_EQ(kelm_vec_put_as_unit(out, in, kelm_unit_c, kelm_unit_f), 1);  // no factor
+    expect_components(out, {0, 0, 0});
+    const KelmUnit copies[][2] = {{kelm_unit_c, kelm_unit_c},
+                                  {kelm_unit_mm, kelm_unit_as_is},
+                                  {kelm_unit_mm, kelm_unit_unknown},
+                                  {unit(-1), unit(-1)}};
+    for (const auto& c : copies) {
+        EXPECT_EQ(kelm_vec_put_as_unit(out, in, c[0], c[1]), 1);
+        expect_components(out, {1, -2, 0.5});
+    }
+    EXPECT_EQ(kelm_vec_put_as_unit(out, nullptr, kelm_unit_in, kelm_unit_mm), 1);
+    expect_components(out, {0, 0, 0});
+    EXPECT_EQ(kelm_vec_put_as_unit(nullptr, in, kelm_unit_in, kelm_unit_mm), 0);
+    EXPECT_EQ(kelm_vec2d_put_as_unit(nullptr, in, kelm_unit_in, kelm_unit_mm), 0);
+
+    // The plane form never writes a third component.
+    double out2[3] = {9, 9, 9};
+    EXPECT_EQ(kelm_vec2d_put_as_unit(out2, in, kelm_unit_in, kelm_unit_mm), 1);
+    expect_components(out2, {25.4, -50.8, 9});
+    EXPECT_EQ(kelm_vec2d_put_as_unit(out2, in, kelm_unit_sec, kelm_unit_mm), 0);
+    expect_components(out2, {0, 0, 9});
+    out2[0] = 5;
+    EXPECT_EQ(kelm_vec2d_put_as_unit(out2, nullptr, kelm_unit_m, kelm_unit_mm), 1);
+    expect_components(out2, {0, 0, 9});
+}
+
+TEST(KelmUnitVectors, InPlaceAgreesWithScalarConversion) {
+    for (int a = 0; a < 61; ++a) {
+        for (int b = 0; b < 61; ++b) {
+            const double f = kelm_get_unit_conversion_factor(unit(a), unit(b));
+            if (f == KELM_NULL_REAL || f == 0.0) continue;
+            double v[3] = {3.25, -0.7, 1e6};
+            double w[2] = {3.25, -0.7};
+            ASSERT_EQ(kelm_vec_put_as_unit(v, v, unit(a), unit(b)), 1);
+            ASSERT_EQ(kelm_vec2d_put_as_unit(w, w, unit(a), unit(b)), 1);
+            expect_components(v, {kelm_get_measure_as_unit(3.25, unit(a), unit(b)),
+                                  kelm_get_measure_as_unit(-0.7, unit(a), unit(b)),
+                                  kelm_get_measure_as_unit(1e6, unit(a), unit(b))});
+            expect_components(w, {v[0], v[1]});
+        }
+    }
+}
+
+std::vector<double> all_factors() {
+    std::vector<double> out;
+    for (int a = 0; a < 61; ++a)
+        for (int b = 0; b < 61; ++b)
+            out.push_back(kelm_get_unit_conversion_factor(unit(a), unit(b)));
+    return out;
+}
+
+TEST(KelmUnitLifecycle, RowsBuiltLazilyReleasedAndRebuilt) {
+    using namespace kelm_internal;
+    kelm_unit_init();
+    const std::vector<double> before = all_factors();
+    EXPECT_EQ(unit_position(kelm_unit_microinch), 8);
+    EXPECT_EQ(unit_position(kelm_unit_in_tooth), 11);
+    const double* r = unit_factor_row(kelm_unit_r);
+    ASSERT_NE(r, nullptr);
+    expect_components(r, {0, 0, 0, 1});
+    EXPECT_EQ(unit_factor_row(kelm_unit_steradian), nullptr);  // alone in its type
+    kelm_unit_init();                                          // keeps the rows it finds
+    EXPECT_EQ(unit_factor_row(kelm_unit_r), r);
+
+    kelm_unit_shutdown();
+    EXPECT_FALSE(unit_tables_built());
+    EXPECT_EQ(unit_position(kelm_unit_microinch), 0);
+    EXPECT_EQ(unit_factor_row(kelm_unit_mm), nullptr);
+    kelm_unit_shutdown();                                  // twice is harmless
+    EXPECT_STREQ(kelm_get_unit_name(kelm_unit_mm), "mm");  // names need no rows
+    EXPECT_FALSE(unit_tables_built());
+    // The next factor query builds them again, even a trivial one, and answers the same.
+    EXPECT_EQ(kelm_get_unit_conversion_factor(kelm_unit_mm, kelm_unit_mm), 1.0);
+    EXPECT_TRUE(unit_tables_built());
+    EXPECT_EQ(all_factors(), before);
+    kelm_unit_shutdown();
+    EXPECT_EQ(kelm_get_measure_as_unit(1.0, kelm_unit_in, kelm_unit_mm), 25.4);
+}
+
+TEST(KelmUnitLifecycle, ConcurrentFirstQueriesAgree) {
+    const std::vector<double> expected = all_factors();
+    kelm_unit_shutdown();
+    std::atomic<bool> go{false};
+    std::vector<std::vector<double>> seen(4);
+    std::vector<std::thread> threads;
+    for (auto& s : seen)
+        threads.emplace_back([&go, &s] {
+            while (!go.load()) std::this_thread::yield();
+            s = all_factors();
+        });
+    go = true;
+    for (auto& t : threads) t.join();
+    for (const auto& s : seen) EXPECT_EQ(s, expected);
+}
+
+}  // namespace
