@@ -1,0 +1,434 @@
+#include "kelmmath/geom/xform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "kelmmath/geom/vector.h"
+
+namespace {
+
+const double kS = std::sqrt(0.5);
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kHalfPi = 1.5707963267948966;
+
+void expect_values(const double* actual, std::vector<double> expected) {
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << i;
+}
+void expect_near(const double* actual, const double* expected, int n, double eps) {
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(actual[i], expected[i], eps) << i;
+}
+void expect_axes(const double* m, std::vector<double> x, std::vector<double> y,
+                 std::vector<double> z) {
+    expect_values(m, x);
+    expect_values(m + 4, y);
+    expect_values(m + 8, z);
+}
+
+// A transform whose every value differs, so swapped or dropped slots show.
+KelmXform filled(double base) {
+    KelmXform m;
+    for (int i = 0; i < 16; ++i) m.data()[i] = base + i;
+    return m;
+}
+
+struct Random {
+    std::mt19937 gen{20240611u};
+    double next() { return std::uniform_real_distribution<double>(-3.0, 3.0)(gen); }
+    KelmDirection dir() { return KelmDirection(next(), next(), next()); }
+    KelmXform placement() {
+        KelmXform m;
+        kelm_xform_put_cto(m.data(), dir().data(), dir().data(), dir().data(), dir().data(), 1.0);
+        return m;
+    }
+    KelmXform general() {
+        KelmXform m;
+        for (int i = 0; i < 16; ++i) m.data()[i] = next();
+        return m;
+    }
+};
+
+// Determinant by the permutation sum: an oracle independent of the minor scheme.
+double det_oracle(const double* m) {
+    int p[4] = {0, 1, 2, 3};
+    double det = 0.0;
+    do {
+        int inversions = 0;
+        for (int i = 0; i < 4; ++i)
+            for (int j = i + 1; j < 4; ++j) inversions += p[i] > p[j];
+        double term = inversions % 2 ? -1.0 : 1.0;
+        for (int col = 0; col < 4; ++col) term *= m[4 * col + p[col]];
+        det += term;
+    } while (std::next_permutation(p, p + 4));
+    return det;
+}
+
+TEST(KelmXformLayout, ConstructorsAndReferencesIntoTheArray) {
+    expect_values(kelm_xform_identity, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+    KelmXform def;
+    KelmXform from_null(static_cast<const double*>(nullptr));
+    EXPECT_TRUE(kelm_xform_is_equal(def, KelmXform(kelm_xform_identity), 1e-300));
+    expect_values(from_null.data(),
+                  std::vector<double>(kelm_xform_identity, kelm_xform_identity + 16));
+
+    KelmXform m(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12);
+    expect_values(m.data(), {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 1});
+    EXPECT_EQ(m.xdir().data(), m.data());
+    EXPECT_EQ(m.ydir().data(), m.data() + 4);
+    EXPECT_EQ(m.zdir().data(), m.data() + 8);
+    EXPECT_EQ(m.origin().data(), m.data() + 12);
+    m.ydir().j(-5);
+    m.origin().z(-12);
+    EXPECT_EQ(m.data()[5], -5.0);
+    EXPECT_EQ(m.data()[14], -12.0);
+    const KelmXform& cm = m;
+    EXPECT_EQ(cm.zdir().k(), 9.0);
+
+    KelmXform copy = filled(3);
+    copy = m;
+    expect_values(copy.data(), std::vector<double>(m.data(), m.data() + 16));
+}
+
+TEST(KelmXformSetters, SlotCopiesTouchOnlyTheirSlots) {
+    KelmXform m = filled(100);
+    kelm_xform_put_xdir(m.data(), 3, 4, 0);
+    expect_values(m.data(), {3, 4, 0, 0, 104, 105, 106, 107});
+    kelm_xform_put_ydir(m.data(), static_cast<const double*>(nullptr));
+    expect_values(m.data() + 4, {0, 0, 0, 0, 108});
+    ListOfDouble two{7, 8};
+    kelm_xform_put_zdir(m.data(), &two);
+    expect_values(m.data() + 8, {7, 8, 0, 0, 112});
+    ListOfDouble five{1, 2, 3, 4, 5};
+    kelm_xform_put_origin(m.data(), &five);
+    expect_values(m.data() + 12, {1, 2, 3, 1});
+    kelm_xform_put_origin(m.data(), static_cast<ListOfDouble*>(nullptr));
+    expect_values(m.data() + 12, {0, 0, 0, 1});
+
+    // Member setters forward with the same argument to the matching slots.
+    KelmXform c = filled(0);
+    c.xdir(KelmDirection(1, 2, 3));
+    c.ydir(4, 5, 6);
+    double z[3] = {7, 8, 9};
+    c.zdir(z);
+    c.origin(KelmPoint(10, 11, 12));
+    expect_values(c.data(), {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 1});
+
+    // put_alldirs leaves the origin and index 15 alone; a null source reads as identity.
+    KelmXform a = filled(50);
+    a.data()[15] = 9;
+    kelm_xform_put_alldirs(a.data(), static_cast<const double*>(nullptr));
+    expect_values(a.data(), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 62, 63, 64, 9});
+    kelm_xform_put_alldirs(a.data(), z, nullptr, a.data() + 8);  // z slot onto itself
+    expect_axes(a.data(), {7, 8, 9, 0}, {0, 0, 0, 0}, {0, 0, 1, 0});
+    a.put_alldirs(filled(20));
+    expect_axes(a.data(), {20, 21, 22, 0}, {24, 25, 26, 0}, {28, 29, 30, 0});
+}
+
+TEST(KelmXformPutDirs, FrameFromAxisAndReference) {
+    KelmXform m = filled(10);
+    kelm_xform_put_dirs(m.data(), nullptr, nullptr);
+    expect_axes(m.data(), {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0});
+    expect_values(m.data() + 12, {22, 23, 24, 25});  // origin and 15 untouched
+
+    m.put_dirs(KelmDirection(1, 0, 0), KelmDirection());
+    expect_axes(m.data(), {0, 1, 0}, {0, 0, 1}, {1, 0, 0});
+    kelm_xform_put_dirs(m.data(), KelmDirection(0, 0, 5).data(), KelmDirection(1, 1, 0).data());
+    expect_near(m.data(), KelmXform(kS, kS, 0, -kS, kS, 0, 0, 0, 1, 22, 23, 24).data(), 15, 1e-15);
+
+    // A tiny axis counts as missing before normalising.
+    kelm_xform_put_dirs(m.data(), KelmDirection(1e-16, 0, 0).data(), nullptr);
+    expect_axes(m.data(), {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+    // A reference along the axis gives no fallback: X and Y vanish.
+    kelm_xform_put_dirs(m.data(), KelmDirection(0, 0, 2).data(), KelmDirection(0, 0, -1).data());
+    expect_axes(m.data(), {0, 0, 0}, {0, 0, 0}, {0, 0, 1});
+
+    Random rnd;
+    for (int n = 0; n < 50; ++n) {
+        KelmDirection axis = rnd.dir(), ref = rnd.dir();
+        kelm_xform_put_dirs(m.data(), axis.data(), ref.data());
+        EXPECT_NEAR(kelm_vec_det3x3(m.data(), m.data() + 4, m.data() + 8), 1.0, 1e-12);
+        KelmDirection unit_axis;
+        kelm_vec_normalize(unit_axis, axis);
+        expect_near(m.data() + 8, unit_axis.data(), 3, 1e-15);
+        EXPECT_NEAR(kelm_vec_det3x3(m.data(), axis.data(), ref.data()), 0.0, 1e-12);  // coplanar
+        EXPECT_GT(kelm_vec_dot(m.data(), ref.data()), 0.0);
+    }
+}
+
+TEST(KelmXformPutCto, PlacementFromReferencesOriginAndScale) {
+    KelmXform m = filled(0);
+    const double origin[3] = {1, 2, 3};
+    kelm_xform_put_cto(m.data(), nullptr, nullptr, nullptr, origin, 1.0);
+    expect_values(m.data(), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1});
+    kelm_xform_put_cto(m.data(), nullptr, nullptr, nullptr, origin, 2.0);
+    expect_values(m.data(), {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 2, 4, 6, 1});
+    for (double s : {0.0, -1.0, KELM_NULL_REAL, 1.0 + 5e-16, kNaN}) {
+        kelm_xform_put_cto(m.data(), nullptr, nullptr, nullptr, origin, s);
+        EXPECT_EQ(m.data()[0], 1.0) << s;
+        EXPECT_EQ(m.data()[12], 1.0) << s;
+    }
+
+    m.put_cto(KelmDirection(1, 1, 0), KelmDirection(), KelmDirection(0, 0, 1), KelmPoint(), 1.0);
+    expect_near(m.data(), KelmXform(kS, kS, 0, -kS, kS, 0, 0, 0, 1, 0, 0, 0).data(), 16, 1e-15);
+    m.put_cto(KelmDirection(1, 1, 0), KelmDirection(1, -1, 0), KelmDirection(0, 0, 1), KelmPoint(),
+              1.0);
+    expect_near(m.data() + 4, KelmDirection(kS, -kS, 0).data(), 3, 1e-15);
+    EXPECT_NEAR(kelm_xform_det(m), -1.0, 1e-15);  // left-handed frame kept
+
+    // z is tested after normalising, unlike the axis of put_dirs.
+    kelm_xform_put_cto(m.data(), nullptr, nullptr, KelmDirection(1e-16, 0, 0).data(), nullptr, 1);
+    expect_near(m.data(), KelmXform(0, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0).data(), 16, 1e-15);
+    // A y reference in the X-Z plane gives the zero Y.
+    kelm_xform_put_cto(m.data(), kelm_vec_100, KelmDirection(3, 0, 4).data(), nullptr, nullptr, 1);
+    expect_values(m.data() + 4, {0, 0, 0});
+
+    // Directions are read before anything is written: a frame can be rebuilt from itself.
+    KelmXform r(0, 2, 0, -3, 0, 0, 0, 0, 4, 5, 6, 7);
+    kelm_xform_put_cto(r.data(), r.data(), r.data() + 4, r.data() + 8, r.data() + 12, 1.0);
+    expect_values(r.data(), {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 5, 6, 7, 1});
+
+    Random rnd;
+    for (int n = 0; n < 50; ++n) {
+        KelmXform p = rnd.placement();
+        EXPECT_NEAR(std::fabs(kelm_xform_det(p)), 1.0, 1e-12);
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b)
+                EXPECT_NEAR(kelm_vec_dot(p.data() + 4 * a, p.data() + 4 * b), a == b, 1e-12);
+    }
+}
+
+TEST(KelmXformPutRotation, RotationAboutAnAxis) {
+    KelmXform m = filled(0);
+    m.put_rotation(KelmDirection(0, 0, 1), 90, kelm_unit_deg);
+    expect_values(m.data(), {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 12, 13, 14, 15});
+    for (KelmUnit u : {kelm_unit_radian, kelm_unit_unknown, kelm_unit_mm}) {
+        KelmXform q = filled(0);
+        kelm_xform_put_rotation(q.data(), KelmDirection(0, 0, 2).data(), kHalfPi, u);
+        expect_values(q.data(), {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 12, 13, 14, 15});
+    }
+    kelm_xform_put_rotation(m.data(), nullptr, 30, kelm_unit_deg);
+    expect_values(m.data(), std::vector<double>(kelm_xform_identity, kelm_xform_identity + 16));
+
+    // A general rotation moves a vector as Rodrigues' formula says.
+    const KelmDirection axis(1, -2, 2), v(0.5, 1.5, -0.25);
+    kelm_xform_put_rotation(m.data(), axis.data(), 0.7, kelm_unit_radian);
+    KelmDirection k, kxv, got;
+    kelm_vec_normalize(k, axis);
+    kelm_vec_cross(kxv, k, v);
+    const double kv = kelm_vec_dot(k, v);
+    double want[3];
+    for (int i = 0; i < 3; ++i)
+        want[i] = v.data()[i] * std::cos(0.7) + kxv.data()[i] * std::sin(0.7) +
+                  k.data()[i] * kv * (1 - std::cos(0.7));
+    kelm_xform_apply_dir(got, m, v);
+    expect_near(got.data(), want, 3, 1e-14);
+    EXPECT_NEAR(kelm_xform_det(m), 1.0, 1e-14);
+}
+
+TEST(KelmXformNormalize, EachAxisOnItsOwn) {
+    KelmXform src(2, 0, 0, 0, 3, 0, 0, 0, 0, 7, 8, 9);
+    KelmXform r = filled(100);
+    kelm_xform_normalize(r, src);
+    expect_values(r.data(), {1, 0, 0, 103, 0, 1, 0, 107, 0, 0, 0, 111, 112, 113, 114, 115});
+    KelmXform skew(3, 4, 0, 1, 1, 0, 0, 0, 2, 5, 6, 7);
+    kelm_xform_normalize(skew);
+    expect_near(skew.data(), KelmXform(0.6, 0.8, 0, kS, kS, 0, 0, 0, 1, 5, 6, 7).data(), 16, 1e-15);
+    kelm_xform_normalize(r.data(), nullptr);
+    expect_axes(r.data(), {1, 0, 0, 103}, {0, 1, 0, 107}, {0, 0, 1, 111});
+}
+
+TEST(KelmXformCompose, ProductAppliesTheRightOperandFirst) {
+    KelmXform t(1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 0, 0), q, r;
+    q.put_rotation(KelmDirection(0, 0, 1), 90, kelm_unit_deg);
+    KelmPoint p;
+    kelm_xform_compose(r, t, q);
+    kelm_xform_apply(p, r, KelmPoint(1, 0, 0));
+    expect_values(p.data(), {1, 1, 0});
+    kelm_xform_compose(r, q, t);
+    kelm_xform_apply(p, r, KelmPoint(1, 0, 0));
+    expect_values(p.data(), {0, 2, 0});
+
+    Random rnd;
+    for (int n = 0; n < 20; ++n) {
+        KelmXform a = rnd.general(), b = rnd.general(), ab, sq;
+        KelmPoint x(rnd.next(), rnd.next(), rnd.next()), one, two, three;
+        kelm_xform_compose(ab, a, b);
+        // Mapping by a*b is mapping by b then a, projective division included.
+        kelm_xform_apply(one, b, x);
+        kelm_xform_apply(two, a, one);
+        kelm_xform_apply(three, ab, x);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(three.data()[i], two.data()[i], 1e-9 * (1 + std::fabs(two.data()[i])));
+        EXPECT_NEAR(kelm_xform_det(ab), kelm_xform_det(a) * kelm_xform_det(b),
+                    1e-9 * (1 + std::fabs(kelm_xform_det(ab))));
+        sq = a;
+        kelm_xform_compose(sq.data(), sq.data(), sq.data());
+        kelm_xform_compose(ab, a, a);
+        expect_values(sq.data(), std::vector<double>(ab.data(), ab.data() + 16));
+    }
+    kelm_xform_compose(r.data(), nullptr, t.data());
+    expect_values(r.data(), std::vector<double>(t.data(), t.data() + 16));
+}
+
+TEST(KelmXformInverse, InverseDeterminantAndSingularMatrices) {
+    KelmXform m(1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 2, 3), inv;
+    EXPECT_EQ(kelm_xform_inverse(inv, m), 1);
+    expect_values(inv.data() + 12, {-1, -2, -3, 1});
+    EXPECT_EQ(kelm_xform_inverse(m, m), 1);
+    expect_values(m.data(), std::vector<double>(inv.data(), inv.data() + 16));
+
+    double zero[16] = {};
+    inv = filled(5);
+    EXPECT_EQ(kelm_xform_inverse(inv.data(), zero), 0);
+    EXPECT_TRUE(kelm_xform_is_identity(inv, 1e-300));
+    EXPECT_EQ(kelm_xform_inverse(inv.data(), nullptr), 1);
+    EXPECT_EQ(kelm_xform_det(static_cast<const double*>(nullptr)), 1.0);
+    KelmXform nan_m = filled(1);
+    nan_m.data()[6] = kNaN;
+    EXPECT_EQ(kelm_xform_inverse(inv, nan_m), 1);  // NaN determinant is not "singular"
+
+    Random rnd;
+    // Placements invert to 1e-12; general matrices, less well conditioned, to 1e-9.
+    for (int n = 0; n < 60; ++n) {
+        const bool general = n % 2;
+        const double eps = general ? 1e-9 : 1e-12;
+        KelmXform a = general ? rnd.general() : rnd.placement(), b = a, prod;
+        EXPECT_NEAR(kelm_xform_det(a), det_oracle(a.data()), 1e-10);
+        ASSERT_EQ(kelm_xform_inverse(b, b), 1);
+        kelm_xform_compose(prod, b, a);
+        EXPECT_TRUE(kelm_xform_is_identity(prod, eps)) << n;
+        kelm_xform_compose(prod, a, b);
+        EXPECT_TRUE(kelm_xform_is_identity(prod, eps)) << n;
+    }
+}
+
+TEST(KelmXformApply, PointsDirectionsAndProjectiveRow) {
+    KelmXform m(0, 1, 0, -1, 0, 0, 0, 0, 1, 10, 20, 30);
+    double r[3];
+    kelm_xform_apply(r, m, KelmPoint(1, 2, 3).data());
+    expect_values(r, {8, 21, 33});
+    kelm_xform_apply_dir(r, m, KelmDirection(1, 2, 3).data());
+    expect_values(r, {-2, 1, 3});
+    kelm_xform_apply(r, nullptr, nullptr);
+    expect_values(r, {0, 0, 0});
+
+    KelmXform flat(1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0);
+    flat.data()[15] = 0.0;  // bottom row all zeros: w taken as 1
+    kelm_xform_apply(r, flat, KelmPoint(1, 2, 3).data());
+    expect_values(r, {1, 2, 3});
+    flat.data()[15] = 2.0;
+    kelm_xform_apply(r, flat, KelmPoint(1, 2, 3).data());
+    expect_values(r, {0.5, 1, 1.5});
+
+    // Three-reference forms may read and write the very same variables.
+    double x = 1, y = 2, z = 3;
+    kelm_xform_apply(x, y, z, m, x, y, z);
+    EXPECT_EQ(x, 8);
+    EXPECT_EQ(y, 21);
+    EXPECT_EQ(z, 33);
+    kelm_xform_apply_dir(x, y, z, KelmXform(1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 5, 5), 1, 0, 0);
+    EXPECT_EQ(x, 1);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(z, 0);
+}
+
+TEST(KelmXformScale, UniformAndPerAxis) {
+    const KelmXform src = filled(1);
+    KelmXform r;
+    for (double s : {1.0, 0.0, -2.0, KELM_NULL_REAL, kNaN, 1.0 - 5e-16}) {
+        r = filled(99);
+        kelm_xform_scale(r, src, s);
+        expect_values(r.data(), std::vector<double>(src.data(), src.data() + 16));
+    }
+    kelm_xform_scale(r, src, 2.0);
+    expect_values(r.data(), {2, 4, 6, 4, 10, 12, 14, 8, 18, 20, 22, 12, 26, 28, 30, 16});
+
+    kelm_xform_scale(r.data(), kelm_xform_identity, 2.0, 0.0, -1.0);
+    expect_values(r.data(), {2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+    kelm_xform_scale(r, src, 2.0, 3.0, KELM_NULL_REAL);  // row i times factor i
+    expect_values(r.data(), {2, 6, 3, 4, 10, 18, 7, 8, 18, 30, 11, 12, 26, 42, 15, 16});
+    kelm_xform_scale(r, src, 1.0, kNaN, 1.0);
+    EXPECT_TRUE(std::isnan(r.data()[1]));
+    EXPECT_EQ(r.data()[0], 1.0);
+}
+
+TEST(KelmXformTransformTo, CarriesOnePlacementOntoAnother) {
+    double singular[16] = {};
+    const KelmXform before = filled(7);
+    KelmXform r = before;
+    EXPECT_EQ(kelm_xform_transform_to(r.data(), singular, kelm_xform_identity), 0);
+    expect_values(r.data(), std::vector<double>(before.data(), before.data() + 16));
+
+    Random rnd;
+    for (int n = 0; n < 30; ++n) {
+        KelmXform a = rnd.placement(), b = rnd.placement(), ra;
+        ASSERT_EQ(kelm_xform_transform_to(r, a, b), 1);
+        kelm_xform_compose(ra, r, a);
+        EXPECT_TRUE(kelm_xform_is_equal(ra, b, 1e-12));
+        ASSERT_EQ(kelm_xform_transform_to(r, a, a), 1);
+        EXPECT_TRUE(kelm_xform_is_identity(r, 1e-12));
+        // In place on either operand.
+        KelmXform in_a = a, in_b = b, expected;
+        kelm_xform_transform_to(expected, a, b);
+        kelm_xform_transform_to(in_a, in_a, b);
+        kelm_xform_transform_to(in_b, a, in_b);
+        EXPECT_TRUE(kelm_xform_is_equal(in_a, expected, 1e-300));
+        EXPECT_TRUE(kelm_xform_is_equal(in_b, expected, 1e-300));
+    }
+}
+
+TEST(KelmXformCompare, StrictTolerancesOverTheRightSlots) {
+    const KelmXform t(1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 2, 3);
+    EXPECT_EQ(kelm_xform_is_dir_identity(t, 1e-9), 1);
+    EXPECT_EQ(kelm_xform_is_identity(t, 1e-9), 0);
+    EXPECT_EQ(kelm_xform_is_identity(KelmXform(), 0.0), 0);  // strict: eps 0 never holds
+    EXPECT_EQ(kelm_xform_is_equal(t, t, 0.0), 0);
+    EXPECT_EQ(kelm_xform_is_dir_identity(KelmXform(1, 0, 0, 0.5, 1, 0, 0, 0, 1, 0, 0, 0), 0.1), 0);
+    KelmXform proj;
+    proj.data()[3] = 0.5;  // bottom row counts for is_identity only
+    EXPECT_EQ(kelm_xform_is_identity(proj, 0.1), 0);
+    EXPECT_EQ(kelm_xform_is_dir_identity(proj, 0.1), 1);
+    EXPECT_EQ(kelm_xform_is_identity(static_cast<const double*>(nullptr), 1e-300), 1);
+    EXPECT_EQ(kelm_xform_is_equal(nullptr, t.data(), 10.0), 1);
+    EXPECT_EQ(kelm_xform_is_equal(nullptr, t.data(), 3.0), 0);  // |0 - 3| is not below 3
+    KelmXform nan_m;
+    nan_m.data()[15] = kNaN;
+    EXPECT_EQ(kelm_xform_is_identity(nan_m, 1e300), 0);
+}
+
+// Every result computed into a separate array equals the one computed in place.
+TEST(KelmXformAliasing, ResultsMayShareStorageWithInputs) {
+    Random rnd;
+    const KelmXform a = rnd.general(), b = rnd.general();
+    using Op = std::function<void(double*, const double*, const double*)>;
+    const std::vector<Op> ops = {
+        [](double* r, const double* x, const double* y) { kelm_xform_compose(r, x, y); },
+        [](double* r, const double* x, const double* y) { kelm_xform_compose(r, y, x); },
+        [](double* r, const double* x, const double*) { kelm_xform_inverse(r, x); },
+        [](double* r, const double* x, const double*) { kelm_xform_scale(r, x, 2.5); },
+        [](double* r, const double* x, const double*) { kelm_xform_scale(r, x, 2, 3, 4); },
+        [](double* r, const double* x, const double*) { kelm_xform_put(r, x); },
+        [](double* r, const double* x, const double* y) { kelm_xform_transform_to(r, x, y); },
+    };
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        KelmXform separate = filled(0), in_place = a;
+        ops[i](separate.data(), a.data(), b.data());
+        ops[i](in_place.data(), in_place.data(), b.data());
+        expect_values(in_place.data(), std::vector<double>(separate.data(), separate.data() + 16));
+    }
+    double p[3] = {1, -2, 3}, q[3];
+    kelm_xform_apply(q, a, p);
+    kelm_xform_apply(p, a, p);
+    expect_values(p, {q[0], q[1], q[2]});
+    double d[3] = {1, -2, 3};
+    kelm_xform_apply_dir(q, a, d);
+    kelm_xform_apply_dir(d, a, d);
+    expect_values(d, {q[0], q[1], q[2]});
+}
+
+}  // namespace
