@@ -67,7 +67,11 @@ public:
             reserve(n);
         }
     }
-    void expand(unsigned n) { reserve(capacity_ + (n == 0 ? 1u : n)); }
+    void expand(unsigned n) {
+        // Geometric growth keeps a run of expand() calls amortised linear.
+        unsigned step = capacity_ / 2;
+        reserve(capacity_ + (n > step ? n : (step == 0 ? 1u : step)));
+    }
     void append(T x) {
         if (size_ == capacity_) reserve(capacity_ < 8 ? 8 : capacity_ + capacity_ / 2);
         data_[size_++] = x;
