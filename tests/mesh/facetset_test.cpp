@@ -1,0 +1,279 @@
+#include "kelmmath/mesh/facetset.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "kelmmath/mesh/faceprops.h"
+#include "support/capture.h"
+#include "support/meshes.h"
+
+namespace {
+
+constexpr unsigned NONE = KELM_NONE;
+using V3 = std::vector<double>;
+
+V3 v3(const double* p) {
+    return {p[0], p[1], p[2]};
+}
+std::vector<unsigned> ids(const KelmMeshFacet* f) {
+    return {f->vertex[0], f->vertex[1], f->vertex[2], f->normal[0], f->normal[1], f->normal[2]};
+}
+
+// Two triangles with corner normals, null facets at 1 and 3, a face holding a
+// colour in front of an attribute set, and a default face.
+void make_sample(KelmMeshFacetSet& fs) {
+    for (const V3& p : {V3{0, 0, 0}, V3{2, 0, 0}, V3{0, 2, 0}, V3{-0.0, 1, 5}})
+        fs.createVertex(p.data());
+    fs.createNormal(KelmDirection(0, 0, 1));
+    fs.createNormal(KelmDirection(3, 4, 0));
+    KelmMeshFacet* f = fs.getFacet(kelm_test::add_facet(fs, 0, 1, 2));
+    f->normal[0] = 0;
+    f->normal[2] = 1;
+    fs.appendNullFacet(nullptr);
+    kelm_test::add_facet(fs, 1, 3, 2);
+    fs.appendNullFacet(nullptr);
+    KelmMeshFace* face = fs.createFace(0, 3);
+    KelmMeshFaceAtts::make(face)->setAttribute("name", "lid");
+    kelm_mesh_set_color(face, 0x123456);
+    fs.createFace();
+}
+
+// dst equals the sample exactly, through new objects.
+void expect_sample(const KelmMeshFacetSet& dst, const KelmMeshFacetSet& src) {
+    ASSERT_EQ(dst.getVertexCount(), 4u);
+    ASSERT_EQ(dst.getNormalCount(), 2u);
+    ASSERT_EQ(dst.getFacetCount(), 4u);
+    ASSERT_EQ(dst.getFaceCount(), 2u);
+    for (unsigned i = 0; i < 4; ++i)
+        EXPECT_EQ(v3(dst.rawverts().get(i)), v3(src.rawverts().get(i)));
+    EXPECT_TRUE(std::signbit(dst.rawverts().get(3)[0]));  // copied, not mapped by an identity
+    EXPECT_EQ(v3(dst.getNormal(1u)), (V3{3, 4, 0}));
+    EXPECT_EQ(ids(dst.getFacet(0u)), (std::vector<unsigned>{0, 1, 2, 0, NONE, 1}));
+    EXPECT_EQ(ids(dst.getFacet(2u)), (std::vector<unsigned>{1, 3, 2, NONE, NONE, NONE}));
+    EXPECT_EQ(dst.getFacet(1u), nullptr);
+    EXPECT_EQ(dst.getFacet(3u), nullptr);
+    if (&dst != &src) {
+        EXPECT_NE(dst.getFacet(0u), src.getFacet(0u));
+    }
+    const KelmMeshFace* face = dst.getFace(0);
+    EXPECT_EQ(face->getFirstFacet(), 0u);
+    EXPECT_EQ(face->getFacetCount(), 3u);
+    const KelmMeshFaceProp* p = face->getFirstProp();
+    ASSERT_TRUE(p && p->getNext());
+    EXPECT_EQ(p, KelmMeshFaceColor::find(face));
+    EXPECT_EQ(p->getNext(), KelmMeshFaceAtts::find(face));
+    EXPECT_EQ(p->getNext()->getNext(), nullptr);
+    if (&dst != &src) {
+        EXPECT_NE(p, src.getFace(0)->getFirstProp());
+    }
+    EXPECT_EQ(kelm_mesh_get_color(dst.getFace(0)), 0x123456u);
+    EXPECT_STREQ(KelmMeshFaceAtts::find(face)->getAttribute("name"), "lid");
+    EXPECT_EQ(dst.getFace(1)->getFirstFacet(), NONE);
+}
+
+TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
+    KelmMeshFacetSet fs;
+    EXPECT_EQ(fs.createVertex(KelmPoint(1, 2, 3)), 0u);
+    EXPECT_EQ(fs.createVertex(KelmPoint(1, 2, 3)), 1u);  // equal points, distinct indices
+    EXPECT_EQ(fs.createVertex(static_cast<const double*>(nullptr)), 2u);
+    EXPECT_EQ(fs.createNormal(KelmDirection(3, 4, 0)), 0u);
+    EXPECT_EQ(v3(fs.rawverts().get(2)), (V3{0, 0, 0}));
+    EXPECT_EQ(v3(fs.getNormal(0u)), (V3{3, 4, 0}));  // not normalised
+    unsigned idx = 77;
+    KelmMeshFacet* f = fs.createFacet(&idx);
+    EXPECT_EQ(idx, 0u);
+    EXPECT_EQ(ids(f), std::vector<unsigned>(6, NONE));
+    fs.appendNullFacet(&idx);
+    EXPECT_EQ(idx, 1u);
+    fs.deleteFacet(0);
+    fs.createFacet(&idx);
+    EXPECT_EQ(idx, 2u);  // never reused
+    EXPECT_EQ(fs.getFacetCount(), 3u);
+    EXPECT_EQ(fs.getFacet(0u), nullptr);
+
+    fs.deleteVertex(1);
+    fs.deleteNormal(0);
+    EXPECT_EQ(fs.getVertexCount(), 3u);
+    KelmPoint p;
+    fs.getVertex(p, 1);
+    const double m = 2.2250738585072014e-308;
+    EXPECT_EQ(v3(p.data()), (V3{m, m, m}));
+    EXPECT_EQ(v3(fs.getNormal(0u)), (V3{m, m, m}));
+
+    fs.modifyVertex(KelmPoint(9, 9, 9), 3);  // at the count: ignored
+    fs.modifyNormal(KelmDirection(9, 9, 9), 1);
+    fs.modifyVertex(static_cast<const double*>(nullptr), 0);
+    EXPECT_EQ(fs.getVertexCount(), 3u);
+    EXPECT_EQ(fs.getNormalCount(), 1u);
+    EXPECT_EQ(v3(fs.rawverts().get(0)), (V3{0, 0, 0}));
+
+    // KELM_NONE and null facets read as "nothing there".
+    EXPECT_EQ(fs.getFacet(NONE), nullptr);
+    EXPECT_EQ(fs.getNormal(NONE), nullptr);
+    double out[3] = {7, 8, 9};
+    fs.getNormal(out, NONE);
+    EXPECT_EQ(v3(out), (V3{7, 8, 9}));
+    for (unsigned i : {0u, 1u, NONE}) {
+        fs.getFacetNormal(out, i);
+        EXPECT_EQ(v3(out), (V3{0, 0, 0}));
+        out[0] = 1;
+        fs.getFacetVertexNormal(out, i, 1);
+        EXPECT_EQ(v3(out), (V3{0, 0, 0}));
+        EXPECT_EQ(fs.getFacetArea(i), 0.0);
+    }
+}
+
+TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
+    KelmMeshFacetSet fs;
+    for (const V3& p :
+         {V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, V3{2, 0, 0}, V3{1e-8, 0, 0}, V3{0, 1e-8, 0},
+          V3{1e-7, 0, 0}, V3{0, 1e-7, 0}, V3{1, 2, 3}, V3{4, -1, 2}, V3{0, 5, -2}})
+        fs.createVertex(p.data());
+    double n[3];
+    fs.getTriangleNormal(n, 0, 1, 2);
+    EXPECT_EQ(v3(n), (V3{0, 0, 1}));
+    fs.getTriangleNormal(n, 0, 2, 1);
+    EXPECT_EQ(v3(n), (V3{0, 0, -1}));
+    fs.getTriangleNormal(n, 0, 1, 3);  // collinear
+    EXPECT_EQ(v3(n), (V3{0, 0, 0}));
+    fs.getTriangleNormal(n, 0, 4, 5);  // cross product 1e-16: negligible
+    EXPECT_EQ(v3(n), (V3{0, 0, 0}));
+    fs.getTriangleNormal(n, 0, 6, 7);  // 1e-14: kept
+    EXPECT_NEAR(n[2], 1.0, 1e-15);
+
+    // Areas have no threshold; the surface area skips null facets.
+    const unsigned tiny = kelm_test::add_facet(fs, 0, 4, 5);
+    EXPECT_EQ(fs.getFacetArea(kelm_test::add_facet(fs, 0, 1, 2)), 0.5);
+    EXPECT_DOUBLE_EQ(fs.getFacetArea(tiny), 0.5e-16);
+    fs.appendNullFacet(nullptr);
+    EXPECT_EQ(fs.getSurfaceArea(), fs.getFacetArea(tiny) + 0.5);
+
+    // Oblique triangle: edges u = (3,-3,-1), w = (-1,3,-5), u x w = (18,16,6).
+    const unsigned obl = kelm_test::add_facet(fs, 8, 9, 10);
+    fs.getFacetNormal(n, obl);
+    EXPECT_NEAR(3 * n[0] - 3 * n[1] - n[2], 0.0, 1e-15);
+    EXPECT_NEAR(-n[0] + 3 * n[1] - 5 * n[2], 0.0, 1e-15);
+    EXPECT_NEAR(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 1.0, 1e-15);
+    EXPECT_DOUBLE_EQ(fs.getFacetArea(obl), 0.5 * std::sqrt(18.0 * 18 + 16 * 16 + 6 * 6));
+    KelmDirection d;
+    fs.getFacetNormal(d, fs.getFacet(obl));
+    EXPECT_EQ(v3(d.data()), v3(n));
+
+    // A corner with a normal index gives that normal as stored, the others the
+    // facet normal.
+    fs.createNormal(KelmDirection(3, 4, 0));
+    fs.getFacet(obl)->normal[1] = 0;
+    fs.getFacetVertexNormal(d, obl, 1);
+    EXPECT_EQ(v3(d.data()), (V3{3, 4, 0}));
+    fs.getFacetVertexNormal(d, fs.getFacet(obl), 2);
+    EXPECT_EQ(v3(d.data()), v3(n));
+}
+
+TEST(KelmMeshFacetSet, ClearingAndTheManifoldFlag) {
+    KelmMeshFacetSet fs;
+    EXPECT_EQ(fs.is_manifold(), 1);
+    make_sample(fs);
+    KelmMeshFace* face = fs.getFace(0);
+    fs.clearFacetsOnly();
+    EXPECT_EQ(fs.getVertexCount() + fs.getNormalCount() + fs.getFacetCount(), 0u);
+    ASSERT_EQ(fs.getFaceCount(), 2u);
+    EXPECT_EQ(fs.getFace(0), face);
+    EXPECT_EQ(face->getFacetCount(), 3u);
+    EXPECT_EQ(kelm_mesh_get_color(face), 0x123456u);
+    EXPECT_EQ(fs.createVertex(KelmPoint(1, 1, 1)), 0u);
+    fs.clear();
+    EXPECT_EQ(fs.getFaceCount() + fs.getVertexCount(), 0u);
+
+    fs.is_manifold(0);
+    kelm_test::make_cube(fs);  // building geometry leaves the flag alone
+    EXPECT_EQ(KelmMeshFacetSet(fs).is_manifold(), 0);
+    fs.is_manifold(-5);
+    EXPECT_EQ(fs.is_manifold(), 1);
+}
+
+TEST(KelmMeshCopy, DeepCopyKeepsEverythingAndSelfCopyIsHarmless) {
+    kelm_test::ErrorRecorder errors;
+    KelmMeshFacetSet src;
+    make_sample(src);
+    src.is_manifold(0);
+    KelmMeshFacetSet dst;
+    kelm_test::make_cube(dst);  // previous contents go
+    kelm_mesh_copy(&dst, &src);
+    expect_sample(dst, src);
+    EXPECT_EQ(dst.is_manifold(), 0);
+    kelm_mesh_set_color(dst.getFace(0), 0xABCDEF);  // the copy is independent
+    EXPECT_EQ(kelm_mesh_get_color(src.getFace(0)), 0x123456u);
+
+    KelmMeshFacetSet constructed(src), assigned, unmoved;
+    expect_sample(constructed, src);
+    assigned = src;
+    expect_sample(assigned, src);
+    kelm_mesh_copy(&unmoved, &src, static_cast<const double*>(nullptr));
+    expect_sample(unmoved, src);
+
+    const double shift[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 5, 5, 5, 1};
+    kelm_mesh_copy(&src, &src);
+    kelm_mesh_copy(&src, &src, shift);
+    KelmMeshFacetSet& alias = src;
+    src = alias;
+    expect_sample(src, src);
+    EXPECT_EQ(errors.count(), 0u);
+
+    // Moving hands the same objects over and leaves an empty, manifold set.
+    const KelmMeshFacet* facet = src.getFacet(0u);
+    KelmMeshFacetSet moved(std::move(src));
+    EXPECT_EQ(moved.getFacet(0u), facet);
+    EXPECT_EQ(moved.is_manifold(), 0);
+    EXPECT_EQ(src.getFacetCount() + src.getFaceCount() + src.getVertexCount(), 0u);  // NOLINT
+    EXPECT_EQ(src.is_manifold(), 1);                                                 // NOLINT
+    dst = std::move(moved);
+    expect_sample(dst, constructed);
+}
+
+TEST(KelmMeshCopy, TransformMovesVerticesFullyAndNormalsLinearly) {
+    KelmMeshFacetSet src;
+    make_sample(src);
+    // Quarter turn about z, scaled by 2, then moved by (10, 0, 0).
+    const double m[16] = {0, 2, 0, 0, -2, 0, 0, 0, 0, 0, 2, 0, 10, 0, 0, 1};
+    KelmMeshFacetSet dst, viaclass;
+    kelm_mesh_copy(&dst, &src, m);
+    kelm_mesh_copy(&viaclass, &src, KelmXform(m));
+    EXPECT_EQ(v3(dst.rawverts().get(1)), (V3{10, 4, 0}));
+    EXPECT_EQ(v3(dst.rawverts().get(3)), (V3{8, 0, 10}));
+    EXPECT_EQ(v3(dst.getNormal(0u)), (V3{0, 0, 2}));  // no translation, no renormalising
+    EXPECT_EQ(v3(dst.getNormal(1u)), (V3{-8, 6, 0}));
+    EXPECT_EQ(ids(dst.getFacet(0u)), (std::vector<unsigned>{0, 1, 2, 0, NONE, 1}));
+    EXPECT_EQ(dst.getFacet(1u), nullptr);
+    EXPECT_EQ(kelm_mesh_get_color(&dst, 0), 0x123456u);
+    for (unsigned i = 0; i < 4; ++i)
+        EXPECT_EQ(v3(viaclass.rawverts().get(i)), v3(dst.rawverts().get(i)));
+    EXPECT_EQ(v3(viaclass.getNormal(1u)), (V3{-8, 6, 0}));
+}
+
+TEST(KelmMeshFacetVec, TypedVectorsCopyPointersAndOwnNothing) {
+    KelmMeshFacet a, b, c;
+    KelmMeshFacetVec v;
+    for (KelmMeshFacet* p : {&a, &b, &c, &b}) v.append(p);
+    v.put(&c, 0);
+    EXPECT_EQ(v.get(0), &c);
+    v[0] = &a;
+    KelmMeshFacetVec copy(v);
+    v.remove(&b);  // the first equal element, gap closed
+    v.remove(nullptr);
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[1], &c);
+    EXPECT_EQ(v[2], &b);
+    EXPECT_EQ(copy.size(), 4u);
+    KelmMeshFace f1, f2;  // stack objects: the vector must not free them
+    KelmMeshFaceVec faces;
+    faces.append(&f1);
+    faces.append(&f2);
+    faces.remove(&f1);
+    EXPECT_EQ(faces.size(), 1u);
+    EXPECT_EQ(faces.get(0), &f2);
+}
+
+}  // namespace
