@@ -5,6 +5,7 @@ kelm_family(meshio
         src/meshio/xml_reader.cpp
         src/meshio/json_writer.cpp
     TESTS
+        tests/meshio/numbers_test.cpp
         tests/meshio/xml_writer_test.cpp
         tests/meshio/xml_reader_test.cpp
         tests/meshio/json_writer_test.cpp)

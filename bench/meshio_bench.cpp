@@ -1,0 +1,232 @@
+// Throughput of the mesh exchange formats on a mesh of one million facets.
+//
+//   XmlWrite    kelm_mesh_xml_save into a stream that only counts the bytes
+//   JsonWrite   kelm_mesh_json_save likewise
+//   XmlRead     kelm_mesh_xml_read of the file XmlWrite's text makes
+//   ExpatParse  expat alone on the same file, in the same 1024-byte blocks, no handlers:
+//               the baseline the reader is measured against
+//   PrintfText  the vertex and facet texts of the XML file made with snprintf alone:
+//               what formatting through the printf family would cost
+//
+// Each run reports bytes per second; the summary at the end gives MB/s and the
+// reader's time as a multiple of expat's bare parse, all measured in this run.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "kelmmath/core/core.h"
+#include "kelmmath/mesh/facetset.h"
+#include "kelmmath/meshio/json_writer.h"
+#include "kelmmath/meshio/xml_reader.h"
+#include "kelmmath/meshio/xml_writer.h"
+
+namespace {
+
+constexpr unsigned kColumns = 1000;  // 2 * 1000 * 500 = 10^6 facets
+constexpr unsigned kRows = 500;
+
+// A wavy grid: (kColumns + 1) x (kRows + 1) vertices with coordinates that need all
+// 17 digits, two facets per cell, corner normals on one facet in eight.
+const KelmMeshFacetSet& grid_mesh() {
+    static KelmMeshFacetSet* fs = [] {
+        auto* m = new KelmMeshFacetSet;
+        for (unsigned r = 0; r <= kRows; ++r) {
+            for (unsigned c = 0; c <= kColumns; ++c) {
+                const double p[3] = {c * 0.1, r * 0.1, std::sin(c * 0.01) * std::cos(r * 0.013)};
+                m->createVertex(p);
+            }
+        }
+        const double up[3] = {0.0, 0.0, 1.0};
+        const unsigned n = m->createNormal(up);
+        for (unsigned r = 0; r < kRows; ++r) {
+            for (unsigned c = 0; c < kColumns; ++c) {
+                const unsigned a = r * (kColumns + 1) + c;
+                const unsigned quads[2][3] = {{a, a + 1, a + kColumns + 2},
+                                              {a, a + kColumns + 2, a + kColumns + 1}};
+                for (const auto& q : quads) {
+                    unsigned idx = 0;
+                    KelmMeshFacet* f = m->createFacet(&idx);
+                    for (int k = 0; k < 3; ++k) f->vertex[k] = q[k];
+                    if (idx % 8 == 0) f->normal[0] = f->normal[1] = f->normal[2] = n;
+                }
+            }
+        }
+        return m;
+    }();
+    return *fs;
+}
+
+// Counts what it is given and throws it away.
+class CountingStream : public KelmOutputStream {
+public:
+    using KelmOutputStream::put;
+    void put(const char* text) override {
+        bytes += std::char_traits<char>::length(text);
+        benchmark::DoNotOptimize(text);
+    }
+    void put(const char* text, std::size_t length) override {
+        bytes += length;
+        benchmark::DoNotOptimize(text);
+    }
+    std::size_t bytes = 0;
+};
+
+std::string written_file;  // removed at the end of the run
+
+// The XML file of the grid, written once.
+const std::string& xml_file() {
+    if (written_file.empty()) {
+        written_file = "/tmp/kelmmath_meshio_bench_" + std::to_string(getpid()) + ".xml";
+        kelm_mesh_xml_save(written_file.c_str(), &grid_mesh(), "grid", KELM_NO_COLOR);
+    }
+    return written_file;
+}
+
+long file_size(const std::string& path) {
+    FILE* fp = std::fopen(path.c_str(), "rb");
+    if (fp == nullptr) return 0;
+    std::fseek(fp, 0, SEEK_END);
+    const long n = std::ftell(fp);
+    std::fclose(fp);
+    return n;
+}
+
+void BM_XmlWrite(benchmark::State& state) {
+    const KelmMeshFacetSet& fs = grid_mesh();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        CountingStream out;
+        kelm_mesh_xml_save(&out, &fs, "grid", KELM_NO_COLOR);
+        bytes += out.bytes;
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+BENCHMARK(BM_XmlWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_JsonWrite(benchmark::State& state) {
+    const KelmMeshFacetSet& fs = grid_mesh();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        CountingStream out;
+        kelm_mesh_json_save(&out, &fs, "grid", KELM_NO_COLOR, 1);
+        bytes += out.bytes;
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+BENCHMARK(BM_JsonWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_XmlRead(benchmark::State& state) {
+    const std::string& path = xml_file();
+    for (auto _ : state) {
+        KelmMeshShellRecordVec recs;
+        if (kelm_mesh_xml_read(&recs, path.c_str()) != 1 || recs.size() != 1 ||
+            recs[0]->getFacetCount() != 2 * kColumns * kRows) {
+            state.SkipWithError("read failed");
+            return;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * file_size(path));
+}
+BENCHMARK(BM_XmlRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_ExpatParse(benchmark::State& state) {
+    const std::string& path = xml_file();
+    for (auto _ : state) {
+        FILE* fp = std::fopen(path.c_str(), "rb");
+        XML_Parser parser = KELMXML_ParserCreate(nullptr);
+        bool ok = true;
+        for (;;) {
+            void* buffer = KELMXML_GetBuffer(parser, 1024);
+            const std::size_t n = std::fread(buffer, 1, 1024, fp);
+            if (KELMXML_ParseBuffer(parser, static_cast<int>(n), n == 0) != XML_STATUS_OK) {
+                ok = false;
+                break;
+            }
+            if (n == 0) break;
+        }
+        KELMXML_ParserFree(parser);
+        std::fclose(fp);
+        if (!ok) {
+            state.SkipWithError("parse failed");
+            return;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * file_size(path));
+}
+BENCHMARK(BM_ExpatParse)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_PrintfText(benchmark::State& state) {
+    const KelmMeshFacetSet& fs = grid_mesh();
+    const double* xyz = fs.rawverts().data();
+    std::size_t bytes = 0;
+    char buf[128];
+    for (auto _ : state) {
+        for (unsigned i = 0; i < fs.getVertexCount(); ++i) {
+            const double* p = xyz + 3 * static_cast<std::size_t>(i);
+            bytes += static_cast<std::size_t>(
+                std::snprintf(buf, sizeof buf, "%.17g %.17g %.17g", p[0], p[1], p[2]));
+        }
+        for (unsigned i = 0; i < fs.getFacetCount(); ++i) {
+            const KelmMeshFacet* f = fs.getFacet(i);
+            bytes += static_cast<std::size_t>(
+                std::snprintf(buf, sizeof buf, "%d %d %d", static_cast<int>(f->vertex[0]),
+                              static_cast<int>(f->vertex[1]), static_cast<int>(f->vertex[2])));
+        }
+        benchmark::DoNotOptimize(buf);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+BENCHMARK(BM_PrintfText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The usual table, then MB/s per benchmark and the reader against expat.
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            const std::string full = run.benchmark_name();
+            Result& r = results_[full.substr(0, full.find('/'))];
+            r.seconds = run.GetAdjustedRealTime() / 1e3;  // reported in milliseconds
+            const auto it = run.counters.find("bytes_per_second");
+            if (it != run.counters.end()) r.mb_per_second = it->second.value / 1e6;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\nthroughput (MB/s, 1 MB = 10^6 bytes), one million facets:\n");
+        for (const auto& [name, r] : results_) {
+            std::printf("  %-16s %8.1f MB/s  %8.1f ms\n", name.c_str(), r.mb_per_second,
+                        r.seconds * 1e3);
+        }
+        const auto read = results_.find("BM_XmlRead");
+        const auto expat = results_.find("BM_ExpatParse");
+        if (read != results_.end() && expat != results_.end() && expat->second.seconds > 0) {
+            std::printf("  XmlRead time / ExpatParse time: %.2f\n",
+                        read->second.seconds / expat->second.seconds);
+        }
+        if (!written_file.empty()) std::remove(written_file.c_str());
+    }
+
+private:
+    struct Result {
+        double seconds = 0.0;
+        double mb_per_second = 0.0;
+    };
+    std::map<std::string, Result> results_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

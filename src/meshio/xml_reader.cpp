@@ -1,0 +1,513 @@
+#include "kelmmath/meshio/xml_reader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <unordered_map>
+
+#include "kelmmath/core/constants.h"
+#include "kelmmath/core/errors.h"
+#include "kelmmath/core/platform.h"
+#include "kelmmath/core/xmlparser.h"
+#include "kelmmath/mesh/faceprops.h"
+#include "meshio/internal_numbers.h"
+#include "meshio/internal_shells.h"
+
+// ---------------------------------------------------------------------------------
+// Records.
+
+KelmMeshShellRecord::KelmMeshShellRecord() = default;
+
+KelmMeshShellRecord::KelmMeshShellRecord(const KelmMeshShellRecord& other)
+    : KelmMeshFacetSet(other), id(other.id) {}
+
+// A move copies: the facet set is copied and the id text shared, so the source keeps
+// everything it holds.
+KelmMeshShellRecord::KelmMeshShellRecord(KelmMeshShellRecord&& other)
+    : KelmMeshFacetSet(static_cast<const KelmMeshFacetSet&>(other)), id(other.id) {}
+
+KelmMeshShellRecord& KelmMeshShellRecord::operator=(const KelmMeshShellRecord& other) {
+    if (this != &other) {
+        kelm_mesh_copy(this, &other);
+        id.copy(other.id);
+    }
+    return *this;
+}
+
+KelmMeshShellRecord& KelmMeshShellRecord::operator=(KelmMeshShellRecord&& other) {
+    return *this = static_cast<const KelmMeshShellRecord&>(other);
+}
+
+KelmMeshShellRecord::~KelmMeshShellRecord() = default;
+
+KelmMeshShellRecordVec::KelmMeshShellRecordVec() = default;
+
+// A copy owns copies of the records; a null slot stays null. The copies are made
+// before anything is given to this list, so a failure leaves no half-owned list.
+KelmMeshShellRecordVec::KelmMeshShellRecordVec(const KelmMeshShellRecordVec& other) {
+    *this = other;
+}
+
+KelmMeshShellRecordVec::KelmMeshShellRecordVec(KelmMeshShellRecordVec&& other) noexcept
+    : records_(std::move(other.records_)) {}
+
+KelmMeshShellRecordVec& KelmMeshShellRecordVec::operator=(const KelmMeshShellRecordVec& other) {
+    if (this == &other) return *this;
+    KelmMeshShellRecordVec copies;
+    copies.records_.capacity(other.size());
+    for (unsigned i = 0; i < other.size(); ++i) {
+        const KelmMeshShellRecord* r = other.get(i);
+        copies.records_.append(r != nullptr ? new KelmMeshShellRecord(*r) : nullptr);
+    }
+    *this = std::move(copies);
+    return *this;
+}
+
+KelmMeshShellRecordVec& KelmMeshShellRecordVec::operator=(KelmMeshShellRecordVec&& other) noexcept {
+    if (this != &other) {
+        clear();
+        records_ = std::move(other.records_);
+    }
+    return *this;
+}
+
+KelmMeshShellRecordVec::~KelmMeshShellRecordVec() {
+    clear();
+}
+
+KelmMeshShellRecord* KelmMeshShellRecordVec::newRecord() {
+    KelmMeshShellRecord* r = new (std::nothrow) KelmMeshShellRecord;
+    records_.append(r);
+    return r;
+}
+
+void KelmMeshShellRecordVec::clear() {
+    for (unsigned i = 0; i < records_.size(); ++i) delete get(i);
+    records_.capacity(0);
+    records_.size(0);
+}
+
+// ---------------------------------------------------------------------------------
+// The shell parse state and its hand-over.
+
+namespace {
+
+enum ShellPosition : unsigned {
+    kBeforeRoot = 0,
+    kInShell = 1,
+    kInVerts = 2,
+    kInV = 3,
+    kInFacets = 4,
+    kInF = 5,
+    kInN = 6,
+};
+
+// One shell being read; the parser's user data while the shell is open.
+struct ShellState {
+    unsigned state = kBeforeRoot;
+    KelmMeshShellRecord* record = nullptr;
+    KelmMeshFacet* facet = nullptr;  // of the open <f>
+    unsigned normals_seen = 0;       // <n> elements met in the open <f>
+    KelmMeshFace* face = nullptr;    // started by the open <facets>
+    XML_Parser parser = nullptr;
+    void (*done)(XML_Parser) = nullptr;
+    void* saved_user_data = nullptr;
+    ShellState* outer = nullptr;  // a shell handed over while this one was open
+};
+
+// The open shells by parser, so that a state a stopped or failed parse leaves behind
+// can be found and freed (expat has no hook for freeing user data). Parsers on
+// different threads may hand over at the same time, hence the lock; it is taken
+// twice per shell.
+class OpenShells {
+public:
+    void push(ShellState* s) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ShellState*& top = by_parser_[s->parser];
+        s->outer = top;
+        top = s;
+        ++count_;
+    }
+    // Takes s off its parser's list (s is the innermost: shells end inside out).
+    void pop(ShellState* s) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = by_parser_.find(s->parser);
+        if (it == by_parser_.end() || it->second != s) return;
+        --count_;
+        if (s->outer != nullptr) {
+            it->second = s->outer;
+        } else {
+            by_parser_.erase(it);
+        }
+    }
+    ShellState* top(XML_Parser parser) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = by_parser_.find(parser);
+        return it == by_parser_.end() ? nullptr : it->second;
+    }
+    unsigned count() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return count_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<XML_Parser, ShellState*> by_parser_;
+    unsigned count_ = 0;
+};
+
+OpenShells& open_shells() {
+    static OpenShells* shells = new OpenShells;  // never destroyed: usable at exit
+    return *shells;
+}
+
+void XMLCALL shell_start(void* user_data, const XML_Char* name, const XML_Char** atts);
+void XMLCALL shell_end(void* user_data, const XML_Char* name);
+
+// Gives the parser back to the caller: the caller's user data, no element handlers
+// of the reader. The state is freed; the caller's done is not called here.
+void release(ShellState* s) {
+    open_shells().pop(s);
+    KELMXML_SetUserData(s->parser, s->saved_user_data);
+    KELMXML_SetElementHandler(s->parser, nullptr, nullptr);
+    delete s;
+}
+
+// Stops the parse after an error. The state is released at once: expat may still
+// deliver the end of an empty element, which now finds no handler.
+void stop(ShellState* s) {
+    KELMXML_StopParser(s->parser, XML_FALSE);
+    release(s);
+}
+
+void fail(ShellState* s, const char* format, const char* name) {
+    kelm_ec()->error(format, name);
+    stop(s);
+}
+
+// The shell is complete: the parser goes back to the caller, whose done re-installs
+// its own handlers.
+void finish(ShellState* s) {
+    XML_Parser parser = s->parser;
+    void (*done)(XML_Parser) = s->done;
+    release(s);
+    if (done != nullptr) done(parser);
+}
+
+ShellState* take_over(XML_Parser parser, KelmMeshShellRecord* rec, void (*done)(XML_Parser)) {
+    rec->clear();
+    ShellState* s = new ShellState;
+    s->record = rec;
+    s->parser = parser;
+    s->done = done;
+    s->saved_user_data = KELMXML_GetUserData(parser);
+    open_shells().push(s);
+    KELMXML_SetUserData(parser, s);
+    KELMXML_SetElementHandler(parser, shell_start, shell_end);
+    KELMXML_SetCharacterDataHandler(parser, nullptr);
+    KELMXML_SetProcessingInstructionHandler(parser, nullptr);
+    KELMXML_SetCommentHandler(parser, nullptr);
+    KELMXML_SetCdataSectionHandler(parser, nullptr, nullptr);
+    return s;
+}
+
+// ---------------------------------------------------------------------------------
+// Element contents.
+
+const char* find_attribute(const XML_Char** atts, const char* wanted) {
+    if (atts == nullptr) return nullptr;
+    for (; atts[0] != nullptr; atts += 2) {
+        if (std::strcmp(atts[0], wanted) == 0) return atts[1];
+    }
+    return nullptr;
+}
+
+bool is(const XML_Char* name, const char* wanted) {
+    return std::strcmp(name, wanted) == 0;
+}
+
+// The first three tokens of text as unsigned integers; out is written only when all
+// three read.
+bool read_uint_list(const char* text, unsigned int* out) {
+    kelm_internal::ListTokens tokens(text);
+    unsigned int v[3];
+    for (unsigned int& x : v) {
+        const char* b;
+        const char* e;
+        if (!tokens.next(&b, &e)) {
+            kelm_ec()->error("parsing vector of int: Too few args");
+            return false;
+        }
+        if (!kelm_internal::scan_uint_token(b, e, &x)) {
+            kelm_ec()->error("parsing vector of integer");
+            return false;
+        }
+    }
+    out[0] = v[0];
+    out[1] = v[1];
+    out[2] = v[2];
+    return true;
+}
+
+// The first three tokens of text as reals.
+bool read_real_list(const char* text, double* out) {
+    kelm_internal::ListTokens tokens(text);
+    for (int i = 0; i < 3; ++i) {
+        const char* b;
+        const char* e;
+        if (!tokens.next(&b, &e)) {
+            kelm_ec()->error("parsing vector of real: Too few args");
+            return false;
+        }
+        if (!kelm_internal::scan_real_token(b, e, &out[i])) {
+            kelm_ec()->error("parsing vector of real");
+            return false;
+        }
+    }
+    return true;
+}
+
+// A color text that holds no hexadecimal number gives "no colour".
+unsigned int read_color(const char* text) {
+    unsigned int color = KELM_NO_COLOR;
+    if (std::sscanf(text, "%x", &color) != 1) color = KELM_NO_COLOR;
+    return color;
+}
+
+void start_face(ShellState* s, const XML_Char** atts) {
+    KelmMeshFace* face = s->record->createFace();
+    face->setFirstFacet(s->record->getFacetCount());
+    s->face = face;
+    if (const char* color = find_attribute(atts, "color")) {
+        face->addProp(new KelmMeshFaceColor(read_color(color)));
+    }
+    KelmMeshFaceAtts* props = nullptr;
+    for (const XML_Char** a = atts; a != nullptr && a[0] != nullptr; a += 2) {
+        if (is(a[0], "color")) continue;
+        if (props == nullptr) props = new KelmMeshFaceAtts;
+        props->getAttributes().append(new KelmMeshShellFaceAttribute(a[0], a[1]));
+    }
+    if (props != nullptr) face->addProp(props);
+}
+
+// False when the vertex list does not read (the parse is then stopped).
+bool start_vertex(ShellState* s, const XML_Char** atts) {
+    double p[3];
+    if (!read_real_list(find_attribute(atts, "p"), p)) return false;
+    s->record->createVertex(p);
+    return true;
+}
+
+bool start_facet(ShellState* s, const XML_Char** atts) {
+    s->facet = s->record->createFacet(nullptr);
+    s->normals_seen = 0;
+    return read_uint_list(find_attribute(atts, "v"), s->facet->vertex);
+}
+
+// The k-th <n> of an <f> goes to corner k, each with a normal of its own.
+bool start_corner_normal(ShellState* s, const XML_Char** atts) {
+    const unsigned int k = s->normals_seen++;
+    if (k >= 3) {
+        kelm_ec()->error("too many <n> elements in <f>\n");
+        return false;
+    }
+    const char* d = find_attribute(atts, "d");
+    if (d == nullptr) return true;
+    double n[3];
+    if (!read_real_list(d, n)) return false;
+    s->facet->normal[k] = s->record->createNormal(n);
+    return true;
+}
+
+void XMLCALL shell_start(void* user_data, const XML_Char* name, const XML_Char** atts) {
+    ShellState* s = static_cast<ShellState*>(user_data);
+    switch (s->state) {
+        case kBeforeRoot:
+            s->record->id.copy(find_attribute(atts, "id"));
+            s->state = kInShell;
+            return;
+        case kInShell:
+            if (is(name, "verts")) {
+                s->state = kInVerts;
+            } else if (is(name, "facets")) {
+                s->state = kInFacets;
+                start_face(s, atts);
+            } else {
+                fail(s, "Syntax error in shell root: unexpected element: %s\n", name);
+            }
+            return;
+        case kInVerts:
+            if (!is(name, "v")) {
+                fail(s, "Syntax error in shell: <verts>: unexpected child: %s\n", name);
+                return;
+            }
+            s->state = kInV;
+            if (!start_vertex(s, atts)) stop(s);
+            return;
+        case kInV:
+            fail(s, "Syntax error in shell: <v>: unexpected child: %s\n", name);
+            return;
+        case kInFacets:
+            if (!is(name, "f")) {
+                fail(s, "Syntax error in shell: <facets>: unexpected child: %s\n", name);
+                return;
+            }
+            s->state = kInF;
+            if (!start_facet(s, atts)) stop(s);
+            return;
+        case kInF:
+            if (!is(name, "n")) {
+                fail(s, "Syntax error in shell: <f>: unexpected child: %s\n", name);
+                return;
+            }
+            s->state = kInN;
+            if (!start_corner_normal(s, atts)) stop(s);
+            return;
+        default:
+            fail(s, "Syntax error in shell: <n>: unexpected child: %s\n", name);
+            return;
+    }
+}
+
+// The element name is not compared: expat has already matched it with its start.
+void XMLCALL shell_end(void* user_data, const XML_Char* name) {
+    ShellState* s = static_cast<ShellState*>(user_data);
+    switch (s->state) {
+        case kBeforeRoot:
+            fail(s, "Syntax error in shell: root never opened /%s\n", name);
+            return;
+        case kInShell:
+            finish(s);
+            return;
+        case kInFacets:
+            s->face->setFacetCount(s->record->getFacetCount() - s->face->getFirstFacet());
+            s->face = nullptr;
+            s->state = kInShell;
+            return;
+        case kInVerts:
+            s->state = kInShell;
+            return;
+        case kInF:
+            s->facet = nullptr;
+            s->state = kInFacets;
+            return;
+        default:  // <v> and <n>
+            --s->state;
+            return;
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Reading files.
+
+constexpr int kBlockSize = 1024;
+
+// Feeds the file to the parser block by block; false (after reporting) on an error.
+bool parse_file(XML_Parser parser, FILE* fp) {
+    for (;;) {
+        void* buffer = KELMXML_GetBuffer(parser, kBlockSize);
+        const std::size_t n =
+            buffer != nullptr ? std::fread(buffer, 1, static_cast<std::size_t>(kBlockSize), fp) : 0;
+        if (buffer == nullptr ||
+            KELMXML_ParseBuffer(parser, static_cast<int>(n), n == 0) != XML_STATUS_OK) {
+            const char* what = KELMXML_ErrorString(KELMXML_GetErrorCode(parser));
+            kelm_ec()->error("Parse error: line %d: %s",
+                             static_cast<int>(KELMXML_GetCurrentLineNumber(parser)),
+                             what != nullptr ? what : "");
+            return false;
+        }
+        if (n == 0) return true;
+    }
+}
+
+// Opens the file, lets install set up a new parser, parses; 1 on success.
+template <class Install>
+int read_file(const char* file, Install install) {
+    FILE* fp = kelm_fopen(file, "r");
+    if (fp == nullptr) return 0;
+    XML_Parser parser = KELMXML_ParserCreate(nullptr);
+    if (parser == nullptr) {
+        std::fclose(fp);
+        return 0;
+    }
+    install(parser);
+    const bool ok = parse_file(parser, fp);
+    // A document cut short inside a shell leaves the shell's state behind.
+    while (kelm_mesh_xml_abandon_shell(parser) != 0) {
+    }
+    KELMXML_ParserFree(parser);
+    std::fclose(fp);
+    return ok ? 1 : 0;
+}
+
+// kelm_mesh_xml_read: the document's own handlers between shells.
+struct DocumentContext {
+    XML_Parser parser;
+    KelmMeshShellRecordVec* recs;
+};
+
+void XMLCALL document_start(void* user_data, const XML_Char* name, const XML_Char** atts);
+void XMLCALL document_end(void*, const XML_Char*) {}
+
+void document_resume(XML_Parser parser) {
+    KELMXML_SetElementHandler(parser, document_start, document_end);
+}
+
+void XMLCALL document_start(void* user_data, const XML_Char* name, const XML_Char** atts) {
+    if (std::strcmp(name, "shell") != 0) return;
+    DocumentContext* doc = static_cast<DocumentContext*>(user_data);
+    KelmMeshShellRecord* rec = doc->recs->newRecord();
+    if (rec == nullptr) {
+        KELMXML_StopParser(doc->parser, XML_FALSE);
+        return;
+    }
+    rec->id.copy(find_attribute(atts, "id"));
+    kelm_mesh_xml_start_shell_element(doc->parser, rec, document_resume, name, atts);
+}
+
+}  // namespace
+
+void kelm_mesh_xml_read_shell_element(XML_ParserStruct* parser, KelmMeshShellRecord* rec,
+                                      void (*done)(XML_ParserStruct*)) {
+    if (parser == nullptr || rec == nullptr) return;
+    take_over(parser, rec, done);
+}
+
+void kelm_mesh_xml_start_shell_element(XML_ParserStruct* parser, KelmMeshShellRecord* rec,
+                                       void (*done)(XML_ParserStruct*), const char* name,
+                                       const char** atts) {
+    if (parser == nullptr || rec == nullptr) return;
+    ShellState* s = take_over(parser, rec, done);
+    shell_start(s, name != nullptr ? name : "", atts);
+}
+
+unsigned kelm_internal::open_shell_count() {
+    return open_shells().count();
+}
+
+int kelm_mesh_xml_abandon_shell(XML_ParserStruct* parser) {
+    if (parser == nullptr) return 0;
+    ShellState* s = open_shells().top(parser);
+    if (s == nullptr) return 0;
+    release(s);
+    return 1;
+}
+
+int kelm_mesh_xml_read(KelmMeshShellRecordVec* recs, const char* file) {
+    if (recs == nullptr) return 0;
+    DocumentContext doc{nullptr, recs};
+    return read_file(file, [&doc](XML_Parser parser) {
+        doc.parser = parser;
+        KELMXML_SetUserData(parser, &doc);
+        document_resume(parser);
+    });
+}
+
+int kelm_mesh_xml_read_shell(KelmMeshShellRecord* rec, const char* file) {
+    if (rec == nullptr) return 0;
+    return read_file(file, [rec](XML_Parser parser) {
+        KELMXML_SetUserData(parser, nullptr);
+        take_over(parser, rec, nullptr);
+    });
+}

@@ -1,0 +1,179 @@
+#include "kelmmath/meshio/json_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <string>
+#include <vector>
+
+#include "support/capture.h"
+#include "support/meshio.h"
+
+namespace {
+
+using kelm_test::RecordingStream;
+using Pieces = std::vector<std::string>;
+
+const char kNullFacet[] = "kelm_mesh_writer: have NULL facet";
+
+TEST(KelmMeshJsonSave, PutsExactlyThePiecesInOrder) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_triangle(fs);
+    RecordingStream os;
+    kelm_mesh_json_save(&os, &fs, "part1", 0xFF0000, 0);
+    const Pieces head = {"{\n",
+                         "id",
+                         " : \"",
+                         "part1",
+                         "\"",
+                         ",\n",
+                         "color",
+                         " : ",
+                         "16711680",
+                         ",\n",
+                         "verts",
+                         " : [",
+                         "0,0,0,1,0,0,0,1,0",
+                         "]"};
+    Pieces want = head;
+    want.insert(want.end(), {",\n", "facet_verts", " : [", "0,1,2", "]", "}"});
+    EXPECT_EQ(os.pieces, want);
+    EXPECT_EQ(os.flushes, 1);
+
+    // With normals: two more members, both empty here; no_faces is the same text unflushed.
+    RecordingStream normals;
+    kelm_mesh_json_save_no_faces(&normals, &fs, "part1", 0xFF0000, 1);
+    want = head;
+    want.insert(want.end(), {",\n", "normals", " : [", "]", ",\n", "facet_verts", " : [", "0,1,2",
+                             "]", ",\n", "facet_normals", " : [", "]", "}"});
+    EXPECT_EQ(normals.pieces, want);
+    EXPECT_EQ(normals.flushes, 0);
+
+    // No id and no colour: verts comes first. "%g" numbers; "%d" colours; ids unescaped.
+    fs.clear();
+    fs.createVertex(KelmPoint(0.1234567, -0.0, 1e-7));
+    fs.createVertex(KelmPoint(1e6, 123456789.0, DBL_MIN));
+    fs.createNormal(KelmDirection(0.5, -1.0, 2.0 / 3.0));
+    os.pieces.clear();
+    kelm_mesh_json_save(&os, &fs, nullptr, KELM_NO_COLOR, 1);
+    EXPECT_EQ(os.text(),
+              "{\nverts : [0.123457,-0,1e-07,1e+06,1.23457e+08,2.22507e-308],\n"
+              "normals : [0.5,-1,0.666667],\nfacet_verts : [],\nfacet_normals : []}");
+    os.pieces.clear();
+    kelm_mesh_json_save_header(&os, nullptr, &fs, 0, "a\"b", 0xFFFFFFFF);
+    EXPECT_EQ(os.text().rfind("{\nid : \"a\"b\",\ncolor : -1,\nverts : [", 0), 0u) << os.text();
+}
+
+TEST(KelmMeshJsonSave, NullFacetsAndMissingNormalsShapeTheFacetLists) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_cube(fs);  // facets (0,3,2) (2,1,0) (1,2,6) (6,5,1) (2,3,7) (7,6,2)
+                               // (3,0,4) ..., two a side, every corner with its side's normal
+    fs.deleteFacet(2);
+    fs.getFacet(5)->normal[1] = KELM_NONE;
+    kelm_test::ErrorRecorder errors;
+    RecordingStream os;
+    int state = 1;
+    // facet_verts skips the null facet, facet_normals ends there; one report per list.
+    kelm_mesh_json_save_facets(&os, &state, &fs, 0, 7, 1);
+    EXPECT_EQ(os.pieces,
+              (Pieces{",\n", "facet_verts", " : [", "0,3,2,2,1,0,6,5,1,2,3,7,7,6,2,3,0,4", "]",
+                      ",\n", "facet_normals", " : [", "0,0,0,0,0,0", "]"}));
+    EXPECT_EQ(errors.errors(), (std::vector<std::string>{kNullFacet, kNullFacet}));
+
+    // A facet without all three corner normals ends facet_normals silently.
+    errors.clear();
+    os.pieces.clear();
+    kelm_mesh_json_save_facets(&os, &state, &fs, 3, 3, 1);
+    EXPECT_EQ(os.text(), ",\nfacet_verts : [6,5,1,2,3,7,7,6,2],\nfacet_normals : [1,1,1,2,2,2]");
+    EXPECT_EQ(errors.count(), 0u);
+
+    // Lists: NONE and indices past the end count as null facets.
+    kelm_uint_vector list;
+    for (unsigned i : {4u, KELM_NONE, 0u, 40u}) list.append(i);
+    os.pieces.clear();
+    kelm_mesh_json_save_facets(&os, &state, &fs, &list, 1);
+    EXPECT_EQ(os.text(), ",\nfacet_verts : [2,3,7,0,3,2],\nfacet_normals : [2,2,2]");
+    EXPECT_EQ(errors.count(), 3u);
+}
+
+TEST(KelmMeshJsonSave, PiecesShareTheMemberState) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_tetrahedron(fs);
+    RecordingStream os;
+    int state = 7;
+    kelm_mesh_json_save_header(&os, &state, &fs, 0, "t", KELM_NO_COLOR);
+    EXPECT_EQ(state, 1);
+    kelm_mesh_json_save_facets(&os, &state, &fs, KELM_NONE, 2, 1);  // nothing at all
+    kelm_mesh_json_save_facets(&os, &state, &fs, 0, 2, 0);
+    kelm_mesh_json_save_facets(&os, &state, &fs, 2, 2, 0);
+    kelm_mesh_json_save_footer(&os);
+    EXPECT_EQ(os.text(),
+              "{\nid : \"t\",\nverts : [0,0,0,1,0,0,0,1,0,0,0,1],\n"
+              "facet_verts : [0,2,1,0,1,3],\nfacet_verts : [0,3,2,1,2,3]}");
+    // A state of 0 puts no separator before the first member, then becomes 1.
+    RecordingStream bare;
+    state = 0;
+    kelm_mesh_json_save_facets(&bare, &state, &fs, 0, 1, 0);
+    EXPECT_EQ(bare.text(), "facet_verts : [0,2,1]");
+    EXPECT_EQ(state, 1);
+
+    kelm_uint_vector none;
+    RecordingStream fragment;
+    kelm_mesh_json_save_fragment(&fragment, &fs, &none, 0);
+    EXPECT_EQ(fragment.text(),
+              "{\nid : \"fragment\",\nverts : [0,0,0,1,0,0,0,1,0,0,0,1],\n"
+              "facet_verts : []}");
+    EXPECT_EQ(fragment.flushes, 0);
+}
+
+TEST(KelmMeshJsonSave, LongListsAndFiles) {
+    // A long list goes out in several pieces, cut between numbers.
+    KelmMeshFacetSet big;
+    std::string want = "{\nverts : [";
+    for (unsigned i = 0; i < 5000; ++i) {
+        big.createVertex(KelmPoint(i, i + 0.5, -1.0 * i));
+        want += (i ? "," : "") + std::to_string(i) + "," + kelm_test::printf_g(i + 0.5) + ",-" +
+                std::to_string(i);
+    }
+    RecordingStream os;
+    kelm_mesh_json_save(&os, &big, nullptr, KELM_NO_COLOR, 0);
+    EXPECT_EQ(os.text(), want + "],\nfacet_verts : []}");
+    const auto open = std::find(os.pieces.begin(), os.pieces.end(), " : [");
+    const auto close = std::find(open, os.pieces.end(), "]");
+    ASSERT_GT(close - open, 2);
+    for (auto it = open + 1; it != close; ++it) {
+        EXPECT_EQ(it->front() == ',', it != open + 1) << *it;
+        EXPECT_NE(it->back(), ',');
+    }
+
+    KelmMeshFacetSet fs;
+    kelm_test::make_cube(fs);
+    fs.deleteFacet(11);
+    kelm_test::ErrorRecorder errors;
+    os.pieces.clear();
+    kelm_mesh_json_save(&os, &fs, "cube", 0x00ff00, 1);
+    kelm_test::expect_golden("meshio_cube.json", os.text());
+    kelm_uint_vector list;
+    list.append(1);
+    list.append(0);
+    RecordingStream fragment;
+    kelm_mesh_json_save_fragment(&fragment, &fs, &list, 1);
+
+    // File forms write what the stream forms put; an unopenable file gets nothing.
+    kelm_test::ScratchFile a("a.json"), b("b.json"), c("c.json");
+    kelm_mesh_json_save(a.path(), &fs, "cube", 0x00ff00, 1);
+    kelm_mesh_json_save_no_faces(b.path(), &fs, "cube", 0x00ff00, 1);
+    kelm_mesh_json_save_fragment(c.path(), &fs, &list, 1);
+    EXPECT_EQ(a.read(), os.text());
+    EXPECT_EQ(b.read(), os.text());
+    EXPECT_EQ(c.read(), fragment.text());
+    const std::string bad = "/nonexistent_meshio_dir/x.json";
+    errors.clear();
+    kelm_mesh_json_save(bad.c_str(), &fs, "cube", 0, 1);
+    kelm_mesh_json_save_no_faces(bad.c_str(), &fs, "cube", 0, 1);
+    kelm_mesh_json_save_fragment(bad.c_str(), &fs, &list, 1);
+    EXPECT_EQ(errors.count(), 0u);
+}
+
+}  // namespace

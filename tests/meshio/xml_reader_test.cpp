@@ -1,0 +1,476 @@
+#include "kelmmath/meshio/xml_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "kelmmath/core/xmlparser.h"
+#include "kelmmath/meshio/xml_writer.h"
+#include "meshio/internal_shells.h"
+#include "support/capture.h"
+#include "support/meshio.h"
+
+namespace {
+
+using kelm_test::ErrorRecorder;
+using kelm_test::ScratchFile;
+using Strings = std::vector<std::string>;
+using Indices = std::vector<unsigned>;
+constexpr unsigned N = KELM_NONE;
+
+int read_text(const std::string& text, KelmMeshShellRecordVec* recs) {
+    ScratchFile file("read.xml");
+    file.write(text);
+    return kelm_mesh_xml_read(recs, file.path());
+}
+
+int read_shell_text(const std::string& text, KelmMeshShellRecord* rec) {
+    ScratchFile file("read_shell.xml");
+    file.write(text);
+    return kelm_mesh_xml_read_shell(rec, file.path());
+}
+
+Indices corners(const KelmMeshFacet* f) {
+    return {f->vertex[0], f->vertex[1], f->vertex[2], f->normal[0], f->normal[1], f->normal[2]};
+}
+
+std::vector<double> point(const double* p) {
+    return {p[0], p[1], p[2]};
+}
+
+Strings attribute_pairs(const KelmMeshFace* face) {
+    Strings out;
+    const KelmMeshFaceAtts* atts = KelmMeshFaceAtts::find(face);
+    for (unsigned i = 0; atts != nullptr && i < atts->getAttributes().size(); ++i) {
+        const KelmMeshShellFaceAttribute* a = atts->getAttributes().get(i);
+        out.push_back(a->name.str() ? a->name.str() : "");
+        out.push_back(a->value.str() ? a->value.str() : "");
+    }
+    return out;
+}
+
+TEST(KelmMeshXmlRead, WrittenAndHandMadeDocuments) {
+    KelmMeshFacetSet triangle;
+    kelm_test::make_triangle(triangle);
+    ScratchFile file("triangle.xml");
+    kelm_mesh_xml_save(file.path(), &triangle, "part1", 0xFF0000);
+    ErrorRecorder errors;
+    KelmMeshShellRecordVec recs;
+    ASSERT_EQ(kelm_mesh_xml_read(&recs, file.path()), 1);
+    ASSERT_EQ(recs.size(), 1u);
+    const KelmMeshShellRecord* r = recs[0];
+    EXPECT_STREQ(r->id.str(), "part1");
+    ASSERT_EQ(r->getVertexCount(), 3u);
+    EXPECT_EQ(point(r->rawverts().get(1)), (std::vector<double>{1, 0, 0}));
+    ASSERT_EQ(r->getFacetCount(), 1u);
+    EXPECT_EQ(corners(r->getFacet(0)), (Indices{0, 1, 2, N, N, N}));
+    EXPECT_EQ(r->getNormalCount(), 0u);
+    // Every <facets> starts a face: the one element of a set without faces comes back
+    // as one face over all facets, without properties. The shell's colour is not kept.
+    ASSERT_EQ(r->getFaceCount(), 1u);
+    EXPECT_EQ(r->getFace(0)->getFirstFacet(), 0u);
+    EXPECT_EQ(r->getFace(0)->getFacetCount(), 1u);
+    EXPECT_EQ(r->getFace(0)->getFirstProp(), nullptr);
+
+    // The root reader replaces a record's contents and id.
+    KelmMeshShellRecord rec;
+    kelm_test::make_cube(rec);
+    rec.id.copy("old");
+    ASSERT_EQ(kelm_mesh_xml_read_shell(&rec, file.path()), 1);
+    EXPECT_STREQ(rec.id.str(), "part1");
+    EXPECT_EQ(rec.getVertexCount() + rec.getFacetCount() + rec.getNormalCount(), 4u);
+    // It takes the root whatever its name.
+    ASSERT_EQ(read_shell_text("<mesh id=\"m\"><verts><v p=\"0 0 1\"/></verts></mesh>", &rec), 1);
+    EXPECT_STREQ(rec.id.str(), "m");
+    EXPECT_EQ(rec.getVertexCount(), 1u);
+
+    // Shells at any depth append in document order; names compare exactly; comments,
+    // processing instructions, text and CDATA are ignored; a fourth number is too.
+    ASSERT_EQ(read_text("<?xml version=\"1.0\"?><!-- c --><root><g><shell id=\"a\"><verts>"
+                        "<v p=\"1 2 3\"/></verts></shell></g><Shell><verts/></Shell>"
+                        "<shell><!-- c --><?pi x?><verts>text<v p=\" 4\t5\n6 7 \"/><![CDATA[z]]>"
+                        "</verts></shell></root>",
+                        &recs),
+              1);
+    ASSERT_EQ(recs.size(), 3u);
+    EXPECT_STREQ(recs[1]->id.str(), "a");
+    EXPECT_EQ(point(recs[1]->rawverts().get(0)), (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(recs[2]->id.str(), nullptr);
+    EXPECT_EQ(point(recs[2]->rawverts().get(0)), (std::vector<double>{4, 5, 6}));
+    EXPECT_EQ(errors.count(), 0u);
+}
+
+TEST(KelmMeshXmlRead, FacesCornerNormalsAndNumberTexts) {
+    KelmMeshShellRecord rec;
+    ErrorRecorder errors;
+    ASSERT_EQ(
+        read_shell_text("<shell><verts><v p=\"inf -nan 1e400\"/><v p=\"+1 0x10 .5\"/></verts>"
+                        "<facets><f v=\"0 1 1\"/></facets>"
+                        "<facets color=\"ff0000\" name=\"wheel\" name2=\"a&amp;b\">"
+                        "<f v=\"1 0 0\" fn=\"9 9 9\"><n d=\"1 0 0\"/><n d=\"0 0 1\"/></f>"
+                        "<f v=\"-1 4294967296 +7\"><n/><n d=\"0.1 0.2 0.3\"/><n d=\"1 1 1\"/></f>"
+                        "</facets><facets color=\"zz\"/><facets color=\" 0x1F\"/></shell>",
+                        &rec),
+        1);
+    EXPECT_EQ(errors.count(), 0u);
+    const double* v = rec.rawverts().get(0);
+    EXPECT_TRUE(std::isinf(v[0]) && std::isnan(v[1]) && std::isinf(v[2]));
+    EXPECT_EQ(point(rec.rawverts().get(1)), (std::vector<double>{1.0, 16.0, 0.5}));
+    // The k-th <n> goes to corner k with a normal of its own; one without d takes its
+    // turn. Unsigned texts read as "%u": -1 is NONE, 2^32 wraps to 0.
+    ASSERT_EQ(rec.getFacetCount(), 3u);
+    EXPECT_EQ(corners(rec.getFacet(1)), (Indices{1, 0, 0, 0, 1, N}));
+    EXPECT_EQ(corners(rec.getFacet(2)), (Indices{N, 0, 7, N, 2, 3}));
+    EXPECT_EQ(point(rec.getNormal(2)), (std::vector<double>{0.1, 0.2, 0.3}));
+
+    ASSERT_EQ(rec.getFaceCount(), 4u);
+    const KelmMeshFace* wheel = rec.getFace(1);
+    EXPECT_EQ(wheel->getFirstFacet(), 1u);
+    EXPECT_EQ(wheel->getFacetCount(), 2u);
+    EXPECT_EQ(attribute_pairs(wheel), (Strings{"name", "wheel", "name2", "a&b"}));
+    EXPECT_EQ(kelm_mesh_get_color(rec.getFace(1)), 0xFF0000u);
+    // The attribute set is added after the colour, so it is in front.
+    EXPECT_EQ(wheel->getFirstProp(), KelmMeshFaceAtts::find(wheel));
+    EXPECT_EQ(wheel->getFirstProp()->getNext(), KelmMeshFaceColor::find(wheel));
+    // A colour text without a hexadecimal number means no colour.
+    EXPECT_EQ(kelm_mesh_get_color(rec.getFace(2)), KELM_NO_COLOR);
+    EXPECT_EQ(kelm_mesh_get_color(rec.getFace(3)), 0x1Fu);
+    EXPECT_EQ(rec.getFace(3)->getFirstFacet(), 3u);
+    EXPECT_EQ(rec.getFace(3)->getFacetCount(), 0u);
+}
+
+struct BadDocument {
+    std::string text;
+    Strings messages;
+    Indices kept;  // vertices, facets, normals, faces read before the error
+};
+
+TEST(KelmMeshXmlRead, BadInputReportsStopsAndKeepsWhatWasRead) {
+    const std::string head = "<shell><verts><v p=\"1 2 3\"/></verts><facets>";
+    const std::string f = "<f v=\"0 0 0\">", tail = "</facets></shell>";
+    const std::string stop = "Parse error: line 1: parsing aborted";
+    const BadDocument cases[] = {
+        {head + f + "<n d=\"1 0 0\"/><n/><n/><n/></f>" + tail,
+         {"too many <n> elements in <f>\n", stop},
+         {1, 1, 1, 1}},
+        {head + f + "<n d=\"1 2\"/></f>" + tail,
+         {"parsing vector of real: Too few args", stop},
+         {1, 1, 0, 1}},
+        {"<shell><verts><v p=\"1 2 3\"/><v q=\"1 2 3\"/></verts></shell>",
+         {"parsing vector of real: Too few args", stop},
+         {1, 0, 0, 0}},
+        {"<shell><verts><v p=\"x\"/></verts></shell>",
+         {"parsing vector of real", stop},
+         {0, 0, 0, 0}},
+        {head + "<f v=\"5 6\"/>" + tail,
+         {"parsing vector of int: Too few args", stop},
+         {1, 1, 0, 1}},
+        {head + "<f v=\"1 a 2\"/>" + tail, {"parsing vector of integer", stop}, {1, 1, 0, 1}},
+        {"<shell><verts/><faces/></shell>",
+         {"Syntax error in shell root: unexpected element: faces\n", stop},
+         {0, 0, 0, 0}},
+        {"<shell><shell/></shell>",
+         {"Syntax error in shell root: unexpected element: shell\n", stop},
+         {0, 0, 0, 0}},
+        {"<shell><verts><w/></verts></shell>",
+         {"Syntax error in shell: <verts>: unexpected child: w\n", stop},
+         {0, 0, 0, 0}},
+        {"<shell><verts><v p=\"1 2 3\"><x/></v></verts></shell>",
+         {"Syntax error in shell: <v>: unexpected child: x\n", stop},
+         {1, 0, 0, 0}},
+        {head + "<v p=\"1 2 3\"/>" + tail,
+         {"Syntax error in shell: <facets>: unexpected child: v\n", stop},
+         {1, 0, 0, 1}},
+        {head + f + "<m/></f>" + tail,
+         {"Syntax error in shell: <f>: unexpected child: m\n", stop},
+         {1, 1, 0, 1}},
+        {head + f + "<n d=\"0 0 1\"><q/></n></f>" + tail,
+         {"Syntax error in shell: <n>: unexpected child: q\n", stop},
+         {1, 1, 1, 1}},
+        {"<shell><verts>\n<v p=\"1 2 3\"/>\n</shell>",
+         {"Parse error: line 3: mismatched tag"},
+         {1, 0, 0, 0}},
+        {head + f + "<n d=\"1 0", {"Parse error: line 1: unclosed token"}, {1, 1, 0, 1}},
+        {head + f, {"Parse error: line 1: no element found"}, {1, 1, 0, 1}},
+        {"", {"Parse error: line 1: no element found"}, {0, 0, 0, 0}},
+        {"\x01 binary", {"Parse error: line 1: not well-formed (invalid token)"}, {0, 0, 0, 0}},
+    };
+    for (const BadDocument& c : cases) {
+        SCOPED_TRACE(c.text);
+        ErrorRecorder errors;
+        KelmMeshShellRecordVec recs;
+        EXPECT_EQ(read_text(c.text, &recs), 0);
+        KelmMeshShellRecord rec;
+        EXPECT_EQ(read_shell_text(c.text, &rec), 0);
+        Strings twice = c.messages;
+        twice.insert(twice.end(), c.messages.begin(), c.messages.end());
+        EXPECT_EQ(errors.errors(), twice);
+        EXPECT_EQ((Indices{rec.getVertexCount(), rec.getFacetCount(), rec.getNormalCount(),
+                           rec.getFaceCount()}),
+                  c.kept);
+        if (recs.size() == 1) {
+            EXPECT_EQ(recs[0]->getVertexCount(), c.kept[0]);
+        }
+        EXPECT_EQ(kelm_internal::open_shell_count(), 0u);  // the stopped state is freed
+    }
+    // A facet whose list fails stays in the set with no indices set.
+    KelmMeshShellRecord rec;
+    ErrorRecorder errors;
+    EXPECT_EQ(read_shell_text(head + "<f v=\"1 b 3\"/>" + tail, &rec), 0);
+    EXPECT_EQ(corners(rec.getFacet(0)), Indices(6, N));
+
+    // Files that do not open: 0 and no message. A folder opens but does not read.
+    errors.clear();
+    KelmMeshShellRecordVec recs;
+    const std::string missing = std::string(KELMMATH_BINARY_DIR) + "/no_such_file.xml";
+    EXPECT_EQ(kelm_mesh_xml_read(&recs, missing.c_str()) + kelm_mesh_xml_read(&recs, nullptr) +
+                  kelm_mesh_xml_read_shell(&rec, missing.c_str()) +
+                  kelm_mesh_xml_read(nullptr, missing.c_str()),
+              0);
+    EXPECT_EQ(errors.count(), 0u);
+    EXPECT_EQ(kelm_mesh_xml_read(&recs, KELMMATH_BINARY_DIR), 0);
+}
+
+TEST(KelmMeshXmlRead, ExpatBoundsNestingAndEntityExpansion) {
+    std::string deep;
+    for (int i = 0; i < 20000; ++i) deep += "<a>";
+    deep += "<shell><verts><v p=\"1 1 1\"/></verts></shell>";
+    for (int i = 0; i < 20000; ++i) deep += "</a>";
+    KelmMeshShellRecordVec recs;
+    ErrorRecorder errors;
+    ASSERT_EQ(read_text(deep, &recs), 1);
+    EXPECT_EQ(recs[0]->getVertexCount(), 1u);
+
+    std::string laughs = "<!DOCTYPE shell [<!ENTITY l0 \"lollollollollol\">";
+    for (int i = 1; i < 12; ++i) {
+        laughs += "<!ENTITY l" + std::to_string(i) + " \"";
+        for (int k = 0; k < 10; ++k) laughs += "&l" + std::to_string(i - 1) + ";";
+        laughs += "\">";
+    }
+    EXPECT_EQ(read_text(laughs + "]><shell id=\"&l11;\"><verts/></shell>", &recs), 0);
+    ASSERT_EQ(errors.count(), 1u);
+    EXPECT_EQ(errors.errors()[0].rfind("Parse error: line 1: ", 0), 0u) << errors.errors()[0];
+}
+
+// A caller's own parse that hands <shell> elements, and the first child of <next>,
+// to the reader, and logs the events its own handlers see.
+struct Caller {
+    XML_Parser parser = KELMXML_ParserCreate(nullptr);
+    Strings events;
+    KelmMeshShellRecord records[2];
+    int shells = 0;
+    ~Caller() { KELMXML_ParserFree(parser); }
+};
+
+void XMLCALL caller_end(void* user, const XML_Char* name) {
+    static_cast<Caller*>(user)->events.push_back(std::string("/") + name);
+}
+
+void XMLCALL caller_start(void* user, const XML_Char* name, const XML_Char** atts);
+
+void caller_done(XML_Parser parser) {
+    Caller* c = static_cast<Caller*>(KELMXML_GetUserData(parser));
+    c->events.push_back(c->parser == parser ? "done" : "done with foreign user data");
+    KELMXML_SetElementHandler(parser, caller_start, caller_end);
+}
+
+void XMLCALL caller_start(void* user, const XML_Char* name, const XML_Char** atts) {
+    Caller* c = static_cast<Caller*>(user);
+    c->events.push_back(name);
+    if (c->shells == 2) return;
+    if (std::strcmp(name, "shell") == 0) {
+        kelm_mesh_xml_start_shell_element(c->parser, &c->records[c->shells++], caller_done, name,
+                                          atts);
+    } else if (std::strcmp(name, "next") == 0) {
+        kelm_mesh_xml_read_shell_element(c->parser, &c->records[c->shells++], caller_done);
+    }
+}
+
+XML_Status parse(Caller* c, const std::string& text) {
+    KELMXML_SetUserData(c->parser, c);
+    KELMXML_SetElementHandler(c->parser, caller_start, caller_end);
+    return KELMXML_Parse(c->parser, text.data(), static_cast<int>(text.size()), 1);
+}
+
+TEST(KelmMeshXmlEmbedded, CallerGetsTheParserBackAfterEachShell) {
+    Caller c;
+    ErrorRecorder errors;
+    ASSERT_EQ(parse(&c,
+                    "<doc><shell id=\"one\"><verts><v p=\"1 2 3\"/></verts><facets>"
+                    "<f v=\"0 0 0\"/></facets></shell><mid/><next><part id=\"two\"><verts/>"
+                    "</part></next><end/></doc>"),
+              XML_STATUS_OK);
+    EXPECT_EQ(errors.count(), 0u);
+    // The caller sees neither the shells' children nor their ends.
+    EXPECT_EQ(c.events, (Strings{"doc", "shell", "done", "mid", "/mid", "next", "done", "/next",
+                                 "end", "/end", "/doc"}));
+    EXPECT_STREQ(c.records[0].id.str(), "one");
+    EXPECT_EQ(c.records[0].getVertexCount() + c.records[0].getFacetCount(), 2u);
+    EXPECT_STREQ(c.records[1].id.str(), "two");
+}
+
+TEST(KelmMeshXmlEmbedded, FailuresInsideAShellFreeTheReadersState) {
+    Caller stopped;  // a syntax error: stopped, no done, the caller's user data back
+    ErrorRecorder errors;
+    EXPECT_EQ(parse(&stopped, "<doc><shell><verts><bad/></verts></shell><x/></doc>"),
+              XML_STATUS_ERROR);
+    EXPECT_EQ(KELMXML_GetErrorCode(stopped.parser), XML_ERROR_ABORTED);
+    EXPECT_EQ(KELMXML_GetUserData(stopped.parser), &stopped);
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(stopped.parser), 0);
+    EXPECT_EQ(stopped.events, (Strings{"doc", "shell"}));
+    EXPECT_EQ(errors.errors(),
+              (Strings{"Syntax error in shell: <verts>: unexpected child: bad\n"}));
+
+    Caller cut;  // the caller's document ends inside the shell: the caller abandons it
+    EXPECT_EQ(parse(&cut, "<doc><shell><verts><v p=\"1 2 3\"/>"), XML_STATUS_ERROR);
+    EXPECT_NE(KELMXML_GetUserData(cut.parser), &cut);
+    EXPECT_EQ(kelm_internal::open_shell_count(), 1u);
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(cut.parser), 1);
+    EXPECT_EQ(kelm_internal::open_shell_count(), 0u);
+    EXPECT_EQ(KELMXML_GetUserData(cut.parser), &cut);
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(cut.parser), 0);
+    EXPECT_EQ(cut.records[0].getVertexCount(), 1u);
+
+    Caller early;  // handed over, but the enclosing element ends first
+    errors.clear();
+    EXPECT_EQ(parse(&early, "<doc><next></next></doc>"), XML_STATUS_ERROR);
+    EXPECT_EQ(errors.errors(), (Strings{"Syntax error in shell: root never opened /next\n"}));
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(nullptr), 0);
+}
+
+TEST(KelmMeshShellRecord, CopiesAndListsKeepOneOwnerPerRecord) {
+    KelmMeshShellRecordVec list;
+    KelmMeshShellRecord* a = list.newRecord();
+    kelm_test::make_cube(*a);
+    kelm_mesh_set_color(a->createFace(0, 12), 0x123456);
+    a->id.copy("cube");
+    list.newRecord();
+
+    KelmMeshShellRecord b(*a);  // the id text is shared, the mesh copied
+    EXPECT_EQ(b.id.str(), a->id.str());
+    EXPECT_NE(b.getFacet(0), a->getFacet(0));
+    EXPECT_EQ(kelm_mesh_get_color(b.getFace(0)), 0x123456u);
+    KelmMeshShellRecord c;
+    kelm_test::make_tetrahedron(c);
+    c = b;
+    const KelmMeshShellRecord& same = c;
+    c = same;
+    KelmMeshShellRecord d(std::move(c));  // moves copy: the source keeps its mesh
+    EXPECT_EQ(c.getVertexCount() + d.getVertexCount(), 16u);
+    c = std::move(d);
+    EXPECT_EQ(c.getVertexCount() + d.getVertexCount(), 16u);
+    EXPECT_STREQ(c.id.str(), "cube");
+
+    // Copied lists own copies of the records; moved lists hand them over.
+    KelmMeshShellRecordVec copy(list), assigned;
+    assigned.newRecord();
+    assigned = list;
+    const KelmMeshShellRecordVec& alias = assigned;
+    assigned = alias;
+    for (const KelmMeshShellRecordVec* l : {&copy, &assigned}) {
+        ASSERT_EQ(l->size(), 2u);
+        EXPECT_NE(l->get(0), a);
+        EXPECT_STREQ((*l)[0]->id.str(), "cube");
+        EXPECT_EQ((*l)[0]->getFacetCount(), 12u);
+    }
+    KelmMeshShellRecordVec moved(std::move(list));
+    EXPECT_EQ(list.size(), 0u);
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned[0], a);
+    EXPECT_EQ(moved.size(), 0u);
+    assigned.clear();
+    EXPECT_EQ(assigned.size(), 0u);
+
+    KelmMeshShellRecordVector v;  // owns nothing
+    v.append(&b);
+    v.append(&c);
+    v.append(&d);
+    v.remove(&c);
+    v.remove(&c);
+    v.put(&c, 0);
+    v[1] = &b;
+    KelmMeshShellRecordVector w(v);
+    EXPECT_EQ(w.size(), 2u);
+    EXPECT_EQ(w.get(0), &c);
+    EXPECT_EQ(w[1], &b);
+}
+
+// Reads back what kelm_mesh_xml_save wrote and compares: vertices bit for bit; facets;
+// corner normals moved to the first corners and cut to 15 digits; faces with ranges,
+// colours and attribute pairs in order.
+void expect_round_trip(const KelmMeshFacetSet& fs, const KelmMeshFacetSet& back) {
+    ASSERT_EQ(back.getVertexCount(), fs.getVertexCount());
+    ASSERT_EQ(std::memcmp(fs.rawverts().data(), back.rawverts().data(),
+                          3 * sizeof(double) * fs.getVertexCount()),
+              0);
+    ASSERT_EQ(back.getFacetCount(), fs.getFacetCount());
+    unsigned next_normal = 0;
+    for (unsigned i = 0; i < fs.getFacetCount(); ++i) {
+        const KelmMeshFacet* f = fs.getFacet(i);
+        Indices want = {f->vertex[0], f->vertex[1], f->vertex[2], N, N, N};
+        for (unsigned c = 0, k = 3; c < 3; ++c) {
+            if (f->normal[c] == N) continue;
+            const double* n = fs.getNormal(f->normal[c]);
+            const double* got = back.getNormal(next_normal);
+            for (int j = 0; j < 3; ++j) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%.15g", n[j]);
+                ASSERT_EQ(got[j], std::strtod(text, nullptr)) << text;
+            }
+            want[k++] = next_normal++;
+        }
+        ASSERT_EQ(corners(back.getFacet(i)), want) << "facet " << i;
+    }
+    EXPECT_EQ(back.getNormalCount(), next_normal);
+    const unsigned faces = fs.getFaceCount();
+    ASSERT_EQ(back.getFaceCount(), faces == 0 ? 1u : faces);
+    for (unsigned i = 0; i < faces; ++i) {
+        const KelmMeshFace* a = fs.getFace(i);
+        const KelmMeshFace* b = back.getFace(i);
+        EXPECT_EQ(b->getFirstFacet(), a->getFirstFacet());
+        EXPECT_EQ(b->getFacetCount(), a->getFacetCount());
+        EXPECT_EQ(kelm_mesh_get_color(fs.getFace(i)), kelm_mesh_get_color(back.getFace(i)));
+        EXPECT_EQ(attribute_pairs(b), attribute_pairs(a));
+    }
+}
+
+TEST(KelmMeshXmlRoundTrip, RandomMeshesReadBackAsWritten) {
+    std::mt19937_64 rng(1234567);
+    for (int trial = 0; trial < 40; ++trial) {
+        SCOPED_TRACE(trial);
+        const unsigned facets = static_cast<unsigned>(rng() % 80);
+        KelmMeshFacetSet fs;
+        kelm_test::random_mesh(fs, rng, 1 + static_cast<unsigned>(rng() % 60), facets,
+                               facets == 0 ? 0 : static_cast<unsigned>(rng() % 4));
+        ScratchFile file("round.xml");
+        KelmMeshXMLOpts opts;
+        opts.facet_normals = trial % 2;
+        kelm_mesh_xml_save(file.path(), &opts, &fs, "r<&>", 0x00ABCDEF);
+        KelmMeshShellRecordVec recs;
+        ErrorRecorder errors;
+        ASSERT_EQ(kelm_mesh_xml_read(&recs, file.path()), 1);
+        ASSERT_EQ(recs.size(), 1u);
+        EXPECT_STREQ(recs[0]->id.str(), "r<&>");
+        expect_round_trip(fs, *recs[0]);
+        EXPECT_EQ(errors.count(), 0u);
+        if (HasFatalFailure()) return;
+    }
+    // Null facets are not written: the facets after them move up.
+    KelmMeshFacetSet fs;
+    kelm_test::make_open_strip(fs);
+    fs.deleteFacet(0);
+    fs.deleteFacet(2);
+    ScratchFile file("nulls.xml");
+    kelm_mesh_xml_save(file.path(), &fs, nullptr, KELM_NO_COLOR);
+    KelmMeshShellRecord rec;
+    ASSERT_EQ(kelm_mesh_xml_read_shell(&rec, file.path()), 1);
+    ASSERT_EQ(rec.getFacetCount(), 2u);
+    EXPECT_EQ(corners(rec.getFacet(0)), corners(fs.getFacet(1)));
+    EXPECT_EQ(corners(rec.getFacet(1)), corners(fs.getFacet(3)));
+}
+
+}  // namespace

@@ -1,0 +1,207 @@
+#include "kelmmath/meshio/xml_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+#include "kelmmath/core/streams.h"
+#include "kelmmath/core/xmlwriter.h"
+#include "support/capture.h"
+#include "support/meshio.h"
+
+namespace {
+
+using kelm_test::add_facet;
+
+// Runs body on a compact writer (the layout the stream forms use) and returns the text.
+template <class Body>
+std::string compact(Body body) {
+    KelmOutputString out;
+    KelmXMLWriter w(&out);
+    w.setIndent(false);
+    body(&w);
+    w.close();
+    return out.str();
+}
+
+TEST(KelmMeshXmlSave, ShellOfOneTriangleWithAndWithoutFacetNormals) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_triangle(fs);
+    const std::string verts = "<verts><v p=\"0 0 0\"/><v p=\"1 0 0\"/><v p=\"0 1 0\"/></verts>";
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, &fs, "part1", 0xFF0000); }),
+              "<shell id=\"part1\" color=\"ff0000\">" + verts +
+                  "<facets><f v=\"0 1 2\"/></facets></shell>\n");
+    KelmMeshXMLOpts opts;
+    EXPECT_EQ(opts.facet_normals, 0);
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, &opts, &fs, "a", 0); }),
+              compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, nullptr, &fs, "a", 0); }));
+    opts.facet_normals = 1;
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, &opts, &fs, nullptr, 0); }),
+              "<shell color=\"000000\">" + verts +
+                  "<facets><f v=\"0 1 2\" fn=\"0 0 1\"/></facets></shell>\n");
+
+    // Six lower-case digits, zero-padded; larger values keep all their digits.
+    const std::pair<unsigned, std::string> colors[] = {
+        {0x00ff00, "00ff00"}, {0xABCDEF, "abcdef"}, {0x1000000, "1000000"}};
+    for (const auto& [color, text] : colors) {
+        EXPECT_EQ(compact([&](KelmXMLWriter* w) {
+                      kelm_mesh_xml_save_header(w, &fs, "i", color);
+                  }).find("<shell id=\"i\" color=\"" + text + "\"><verts>"),
+                  0u);
+    }
+}
+
+TEST(KelmMeshXmlSave, NumberTextsCornerNormalsAndOddFacets) {
+    KelmMeshFacetSet fs;
+    fs.createVertex(KelmPoint(0.1, -0.0, 1e300));
+    fs.createVertex(KelmPoint(1.0, 0.0, 0.0));
+    fs.createVertex(KelmPoint(0.0, 0.0, 0.0));
+    fs.deleteVertex(2);
+    KelmMeshFacet* f = fs.getFacet(add_facet(fs, 0, 1, KELM_NONE));  // NONE reads as -1
+    f->normal[0] = fs.createNormal(KelmDirection(0.1, 0.0, -1.0 / 3.0));
+    f->normal[1] = 7;  // no such normal: left out like NONE
+    f->normal[2] = fs.createNormal(KelmDirection(0.0, 0.0, 2.0));
+    add_facet(fs, 1, 1, 0);   // degenerate
+    add_facet(fs, 0, 1, 99);  // a vertex the set does not have
+    KelmMeshXMLOpts opts;
+    opts.facet_normals = 1;
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) {
+                  kelm_mesh_xml_save(w, &opts, &fs, nullptr, KELM_NO_COLOR);
+              }),
+              "<shell><verts><v p=\"0.10000000000000001 -0 1.0000000000000001e+300\"/>"
+              "<v p=\"1 0 0\"/><v p=\"2.2250738585072014e-308 2.2250738585072014e-308 "
+              "2.2250738585072014e-308\"/></verts><facets><f v=\"0 1 -1\" fn=\"0 0 0\">"
+              "<n d=\"0.1 0 -0.333333333333333\"/><n d=\"0 0 2\"/></f>"
+              "<f v=\"1 1 0\" fn=\"0 0 0\"/><f v=\"0 1 99\" fn=\"0 0 0\"/></facets></shell>\n");
+}
+
+TEST(KelmMeshXmlSave, FacesRangesAndListsDecideWhichFacetsGoWhere) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_open_strip(fs);
+    kelm_test::add_two_faces(fs);  // face 0: facets 0-1, name, part, colour; face 1: 2-3
+    const std::string verts =
+        "<verts><v p=\"0 0 0\"/><v p=\"1 0 0\"/><v p=\"2 0 0\"/><v p=\"0 1 0\"/>"
+        "<v p=\"1 1 0\"/><v p=\"2 1 0\"/></verts>";
+    const std::string f0 = "<f v=\"0 1 4\"/>", f1 = "<f v=\"0 4 3\"/>", f2 = "<f v=\"1 2 5\"/>",
+                      f3 = "<f v=\"1 5 4\"/>";
+    // With faces the shell has no colour; each face has its own element.
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, &fs, "s", 0x123456); }),
+              "<shell id=\"s\">" + verts +
+                  "<facets name=\"wheel\" part=\"a&amp;b\" color=\"00ff00\">" + f0 + f1 +
+                  "</facets><facets>" + f2 + f3 + "</facets></shell>\n");
+    EXPECT_EQ(
+        compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_no_faces(w, &fs, "s", 0x123456); }),
+        "<shell id=\"s\" color=\"123456\">" + verts + "<facets>" + f0 + f1 + f2 + f3 +
+            "</facets></shell>\n");
+
+    // An empty attribute name ends the list: what follows, colour included, is lost.
+    KelmMeshFace* face = fs.createFace(1, 1);
+    KelmMeshFaceAtts* atts = new KelmMeshFaceAtts;
+    atts->setAttribute("a", "1");
+    atts->setAttribute("b", "");
+    atts->setAttribute("", "lost");
+    atts->setAttribute("c", "lost too");
+    face->addProp(atts);
+    kelm_mesh_set_color(face, 0xff);
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_face(w, &fs, face); }),
+              "<facets a=\"1\" b=\"\">" + f1 + "</facets>\n");
+
+    // Ranges: first = NONE writes nothing; null facets and slots past the end are skipped.
+    fs.deleteFacet(1);
+    const char* pairs[] = {"k", "v", nullptr};
+    EXPECT_EQ(
+        compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, KELM_NONE, 3, pairs); }),
+        "\n");
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, 2, 0, pairs); }),
+              "<facets k=\"v\"/>\n");
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, 0, 9, nullptr); }),
+              "<facets>" + f0 + f2 + f3 + "</facets>\n");
+    // Lists keep their order and skip NONE, null facets and strays.
+    kelm_uint_vector list, empty;
+    for (unsigned i : {3u, KELM_NONE, 1u, 0u, 4u, 3u}) list.append(i);
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, &list); }),
+              "<facets>" + f3 + f0 + f3 + "</facets>\n");
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_fragment(w, &fs, &empty); }),
+              "<shell id=\"fragment\">" + verts + "<facets/></shell>\n");
+}
+
+TEST(KelmMeshXmlSave, PiecesGoIntoACallersDocument) {
+    KelmMeshFacetSet a, b;
+    kelm_test::make_triangle(a);
+    kelm_test::make_tetrahedron(b);
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) {
+                  w->beginElement("assembly");
+                  kelm_mesh_xml_save(w, &a, "a", KELM_NO_COLOR);
+                  kelm_mesh_xml_save_header(w, &b, "b", KELM_NO_COLOR);
+                  w->beginElement("note");
+                  w->endElement("note");
+                  kelm_mesh_xml_save_facets(w, &b, 1, 2, nullptr);
+                  kelm_mesh_xml_save_footer(w);
+                  w->endElement("assembly");
+              }),
+              "<assembly><shell id=\"a\"><verts><v p=\"0 0 0\"/><v p=\"1 0 0\"/><v p=\"0 1 0\"/>"
+              "</verts><facets><f v=\"0 1 2\"/></facets></shell><shell id=\"b\"><verts>"
+              "<v p=\"0 0 0\"/><v p=\"1 0 0\"/><v p=\"0 1 0\"/><v p=\"0 0 1\"/></verts><note/>"
+              "<facets><f v=\"0 1 3\"/><f v=\"0 3 2\"/></facets></shell></assembly>\n");
+}
+
+TEST(KelmMeshXmlSave, StreamAndFileFormsWriteWholeDocuments) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_open_strip(fs);
+    kelm_test::add_two_faces(fs);
+    fs.getFacet(0)->normal[1] = fs.createNormal(KelmDirection(0.0, 0.0, 1.0));
+    KelmMeshXMLOpts opts;
+    opts.facet_normals = 1;
+    kelm_test::RecordingStream rec;
+    kelm_mesh_xml_save(&rec, &opts, &fs, "strip", 0xFF0000);
+    EXPECT_EQ(rec.flushes, 1);
+    kelm_test::expect_golden("meshio_strip_faces.xml", rec.text());
+
+    // Every stream and file form is its writer form between a declaration and close().
+    kelm_uint_vector list;
+    list.append(2);
+    list.append(0);
+    using Writer =
+        void (*)(KelmXMLWriter*, KelmMeshXMLOpts*, const KelmMeshFacetSet*, kelm_uint_vector*);
+    using Stream =
+        void (*)(KelmOutputStream*, KelmMeshXMLOpts*, const KelmMeshFacetSet*, kelm_uint_vector*);
+    using File =
+        void (*)(const char*, KelmMeshXMLOpts*, const KelmMeshFacetSet*, kelm_uint_vector*);
+#define KELM_FORMS(call)                                                              \
+    Writer([](KelmXMLWriter* t, KelmMeshXMLOpts* o, const KelmMeshFacetSet* s,        \
+              kelm_uint_vector* l) { (void)o, (void)l, call; }),                      \
+        Stream([](KelmOutputStream* t, KelmMeshXMLOpts* o, const KelmMeshFacetSet* s, \
+                  kelm_uint_vector* l) { (void)o, (void)l, call; }),                  \
+        File([](const char* t, KelmMeshXMLOpts* o, const KelmMeshFacetSet* s,         \
+                kelm_uint_vector* l) { (void)o, (void)l, call; })
+    const std::tuple<Writer, Stream, File> forms[] = {
+        {KELM_FORMS(kelm_mesh_xml_save(t, o, s, "i", 0xAB))},
+        {KELM_FORMS(kelm_mesh_xml_save(t, s, "i", 0xAB))},
+        {KELM_FORMS(kelm_mesh_xml_save_no_faces(t, o, s, "i", 0xAB))},
+        {KELM_FORMS(kelm_mesh_xml_save_no_faces(t, s, "i", 0xAB))},
+        {KELM_FORMS(kelm_mesh_xml_save_fragment(t, o, s, l))},
+        {KELM_FORMS(kelm_mesh_xml_save_fragment(t, s, l))},
+    };
+#undef KELM_FORMS
+    for (const auto& [writer, stream, file] : forms) {
+        const std::string want = compact([&](KelmXMLWriter* w) {
+            w->writeHeader();
+            writer(w, &opts, &fs, &list);
+        });
+        KelmOutputString streamed;
+        stream(&streamed, &opts, &fs, &list);
+        EXPECT_EQ(streamed.str(), want);
+        kelm_test::ScratchFile out("forms.xml");
+        file(out.path(), &opts, &fs, &list);
+        EXPECT_EQ(out.read(), want);
+        // A file that cannot be opened: no file, no message.
+        kelm_test::ErrorRecorder errors;
+        const std::string bad = std::string(KELMMATH_BINARY_DIR) + "/no_such_dir_meshio/x.xml";
+        file(bad.c_str(), &opts, &fs, &list);
+        file(nullptr, &opts, &fs, &list);
+        EXPECT_EQ(errors.count(), 0u);
+    }
+}
+
+}  // namespace

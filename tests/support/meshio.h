@@ -1,0 +1,163 @@
+#ifndef KELMMATH_TESTS_SUPPORT_MESHIO_H
+#define KELMMATH_TESTS_SUPPORT_MESHIO_H
+
+// Helpers of the exchange-format tests: a stream that records every put, files in a
+// scratch folder, golden texts, and random meshes with faces.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kelmmath/core/constants.h"
+#include "kelmmath/core/streams.h"
+#include "kelmmath/mesh/faceprops.h"
+#include "kelmmath/mesh/facetset.h"
+#include "support/meshes.h"
+
+namespace kelm_test {
+
+// Vertices (0,0,0), (1,0,0), (0,1,0) and the facet 0 1 2 without normals.
+inline void make_triangle(KelmMeshFacetSet& fs) {
+    fs.clear();
+    fs.createVertex(KelmPoint(0.0, 0.0, 0.0));
+    fs.createVertex(KelmPoint(1.0, 0.0, 0.0));
+    fs.createVertex(KelmPoint(0.0, 1.0, 0.0));
+    add_facet(fs, 0, 1, 2);
+}
+
+// Two faces over facets 0-1 and 2-3: the first with the attributes name = wheel and
+// part = a&b and the colour 0x00ff00, the second with nothing.
+inline void add_two_faces(KelmMeshFacetSet& fs) {
+    KelmMeshFace* a = fs.createFace(0, 2);
+    KelmMeshFaceAtts* atts = new KelmMeshFaceAtts;
+    atts->setAttribute("name", "wheel");
+    atts->setAttribute("part", "a&b");
+    a->addProp(atts);
+    kelm_mesh_set_color(a, 0x00ff00);
+    fs.createFace(2, 2);
+}
+
+// printf("%g", v).
+inline std::string printf_g(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
+// Records each piece handed to put, and counts flushes.
+class RecordingStream : public KelmOutputStream {
+public:
+    using KelmOutputStream::put;
+    void put(const char* text) override { pieces.push_back(text ? text : "<null>"); }
+    void flush() override { ++flushes; }
+
+    std::string text() const {
+        std::string all;
+        for (const std::string& p : pieces) all += p;
+        return all;
+    }
+
+    std::vector<std::string> pieces;
+    int flushes = 0;
+};
+
+// A path in the build tree, unique to this process; the file is removed at the end.
+class ScratchFile {
+public:
+    explicit ScratchFile(const std::string& name) {
+        path_ =
+            std::string(KELMMATH_BINARY_DIR) + "/meshio_" + std::to_string(getpid()) + "_" + name;
+        std::remove(path_.c_str());
+    }
+    ~ScratchFile() { std::remove(path_.c_str()); }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    const char* path() const { return path_.c_str(); }
+    bool exists() const { return access(path_.c_str(), F_OK) == 0; }
+    std::string read() const {
+        std::ifstream in(path_, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    void write(const std::string& text) const {
+        std::ofstream out(path_, std::ios::binary);
+        out << text;
+    }
+
+private:
+    std::string path_;
+};
+
+// Compares text with tests/golden/<name>; KELMMATH_UPDATE_GOLDEN=1 rewrites the file.
+inline void expect_golden(const std::string& name, const std::string& text) {
+    const std::string path = std::string(KELMMATH_SOURCE_DIR) + "/tests/golden/" + name;
+    const char* update = std::getenv("KELMMATH_UPDATE_GOLDEN");
+    if (update != nullptr && std::string(update) == "1") {
+        std::ofstream out(path, std::ios::binary);
+        out << text;
+        return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good()) << "missing golden file " << path;
+    std::ostringstream s;
+    s << in.rdbuf();
+    EXPECT_EQ(s.str(), text) << "differs from " << path;
+}
+
+// A mesh of random finite doubles (any magnitude and sign, subnormals included) and
+// random facets, each corner with a normal or not. With faces > 0 the facets are split
+// into that many consecutive runs, each face with a colour or none and a few
+// attributes whose values need escaping.
+inline void random_mesh(KelmMeshFacetSet& fs, std::mt19937_64& rng, unsigned vertices,
+                        unsigned facets, unsigned faces) {
+    fs.clear();
+    auto any_double = [&rng]() {
+        double d;
+        do {
+            const unsigned long long bits = rng();
+            std::memcpy(&d, &bits, sizeof d);
+            if (rng() % 2) d = static_cast<double>(static_cast<int>(rng() % 200) - 100) / 8.0;
+        } while (!std::isfinite(d));
+        return d;
+    };
+    for (unsigned i = 0; i < vertices; ++i) {
+        const double p[3] = {any_double(), any_double(), any_double()};
+        fs.createVertex(p);
+    }
+    for (unsigned i = 0; i < facets; ++i) {
+        KelmMeshFacet* f = fs.createFacet(nullptr);
+        for (int c = 0; c < 3; ++c) {
+            f->vertex[c] = static_cast<unsigned>(rng() % vertices);
+            const double n[3] = {any_double(), any_double(), any_double()};
+            if (rng() % 2) f->normal[c] = fs.createNormal(n);
+        }
+    }
+    for (unsigned k = 0, first = 0; k < faces; ++k) {
+        const unsigned count = k + 1 == faces ? facets - first : facets / faces;
+        KelmMeshFace* face = fs.createFace(first, count);
+        first += count;
+        if (rng() % 3) face->addProp(new KelmMeshFaceColor(rng() % 0x1000000));
+        if (rng() % 3 == 0) continue;
+        KelmMeshFaceAtts* atts = new KelmMeshFaceAtts;
+        for (unsigned a = rng() % 3; a < 3; ++a) {
+            const std::string value = "<&\"'>\t " + std::to_string(rng() % 1000);
+            atts->setAttribute(("a" + std::to_string(a)).c_str(), value.c_str());
+        }
+        face->addProp(atts);
+    }
+}
+
+}  // namespace kelm_test
+
+#endif  // KELMMATH_TESTS_SUPPORT_MESHIO_H
