@@ -1,0 +1,587 @@
+#include "kelmmath/delaunay/delaunay2d.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "delaunay/internal_delaunay.h"
+#include "geom/internal_geom.h"
+#include "kelmmath/geom/vector2d.h"
+
+namespace kelm_internal {
+
+namespace {
+
+// Determinants below this make a triangle unusable for the barycentric test.
+constexpr double kDegenerateDet = 1e-25;
+// How far outside a triangle a point may lie and still be taken by it.
+constexpr double kNearMargin = 1e-6;
+
+void unitDiff(double* r, const double* a, const double* b) {
+    double d[2];
+    kelm_vec2d_diff(d, a, b);
+    // Divided, not multiplied by the reciprocal, and unguarded: a zero length
+    // gives NaN, which the callers read as "no flip".
+    const double len = kelm_vec2d_length(d);
+    r[0] = d[0] / len;
+    r[1] = d[1] / len;
+}
+
+bool repeatsVertex(const unsigned* v) {
+    return v[0] == v[1] || v[1] == v[2] || v[0] == v[2];
+}
+
+// Replaces the first entry equal to from among n entries; false when absent.
+bool replaceEntry(unsigned* list, unsigned n, unsigned from, unsigned to) {
+    for (unsigned k = 0; k < n; ++k) {
+        if (list[k] == from) {
+            list[k] = to;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+PointClass classifyPoint(const double* p0, const double* p1, const double* p2, const double* p,
+                         double* nearness) {
+    const double x0 = p0[0], y0 = p0[1];
+    const double x1 = p1[0], y1 = p1[1];
+    const double x2 = p2[0], y2 = p2[1];
+    const double px = p[0], py = p[1];
+    const double det = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
+    if (std::fabs(det) < kDegenerateDet) return PointClass::kDegenerate;
+    const double s = ((px - x0) * (y2 - y0) - (x2 - x0) * (py - y0)) / det;
+    const double t = ((py - y0) * (x1 - x0) - (y1 - y0) * (px - x0)) / det;
+    const double sum = s + t;
+    if (s >= 0 && t >= 0 && sum <= 1) return PointClass::kInside;
+    if (0 > s && s > -kNearMargin && t >= 0 && sum <= 1) {
+        *nearness = s;
+        return PointClass::kNear;
+    }
+    if (0 > t && t > -kNearMargin && s >= 0 && sum <= 1) {
+        *nearness = t;
+        return PointClass::kNear;
+    }
+    if (sum > 1 && sum - 1 < kNearMargin && s >= 0 && t >= 0) {
+        *nearness = sum - 1;
+        return PointClass::kNear;
+    }
+    return PointClass::kOutside;
+}
+
+int needsFlip(const double* a, const double* b, const double* p, const double* q) {
+    double u1[2], u2[2], w1[2], w2[2];
+    unitDiff(u1, a, p);
+    unitDiff(u2, b, p);
+    unitDiff(w1, a, q);
+    unitDiff(w2, b, q);
+    const double cos_p = kelm_vec2d_dot(u1, u2);
+    const double cos_q = kelm_vec2d_dot(w1, w2);
+    if (cos_p >= 0 && cos_q >= 0) return 0;  // both angles at most 90 degrees
+    if (cos_p < 0 && cos_q < 0) return 1;    // both obtuse
+    // One obtuse angle: sin(P + Q) < 0 means P + Q > 180 degrees.
+    const double sin_p = std::fabs(u2[1] * u1[0] - u2[0] * u1[1]);
+    const double sin_q = std::fabs(w2[0] * w1[1] - w2[1] * w1[0]);
+    return sin_p * cos_q + sin_q * cos_p < 0 ? 1 : 0;
+}
+
+// --- state basics ------------------------------------------------------------
+
+unsigned DelaunayState::addPoint(double x, double y) {
+    const unsigned index = pointCount();
+    points.append(x);
+    points.append(yscale * y);
+    return index;
+}
+
+unsigned DelaunayState::addEdge(unsigned a, unsigned b, unsigned t0, unsigned t1) {
+    const unsigned index = edgeCount();
+    edge_verts.append(a);
+    edge_verts.append(b);
+    edge_flags.append(0u);
+    edge_tris.append(t0);
+    edge_tris.append(t1);
+    return index;
+}
+
+bool DelaunayState::holds(unsigned tri, unsigned v) const {
+    if (tri == KELM_NONE) return false;
+    const unsigned* tv = tri_verts.data() + 3 * tri;
+    return tv[0] == v || tv[1] == v || tv[2] == v;
+}
+
+unsigned DelaunayState::otherTriangle(unsigned e, unsigned tri, bool* on_edge) const {
+    const unsigned* et = edge_tris.data() + 2 * e;
+    *on_edge = true;
+    if (et[0] == tri) return et[1];
+    if (et[1] == tri) return et[0];
+    *on_edge = false;
+    return KELM_NONE;
+}
+
+unsigned DelaunayState::triangleEdgeJoining(unsigned tri, unsigned u, unsigned w) const {
+    if (tri == KELM_NONE) return KELM_NONE;
+    for (unsigned k = 0; k < 3; ++k) {
+        const unsigned e = tri_edges[3 * tri + k];
+        const unsigned e0 = edge_verts[2 * e], e1 = edge_verts[2 * e + 1];
+        if ((e0 == u && e1 == w) || (e0 == w && e1 == u)) return e;
+    }
+    return KELM_NONE;
+}
+
+// --- set-up and point insertion ---------------------------------------------
+
+int DelaunayState::init(const double* box, double y_scale) {
+    yscale = y_scale;
+    const double xmin = box[0], ymin = box[1], xmax = box[2], ymax = box[3];
+    if (xmin == KELM_NULL_REAL || ymin == KELM_NULL_REAL || xmax == KELM_NULL_REAL ||
+        ymax == KELM_NULL_REAL)
+        return 0;
+    const double dx = xmax - xmin;
+    const double dy = ymax - ymin;
+    // Wide enough that every point of the box lies well inside.
+    addPoint(xmin - dx, ymin - dy);
+    addPoint(xmax + 3 * dx, ymin - dy);
+    addPoint(xmin - dx, ymax + 3 * dy);
+    tri_verts.append(0);
+    tri_verts.append(1);
+    tri_verts.append(2);
+    addEdge(0, 1, 0, KELM_NONE);
+    addEdge(1, 2, 0, KELM_NONE);
+    addEdge(0, 2, 0, KELM_NONE);
+    tri_edges.append(0);
+    tri_edges.append(1);
+    tri_edges.append(2);
+    return 1;
+}
+
+unsigned DelaunayState::locatePoint(const double* P) const {
+    const unsigned n = triangleCount();
+    const unsigned* tv = tri_verts.data();
+    unsigned best = KELM_NONE;
+    double best_value = 0.0;
+    for (unsigned t = 0; t < n; ++t, tv += 3) {
+        double value = 0.0;
+        switch (classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value)) {
+            case PointClass::kDegenerate:
+                return KELM_NONE;
+            case PointClass::kInside:
+                return t;
+            case PointClass::kNear:
+                // Values are compared as they stand; ties keep the earlier triangle.
+                if (best == KELM_NONE || value > best_value) {
+                    best = t;
+                    best_value = value;
+                }
+                break;
+            case PointClass::kOutside:
+                break;
+        }
+    }
+    return best;
+}
+
+unsigned DelaunayState::findEdge(unsigned a, unsigned b) const {
+    const unsigned n = edgeCount();
+    const unsigned* ev = edge_verts.data();
+    for (unsigned e = 0; e < n; ++e, ev += 2) {
+        if ((ev[0] == a && ev[1] == b) || (ev[0] == b && ev[1] == a)) return e;
+    }
+    return KELM_NONE;
+}
+
+unsigned DelaunayState::insertPoint(double x, double y) {
+    if (x == KELM_NULL_REAL || y == KELM_NULL_REAL) return KELM_NONE;
+    const unsigned p = addPoint(x, y);
+    const double P[2] = {point(p)[0], point(p)[1]};
+    const unsigned t = locatePoint(P);
+    if (t == KELM_NONE) return KELM_NONE;  // the point stays, in no triangle
+
+    for (unsigned k = 0; k < 3; ++k) {
+        const unsigned v = tri_verts[3 * t + k];
+        if (point(v)[0] == P[0] && point(v)[1] == P[1]) {
+            points.size(points.size() - 2);
+            return v;
+        }
+    }
+
+    const unsigned edges[3] = {tri_edges[3 * t], tri_edges[3 * t + 1], tri_edges[3 * t + 2]};
+    if (!splitTriangle(t, p)) return KELM_NONE;
+    for (unsigned e : edges) {
+        if (!legalizeEdge(e, p)) return KELM_NONE;
+    }
+    return p;
+}
+
+// Appends the triangle bounded by the new edges f and g (sharing vertex p) and
+// the edge of t that closes them; that edge now names the new triangle in
+// place of t.
+int DelaunayState::makeTriangle(unsigned t, unsigned f, unsigned g) {
+    const unsigned f0 = edge_verts[2 * f], f1 = edge_verts[2 * f + 1];
+    const unsigned g0 = edge_verts[2 * g], g1 = edge_verts[2 * g + 1];
+    unsigned f_other, g_other;
+    if (f0 == g0 || f0 == g1) {
+        f_other = f1;
+        g_other = f0 == g0 ? g1 : g0;
+    } else if (f1 == g0 || f1 == g1) {
+        f_other = f0;
+        g_other = f1 == g0 ? g1 : g0;
+    } else {
+        return 0;
+    }
+    const unsigned third = triangleEdgeJoining(t, f_other, g_other);
+    if (third == KELM_NONE) return 0;
+    const unsigned index = triangleCount();
+    if (!replaceEntry(edge_tris.data() + 2 * third, 2, t, index)) return 0;
+    tri_verts.append(f0);
+    tri_verts.append(f1);
+    tri_verts.append(g_other);
+    tri_edges.append(f);
+    tri_edges.append(g);
+    tri_edges.append(third);
+    return 1;
+}
+
+// The triangle t = (a, b, c) holding p becomes three, each then turned to the
+// sense of (a, b, c):
+//
+//        c              c
+//       / \            /|\      t  = (p, c, a), reused
+//      /   \    ->    / p \     T1 = (p, a, b), appended
+//     /     \        / / \ \    T2 = (p, b, c), appended
+//    a-------b      a-------b
+int DelaunayState::splitTriangle(unsigned t, unsigned p) {
+    const unsigned a = tri_verts[3 * t], b = tri_verts[3 * t + 1], c = tri_verts[3 * t + 2];
+    const unsigned e_pa = addEdge(p, a, KELM_NONE, KELM_NONE);
+    const unsigned e_pb = addEdge(p, b, KELM_NONE, KELM_NONE);
+    const unsigned e_pc = addEdge(p, c, KELM_NONE, KELM_NONE);
+
+    const unsigned t1 = triangleCount();
+    if (!makeTriangle(t, e_pa, e_pb)) return 0;
+    const unsigned t2 = triangleCount();
+    if (!makeTriangle(t, e_pb, e_pc)) return 0;
+
+    edge_tris[2 * e_pa] = t;
+    edge_tris[2 * e_pa + 1] = t1;
+    edge_tris[2 * e_pb] = t1;
+    edge_tris[2 * e_pb + 1] = t2;
+    edge_tris[2 * e_pc] = t;
+    edge_tris[2 * e_pc + 1] = t2;
+
+    const unsigned e_ca = triangleEdgeJoining(t, c, a);
+    if (e_ca == KELM_NONE) return 0;
+    tri_edges[3 * t] = e_pc;
+    tri_edges[3 * t + 1] = e_pa;
+    tri_edges[3 * t + 2] = e_ca;
+    tri_verts[3 * t] = p;
+    tri_verts[3 * t + 1] = edge_verts[2 * e_ca];
+    tri_verts[3 * t + 2] = edge_verts[2 * e_ca + 1];
+
+    orientLike(t, a, b, c);
+    orientLike(t1, a, b, c);
+    orientLike(t2, a, b, c);
+    return 1;
+}
+
+void DelaunayState::orientLike(unsigned tri, unsigned r0, unsigned r1, unsigned r2) {
+    const unsigned pairs[3][2] = {{r0, r1}, {r1, r2}, {r2, r0}};
+    for (const auto& pair : pairs) {
+        if (holds(tri, pair[0]) && holds(tri, pair[1])) {
+            orientPair(tri, pair[0], pair[1]);
+            return;
+        }
+    }
+    // The triangle shares no side with its reference: the tables are broken.
+    std::printf("INTERNAL: get_facet_topology: could not find facet edge in facet\n");
+    std::exit(2);
+}
+
+void DelaunayState::orientPair(unsigned tri, unsigned x, unsigned y) {
+    unsigned* tv = tri_verts.data() + 3 * tri;
+    int ix = -1, iy = -1;
+    for (int k = 0; k < 3; ++k) {
+        if (ix < 0 && tv[k] == x) ix = k;
+        if (iy < 0 && tv[k] == y) iy = k;
+    }
+    if (ix < 0 || iy < 0) {
+        std::printf("INTERNAL: get_facet_topology(2): could requested verts not found\n");
+        std::exit(2);
+    }
+    if ((ix + 1) % 3 == iy) return;  // x then y: same sense as the reference
+    const unsigned first = tv[0];
+    tv[0] = tv[1];
+    tv[1] = first;
+}
+
+unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
+    if (tri == KELM_NONE) return KELM_NONE;
+    const unsigned* tv = tri_verts.data() + 3 * tri;
+    const unsigned e0 = edge_verts[2 * edge], e1 = edge_verts[2 * edge + 1];
+    auto is_edge = [e0, e1](unsigned u, unsigned w) {
+        return (u == e0 && w == e1) || (u == e1 && w == e0);
+    };
+    if (is_edge(tv[0], tv[1])) return tv[2];
+    if (is_edge(tv[0], tv[2])) return tv[1];
+    if (is_edge(tv[1], tv[2])) return tv[0];
+    return KELM_NONE;
+}
+
+int DelaunayState::needsFlip(unsigned edge, unsigned p, unsigned q) const {
+    return kelm_internal::needsFlip(point(edge_verts[2 * edge]), point(edge_verts[2 * edge + 1]),
+                                    point(p), point(q));
+}
+
+// The edge e shared by tp (third vertex p) and tq (third vertex q) turns over:
+//
+//        a               a
+//       /|\             / \        e  = (a, b) -> (p, q)
+//      p | q    ->     p---q       tp = (a, b, p) -> (p, q, a)
+//       \|/             \ /        tq = (a, b, q) -> (p, q, b)
+//        b               b
+//
+// tp takes the side (q, a) from tq, tq the side (p, b) from tp.
+int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q) {
+    const unsigned a = edge_verts[2 * e], b = edge_verts[2 * e + 1];
+    const unsigned f1 = triangleEdgeJoining(tp, p, b);
+    const unsigned f2 = triangleEdgeJoining(tq, q, a);
+    if (f1 == KELM_NONE || f2 == KELM_NONE) return 0;
+
+    unsigned* vp = tri_verts.data() + 3 * tp;
+    unsigned* vq = tri_verts.data() + 3 * tq;
+    const unsigned old_tp[3] = {vp[0], vp[1], vp[2]};
+    edge_verts[2 * e] = p;
+    edge_verts[2 * e + 1] = q;
+    vp[0] = p, vp[1] = q, vp[2] = a;
+    vq[0] = p, vq[1] = q, vq[2] = b;
+
+    if (!replaceEntry(tri_edges.data() + 3 * tp, 3, f1, f2)) return 0;
+    if (!replaceEntry(tri_edges.data() + 3 * tq, 3, f2, f1)) return 0;
+    if (!replaceEntry(edge_tris.data() + 2 * f1, 2, tp, tq)) return 0;
+    if (!replaceEntry(edge_tris.data() + 2 * f2, 2, tq, tp)) return 0;
+
+    if (repeatsVertex(vp) || repeatsVertex(vq)) return 0;
+    orientLike(tp, old_tp[0], old_tp[1], old_tp[2]);
+    orientLike(tq, old_tp[0], old_tp[1], old_tp[2]);
+    return 1;
+}
+
+// One legalisation step at edge e for the new vertex p. After a flip the two
+// triangles that now hold p are queued, tp on top, so that the work list
+// visits them in the same depth-first order as a recursion would.
+int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending) {
+    if (edge_flags[e] & kNoFlipBit) return 1;
+    const unsigned t0 = edge_tris[2 * e], t1 = edge_tris[2 * e + 1];
+    if (t1 == KELM_NONE) return 1;  // hull edge
+    unsigned tp, tq;
+    if (holds(t0, p)) {
+        tp = t0;
+        tq = t1;
+    } else if (holds(t1, p)) {
+        tp = t1;
+        tq = t0;
+    } else {
+        return 0;
+    }
+    const unsigned q = oppositeVertex(tq, e);
+    if (q == KELM_NONE) return 0;
+    if (!needsFlip(e, p, q)) return 1;
+    if (!flipEdge(e, tp, tq, p, q)) return 0;
+    pending->push_back(tq);
+    pending->push_back(tp);
+    return 1;
+}
+
+unsigned DelaunayState::edgeAwayFrom(unsigned tri, unsigned p) const {
+    for (unsigned k = 0; k < 3; ++k) {
+        const unsigned e = tri_edges[3 * tri + k];
+        if (edge_verts[2 * e] != p && edge_verts[2 * e + 1] != p) return e;
+    }
+    return KELM_NONE;
+}
+
+// Each flip turns an edge away from p into an edge at p, and edges at p are
+// never flipped here, so the work ends. A failure anywhere makes the result 0
+// but the remaining work still runs, as both branches of a flip always do.
+int DelaunayState::legalizeEdge(unsigned e, unsigned p) {
+    std::vector<unsigned> pending;
+    int ok = legalizeStep(e, p, &pending);
+    while (!pending.empty()) {
+        const unsigned tri = pending.back();
+        pending.pop_back();
+        const unsigned next = edgeAwayFrom(tri, p);
+        if (next == KELM_NONE || !legalizeStep(next, p, &pending)) ok = 0;
+    }
+    return ok;
+}
+
+int DelaunayState::legalizeOpposite(unsigned tri, unsigned p) {
+    const unsigned e = edgeAwayFrom(tri, p);
+    if (e == KELM_NONE) return 0;
+    return legalizeEdge(e, p) ? 1 : 0;
+}
+
+// --- diagnostics -------------------------------------------------------------
+
+void DelaunayState::dumpFacets() const {
+    const unsigned n = triangleCount();
+    for (unsigned t = 0; t < n; ++t) {
+        const unsigned* tv = tri_verts.data() + 3 * t;
+        std::printf("# Facet %u: (%u %u %u)\n", t, tv[0], tv[1], tv[2]);
+        for (unsigned k = 0; k < 4; ++k) {
+            const double* pt = point(tv[k % 3]);
+            std::printf("%.15g %.15g\n", pt[0], pt[1]);
+        }
+        std::printf("\n");
+    }
+}
+
+void DelaunayState::dumpMesh() const {
+    const unsigned np = pointCount();
+    std::printf("Coords sz=%u\n", np);
+    for (unsigned i = 0; i < np; ++i)
+        std::printf("pt[%u] = (%.15g,%.15g)\n", i, point(i)[0], point(i)[1]);
+
+    const unsigned nt = triangleCount();
+    std::printf("Facet sz=%u\n", nt);
+    for (unsigned t = 0; t < nt; ++t) {
+        const unsigned* tv = tri_verts.data() + 3 * t;
+        const unsigned* te = tri_edges.data() + 3 * t;
+        const bool inside =
+            t < tri_labels.size() && tri_labels[t] != KELM_NONE && tri_labels[t] != kOutside;
+        std::printf("Facet[%u] = %u %u %u%s\n", t, tv[0], tv[1], tv[2], inside ? "(inside)" : "");
+        std::printf("  edges=%u %u %u\n", te[0], te[1], te[2]);
+    }
+    std::printf("\n");
+
+    const unsigned ne = edgeCount();
+    std::printf("Edge sz=%u\n", ne);
+    for (unsigned e = 0; e < ne; ++e) {
+        const unsigned flags = edge_flags[e];
+        std::printf("edge[%u]= %u %u%s%s\n", e, edge_verts[2 * e], edge_verts[2 * e + 1],
+                    (flags & kNoFlipBit) ? " (no flip)" : "",
+                    (flags & kBorderBit) ? " (border)" : "");
+        std::printf("  facet=%u ", edge_tris[2 * e]);
+        if (edge_tris[2 * e + 1] == KELM_NONE)
+            std::printf("*\n");
+        else
+            std::printf("%u\n", edge_tris[2 * e + 1]);
+    }
+    std::printf("\n");
+}
+
+}  // namespace kelm_internal
+
+// --- the public class ----------------------------------------------------------
+
+using kelm_internal::DelaunayState;
+
+KelmDelaunay2D::KelmDelaunay2D() = default;
+KelmDelaunay2D::~KelmDelaunay2D() = default;
+KelmDelaunay2D::KelmDelaunay2D(KelmDelaunay2D&& other) noexcept = default;
+KelmDelaunay2D& KelmDelaunay2D::operator=(KelmDelaunay2D&& other) noexcept = default;
+
+KelmDelaunay2D::KelmDelaunay2D(const KelmDelaunay2D& other)
+    : state_(other.state_ ? std::make_unique<DelaunayState>(*other.state_) : nullptr) {}
+
+KelmDelaunay2D& KelmDelaunay2D::operator=(const KelmDelaunay2D& other) {
+    if (this != &other)
+        state_ = other.state_ ? std::make_unique<DelaunayState>(*other.state_) : nullptr;
+    return *this;
+}
+
+int KelmDelaunay2D::init(KelmBoundingBox2D* box, double yscale) {
+    if (state_ || !box) return 0;
+    state_ = std::make_unique<DelaunayState>();
+    const double values[4] = {box->minx(), box->miny(), box->maxx(), box->maxy()};
+    return state_->init(values, yscale);
+}
+
+unsigned KelmDelaunay2D::insertPoint(const double* pt) {
+    if (!state_) return KELM_NONE;
+    const double* p = kelm_internal::or_zero2d(pt);
+    return state_->insertPoint(p[0], p[1]);
+}
+
+unsigned KelmDelaunay2D::insertPoint(const KelmPoint2D& pt) {
+    return insertPoint(pt.data());
+}
+
+unsigned KelmDelaunay2D::insertPoints(const KelmReal2DArray& pts) {
+    const unsigned n = pts.size();
+    if (!state_ || n == 0) return KELM_NONE;
+    unsigned first = KELM_NONE;
+    bool failed = false;
+    for (unsigned i = 0; i < n; ++i) {
+        const unsigned v = insertPoint(pts.get(i));
+        if (v == KELM_NONE) failed = true;
+        if (i == 0) first = v;
+    }
+    return failed ? KELM_NONE : first;
+}
+
+int KelmDelaunay2D::insertEdge(unsigned a, unsigned b, int border) {
+    return state_ ? state_->insertEdge(a, b, border) : 0;
+}
+
+int KelmDelaunay2D::resolveInside() {
+    return state_ ? state_->resolveInside() : 0;
+}
+
+int KelmDelaunay2D::isInside(unsigned tri) {
+    if (!state_ || tri >= state_->tri_labels.size()) return static_cast<int>(KELM_NONE);
+    return static_cast<int>(state_->tri_labels[tri]);
+}
+
+unsigned KelmDelaunay2D::findEdge(unsigned a, unsigned b) {
+    return state_ ? state_->findEdge(a, b) : KELM_NONE;
+}
+
+unsigned KelmDelaunay2D::getPointCount() {
+    return state_ ? state_->pointCount() : 0;
+}
+
+const double* KelmDelaunay2D::getPoint(unsigned i) {
+    return state_ ? state_->point(i) : nullptr;
+}
+
+unsigned KelmDelaunay2D::getTriangleCount() {
+    return state_ ? state_->triangleCount() : 0;
+}
+
+void KelmDelaunay2D::getTriangle(unsigned* a, unsigned* b, unsigned* c, unsigned tri) {
+    const unsigned* tv = state_ ? state_->tri_verts.data() + 3 * tri : nullptr;
+    if (a) *a = tv ? tv[0] : KELM_NONE;
+    if (b) *b = tv ? tv[1] : KELM_NONE;
+    if (c) *c = tv ? tv[2] : KELM_NONE;
+}
+
+unsigned KelmDelaunay2D::getTriangleVertex(unsigned tri, unsigned i) {
+    return state_ ? state_->tri_verts[3 * tri + i] : KELM_NONE;
+}
+
+unsigned KelmDelaunay2D::getTriangleEdge(unsigned tri, unsigned i) {
+    return state_ ? state_->tri_edges[3 * tri + i] : KELM_NONE;
+}
+
+unsigned KelmDelaunay2D::getEdgeCount() {
+    return state_ ? state_->edgeCount() : 0;
+}
+
+unsigned KelmDelaunay2D::getEdgeVertex(unsigned edge, unsigned i) {
+    return state_ ? state_->edge_verts[2 * edge + i] : KELM_NONE;
+}
+
+unsigned KelmDelaunay2D::getEdgeTriangle(unsigned edge, unsigned i) {
+    return state_ ? state_->edge_tris[2 * edge + i] : KELM_NONE;
+}
+
+void KelmDelaunay2D::dumpFacets() {
+    if (state_) state_->dumpFacets();
+}
+
+void KelmDelaunay2D::dumpMesh() {
+    if (state_) state_->dumpMesh();
+}

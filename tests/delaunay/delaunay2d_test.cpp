@@ -1,0 +1,349 @@
+#include "kelmmath/delaunay/delaunay2d.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cfloat>
+#include <string>
+#include <vector>
+
+#include "delaunay/internal_delaunay.h"
+#include "support/capture.h"
+#include "support/delaunay.h"
+
+namespace {
+
+using kelm_internal::DelaunayState;
+using kelm_internal::PointClass;
+using kelm_test::makeBox;
+const unsigned N = KELM_NONE;
+
+// Vertices then edges of every triangle; vertices then triangles of every edge.
+std::vector<unsigned> tables(KelmDelaunay2D& d) {
+    std::vector<unsigned> out;
+    for (unsigned t = 0; t < d.getTriangleCount(); ++t) {
+        for (unsigned k = 0; k < 3; ++k) out.push_back(d.getTriangleVertex(t, k));
+        for (unsigned k = 0; k < 3; ++k) out.push_back(d.getTriangleEdge(t, k));
+    }
+    for (unsigned e = 0; e < d.getEdgeCount(); ++e) {
+        for (unsigned k = 0; k < 2; ++k) out.push_back(d.getEdgeVertex(e, k));
+        for (unsigned k = 0; k < 2; ++k) out.push_back(d.getEdgeTriangle(e, k));
+    }
+    return out;
+}
+
+TEST(KelmDelaunay2DInit, EnclosingTriangleAndRefusals) {
+    KelmBoundingBox2D box = makeBox(0, 0, 1, 1), wide = makeBox(10, 20, 14, 21);
+    KelmDelaunay2D d, w;
+    ASSERT_EQ(d.init(&box, 1.0), 1);
+    const double corners[] = {-1, -1, 4, -1, -1, 4};
+    EXPECT_EQ(std::vector<double>(d.getPoint(0), d.getPoint(0) + 6),
+              std::vector<double>(corners, corners + 6));
+    EXPECT_EQ(tables(d), (std::vector<unsigned>{0, 1, 2, 0, 1, 2, /* edges */ 0, 1, 0, N,  //
+                                                1, 2, 0, N, 0, 2, 0, N}));
+    EXPECT_EQ(d.findEdge(1, 0), 0u);
+    EXPECT_EQ(d.findEdge(2, 0), 2u);
+    EXPECT_EQ(d.findEdge(0, 0), N);
+    ASSERT_EQ(w.init(&wide, 1.0), 1);  // width and height apart
+    EXPECT_EQ(std::vector<double>(w.getPoint(1), w.getPoint(1) + 4),
+              (std::vector<double>{26, 19, 6, 24}));
+
+    EXPECT_EQ(d.init(&wide, 1.0), 0);
+    EXPECT_EQ(d.getPoint(0)[0], -1.0);
+    KelmBoundingBox2D empty;
+    KelmDelaunay2D e, n, flat;
+    EXPECT_EQ(e.init(&empty, 1.0), 0);
+    EXPECT_EQ(e.init(&box, 1.0), 0);  // the empty state stays
+    EXPECT_EQ(e.insertPoint(KelmPoint2D(0.5, 0.5)), N);
+    EXPECT_EQ(e.getPointCount(), 1u);
+    EXPECT_EQ(e.getTriangleCount(), 0u);
+    EXPECT_EQ(e.resolveInside(), 0);
+    EXPECT_EQ(n.init(nullptr, 1.0), 0);
+    EXPECT_EQ(n.init(&box, 1.0), 1);
+    // Zero width: a degenerate enclosing triangle that takes no point.
+    KelmBoundingBox2D line = makeBox(0, 0, 0, 1);
+    EXPECT_EQ(flat.init(&line, 1.0), 1);
+    EXPECT_EQ(flat.insertPoint(KelmPoint2D(0, 0.5)), N);
+    EXPECT_EQ(flat.getPointCount(), 4u);
+}
+
+TEST(KelmDelaunay2DInit, MembersBeforeInitAreInert) {
+    KelmDelaunay2D d;
+    KelmReal2DArray pts;
+    pts.append(0.5, 0.5);
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, 0.5)), N);
+    EXPECT_EQ(d.insertPoints(pts), N);
+    EXPECT_EQ(d.insertEdge(3, 3, 1), 0);
+    EXPECT_EQ(d.resolveInside(), 0);
+    EXPECT_EQ(d.isInside(0), -1);
+    EXPECT_EQ(d.findEdge(0, 1), N);
+    EXPECT_EQ(d.getPointCount() + d.getTriangleCount() + d.getEdgeCount(), 0u);
+    EXPECT_EQ(d.getPoint(0), nullptr);
+    EXPECT_EQ(d.getTriangleVertex(0, 0) & d.getTriangleEdge(0, 0) & d.getEdgeVertex(0, 0) &
+                  d.getEdgeTriangle(0, 0),
+              N);
+    unsigned a = 1, b = 2;
+    d.getTriangle(&a, &b, nullptr, 0);
+    EXPECT_EQ(a & b, N);
+    kelm_test::StdoutCapture capture;
+    d.dumpMesh();
+    d.dumpFacets();
+    EXPECT_EQ(capture.text(), "");
+}
+
+TEST(KelmDelaunay2DInsert, SplitTablesDuplicatesAndPointForms) {
+    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
+    KelmDelaunay2D d, origin;
+    ASSERT_EQ(d.init(&box, 1.0), 1);
+    const double pt[2] = {0.5, 0.5};
+    EXPECT_EQ(d.insertPoint(pt), 3u);
+    EXPECT_EQ(tables(d), (std::vector<unsigned>{0,
+                                                3,
+                                                2,
+                                                5,
+                                                3,
+                                                2,
+                                                3,
+                                                0,
+                                                1,
+                                                3,
+                                                4,
+                                                0,  //
+                                                3,
+                                                1,
+                                                2,
+                                                4,
+                                                5,
+                                                1,
+                                                /* edges */  //
+                                                0,
+                                                1,
+                                                1,
+                                                N,
+                                                1,
+                                                2,
+                                                2,
+                                                N,
+                                                0,
+                                                2,
+                                                0,
+                                                N,  //
+                                                3,
+                                                0,
+                                                0,
+                                                1,
+                                                3,
+                                                1,
+                                                1,
+                                                2,
+                                                3,
+                                                2,
+                                                0,
+                                                2}));
+    const std::vector<unsigned> before = tables(d);
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, 0.5)), 3u);
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(4, -1)), 1u);
+    EXPECT_EQ(d.getPointCount(), 4u);
+    EXPECT_EQ(tables(d), before);
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.25, -0.5)), 4u);
+    EXPECT_EQ(d.getPoint(4)[1], -0.5);
+    // A null pointer reads as the origin.
+    ASSERT_EQ(origin.init(&box, 1.0), 1);
+    EXPECT_EQ(origin.insertPoint(static_cast<const double*>(nullptr)), 3u);
+    EXPECT_EQ(origin.getPoint(3)[0] + origin.getPoint(3)[1], 0.0);
+}
+
+TEST(KelmDelaunay2DInsert, YScaleMultipliesStoredY) {
+    KelmBoundingBox2D box = makeBox(0, 0, 2, 2), tall = makeBox(0, 0, 2, 4);
+    KelmDelaunay2D d, scaled, plain, mirrored;
+    ASSERT_EQ(d.init(&box, 2.0), 1);
+    EXPECT_EQ(std::vector<double>(d.getPoint(0), d.getPoint(0) + 6),
+              (std::vector<double>{-2, -4, 8, -4, -2, 16}));
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(1, 1)), 3u);
+    EXPECT_EQ(d.getPoint(3)[1], 2.0);
+
+    // Every test works on stored values: scale 2 gives the tables of
+    // pre-scaled points with scale 1. A negative scale mirrors the plane, and
+    // every triangle keeps the (clockwise) sense of the enclosing one.
+    ASSERT_EQ(scaled.init(&box, 2.0) + plain.init(&tall, 1.0) + mirrored.init(&box, -1.0), 3);
+    for (const auto& p : kelm_test::randomPoints(7, 200, 0, 0, 2, 2)) {
+        ASSERT_EQ(scaled.insertPoint(KelmPoint2D(p.first, p.second)),
+                  plain.insertPoint(KelmPoint2D(p.first, 2 * p.second)));
+        ASSERT_NE(mirrored.insertPoint(KelmPoint2D(p.first, p.second)), N);
+    }
+    EXPECT_EQ(tables(scaled), tables(plain));
+    EXPECT_LT(
+        kelm_test::signedArea2(mirrored.getPoint(0), mirrored.getPoint(1), mirrored.getPoint(2)),
+        0.0);
+    EXPECT_TRUE(kelm_test::isConsistent(mirrored));
+    EXPECT_TRUE(kelm_test::passesAngleTest(mirrored));
+}
+
+TEST(KelmDelaunay2DInsert, FailuresAndNearPoints) {
+    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
+    KelmDelaunay2D d;
+    ASSERT_EQ(d.init(&box, 1.0), 1);
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(DBL_MIN, 0.5)), N);  // nothing added
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, DBL_MIN)), N);
+    EXPECT_EQ(d.getPointCount(), 3u);
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(100, 100)), N);  // stays, in no triangle
+    EXPECT_EQ(d.getPointCount(), 4u);
+    // Below the bottom edge y = -1 by a barycentric weight of -1e-7: taken.
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, -1 - 5e-7)), 4u);
+    EXPECT_EQ(d.getTriangleCount(), 3u);
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, -1 - 1e-4)), N);
+
+    // A degenerate triangle met first stops the scan, though a later one
+    // holds the point.
+    DelaunayState s;
+    const double values[4] = {0, 0, 1, 1}, inside[2] = {0.5, 0.5};
+    ASSERT_EQ(s.init(values, 1.0), 1);
+    EXPECT_EQ(s.locatePoint(inside), 0u);
+    s.tri_verts[2] = 1;
+    for (unsigned v : {0, 1, 2}) s.tri_verts.append(v);
+    EXPECT_EQ(s.locatePoint(inside), N);
+}
+
+TEST(KelmDelaunay2DInsert, InsertPointsReportsTheFirstIndex) {
+    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
+    KelmDelaunay2D d;
+    ASSERT_EQ(d.init(&box, 1.0), 1);
+    KelmReal2DArray none, pts, bad;
+    EXPECT_EQ(d.insertPoints(none), N);
+    pts.append(0.5, 0.5);
+    pts.append(0.2, 0.3);
+    pts.append(0.5, 0.5);  // a duplicate is no failure
+    EXPECT_EQ(d.insertPoints(pts), 3u);
+    bad.append(0.7, 0.1);
+    bad.append(100, 100);  // fails; the others still go in
+    bad.append(0.1, 0.7);
+    EXPECT_EQ(d.insertPoints(bad), N);
+    EXPECT_EQ(d.getPointCount(), 8u);
+    EXPECT_EQ(d.getTriangleCount(), 9u);
+}
+
+TEST(KelmDelaunay2DInsert, RandomSetsKeepTheInvariants) {
+    unsigned seed = 11;
+    for (unsigned n : {50u, 333u, 2000u}) {
+        SCOPED_TRACE(n);
+        KelmBoundingBox2D box = makeBox(-3, 2, 5, 4);
+        KelmDelaunay2D d;
+        ASSERT_EQ(d.init(&box, 1.0), 1);
+        unsigned next = 3;
+        for (const auto& p : kelm_test::randomPoints(seed++, n, -3, 2, 5, 4))
+            ASSERT_EQ(d.insertPoint(KelmPoint2D(p.first, p.second)), next++);
+        EXPECT_EQ(d.getTriangleCount(), 1 + 2 * n);
+        EXPECT_EQ(d.getEdgeCount(), 3 + 3 * n);
+        EXPECT_TRUE(kelm_test::isConsistent(d));
+        EXPECT_TRUE(kelm_test::passesAngleTest(d));
+    }
+}
+
+TEST(KelmDelaunay2DCopy, CopiesAreDeep) {
+    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
+    KelmDelaunay2D d, assigned, blank;
+    ASSERT_EQ(d.init(&box, 1.0), 1);
+    ASSERT_EQ(d.insertPoint(KelmPoint2D(0.5, 0.5)), 3u);
+    KelmDelaunay2D copy(d);
+    assigned = d;
+    EXPECT_EQ(kelm_test::dumpMeshText(assigned), kelm_test::dumpMeshText(d));
+    EXPECT_EQ(copy.insertPoint(KelmPoint2D(0.2, 0.3)), 4u);
+    EXPECT_EQ(assigned.insertPoint(KelmPoint2D(0.7, 0.3)), 4u);
+    EXPECT_EQ(d.getTriangleCount(), 3u);
+    EXPECT_EQ(copy.getPoint(4)[0], 0.2);
+    EXPECT_EQ(assigned.getPoint(4)[0], 0.7);
+    assigned = static_cast<KelmDelaunay2D&>(assigned);
+    EXPECT_EQ(assigned.getPointCount(), 5u);
+    assigned = blank;  // drops the state: init works again
+    EXPECT_EQ(assigned.init(&box, 1.0), 1);
+    KelmDelaunay2D moved(std::move(copy));
+    EXPECT_EQ(moved.getPointCount(), 5u);
+}
+
+TEST(KelmDelaunay2DDump, TextsMatch) {
+    KelmBoundingBox2D box = makeBox(0, 0, 1, 1), grid_box = makeBox(0, 0, 9, 9);
+    KelmDelaunay2D d, grid;
+    ASSERT_EQ(d.init(&box, 1.0), 1);
+    EXPECT_EQ(kelm_test::dumpMeshText(d),
+              "Coords sz=3\npt[0] = (-1,-1)\npt[1] = (4,-1)\npt[2] = (-1,4)\n"
+              "Facet sz=1\nFacet[0] = 0 1 2\n  edges=0 1 2\n\n"
+              "Edge sz=3\nedge[0]= 0 1\n  facet=0 *\nedge[1]= 1 2\n  facet=0 *\n"
+              "edge[2]= 0 2\n  facet=0 *\n\n");
+    for (const auto& p : {KelmPoint2D(0.5, 0.5), KelmPoint2D(0.1, 0.123456789012345678),
+                          KelmPoint2D(0.9, 0.2), KelmPoint2D(1.0 / 3, 0.9)})
+        ASSERT_NE(d.insertPoint(p), N);
+    std::string facets;
+    {
+        kelm_test::StdoutCapture capture;
+        d.dumpFacets();
+        facets = capture.text();
+    }
+    const std::string head = "# Facet 0: (0 6 2)\n-1 -1\n0.333333333333333 0.9\n-1 4\n-1 -1\n\n#";
+    EXPECT_EQ(facets.substr(0, head.size()), head);
+    kelm_test::expectGolden("delaunay_facets.txt", facets);
+    kelm_test::expectGolden("delaunay_mesh.txt", kelm_test::dumpMeshText(d));
+
+    // A grid: co-circular cells everywhere (angle sums of exactly 180 degrees)
+    // and points on existing edges.
+    ASSERT_EQ(grid.init(&grid_box, 1.0), 1);
+    for (int i = 0; i < 10; ++i)
+        for (int j = 0; j < 10; ++j) ASSERT_NE(grid.insertPoint(KelmPoint2D(i, j)), N);
+    EXPECT_TRUE(kelm_test::isConsistent(grid));
+    kelm_test::expectGolden("delaunay_grid_mesh.txt", kelm_test::dumpMeshText(grid));
+}
+
+TEST(DelaunayPredicates, ClassifyFlipAndCross) {
+    using kelm_internal::classifyPoint;
+    using kelm_internal::needsFlip;
+    using kelm_internal::segmentsCross;
+    const double a[2] = {0, 0}, b[2] = {4, 0}, c[2] = {0, 4}, far_b[2] = {8, 0};
+    const double on_edge[2] = {2, 2}, left[2] = {-2e-6, 1}, below[2] = {1, -2e-6};
+    const double beyond[2] = {2 + 2e-6, 2}, corner_out[2] = {-1e-7, -1e-7};
+    double v = 42;
+    EXPECT_EQ(classifyPoint(a, b, c, on_edge, &v), PointClass::kInside);
+    EXPECT_EQ(v, 42.0);
+    EXPECT_EQ(classifyPoint(a, b, c, left, &v), PointClass::kNear);
+    EXPECT_DOUBLE_EQ(v, -5e-7);  // the weight of vertex 1
+    EXPECT_EQ(classifyPoint(a, b, c, below, &v), PointClass::kNear);
+    EXPECT_DOUBLE_EQ(v, -5e-7);  // the weight of vertex 2
+    EXPECT_EQ(classifyPoint(a, b, c, beyond, &v), PointClass::kNear);
+    EXPECT_NEAR(v, 5e-7, 1e-15);  // the excess of the sum, positive
+    EXPECT_EQ(classifyPoint(a, b, c, corner_out, &v), PointClass::kOutside);
+    EXPECT_EQ(classifyPoint(a, b, far_b, c, &v), PointClass::kDegenerate);
+
+    // The edge (0, 1)-(0, -1) with p and q on the x axis.
+    const double e0[2] = {0, 1}, e1[2] = {0, -1};
+    const double p1[2] = {-1, 0}, q1[2] = {1, 0}, p2[2] = {-0.5, 0}, q3[2] = {3, 0},
+                 q4[2] = {1.5, 0};
+    EXPECT_EQ(needsFlip(e0, e1, p1, q1), 0);  // 90 + 90: no tolerance, no flip
+    EXPECT_EQ(needsFlip(e0, e1, p2, p2), 1);  // both obtuse
+    EXPECT_EQ(needsFlip(e0, e1, p2, q3), 0);  // 126.9 + 36.9
+    EXPECT_EQ(needsFlip(e1, e0, q4, p2), 1);  // 67.4 + 126.9
+    EXPECT_EQ(needsFlip(e0, e1, e0, q1), 0);  // NaN
+
+    const double x2[2] = {2, 0}, up[2] = {2, 3}, low[2] = {0, -1}, diag[2] = {3, 3};
+    EXPECT_EQ(segmentsCross(a, diag, c, b), 1);
+    EXPECT_EQ(segmentsCross(a, x2, x2, up), 1);  // touching at an end
+    EXPECT_EQ(segmentsCross(a, x2, low, a), 1);
+    EXPECT_EQ(segmentsCross(a, x2, up, b), 0);
+    EXPECT_EQ(segmentsCross(a, b, a, x2), 0);   // parallel
+    EXPECT_EQ(segmentsCross(a, b, x2, x2), 0);  // zero length
+}
+
+TEST(DelaunayOrientLikeDeathTest, InconsistentTablesStopTheProcess) {
+    DelaunayState s;
+    const double values[4] = {0, 0, 1, 1};
+    ASSERT_EQ(s.init(values, 1.0), 1);
+    // Standard output goes to stderr in the child so that the text is matched.
+    EXPECT_EXIT((dup2(2, 1), s.orientLike(0, 7, 8, 9)), testing::ExitedWithCode(2),
+                "^INTERNAL: get_facet_topology: could not find facet edge in facet\n$");
+    EXPECT_EXIT((dup2(2, 1), s.orientPair(0, 1, 9)), testing::ExitedWithCode(2),
+                "^INTERNAL: get_facet_topology\\(2\\): could requested verts not found\n$");
+    s.orientLike(0, 0, 1, 2);
+    EXPECT_EQ(s.tri_verts[0], 0u);
+    s.orientLike(0, 9, 1, 0);  // the pair (1, 0) runs against (0, 1, 2)
+    EXPECT_EQ(std::vector<unsigned>(s.tri_verts.data(), s.tri_verts.data() + 3),
+              (std::vector<unsigned>{1, 0, 2}));
+}
+
+}  // namespace
