@@ -1,0 +1,275 @@
+#include "kelmmath/topology/topology.h"
+
+#include <vector>
+
+#include "kelmmath/core/errors.h"
+#include "kelmmath/mesh/facetset.h"
+#include "topology/internal_topology.h"
+
+using kelm_internal::TopologyAccess;
+using kelm_internal::TopologyTables;
+
+namespace {
+
+// Open-addressing hash from a vertex pair (lo, hi) to an edge number. The key
+// ~0 cannot occur: a corner is always below the vertex count.
+class PairIndex {
+public:
+    unsigned find(unsigned lo, unsigned hi) const {
+        if (keys_.empty()) return KELM_NONE;
+        const unsigned long long key = make_key(lo, hi);
+        for (std::size_t i = slot(key);; i = (i + 1) & mask_) {
+            if (keys_[i] == key) return values_[i];
+            if (keys_[i] == kEmpty) return KELM_NONE;
+        }
+    }
+
+    // Keeps an existing entry: the chains put the newest edge first, and the chain
+    // is walked newest first when the index is seeded, so the first entry wins.
+    void insert(unsigned lo, unsigned hi, unsigned e) {
+        if (2 * (count_ + 1) > keys_.size()) grow();
+        place(make_key(lo, hi), e);
+    }
+
+private:
+    static constexpr unsigned long long kEmpty = ~0ull;
+
+    static unsigned long long make_key(unsigned lo, unsigned hi) {
+        return (static_cast<unsigned long long>(lo) << 32) | hi;
+    }
+    std::size_t slot(unsigned long long key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_) & mask_;
+    }
+    void place(unsigned long long key, unsigned e) {
+        for (std::size_t i = slot(key);; i = (i + 1) & mask_) {
+            if (keys_[i] == key) return;
+            if (keys_[i] == kEmpty) {
+                keys_[i] = key;
+                values_[i] = e;
+                ++count_;
+                return;
+            }
+        }
+    }
+    void grow() {
+        std::vector<unsigned long long> old_keys;
+        std::vector<unsigned> old_values;
+        old_keys.swap(keys_);
+        old_values.swap(values_);
+        const std::size_t size = old_keys.empty() ? 64 : 2 * old_keys.size();
+        keys_.assign(size, kEmpty);
+        values_.assign(size, KELM_NONE);
+        mask_ = size - 1;
+        shift_ = 64;
+        for (std::size_t s = size; s > 1; s >>= 1) --shift_;
+        count_ = 0;
+        for (std::size_t i = 0; i < old_keys.size(); ++i)
+            if (old_keys[i] != kEmpty) place(old_keys[i], old_values[i]);
+    }
+
+    std::vector<unsigned long long> keys_;
+    std::vector<unsigned> values_;
+    std::size_t mask_ = 0;
+    unsigned shift_ = 64;
+    std::size_t count_ = 0;
+};
+
+// The per-vertex edge chains of one build: head[lo] is the newest edge whose lower
+// vertex is lo, next[e] the edge chained after e. They decide which existing edge a
+// side belongs to. In indexed mode a chain that has grown long (a hub vertex) is
+// also entered into a pair index, so that a fan around one vertex does not walk an
+// ever longer chain for every new side; the index holds exactly the chain's
+// entries, so it finds the same edge the walk would.
+class EdgeBuilder {
+public:
+    EdgeBuilder(unsigned vertex_count, kelm_internal::EdgeLookup lookup)
+        : head_(vertex_count, KELM_NONE), indexed_(lookup == kelm_internal::EdgeLookup::kIndexed) {
+        if (indexed_) chain_len_.assign(vertex_count, 0);
+    }
+
+    unsigned find(const TopologyTables& t, unsigned lo, unsigned hi) const {
+        if (indexed_ && chain_len_[lo] >= kelm_internal::kLongChain) return index_.find(lo, hi);
+        const unsigned* higher = t.edge_verts.data();
+        for (unsigned e = head_[lo]; e != KELM_NONE; e = next_[e])
+            if (higher[2 * e + 1] == hi) return e;
+        return KELM_NONE;
+    }
+
+    // Puts the new edge e = (lo, hi) at the front of lo's chain.
+    void link(const TopologyTables& t, unsigned lo, unsigned hi, unsigned e) {
+        next_.push_back(head_[lo]);
+        head_[lo] = e;
+        if (!indexed_) return;
+        const unsigned len = ++chain_len_[lo];
+        if (len > kelm_internal::kLongChain) {
+            index_.insert(lo, hi, e);
+        } else if (len == kelm_internal::kLongChain) {
+            for (unsigned c = head_[lo]; c != KELM_NONE; c = next_[c])
+                index_.insert(lo, t.edge_verts[2 * c + 1], c);
+        }
+    }
+
+    unsigned next_size() const { return static_cast<unsigned>(next_.size()); }
+
+private:
+    std::vector<unsigned> head_;
+    std::vector<unsigned> next_;
+    std::vector<unsigned> chain_len_;
+    PairIndex index_;
+    bool indexed_;
+};
+
+void fill_none(kelm_uint_vector& list, unsigned n) {
+    list.size(0);
+    if (n == 0) return;
+    list.capacity(n);
+    list.size(n);
+    unsigned* p = list.data();
+    for (unsigned i = 0; i < n; ++i) p[i] = KELM_NONE;
+}
+
+// Records the side a-b of facet f: finds or creates its edge, links f to it and
+// puts it into f's first free slot.
+void add_facet_edge(TopologyTables& t, EdgeBuilder& builder, unsigned f, unsigned a, unsigned b) {
+    const unsigned lo = a < b ? a : b;
+    const unsigned hi = a < b ? b : a;
+    unsigned e = builder.find(t, lo, hi);
+    if (e == KELM_NONE) {
+        e = t.edge_count();
+        t.edge_verts.append(lo);
+        t.edge_verts.append(hi);
+        t.edge_facets.append(f);
+        t.edge_facets.append(KELM_NONE);
+        builder.link(t, lo, hi, e);
+        if (builder.next_size() != t.edge_count()) {
+            kelm_ec()->error("Failed topology: internal error: edge size != builder size");
+            t.build_ok = 0;
+        }
+    } else if (t.edge_facets[2 * e + 1] == KELM_NONE) {
+        t.edge_facets[2 * e + 1] = f;
+    } else {
+        // The edge keeps its first two facets; f still lists the edge below.
+        kelm_ec()->error("Failed topology - edge v=(%u,%u) already has 2 facets", lo, hi);
+        t.build_ok = 0;
+    }
+    unsigned* slots = t.facet_edges.data() + 3 * f;
+    for (unsigned k = 0; k < 3; ++k) {
+        if (slots[k] == KELM_NONE) {
+            slots[k] = e;
+            return;
+        }
+    }
+    kelm_ec()->error("Failed topology - cannot find slot for facet edge");
+    t.build_ok = 0;
+}
+
+}  // namespace
+
+namespace kelm_internal {
+
+void build_tables(TopologyTables& t, const KelmMeshFacetSet* fs, unsigned first, unsigned count,
+                  EdgeLookup lookup) {
+    t.facet_set = fs;
+    t.edge_verts.size(0);
+    t.edge_facets.size(0);
+    t.facet_edges.size(0);
+    t.vertex_facet.size(0);
+    if (!fs) return;
+
+    const unsigned nv = fs->getVertexCount();
+    const unsigned nf = fs->getFacetCount();
+    EdgeBuilder builder(nv, lookup);
+    fill_none(t.vertex_facet, nv);
+    fill_none(t.facet_edges, 3 * nf);
+
+    // A range reaching past the set stops at its end.
+    const unsigned end = (first >= nf) ? first : (count > nf - first ? nf : first + count);
+    for (unsigned f = first; f < end; ++f) {
+        const KelmMeshFacet* facet = fs->getFacet(f);
+        if (!facet) continue;
+        const unsigned c0 = facet->vertex[0], c1 = facet->vertex[1], c2 = facet->vertex[2];
+        if (c0 >= nv || c1 >= nv || c2 >= nv) {
+            // No table has room for such a corner; the facet stays out of the tables.
+            kelm_ec()->error("Failed topology - facet %u has a vertex outside the vertex list", f);
+            t.build_ok = 0;
+            continue;
+        }
+        add_facet_edge(t, builder, f, c0, c1);
+        add_facet_edge(t, builder, f, c1, c2);
+        add_facet_edge(t, builder, f, c2, c0);
+        unsigned* firsts = t.vertex_facet.data();
+        if (firsts[c0] == KELM_NONE) firsts[c0] = f;
+        if (firsts[c1] == KELM_NONE) firsts[c1] = f;
+        if (firsts[c2] == KELM_NONE) firsts[c2] = f;
+    }
+}
+
+const KelmMeshFacet* facet_of(const KelmMeshFacetSet* fs, unsigned f) {
+    if (!fs || f == KELM_NONE || f >= fs->getFacetCount()) return nullptr;
+    return fs->getFacet(f);
+}
+
+void facet_unit_normal(double* out, const KelmMeshFacetSet* fs, unsigned f) {
+    out[0] = out[1] = out[2] = 0.0;
+    const KelmMeshFacet* facet = facet_of(fs, f);
+    if (!facet) return;
+    const unsigned nv = fs->getVertexCount();
+    if (facet->vertex[0] >= nv || facet->vertex[1] >= nv || facet->vertex[2] >= nv) return;
+    fs->getTriangleNormal(out, facet->vertex[0], facet->vertex[1], facet->vertex[2]);
+}
+
+bool facet_has_corner(const KelmMeshFacet* facet, unsigned v) {
+    return facet->vertex[0] == v || facet->vertex[1] == v || facet->vertex[2] == v;
+}
+
+}  // namespace kelm_internal
+
+KelmMeshTopology::KelmMeshTopology() : tables_(std::make_shared<TopologyTables>()) {}
+
+KelmMeshTopology::KelmMeshTopology(const KelmMeshTopology& other) = default;
+
+KelmMeshTopology& KelmMeshTopology::operator=(const KelmMeshTopology& other) = default;
+
+KelmMeshTopology::~KelmMeshTopology() = default;
+
+void KelmMeshTopology::init(const KelmMeshFacetSet* fs) {
+    // Through the virtual form, so that a derived class's build is used.
+    init(fs, 0, fs ? fs->getFacetCount() : 0);
+}
+
+void KelmMeshTopology::init(const KelmMeshFacetSet* fs, unsigned first, unsigned count) {
+    kelm_internal::build_tables(*tables_, fs, first, count, kelm_internal::EdgeLookup::kIndexed);
+}
+
+unsigned KelmMeshTopology::getEdgeCount() const {
+    return tables_->edge_count();
+}
+
+unsigned KelmMeshTopology::getFacetCount() const {
+    return tables_->facet_count();
+}
+
+unsigned KelmMeshTopology::getEdgeVertex(unsigned e, unsigned i) const {
+    return tables_->edge_vert(e, i);
+}
+
+unsigned KelmMeshTopology::getEdgeFacet(unsigned e, unsigned i) const {
+    return tables_->edge_facet(e, i);
+}
+
+unsigned KelmMeshTopology::getFacetEdge(unsigned f, unsigned i) const {
+    return tables_->facet_edge(f, i);
+}
+
+unsigned KelmMeshTopology::getFacetVertex(unsigned f, unsigned i) const {
+    const KelmMeshFacet* facet = kelm_internal::facet_of(tables_->facet_set, f);
+    return (facet && i < 3) ? facet->vertex[i] : KELM_NONE;
+}
+
+unsigned KelmMeshTopology::getFirstVertexFacet(unsigned v) const {
+    return tables_->first_facet(v);
+}
+
+const KelmMeshFacetSet* KelmMeshTopology::getFacetSet() const {
+    return tables_->facet_set;
+}

@@ -1,0 +1,142 @@
+#include "kelmmath/topology/dump.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "kelmmath/mesh/facetset.h"
+#include "kelmmath/topology/writable.h"
+#include "support/capture.h"
+#include "support/meshes.h"
+#include "support/topology_meshes.h"
+
+namespace {
+
+std::string dump_text(const KelmMeshTopology& t) {
+    FILE* fp = std::tmpfile();
+    kelm_mesh_topology_dump(&t, fp);
+    std::string text(static_cast<std::size_t>(std::ftell(fp)), '\0');
+    std::rewind(fp);
+    text.resize(std::fread(&text[0], 1, text.size(), fp));
+    std::fclose(fp);
+    return text;
+}
+
+// Compares with tests/golden/<name>; KELMMATH_UPDATE_GOLDEN=1 rewrites the file.
+void expect_golden(const std::string& name, const std::string& text) {
+    const std::string path = std::string(KELMMATH_SOURCE_DIR) + "/tests/golden/" + name;
+    const char* update = std::getenv("KELMMATH_UPDATE_GOLDEN");
+    if (update && std::string(update) == "1") std::ofstream(path, std::ios::binary) << text;
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good()) << "missing golden file " << path;
+    std::stringstream golden;
+    golden << in.rdbuf();
+    EXPECT_EQ(text, golden.str()) << path;
+}
+
+TEST(KelmMeshTopologyDump, SingleTriangleListing) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_triangle(fs);
+    KelmMeshTopology t;
+    t.init(&fs);
+    const std::string text = dump_text(t);
+    EXPECT_EQ(text,
+              "vertices=3 facets=1 edges=3\n"
+              "f[0] = v=(0,1,2) e=(0,1,2) n=(0,0,1)\n"
+              "e[0] : v=(0,1) f=(0,4294967295) dot=0 angle=1.5708\n"
+              "e[1] : v=(1,2) f=(0,4294967295) dot=0 angle=1.5708\n"
+              "e[2] : v=(0,2) f=(0,4294967295) dot=0 angle=1.5708\n"
+              "\n"
+              "v[0] = (0.000000000000000,0.000000000000000,0.000000000000000)\n"
+              "  f= 0\n"
+              "  e= 2\n"
+              "v[1] = (1.000000000000000,0.000000000000000,0.000000000000000)\n"
+              "  f= 0\n"
+              "  e= 0\n"
+              "v[2] = (0.000000000000000,1.000000000000000,0.000000000000000)\n"
+              "  f= 0\n"
+              "  e= 1\n");
+    expect_golden("topology_dump_triangle.txt", text);
+}
+
+TEST(KelmMeshTopologyDump, CubeAndEditedTetrahedron) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_cube(fs);
+    KelmMeshTopology t;
+    t.init(&fs);
+    const std::string cube = dump_text(t);
+    expect_golden("topology_dump_cube.txt", cube);
+    // A diagonal inside a side of the cube joins two coplanar facets.
+    EXPECT_NE(cube.find("e[2] : v=(0,2) f=(0,1) dot=1 angle=0\n"), std::string::npos);
+
+    kelm_test::ErrorRecorder rec;  // the walk around vertex 1 meets the deleted facet
+    kelm_test::make_tetrahedron(fs);
+    fs.createVertex(KelmPoint(4.0, 4.0, 4.0));  // no facet uses vertex 4
+    KelmMeshTopologyWritable w;
+    w.init(&fs);
+    w.deleteFacet(3);
+    w.deleteEdge(5);
+    const std::string edited = dump_text(w);
+    expect_golden("topology_dump_edited.txt", edited);
+    EXPECT_EQ(edited.rfind("vertices=5 facets=4 edges=6\nf[0] = ", 0), 0u);
+    for (const char* part : {"\nf[3] = <DELETED>\ne[0] : ", "\ne[5] : <DELETED>\n\nv[0] = ",
+                             "\nv[4] = <DELETED>\n", "e[1] : v=(1,2) f=(0,3) dot=0 angle=1.5708\n"})
+        EXPECT_NE(edited.find(part), std::string::npos) << part;
+}
+
+TEST(KelmMeshTopologyDump, EmptyTopologiesAndNullArguments) {
+    KelmMeshFacetSet empty;
+    KelmMeshTopology t, unbuilt;
+    t.init(&empty);
+    EXPECT_EQ(dump_text(t), "vertices=0 facets=0 edges=0\n\n");
+    EXPECT_EQ(dump_text(unbuilt), "vertices=0 facets=0 edges=0\n\n");
+    kelm_mesh_topology_dump(nullptr, stdout);
+    kelm_mesh_topology_dump(&t, nullptr);
+}
+
+TEST(KelmMeshTopologyDump, DotIsNotClampedBeforeTheAngle) {
+    // Two coplanar facets whose rounded unit normals have a dot just above 1.
+    KelmMeshFacetSet fs;
+    for (const auto& p :
+         {KelmPoint(1, 3, 7), KelmPoint(0, 3, 6), KelmPoint(2, 4, 10), KelmPoint(4, 1, 6)})
+        fs.createVertex(p);
+    kelm_test::add_facet(fs, 0, 1, 2);
+    kelm_test::add_facet(fs, 0, 2, 3);
+    KelmMeshTopology t;
+    t.init(&fs);
+    double na[3], nb[3];
+    fs.getFacetNormal(na, 0u);
+    fs.getFacetNormal(nb, 1u);
+    const double dot = na[0] * nb[0] + na[1] * nb[1] + na[2] * nb[2];
+    ASSERT_GT(dot, 1.0);
+    char line[128];
+    std::snprintf(line, sizeof line, "e[2] : v=(0,2) f=(0,1) dot=1 angle=%g\n", std::acos(dot));
+    EXPECT_NE(std::string(line).find("nan"), std::string::npos);
+    EXPECT_NE(dump_text(t).find(line), std::string::npos);
+}
+
+TEST(KelmMeshTopologyDump, BrokenWalksListWhatTheyReturned) {
+    kelm_test::ErrorRecorder rec;
+    KelmMeshFacetSet fs;
+    kelm_test::make_hub_fan(fs, 3, false);
+    KelmMeshTopologyWritable w;
+    w.init(&fs);
+    w.setEdgeFacets(0, 0, 1);
+    w.setEdgeFacets(4, 1, 0);
+    w.setFacetEdges(0, 0, KELM_NONE, 2);
+    w.setFacetEdges(1, 4, KELM_NONE, KELM_NONE);
+    EXPECT_NE(dump_text(w).find("v[0] = (0.000000000000000,0.000000000000000,0.000000000000000)\n"
+                                "  f= 0 1 0\n  e= 2 4 0\n"),
+              std::string::npos);
+    const std::string broken = "KelmMeshTopologyVertexCursor::getNext: topology is broken";
+    const auto errors = rec.errors();  // one guard report per list of vertex 0
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), broken), 2);
+}
+
+}  // namespace

@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "kelmmath/mesh/facetset.h"
+#include "kelmmath/topology/topology.h"
+#include "kelmmath/topology/writable.h"
+#include "support/capture.h"
+#include "support/meshes.h"
+#include "support/topology_meshes.h"
+#include "topology/internal_topology.h"
+
+namespace {
+
+constexpr unsigned NONE = KELM_NONE;
+using kelm_test::ErrorRecorder;
+using kelm_test::StdoutCapture;
+using Strings = std::vector<std::string>;
+
+// A set and a writable topology over it.
+struct Built {
+    explicit Built(void (*make)(KelmMeshFacetSet&)) {
+        make(fs);
+        t.init(&fs);
+    }
+    KelmMeshFacetSet fs;
+    KelmMeshTopologyWritable t;
+};
+
+std::vector<int> all_checks(const KelmMeshTopology& t) {
+    std::vector<int> r;
+    for (int stop : {1, 0})
+        r.insert(r.end(), {t.validate(stop), t.validateNoGeometry(stop), t.validateEdgeUsage(stop),
+                           t.validateFaceSenses(stop), t.validateEdgesUnique(stop),
+                           t.validateFaceGeometricSenses(stop), t.validateFaceOverlaps(stop)});
+    return r;
+}
+
+TEST(KelmMeshTopologyValidate, ClosedOrientedMeshesPass) {
+    using Maker = void (*)(KelmMeshFacetSet&);
+    for (Maker make :
+         {kelm_test::make_tetrahedron, kelm_test::make_cube, kelm_test::make_octahedron,
+          +[](KelmMeshFacetSet& fs) { kelm_test::make_torus(fs, 6, 8); }}) {
+        ErrorRecorder rec;
+        StdoutCapture out;
+        Built m(make);
+        EXPECT_EQ(all_checks(m.t), std::vector<int>(14, 1));
+        EXPECT_EQ(m.t.validate() + m.t.validateNoGeometry(), 2);
+        EXPECT_EQ(rec.count(), 0u);
+        EXPECT_EQ(out.text(), "");
+    }
+}
+
+TEST(KelmMeshTopologyValidate, FlippedFacetAndTheStopFlag) {
+    ErrorRecorder rec;
+    Built m(kelm_test::make_tetrahedron);
+    m.fs.getFacet(3)->vertex[1] = 3;  // (1,2,3) becomes (1,3,2): edges 1, 3 and 5
+    m.fs.getFacet(3)->vertex[2] = 2;
+    m.t.init(&m.fs);
+    const Strings three = {"facets on edge 1 do not have the same sense",
+                           "facets on edge 3 do not have the same sense",
+                           "facets on edge 5 do not have the same sense"};
+    EXPECT_EQ(m.t.validateFaceSenses(0) + m.t.validateFaceGeometricSenses(0), 0);
+    Strings six = three;
+    six.insert(six.end(), three.begin(), three.end());
+    EXPECT_EQ(rec.errors(), six);
+    rec.clear();
+    EXPECT_EQ(m.t.validateFaceSenses() + m.t.validateFaceGeometricSenses(), 0);
+    EXPECT_EQ(rec.errors(), (Strings{three[0], three[0]}));
+    rec.clear();
+    EXPECT_EQ(m.t.validateFaceSensesOnEdge(3) + m.t.validateFaceGeometricSensesOnEdge(5), 0);
+    EXPECT_EQ(m.t.validateFaceSensesOnEdge(0), 1);
+    EXPECT_EQ(rec.errors(), (Strings{three[1], three[2]}));
+
+    // validate() stops at the first failing check; validate(0) runs every check.
+    rec.clear();
+    EXPECT_EQ(m.t.validate(), 0);
+    EXPECT_EQ(rec.errors(), Strings{three[0]});
+    rec.clear();
+    EXPECT_EQ(m.t.validate(0), 0);
+    EXPECT_EQ(rec.errors(), six);
+}
+
+TEST(KelmMeshTopologyValidate, BorderEdgesFailOnlyTheSenseChecks) {
+    ErrorRecorder rec;
+    StdoutCapture out;
+    Built m(kelm_test::make_triangle);
+    EXPECT_EQ(m.t.validateEdgeUsage(0) + m.t.validateEdgesUnique(0) + m.t.validateFaceOverlaps(0),
+              3);
+    EXPECT_EQ(m.t.validateFaceSenses(), 0);
+    EXPECT_EQ(m.t.validateFaceGeometricSenses(0), 0);
+    EXPECT_EQ(rec.errors(), (Strings{"Edge 0 does not have 2 facets: 0 4294967295",
+                                     "Edge 0 does not have 2 facets: 0 4294967295",
+                                     "Edge 1 does not have 2 facets: 0 4294967295",
+                                     "Edge 2 does not have 2 facets: 0 4294967295"}));
+    rec.clear();
+    EXPECT_EQ(m.t.validate(0), 0);
+    EXPECT_EQ(rec.count(), 6u);
+    EXPECT_EQ(out.text(), "");
+}
+
+TEST(KelmMeshTopologyValidate, EdgeUsage) {
+    ErrorRecorder rec;
+    Built d(kelm_test::make_triangle);
+    d.fs.getFacet(0)->vertex[1] = 0;  // (0, 0, 2): edge 1 carries facet 0 twice
+    d.t.init(&d.fs);
+    EXPECT_EQ(d.t.validateEdgeUsage(), 0);
+    EXPECT_EQ(rec.errors(), Strings{"duplicate facet edge: e=1"});
+
+    // Tetrahedron edges 0 (0,2) 1 (1,2) 2 (0,1) 3 (1,3) 4 (0,3) 5 (2,3); facets
+    // 0 (0,2,1) 1 (0,1,3) 2 (0,3,2) 3 (1,2,3).
+    Built m(kelm_test::make_tetrahedron);
+    m.t.setEdgeVerts(2, 3, 1);
+    m.t.setEdgeVerts(5, 1, 0);
+    rec.clear();
+    EXPECT_EQ(m.t.validateEdgeUsage(0), 0);
+    const Strings all = {"Facet 0 does not contain vertex 3 (from edge 2)",
+                         "Facet 2 does not contain vertex 1 (from edge 5)",
+                         "Facet 3 does not contain vertex 0 (from edge 5)"};
+    EXPECT_EQ(rec.errors(), all);
+    rec.clear();
+    EXPECT_EQ(m.t.validateEdgeUsage(), 0);
+    EXPECT_EQ(rec.errors(), Strings{all[0]});
+
+    Built gone(kelm_test::make_tetrahedron);
+    gone.t.deleteFacet(3);  // edges still name it: fails without a report
+    rec.clear();
+    EXPECT_EQ(gone.t.validateEdgeUsage(0), 0);
+    EXPECT_EQ(rec.count(), 0u);
+}
+
+TEST(KelmMeshTopologyValidate, EdgesUnique) {
+    ErrorRecorder rec;
+    Built m(kelm_test::make_tetrahedron);
+    EXPECT_EQ(m.t.createEdge(1, 0), 6u);   // the vertices of edge 2
+    EXPECT_EQ(m.t.createEdge(10, 9), 7u);  // no facet uses vertex 9
+    EXPECT_EQ(m.t.validateEdgesUnique(0), 0);
+    EXPECT_EQ(rec.errors(),
+              (Strings{"validateEdgeUnique: edges 2 and 6 have same verts",
+                       "validateEdgeUnique: cannot get iterate over edge verts: e=7 v0=9 v1=10"}));
+    rec.clear();
+    EXPECT_EQ(m.t.validateEdgesUnique(), 0);
+    EXPECT_EQ(rec.count(), 1u);
+    m.t.deleteEdge(6);  // deleted edges are not looked at
+    m.t.deleteEdge(7);
+    EXPECT_EQ(m.t.validateEdgesUnique(0) + m.t.validateFaceSenses(0), 2);
+    EXPECT_EQ(m.t.validateFaceSensesOnEdge(6) + m.t.validateFaceSensesOnEdge(NONE) +
+                  m.t.validateFaceGeometricSensesOnEdge(NONE),
+              3);
+
+    // A walk that never ends stops the check at once, whatever the stop flag.
+    rec.clear();
+    StdoutCapture out;
+    Built c(+[](KelmMeshFacetSet& fs) { kelm_test::make_hub_fan(fs, 3, false); });
+    c.t.setEdgeFacets(0, 0, 1);
+    c.t.setEdgeFacets(4, 1, 0);
+    c.t.setFacetEdges(0, 0, NONE, 2);
+    c.t.setFacetEdges(1, 4, NONE, NONE);
+    EXPECT_EQ(c.t.validateEdgesUnique(0), 0);
+    EXPECT_EQ(out.text(), "getNext detected endless loop -- should not happen\n");
+    EXPECT_EQ(rec.errors(), Strings{"KelmMeshTopologyVertexCursor::getNext: topology is broken"});
+}
+
+TEST(KelmMeshTopologyValidate, SenseDiagnosticsGoToStandardOutput) {
+    ErrorRecorder rec;
+    StdoutCapture out;
+    Built m(kelm_test::make_tetrahedron);
+    m.t.deleteFacet(3);
+    EXPECT_EQ(m.t.validateFaceSenses(), 0);
+    EXPECT_EQ(m.t.validateFaceGeometricSenses(0), 1);  // an unknown sense is accepted
+    m.t.init(&m.fs);
+    m.t.setEdgeVerts(2, 1, 3);  // not a side of facet 0
+    EXPECT_EQ(m.t.validateFaceSensesOnEdge(2), 0);
+    EXPECT_EQ(out.text(),
+              "get_face_sense: could not get facet: 3\nsz=4\nBad sense: e=1\n"
+              "Bad sense: e=2\n");
+    EXPECT_EQ(rec.errors(), Strings{"get_face_sense: failed to compute sense to face"});
+}
+
+TEST(KelmMeshTopologyValidate, GeometricSenseFromCoordinates) {
+    ErrorRecorder rec;
+    using kelm_internal::get_face_geometric_sense;
+    KelmMeshFacetSet fs;
+    kelm_test::make_triangle(fs);
+    EXPECT_EQ(
+        std::vector<int>(
+            {get_face_geometric_sense(&fs, 0, 0, 1), get_face_geometric_sense(&fs, 0, 2, 0),
+             get_face_geometric_sense(&fs, 0, 1, 0), get_face_geometric_sense(&fs, NONE, 0, 1),
+             get_face_geometric_sense(&fs, 0, NONE, 1)}),
+        std::vector<int>({1, 1, -1, 0, 0}));
+    // A sliver 1e-4 long and 5e-11 high: the offset of the third corner is below
+    // the tolerance, its direction is not.
+    fs.modifyVertex(KelmPoint(1e-4, 0.0, 0.0), 1);
+    fs.modifyVertex(KelmPoint(0.0, 5e-11, 0.0), 2);
+    EXPECT_EQ(get_face_geometric_sense(&fs, 0, 0, 1) - get_face_geometric_sense(&fs, 0, 1, 0), 2);
+    fs.modifyVertex(KelmPoint(2e-4, 0.0, 0.0), 2);  // collinear: no sense
+    EXPECT_EQ(get_face_geometric_sense(&fs, 0, 0, 1), 0);
+    EXPECT_EQ(rec.count(), 0u);
+    fs.getFacet(0)->vertex[2] = 0;
+    EXPECT_EQ(get_face_geometric_sense(&fs, 0, 0, 1), 0);
+    EXPECT_EQ(rec.errors(), Strings{"validateFaceSensesOnEdge: could not find edge"});
+
+    // Two collinear facets wound alike fail the combinatorial check only.
+    KelmMeshFacetSet line;
+    for (double x : {0.0, 1.0, 2.0}) line.createVertex(KelmPoint(x, 0.0, 0.0));
+    kelm_test::add_facet(line, 0, 1, 2);
+    kelm_test::add_facet(line, 0, 1, 2);
+    KelmMeshTopology t;
+    t.init(&line);
+    EXPECT_EQ(t.validateFaceGeometricSenses(0), 1);
+    EXPECT_EQ(t.validateFaceSenses(0), 0);
+}
+
+TEST(KelmMeshTopologyValidate, AntiParallelFacetsAroundAVertex) {
+    ErrorRecorder rec;
+    Built m(kelm_test::make_pillow);
+    EXPECT_EQ(m.t.validateFaceSenses(0) + m.t.validateFaceGeometricSenses(0), 2);
+    EXPECT_EQ(m.t.validateFaceOverlapForVertex(0), 0);
+    const std::string prefix = "Facets (0 1) around vertex 0 are anti-parallel (dot+1=";
+    ASSERT_EQ(rec.count(), 1u);
+    ASSERT_EQ(rec.errors()[0].rfind(prefix, 0), 0u) << rec.errors()[0];
+    EXPECT_LT(std::fabs(std::atof(rec.errors()[0].c_str() + prefix.size())), 1e-15);
+    rec.clear();
+    EXPECT_EQ(m.t.validateFaceOverlaps(0), 0);  // one report per vertex
+    EXPECT_EQ(rec.count(), 3u);
+    EXPECT_EQ(m.t.validate(), 0);
+    EXPECT_EQ(rec.count(), 4u);
+
+    // Every pair is compared: facet 2 folds back over facets 0 and 1.
+    KelmMeshFacetSet fs;
+    for (const auto& p : {KelmPoint(0, 0, 0), KelmPoint(1, 0, 0), KelmPoint(0, 1, 0),
+                          KelmPoint(-1, 0, 0), KelmPoint(0, 1, 0)})
+        fs.createVertex(p);
+    for (unsigned i = 0; i < 3; ++i) kelm_test::add_facet(fs, 0, i + 1, i + 2);
+    KelmMeshTopology t;
+    t.init(&fs);
+    rec.clear();
+    EXPECT_EQ(t.validateFaceOverlapForVertex(0, 0), 0);
+    EXPECT_EQ(t.validateFaceOverlapForVertex(0), 0);
+    EXPECT_EQ(rec.errors(), (Strings{"Facets (0 2) around vertex 0 are anti-parallel (dot+1=0)",
+                                     "Facets (1 2) around vertex 0 are anti-parallel (dot+1=0)",
+                                     "Facets (0 2) around vertex 0 are anti-parallel (dot+1=0)"}));
+    EXPECT_EQ(t.validateFaceOverlapForVertex(4), 1);  // one facet around it
+
+    // Nearly opposite: tilted by 1e-4 (dot+1 about 5e-9) counts, by 1e-3 (5e-7) not.
+    for (double h : {1e-4, 1e-3}) {
+        kelm_test::make_triangle(fs);
+        fs.createVertex(KelmPoint(0.0, 1.0, h));
+        kelm_test::add_facet(fs, 0, 3, 1);
+        t.init(&fs);
+        EXPECT_EQ(t.validateFaceOverlapForVertex(1), h < 5e-4 ? 0 : 1) << h;
+    }
+    KelmMeshTopology unbuilt;
+    EXPECT_EQ(unbuilt.validateFaceOverlaps(0) + unbuilt.validateFaceOverlapForVertex(0), 0);
+}
+
+}  // namespace
