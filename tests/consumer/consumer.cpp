@@ -1,4 +1,5 @@
-// A client of the installed package: it includes only the umbrella header.
+// A client of the installed package: it includes only the umbrella header and
+// touches every subsystem once.
 #include <kelmmath/kelmmath.h>
 
 #include <cstdio>
@@ -7,7 +8,30 @@ int main() {
     double r[3];
     kelm_vec_cross(r, kelm_vec_100, kelm_vec_010);
     if (r[2] != 1.0) return 1;
-    KelmStringObject s("kelmmath");
-    std::printf("consumer: cross z = %g, %s\n", r[2], s.str());
+
+    double inch = kelm_get_unit_conversion_factor(kelm_unit_in, kelm_unit_mm);
+    if (inch != 25.4) return 2;
+
+    KelmMeshFacetSet box;
+    kelm_mesh_make_box(&box, 0.0, 0.0, 0.0, 1.0, 2.0, 3.0);
+    KelmMeshTopology topo;
+    topo.init(&box);
+    if (topo.getEdgeCount() != 18 || topo.validate() != 1) return 3;
+
+    KelmOutputString xml;
+    kelm_mesh_xml_save(&xml, &box, "box", KELM_NO_COLOR);
+
+    KelmBoundingBox2D area;
+    area.update(0.0, 0.0);
+    area.update(10.0, 10.0);
+    KelmDelaunay2D tri;
+    if (!tri.init(&area, 1.0)) return 4;
+    double p[2] = {5.0, 5.0};
+    tri.insertPoint(p);
+    if (tri.getTriangleCount() != 3) return 5;
+
+    std::printf("consumer: %u facets, %u edges, %u bytes of XML, %u triangles\n",
+                box.getFacetCount(), topo.getEdgeCount(), static_cast<unsigned>(xml.length()),
+                tri.getTriangleCount());
     return 0;
 }
