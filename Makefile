@@ -59,7 +59,7 @@ demo: configure
 
 bench: prereqs
 	@test -f /usr/include/benchmark/benchmark.h || { echo "kelmmath: Google Benchmark is missing: apt-get install libbenchmark-dev"; exit 1; }
-	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DKELMMATH_BUILD_BENCHMARKS=ON -DKELMMATH_BUILD_TESTS=OFF
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DKELMMATH_BUILD_BENCHMARKS=ON -DKELMMATH_BUILD_TESTS=OFF -DKELMMATH_BUILD_EXAMPLES=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	sh bench/run.sh $(BENCH_BUILD)
 

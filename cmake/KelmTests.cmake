@@ -47,3 +47,6 @@ if(_kelm_hostile_tests)
     gtest_discover_tests(test_hostile DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST
                          PROPERTIES LABELS hostile)
 endif()
+
+# The C++ usage examples of README.md, compiled and run.
+add_subdirectory(tests/readme)

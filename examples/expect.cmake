@@ -1,0 +1,27 @@
+# Runs a program and checks its exit status and output, for the example tests:
+#   cmake -DSTATUS=<exit status> -DREGEX=<regex> -P expect.cmake PROGRAM [ARGS...]
+# The regex is matched against standard output and standard error together.
+set(_cmd)
+set(_take OFF)
+math(EXPR _last "${CMAKE_ARGC} - 1")
+foreach(_i RANGE 1 ${_last})
+    if(_take)
+        list(APPEND _cmd "${CMAKE_ARGV${_i}}")
+    elseif(CMAKE_ARGV${_i} STREQUAL "-P")
+        math(EXPR _script "${_i} + 1")
+        set(_skip ${_script})
+    endif()
+    if(DEFINED _skip AND _i EQUAL _skip)
+        set(_take ON)
+    endif()
+endforeach()
+execute_process(COMMAND ${_cmd} RESULT_VARIABLE _status OUTPUT_VARIABLE _out
+                ERROR_VARIABLE _err)
+message("${_out}${_err}")
+if(NOT _status STREQUAL "${STATUS}")
+    message(FATAL_ERROR "exit status ${_status}, expected ${STATUS}")
+endif()
+string(REPLACE "\n" " " _flat "${_out}${_err}")
+if(NOT _flat MATCHES "${REGEX}")
+    message(FATAL_ERROR "the output does not match: ${REGEX}")
+endif()
