@@ -12,8 +12,7 @@ using kelm_internal::box_add_corners;
 using kelm_internal::box_add_point;
 using kelm_internal::box_add_points;
 
-// The forms without a transform pass this: points are then taken exactly as they
-// are, with no arithmetic through an identity matrix.
+// A box given without a transform, or with a null one, is added as it stands.
 const double* const kNoTransform = nullptr;
 
 struct AsIs {
@@ -24,10 +23,23 @@ struct AsIs {
     }
 };
 
+// Points given with a transform always go through kelm_xform_apply, even when the
+// transform is null: the identity is then applied arithmetically (-0.0 becomes 0.0,
+// a point with an infinite coordinate maps to NaNs), exactly as the apply function
+// does it. Only the forms without a transform take the point as it stands.
 struct Through {
     const double* m;
     void operator()(double* r, const double* p) const { kelm_xform_apply(r, m, p); }
 };
+
+// Adds the image of p under map; a null p changes nothing.
+template <class Map>
+void add_point(double* mn, double* mx, const double* p, Map map) {
+    if (p == nullptr) return;
+    double q[3];
+    map(q, p);
+    box_add_point<3>(mn, mx, q);
+}
 
 }  // namespace
 
@@ -85,7 +97,7 @@ void KelmBoundingBox::update(const KelmBoundingBox* box) {
 // --- update: points --------------------------------------------------------
 
 void KelmBoundingBox::update(const KelmPoint& p) {
-    update(p.data(), kNoTransform);
+    update(p.data());
 }
 void KelmBoundingBox::update(const KelmPoint& p, const KelmXform& m) {
     update(p.data(), m.data());
@@ -94,23 +106,17 @@ void KelmBoundingBox::update(const KelmPoint& p, const double* const m) {
     update(p.data(), m);
 }
 void KelmBoundingBox::update(const double* const p) {
-    update(p, kNoTransform);
+    add_point(min_.data(), max_.data(), p, AsIs());
 }
 void KelmBoundingBox::update(const double* const p, const KelmXform& m) {
     update(p, m.data());
 }
 void KelmBoundingBox::update(const double* const p, const double* const m) {
-    if (p == nullptr) return;
-    double q[3];
-    if (m == nullptr) {
-        AsIs()(q, p);
-    } else {
-        Through{m}(q, p);
-    }
-    box_add_point<3>(min_.data(), max_.data(), q);
+    add_point(min_.data(), max_.data(), p, Through{m});
 }
 void KelmBoundingBox::update(double x, double y, double z) {
-    update(x, y, z, kNoTransform);
+    const double p[3] = {x, y, z};
+    update(p);
 }
 void KelmBoundingBox::update(double x, double y, double z, const KelmXform& m) {
     update(x, y, z, m.data());
@@ -123,22 +129,19 @@ void KelmBoundingBox::update(double x, double y, double z, const double* const m
 // --- update: point arrays and lists ----------------------------------------
 
 void KelmBoundingBox::update(const KelmReal3DArray& points) {
-    update(points, kNoTransform);
+    box_add_points<3>(min_.data(), max_.data(), points.data(), points.size(), AsIs());
 }
 void KelmBoundingBox::update(const KelmReal3DArray& points, const KelmXform& m) {
     update(points, m.data());
 }
 void KelmBoundingBox::update(const KelmReal3DArray& points, const double* const m) {
-    // The choice of mapping is made once, outside the loop over the points.
-    if (m == nullptr) {
-        box_add_points<3>(min_.data(), max_.data(), points.data(), points.size(), AsIs());
-    } else {
-        box_add_points<3>(min_.data(), max_.data(), points.data(), points.size(), Through{m});
-    }
+    box_add_points<3>(min_.data(), max_.data(), points.data(), points.size(), Through{m});
 }
 
 void KelmBoundingBox::update(ListOfDouble* l) {
-    update(l, kNoTransform);
+    double p[3];
+    kelm_vec_put(p, l);
+    update(p);
 }
 void KelmBoundingBox::update(ListOfDouble* l, const KelmXform& m) {
     update(l, m.data());

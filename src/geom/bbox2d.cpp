@@ -12,8 +12,7 @@ using kelm_internal::box_add_corners;
 using kelm_internal::box_add_point;
 using kelm_internal::box_add_points;
 
-// The forms without a transform pass this: points are then taken exactly as they
-// are, with no arithmetic through an identity matrix.
+// A box given without a transform, or with a null one, is added as it stands.
 const double* const kNoTransform = nullptr;
 
 struct AsIs {
@@ -23,10 +22,23 @@ struct AsIs {
     }
 };
 
+// Points given with a transform always go through kelm_xform2d_apply, even when the
+// transform is null: the identity is then applied arithmetically (-0.0 becomes 0.0,
+// an infinite coordinate makes the other one NaN), exactly as the apply function does
+// it. Only the forms without a transform take the point as it stands.
 struct Through {
     const double* m;
     void operator()(double* r, const double* p) const { kelm_xform2d_apply(r, m, p); }
 };
+
+// Adds the image of p under map; a null p changes nothing.
+template <class Map>
+void add_point(double* mn, double* mx, const double* p, Map map) {
+    if (p == nullptr) return;
+    double q[2];
+    map(q, p);
+    box_add_point<2>(mn, mx, q);
+}
 
 }  // namespace
 
@@ -81,7 +93,7 @@ void KelmBoundingBox2D::update(const KelmBoundingBox2D& box, const double* const
 // --- update: points --------------------------------------------------------
 
 void KelmBoundingBox2D::update(const KelmPoint2D& p) {
-    update(p.data(), kNoTransform);
+    update(p.data());
 }
 void KelmBoundingBox2D::update(const KelmPoint2D& p, const KelmXform2D& m) {
     update(p.data(), m.data());
@@ -90,23 +102,17 @@ void KelmBoundingBox2D::update(const KelmPoint2D& p, const double* const m) {
     update(p.data(), m);
 }
 void KelmBoundingBox2D::update(const double* const p) {
-    update(p, kNoTransform);
+    add_point(min_.data(), max_.data(), p, AsIs());
 }
 void KelmBoundingBox2D::update(const double* const p, const KelmXform2D& m) {
     update(p, m.data());
 }
 void KelmBoundingBox2D::update(const double* const p, const double* const m) {
-    if (p == nullptr) return;
-    double q[2];
-    if (m == nullptr) {
-        AsIs()(q, p);
-    } else {
-        Through{m}(q, p);
-    }
-    box_add_point<2>(min_.data(), max_.data(), q);
+    add_point(min_.data(), max_.data(), p, Through{m});
 }
 void KelmBoundingBox2D::update(double x, double y) {
-    update(x, y, kNoTransform);
+    const double p[2] = {x, y};
+    update(p);
 }
 void KelmBoundingBox2D::update(double x, double y, const KelmXform2D& m) {
     update(x, y, m.data());
@@ -119,22 +125,19 @@ void KelmBoundingBox2D::update(double x, double y, const double* const m) {
 // --- update: point arrays and lists ----------------------------------------
 
 void KelmBoundingBox2D::update(const KelmReal2DArray& points) {
-    update(points, kNoTransform);
+    box_add_points<2>(min_.data(), max_.data(), points.data(), points.size(), AsIs());
 }
 void KelmBoundingBox2D::update(const KelmReal2DArray& points, const KelmXform2D& m) {
     update(points, m.data());
 }
 void KelmBoundingBox2D::update(const KelmReal2DArray& points, const double* const m) {
-    // The choice of mapping is made once, outside the loop over the points.
-    if (m == nullptr) {
-        box_add_points<2>(min_.data(), max_.data(), points.data(), points.size(), AsIs());
-    } else {
-        box_add_points<2>(min_.data(), max_.data(), points.data(), points.size(), Through{m});
-    }
+    box_add_points<2>(min_.data(), max_.data(), points.data(), points.size(), Through{m});
 }
 
 void KelmBoundingBox2D::update(ListOfDouble* l) {
-    update(l, kNoTransform);
+    double p[2];
+    kelm_vec2d_put(p, l);
+    update(p);
 }
 void KelmBoundingBox2D::update(ListOfDouble* l, const KelmXform2D& m) {
     update(l, m.data());

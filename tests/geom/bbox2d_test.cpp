@@ -129,6 +129,39 @@ TEST(KelmBoundingBox2D, PointFormsGoThroughTheTransform) {
     for (const KelmBoundingBox2D& b : boxes) EXPECT_EQ(values(b), (V{7, 22, 7, 22}));
 }
 
+// A null double[9] is the identity of kelm_xform2d_apply, applied arithmetically:
+// -0.0 comes out as 0.0 and an infinite x makes y NaN. The forms without a transform
+// add the point exactly as given.
+TEST(KelmBoundingBox2D, NullTransformStillMapsPointsWhileNoTransformDoesNot) {
+    // The five point forms, each with a null double[9] or without a transform.
+    auto grow = [](const double* p, bool with_null) {
+        const double* const no_m = nullptr;
+        ListOfDouble list(p, 2);
+        KelmReal2DArray points;
+        points.append(p);
+        std::vector<KelmBoundingBox2D> b(5);
+        with_null ? b[0].update(p, no_m) : b[0].update(p);
+        with_null ? b[1].update(KelmPoint2D(p), no_m) : b[1].update(KelmPoint2D(p));
+        with_null ? b[2].update(p[0], p[1], no_m) : b[2].update(p[0], p[1]);
+        with_null ? b[3].update(&list, no_m) : b[3].update(&list);
+        with_null ? b[4].update(points, no_m) : b[4].update(points);
+        return b;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const double neg_zero[2] = {-0.0, 1}, far[2] = {inf, 1};
+    for (const KelmBoundingBox2D& b : grow(neg_zero, true)) {
+        EXPECT_EQ(values(b), (V{0, 1, 0, 1}));
+        EXPECT_FALSE(std::signbit(b.minx()) || std::signbit(b.maxx()));
+    }
+    for (const KelmBoundingBox2D& b : grow(neg_zero, false))
+        EXPECT_TRUE(std::signbit(b.minx()) && std::signbit(b.maxx()));
+    for (const KelmBoundingBox2D& b : grow(far, true)) {
+        EXPECT_EQ(b.minx(), inf);
+        EXPECT_TRUE(std::isnan(b.miny()));
+    }
+    for (const KelmBoundingBox2D& b : grow(far, false)) EXPECT_EQ(values(b), (V{inf, 1, inf, 1}));
+}
+
 TEST(KelmBoundingBox2D, ContainsAndIntersectsWithTolerance) {
     const KelmBoundingBox2D b = make_box(0, 0, 1, 2);
     const double outside[4][2] = {{-0.5, 1}, {1.5, 1}, {0.5, -0.5}, {0.5, 2.5}};

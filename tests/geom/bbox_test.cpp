@@ -219,6 +219,40 @@ TEST(KelmBoundingBox, PointsAndArraysGoThroughTheTransform) {
     EXPECT_EQ(values(plain), values(plain_points));
 }
 
+// A null double[16] is the identity of kelm_xform_apply, applied arithmetically:
+// -0.0 comes out as 0.0 and an infinite coordinate as NaNs. The forms without a
+// transform add the point exactly as given.
+TEST(KelmBoundingBox, NullTransformStillMapsPointsWhileNoTransformDoesNot) {
+    // The five point forms, each with a null double[16] or without a transform.
+    auto grow = [](const double* p, bool with_null) {
+        const double* const no_m = nullptr;
+        ListOfDouble list(p, 3);
+        KelmReal3DArray points;
+        points.append(p);
+        std::vector<KelmBoundingBox> b(5);
+        with_null ? b[0].update(p, no_m) : b[0].update(p);
+        with_null ? b[1].update(KelmPoint(p), no_m) : b[1].update(KelmPoint(p));
+        with_null ? b[2].update(p[0], p[1], p[2], no_m) : b[2].update(p[0], p[1], p[2]);
+        with_null ? b[3].update(&list, no_m) : b[3].update(&list);
+        with_null ? b[4].update(points, no_m) : b[4].update(points);
+        return b;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const double neg_zero[3] = {-0.0, 1, 2}, far[3] = {inf, 1, 2};
+    for (const KelmBoundingBox& b : grow(neg_zero, true)) {
+        EXPECT_EQ(values(b), (V{0, 1, 2, 0, 1, 2}));
+        EXPECT_FALSE(std::signbit(b.minx()) || std::signbit(b.maxx()));
+    }
+    for (const KelmBoundingBox& b : grow(neg_zero, false))
+        EXPECT_TRUE(std::signbit(b.minx()) && std::signbit(b.maxx()));
+    for (const KelmBoundingBox& b : grow(far, true)) {
+        EXPECT_EQ(b.is_empty(), 0);
+        for (double v : values(b)) EXPECT_TRUE(std::isnan(v));
+    }
+    for (const KelmBoundingBox& b : grow(far, false))
+        EXPECT_EQ(values(b), (V{inf, 1, 2, inf, 1, 2}));
+}
+
 TEST(KelmBoundingBox, ContainsPointsWithInclusiveTolerance) {
     const KelmBoundingBox b = make_box(0, 0, 0, 1, 2, 3);
     // Half a unit outside each face in turn: contained exactly when tol >= 0.5.

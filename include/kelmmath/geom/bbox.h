@@ -43,7 +43,10 @@
 // Each form also comes with a transform (KelmXform or double[16]; a null
 // double[16] is the identity): points are mapped by kelm_xform_apply before they
 // are added, and a box adds its eight mapped corners, so the result encloses the
-// moved box. The argument may be this box itself.
+// moved box. A box with a null double[16] is added as it stands; a point always
+// goes through kelm_xform_apply, so a null double[16] still turns -0.0 into 0.0
+// and a point with an infinite coordinate into NaNs, while the forms without a
+// transform add points exactly as given. The argument may be this box itself.
 //
 // contains(..., tol) and intersects(..., tol) use inclusive bounds widened by
 // tol on every side (a negative tol shrinks the box): a point p is contained

@@ -23,9 +23,11 @@
 // KelmReal2DArray or a ListOfDouble* (its first two values, 0.0 for a missing
 // one, the origin for a null list); each without a transform, with a
 // KelmXform2D or with a double[9] (null is the identity). Points are mapped by
-// kelm_xform2d_apply; a box adds its four mapped corners. A null point pointer,
-// an empty box and an array with no points change nothing. An array grows the
-// box by its (max x, max y) point and then by its (min x, min y) point.
+// kelm_xform2d_apply, a null double[9] included (forms without a transform add
+// points exactly as given); a box adds its four mapped corners, or itself as it
+// stands under a null double[9]. A null point pointer, an empty box and an array
+// with no points change nothing. An array grows the box by its (max x, max y)
+// point and then by its (min x, min y) point.
 //
 // contains(..., tol) and intersects(..., tol) use inclusive bounds widened by
 // tol (a negative tol shrinks the box); an empty box contains and intersects
