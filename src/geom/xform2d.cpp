@@ -265,13 +265,14 @@ void kelm_xform2d_put_cto(double* const r, const double* const x, const double* 
 
 void kelm_xform2d_put_rotation(double* const r, double angle, KelmUnit unit) {
     if (unit == kelm_unit_deg) angle *= kelm_internal::kDegreesToRadians;
-    double c = std::cos(angle);
-    double s = std::sin(angle);
-    // Quarter turns give exact zeros instead of cos(pi/2) noise.
-    if (std::fabs(c) < kNegligible) c = 0.0;
-    if (std::fabs(s) < kNegligible) s = 0.0;
-    const double x[2] = {c, s};
-    const double y[2] = {-s, c};
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    double x[2] = {c, s};
+    double y[2] = {-s, c};
+    // Quarter turns give exact zeros instead of cos(pi/2) noise. The slots are
+    // cleared after the matrix is formed, so that -s never leaves a -0.0 behind.
+    if (std::fabs(c) < kNegligible) x[0] = y[1] = 0.0;
+    if (std::fabs(s) < kNegligible) x[1] = y[0] = 0.0;
     put_axes(r, x, y);
 }
 

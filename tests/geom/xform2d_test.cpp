@@ -117,6 +117,13 @@ TEST(KelmXform2DConstruction, DirsCtoRotationNormalize) {
     expect_values(m.data(), {0, 1, 0, -1, 0, 0, 6, 7, 8});
     kelm_xform2d_put_rotation(m.data(), 3.141592653589793, kelm_unit_radian);
     expect_values(m.data(), {-1, 0, 0, 0, -1, 0, 6, 7, 8});
+    // The cleared slots hold +0.0: the y axis (-s, c) must not keep a -0.0.
+    for (double angle : {0.0, 180.0, -180.0, 90.0, 270.0, 360.0}) {
+        kelm_xform2d_put_rotation(m.data(), angle, kelm_unit_deg);
+        for (int i : {0, 1, 3, 4}) {
+            EXPECT_FALSE(m.data()[i] == 0.0 && std::signbit(m.data()[i])) << angle << " " << i;
+        }
+    }
 
     KelmXform2D n(2, 0, 0, 0, 5, 6);
     n.data()[2] = 9;

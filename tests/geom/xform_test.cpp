@@ -213,6 +213,15 @@ TEST(KelmXformPutRotation, RotationAboutAnAxis) {
     }
     kelm_xform_put_rotation(m.data(), nullptr, 30, kelm_unit_deg);
     expect_values(m.data(), std::vector<double>(kelm_xform_identity, kelm_xform_identity + 16));
+    // Cleared entries are +0.0, whatever the sign of the noise they replace.
+    for (const KelmDirection& ax : {KelmDirection(0, 0, -1), KelmDirection(1, 0, 0)}) {
+        for (double angle : {0.0, 90.0, 180.0, -270.0}) {
+            kelm_xform_put_rotation(m.data(), ax.data(), angle, kelm_unit_deg);
+            for (int i = 0; i < 12; ++i) {
+                EXPECT_FALSE(m.data()[i] == 0.0 && std::signbit(m.data()[i])) << angle << " " << i;
+            }
+        }
+    }
 
     // A general rotation moves a vector as Rodrigues' formula says.
     const KelmDirection axis(1, -2, 2), v(0.5, 1.5, -0.25);
