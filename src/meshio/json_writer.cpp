@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "kelmmath/core/constants.h"
 #include "kelmmath/core/errors.h"
@@ -14,40 +15,75 @@ namespace {
 
 constexpr int kRealDigits = 6;  // "%g"
 
-// The numbers of one list, joined by ",". They are gathered into pieces of a few
-// kilobytes: one put per number would cost far more than formatting it.
+// The numbers of one list, joined by ",". Each number and each comma goes out as a
+// piece of its own, so a stream sees exactly the pieces the list is made of; the file
+// forms gather the pieces in their stream (BufferedOutputFile) for speed.
 class NumberList {
 public:
     explicit NumberList(KelmOutputStream* os) : os_(os) {}
     NumberList(const NumberList&) = delete;
     NumberList& operator=(const NumberList&) = delete;
-    ~NumberList() { flush(); }
 
-    void add_real(double v) { end_ = kelm_internal::format_real(next(), v, kRealDigits); }
-    void add_uint(unsigned int v) { end_ = kelm_internal::format_uint(next(), v); }
-
-    // Puts what is gathered; the list itself goes on.
-    void flush() {
-        if (end_ == buf_) return;
-        *end_ = '\0';
-        os_->put(buf_);
-        end_ = buf_;
+    void add_real(double v) {
+        comma();
+        put(kelm_internal::format_real(buf_, v, kRealDigits));
+    }
+    void add_uint(unsigned int v) {
+        comma();
+        put(kelm_internal::format_uint(buf_, v));
     }
 
 private:
-    // Where the next number goes, after its comma.
-    char* next() {
-        if (end_ - buf_ > static_cast<std::ptrdiff_t>(kPiece)) flush();
-        if (comma_) *end_++ = ',';
+    // A comma before every number but the first of the list.
+    void comma() {
+        if (comma_) os_->put(",");
         comma_ = true;
-        return end_;
+    }
+    void put(char* end) {
+        *end = '\0';
+        os_->put(buf_);
     }
 
-    static constexpr std::size_t kPiece = 8192;
     KelmOutputStream* os_;
-    char buf_[kPiece + 2 * kelm_internal::kNumberRoom];
-    char* end_ = buf_;
+    char buf_[kelm_internal::kNumberRoom + 1];
     bool comma_ = false;
+};
+
+// The file forms' stream: a KelmOutputFile that gathers the small pieces in memory
+// and writes them in large blocks, in the order put. One write per piece would cost
+// more than formatting the number it carries.
+class BufferedOutputFile : public KelmOutputFile {
+public:
+    BufferedOutputFile(FILE* fp, const char* name) : KelmOutputFile(fp, name) {
+        pending_.reserve(kBlock);
+    }
+    BufferedOutputFile(const BufferedOutputFile&) = delete;
+    BufferedOutputFile& operator=(const BufferedOutputFile&) = delete;
+    ~BufferedOutputFile() override { drain(); }
+
+    using KelmOutputFile::put;
+    void put(const char* text) override {
+        if (text != nullptr) gather(text, std::strlen(text));
+    }
+    void put(const char* text, std::size_t length) override { gather(text, length); }
+    void flush() override {
+        drain();
+        KelmOutputFile::flush();
+    }
+
+private:
+    void gather(const char* text, std::size_t length) {
+        pending_.append(text, length);
+        if (pending_.size() >= kBlock) drain();
+    }
+    void drain() {
+        if (pending_.empty()) return;
+        KelmOutputFile::put(pending_.data(), pending_.size());
+        pending_.clear();
+    }
+
+    static constexpr std::size_t kBlock = 64 * 1024;
+    std::string pending_;
 };
 
 // The member separator: ",\n" before every member but the first of an object.
@@ -123,7 +159,7 @@ void write_file(const char* file, Body body) {
     FILE* fp = kelm_fopen(file, "w");
     if (fp == nullptr) return;
     {
-        KelmOutputFile out(fp, file);
+        BufferedOutputFile out(fp, file);
         body(&out);
         out.flush();
     }

@@ -22,22 +22,15 @@ TEST(KelmMeshJsonSave, PutsExactlyThePiecesInOrder) {
     kelm_test::make_triangle(fs);
     RecordingStream os;
     kelm_mesh_json_save(&os, &fs, "part1", 0xFF0000, 0);
-    const Pieces head = {"{\n",
-                         "id",
-                         " : \"",
-                         "part1",
-                         "\"",
-                         ",\n",
-                         "color",
-                         " : ",
-                         "16711680",
-                         ",\n",
-                         "verts",
-                         " : [",
-                         "0,0,0,1,0,0,0,1,0",
-                         "]"};
+    const Pieces head = {"{\n",      "id",  " : \"", "part1", "\"", ",\n", "color", " : ",
+                         "16711680", ",\n", "verts", " : [",  "0",  ",",   "0",     ",",
+                         "0",        ",",   "1",     ",",     "0",  ",",   "0",     ",",
+                         "0",        ",",   "1",     ",",     "0",  "]"};
+    // Each number and each comma of a list is a piece of its own.
+    const Pieces facet_verts = {",\n", "facet_verts", " : [", "0", ",", "1", ",", "2", "]"};
     Pieces want = head;
-    want.insert(want.end(), {",\n", "facet_verts", " : [", "0,1,2", "]", "}"});
+    want.insert(want.end(), facet_verts.begin(), facet_verts.end());
+    want.push_back("}");
     EXPECT_EQ(os.pieces, want);
     EXPECT_EQ(os.flushes, 1);
 
@@ -45,8 +38,9 @@ TEST(KelmMeshJsonSave, PutsExactlyThePiecesInOrder) {
     RecordingStream normals;
     kelm_mesh_json_save_no_faces(&normals, &fs, "part1", 0xFF0000, 1);
     want = head;
-    want.insert(want.end(), {",\n", "normals", " : [", "]", ",\n", "facet_verts", " : [", "0,1,2",
-                             "]", ",\n", "facet_normals", " : [", "]", "}"});
+    want.insert(want.end(), {",\n", "normals", " : [", "]"});
+    want.insert(want.end(), facet_verts.begin(), facet_verts.end());
+    want.insert(want.end(), {",\n", "facet_normals", " : [", "]", "}"});
     EXPECT_EQ(normals.pieces, want);
     EXPECT_EQ(normals.flushes, 0);
 
@@ -76,9 +70,10 @@ TEST(KelmMeshJsonSave, NullFacetsAndMissingNormalsShapeTheFacetLists) {
     int state = 1;
     // facet_verts skips the null facet, facet_normals ends there; one report per list.
     kelm_mesh_json_save_facets(&os, &state, &fs, 0, 7, 1);
-    EXPECT_EQ(os.pieces,
-              (Pieces{",\n", "facet_verts", " : [", "0,3,2,2,1,0,6,5,1,2,3,7,7,6,2,3,0,4", "]",
-                      ",\n", "facet_normals", " : [", "0,0,0,0,0,0", "]"}));
+    EXPECT_EQ(
+        os.text(),
+        ",\nfacet_verts : [0,3,2,2,1,0,6,5,1,2,3,7,7,6,2,3,0,4],\nfacet_normals : [0,0,0,0,0,0]");
+    EXPECT_EQ(os.pieces.size(), 3 + 35 + 1 + 3 + 11 + 1u);
     EXPECT_EQ(errors.errors(), (std::vector<std::string>{kNullFacet, kNullFacet}));
 
     // A facet without all three corner normals ends facet_normals silently.
@@ -128,10 +123,10 @@ TEST(KelmMeshJsonSave, PiecesShareTheMemberState) {
 }
 
 TEST(KelmMeshJsonSave, LongListsAndFiles) {
-    // A long list goes out in several pieces, cut between numbers.
+    // A long list goes out one number and one comma at a time, whatever its length.
     KelmMeshFacetSet big;
     std::string want = "{\nverts : [";
-    for (unsigned i = 0; i < 5000; ++i) {
+    for (unsigned i = 0; i < 12000; ++i) {
         big.createVertex(KelmPoint(i, i + 0.5, -1.0 * i));
         want += (i ? "," : "") + std::to_string(i) + "," + kelm_test::printf_g(i + 0.5) + ",-" +
                 std::to_string(i);
@@ -141,11 +136,17 @@ TEST(KelmMeshJsonSave, LongListsAndFiles) {
     EXPECT_EQ(os.text(), want + "],\nfacet_verts : []}");
     const auto open = std::find(os.pieces.begin(), os.pieces.end(), " : [");
     const auto close = std::find(open, os.pieces.end(), "]");
-    ASSERT_GT(close - open, 2);
+    ASSERT_EQ(close - open, 2 * 36000);
     for (auto it = open + 1; it != close; ++it) {
-        EXPECT_EQ(it->front() == ',', it != open + 1) << *it;
-        EXPECT_NE(it->back(), ',');
+        const bool comma_slot = (it - open) % 2 == 0;
+        EXPECT_EQ(*it == ",", comma_slot) << *it;
+        EXPECT_EQ(it->find(','), comma_slot ? 0 : std::string::npos) << *it;
     }
+    // The file forms gather the pieces; a text of several blocks comes out whole.
+    kelm_test::ScratchFile long_file("long.json");
+    kelm_mesh_json_save(long_file.path(), &big, nullptr, KELM_NO_COLOR, 0);
+    EXPECT_EQ(long_file.read(), os.text());
+    ASSERT_GT(os.text().size(), 2u * 64 * 1024);
 
     KelmMeshFacetSet fs;
     kelm_test::make_cube(fs);

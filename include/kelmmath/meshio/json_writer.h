@@ -34,9 +34,10 @@ class KelmMeshFacetSet;
 // state pointer stands for a state of the piece's own: 0 for the header, 1 (a member
 // is already written) for the facets pieces.
 //
-// Text goes out through KelmOutputStream::put: the keys, " : ", " : [", "]", ",\n",
-// "{\n" and "}" each as a piece of their own; the numbers of a list, joined by ","
-// without blanks, as one piece or, for long lists, several pieces cut between numbers.
+// Text goes out through KelmOutputStream::put, one piece per call: the keys, " : ",
+// " : \"" (after id), the id text, "\"", the colour number, " : [", "]", ",\n", "{\n"
+// and "}"; in a list, each number and each "," between two numbers (no blanks). The
+// file forms gather the pieces in their own stream and write them in large blocks.
 //
 // kelm_mesh_json_save flushes the stream at the end; kelm_mesh_json_save_no_faces
 // writes the same text without the flush. File forms open the file with
