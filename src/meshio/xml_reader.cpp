@@ -1,5 +1,6 @@
 #include "kelmmath/meshio/xml_reader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -227,26 +228,22 @@ bool is(const XML_Char* name, const char* wanted) {
     return std::strcmp(name, wanted) == 0;
 }
 
-// The first three tokens of text as unsigned integers; out is written only when all
-// three read.
+// The first three tokens of text as unsigned integers, each stored in out as it is
+// read: on an error the numbers read before it stay (a facet keeps them).
 bool read_uint_list(const char* text, unsigned int* out) {
     kelm_internal::ListTokens tokens(text);
-    unsigned int v[3];
-    for (unsigned int& x : v) {
+    for (int i = 0; i < 3; ++i) {
         const char* b;
         const char* e;
         if (!tokens.next(&b, &e)) {
             kelm_ec()->error("parsing vector of int: Too few args");
             return false;
         }
-        if (!kelm_internal::scan_uint_token(b, e, &x)) {
+        if (!kelm_internal::scan_uint_token(b, e, &out[i])) {
             kelm_ec()->error("parsing vector of integer");
             return false;
         }
     }
-    out[0] = v[0];
-    out[1] = v[1];
-    out[2] = v[2];
     return true;
 }
 
@@ -401,14 +398,28 @@ void XMLCALL shell_end(void* user_data, const XML_Char* name) {
 // ---------------------------------------------------------------------------------
 // Reading files.
 
-constexpr int kBlockSize = 1024;
+// The file goes to the parser in blocks that grow with what has been read: 64 KiB at
+// first, then a quarter of the bytes read so far, up to 64 MiB. A token that a block
+// leaves unfinished (a long attribute value, say) is scanned again from its start when
+// the next block arrives; with blocks growing geometrically the token is scanned about
+// five times in all, where fixed small blocks would take time quadratic in its length
+// (expat versions that defer such re-scans need no help, older ones do). Where the
+// blocks end changes neither the events nor the positions expat reports.
+constexpr std::size_t kFirstBlock = 64 * 1024;
+constexpr std::size_t kLargestBlock = 64 * 1024 * 1024;
+
+std::size_t next_block(std::size_t read_so_far) {
+    return std::min(kLargestBlock, std::max(kFirstBlock, read_so_far / 4));
+}
 
 // Feeds the file to the parser block by block; false (after reporting) on an error.
 bool parse_file(XML_Parser parser, FILE* fp) {
+    std::size_t read_so_far = 0;
     for (;;) {
-        void* buffer = KELMXML_GetBuffer(parser, kBlockSize);
-        const std::size_t n =
-            buffer != nullptr ? std::fread(buffer, 1, static_cast<std::size_t>(kBlockSize), fp) : 0;
+        const std::size_t block = next_block(read_so_far);
+        void* buffer = KELMXML_GetBuffer(parser, static_cast<int>(block));
+        const std::size_t n = buffer != nullptr ? std::fread(buffer, 1, block, fp) : 0;
+        read_so_far += n;
         if (buffer == nullptr ||
             KELMXML_ParseBuffer(parser, static_cast<int>(n), n == 0) != XML_STATUS_OK) {
             const char* what = KELMXML_ErrorString(KELMXML_GetErrorCode(parser));

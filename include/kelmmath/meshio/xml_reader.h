@@ -26,7 +26,10 @@ struct XML_ParserStruct;  // expat's parser (XML_Parser is a pointer to it)
 // tokens are ignored. A list error, an unexpected element, a fourth <n> in an <f> or
 // XML that is not well formed is reported through kelm_ec()->error, stops the parse
 // and makes the file functions report "Parse error: line %d: %s" and return 0; what
-// was read before the error stays in the record(s). Messages:
+// was read before the error stays in the record(s), including a facet whose vertex
+// list failed, with the indices read before the bad one (the rest stay KELM_NONE).
+// The file functions take time linear in the file's size, however long its
+// attribute values. Messages:
 //   "parsing vector of int: Too few args"      "parsing vector of real: Too few args"
 //   "parsing vector of integer"                "parsing vector of real"
 //   "Syntax error in shell root: unexpected element: %s\n"
