@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "kelmmath/geom/xform.h"
 #include "kelmmath/mesh/faceprops.h"
 #include "support/capture.h"
 #include "support/meshes.h"
@@ -110,6 +111,23 @@ TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
     EXPECT_EQ(fs.getNormalCount(), 1u);
     EXPECT_EQ(v3(fs.rawverts().get(0)), (V3{0, 0, 0}));
 
+    // Normals: a null pointer appends or writes (0, 0, 0); the copying getters copy.
+    EXPECT_EQ(fs.createNormal(static_cast<const double*>(nullptr)), 1u);
+    fs.modifyNormal(KelmDirection(0, -2, 0), 1);
+    double got[3] = {7, 8, 9};
+    fs.getNormal(got, 1u);
+    EXPECT_EQ(v3(got), (V3{0, -2, 0}));
+    fs.modifyNormal(static_cast<const double*>(nullptr), 1);
+    KelmDirection dir(5, 5, 5);
+    fs.getNormal(dir, 1u);
+    EXPECT_EQ(v3(dir.data()), (V3{0, 0, 0}));
+    dir = KelmDirection(5, 5, 5);
+    fs.getNormal(dir, NONE);
+    EXPECT_EQ(v3(dir.data()), (V3{5, 5, 5}));
+    fs.modifyVertex(KelmPoint(4, 5, 6), 2);
+    fs.getVertex(got, 2);
+    EXPECT_EQ(v3(got), (V3{4, 5, 6}));
+
     // KELM_NONE and null facets read as "nothing there".
     EXPECT_EQ(fs.getFacet(NONE), nullptr);
     EXPECT_EQ(fs.getNormal(NONE), nullptr);
@@ -143,6 +161,26 @@ TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
     EXPECT_EQ(v3(n), (V3{0, 0, 0}));
     fs.getTriangleNormal(n, 0, 6, 7);  // 1e-14: kept
     EXPECT_NEAR(n[2], 1.0, 1e-15);
+    // The cut is strict: a component of exactly 1e-15 keeps the direction, the next
+    // smaller double loses it.
+    const unsigned at_cut = fs.createVertex(KelmPoint(1e-15, 0, 0));
+    const unsigned below_cut = fs.createVertex(KelmPoint(std::nextafter(1e-15, 0.0), 0, 0));
+    fs.getTriangleNormal(n, 0, at_cut, 2);
+    EXPECT_EQ(v3(n), (V3{0, 0, 1}));
+    fs.getTriangleNormal(n, 0, below_cut, 2);
+    EXPECT_EQ(v3(n), (V3{0, 0, 0}));
+    // Each component is tested, not the length: (0.9e-15, 0.9e-15, 0) is negligible.
+    const unsigned up = fs.createVertex(KelmPoint(0, 0, 1));
+    const unsigned skew = fs.createVertex(KelmPoint(0.9e-15, -0.9e-15, 0));
+    fs.getTriangleNormal(n, 0, up, skew);
+    EXPECT_EQ(v3(n), (V3{0, 0, 0}));
+    // Edges (3,-1,0) and (1,2,-1) have the cross product (1,3,7), whose unit vector
+    // differs in its last bits between scaling by the reciprocal and dividing.
+    const unsigned e1 = fs.createVertex(KelmPoint(3, -1, 0));
+    const unsigned e2 = fs.createVertex(KelmPoint(1, 2, -1));
+    fs.getTriangleNormal(n, 0, e1, e2);
+    const double inv137 = 1.0 / std::sqrt(1.0 + 9.0 + 49.0);
+    EXPECT_EQ(v3(n), (V3{1 * inv137, 3 * inv137, 7 * inv137}));
 
     // Areas have no threshold; the surface area skips null facets.
     const unsigned tiny = kelm_test::add_facet(fs, 0, 4, 5);
@@ -153,11 +191,11 @@ TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
 
     // Oblique triangle: edges u = (3,-3,-1), w = (-1,3,-5), u x w = (18,16,6).
     const unsigned obl = kelm_test::add_facet(fs, 8, 9, 10);
+    // Unit normal to the last bit: the cross product times the reciprocal of its length.
     fs.getFacetNormal(n, obl);
-    EXPECT_NEAR(3 * n[0] - 3 * n[1] - n[2], 0.0, 1e-15);
-    EXPECT_NEAR(-n[0] + 3 * n[1] - 5 * n[2], 0.0, 1e-15);
-    EXPECT_NEAR(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 1.0, 1e-15);
-    EXPECT_DOUBLE_EQ(fs.getFacetArea(obl), 0.5 * std::sqrt(18.0 * 18 + 16 * 16 + 6 * 6));
+    const double inv = 1.0 / std::sqrt(18.0 * 18 + 16 * 16 + 6 * 6);
+    EXPECT_EQ(v3(n), (V3{18 * inv, 16 * inv, 6 * inv}));
+    EXPECT_EQ(fs.getFacetArea(obl), 0.5 * std::sqrt(18.0 * 18 + 16 * 16 + 6 * 6));
     KelmDirection d;
     fs.getFacetNormal(d, fs.getFacet(obl));
     EXPECT_EQ(v3(d.data()), v3(n));
@@ -251,6 +289,23 @@ TEST(KelmMeshCopy, TransformMovesVerticesFullyAndNormalsLinearly) {
     for (unsigned i = 0; i < 4; ++i)
         EXPECT_EQ(v3(viaclass.rawverts().get(i)), v3(dst.rawverts().get(i)));
     EXPECT_EQ(v3(viaclass.getNormal(1u)), (V3{-8, 6, 0}));
+
+    // With inexact entries the results match the point and direction mappings to the
+    // last bit: the full transform for vertices, the linear part for normals.
+    const double g[16] = {0.8, 0.6,  0.1, 0, -0.6, 0.8,   0.3, 0,
+                          0.2, -0.1, 0.9, 0, 1.5,  -2.25, 0.7, 1};
+    KelmMeshFacetSet general;
+    kelm_mesh_copy(&general, &src, g);
+    for (unsigned i = 0; i < src.getVertexCount(); ++i) {
+        double want[3];
+        kelm_xform_apply(want, g, src.rawverts().get(i));
+        EXPECT_EQ(v3(general.rawverts().get(i)), v3(want)) << i;
+    }
+    for (unsigned i = 0; i < src.getNormalCount(); ++i) {
+        double want[3];
+        kelm_xform_apply_dir(want, g, src.getNormal(i));
+        EXPECT_EQ(v3(general.getNormal(i)), v3(want)) << i;
+    }
 }
 
 TEST(KelmMeshFacetVec, TypedVectorsCopyPointersAndOwnNothing) {

@@ -110,6 +110,13 @@ TEST(KelmMeshTopologyValidate, EdgeUsage) {
     EXPECT_EQ(d.t.validateEdgeUsage(), 0);
     EXPECT_EQ(rec.errors(), Strings{"duplicate facet edge: e=1"});
 
+    // A duplicate is not a stopping point: even with stop the next one is reported.
+    kelm_test::add_facet(d.fs, 1, 1, 2);  // edges 2 (1,1), 3 (1,2) carries facet 1 twice
+    d.t.init(&d.fs);
+    rec.clear();
+    EXPECT_EQ(d.t.validateEdgeUsage(), 0);
+    EXPECT_EQ(rec.errors(), (Strings{"duplicate facet edge: e=1", "duplicate facet edge: e=3"}));
+
     // Tetrahedron edges 0 (0,2) 1 (1,2) 2 (0,1) 3 (1,3) 4 (0,3) 5 (2,3); facets
     // 0 (0,2,1) 1 (0,1,3) 2 (0,3,2) 3 (1,2,3).
     Built m(kelm_test::make_tetrahedron);
