@@ -85,7 +85,7 @@ int DelaunayState::insertEdge(unsigned a, unsigned b, int border) {
     if (a >= pointCount() || b >= pointCount()) return 0;
     const unsigned value = border ? (kNoFlipBit | kBorderBit) : kNoFlipBit;
     if (a == b) return 1;
-    unsigned e = findEdge(a, b);
+    unsigned e = edgeBetween(a, b);
     if (e != KELM_NONE) {
         edge_flags[e] = value;
         return 1;
@@ -93,10 +93,20 @@ int DelaunayState::insertEdge(unsigned a, unsigned b, int border) {
 
     // Flipping around a vertex on the segment would end in triangles that
     // overlap; such a constraint is refused before anything changes.
-    if (vertexOnSegment(a, b) != KELM_NONE) return 0;
+    if (hasVertexOnSegment(a, b)) return 0;
+
+    // With the index, the candidates for the next crossing edge are kept up to
+    // date flip by flip instead of being searched for among all edges.
+    CrossingSearch crossing(*this, a, b);
+    const bool indexed_search = indexed() && crossing.start();
+    if (indexed())
+        ++(indexed_search ? index_.counters.indexed_crossings : index_.counters.plain_crossings);
+    auto next_crossing = [&]() {
+        return indexed_search ? crossing.next() : findCrossingEdge(a, b);
+    };
 
     std::vector<unsigned> flipped;
-    e = findCrossingEdge(a, b);
+    e = next_crossing();
     while (e != KELM_NONE) {
         const unsigned t0 = edge_tris[2 * e], t1 = edge_tris[2 * e + 1];
         const unsigned p0 = oppositeVertex(t0, e), p1 = oppositeVertex(t1, e);
@@ -120,11 +130,12 @@ int DelaunayState::insertEdge(unsigned a, unsigned b, int border) {
             std::printf("Failed to flip edge\n");
             return 0;
         }
-        e = findCrossingEdge(a, b);
+        if (indexed_search) crossing.update(t0, t1);
+        e = next_crossing();
     }
 
     // No crossing edge is left; the flips may have joined a and b already.
-    e = findEdge(a, b);
+    e = edgeBetween(a, b);
     if (e == KELM_NONE) return 0;
     edge_flags[e] = value;
     return 1;
@@ -141,13 +152,17 @@ unsigned DelaunayState::vertexOnSegment(unsigned a, unsigned b) const {
         for (unsigned k = 0; k < 2; ++k) {
             const unsigned v = edge_verts[2 * e + k];
             if (v == a || v == b) continue;
-            const double vx = point(v)[0] - pa[0], vy = point(v)[1] - pa[1];
-            if (dx * vy - dy * vx != 0) continue;
-            const double along = dx * vx + dy * vy;
-            if (along > 0 && along < length_sq) return v;
+            if (onOpenSegment(pa, dx, dy, length_sq, point(v))) return v;
         }
     }
     return KELM_NONE;
+}
+
+bool onOpenSegment(const double* a, double dx, double dy, double length_sq, const double* v) {
+    const double vx = v[0] - a[0], vy = v[1] - a[1];
+    if (dx * vy - dy * vx != 0) return false;
+    const double along = dx * vx + dy * vy;
+    return along > 0 && along < length_sq;
 }
 
 int DelaunayState::legalizeOtherEdges(unsigned t, unsigned e) {

@@ -7,7 +7,6 @@
 
 #include "delaunay/internal_delaunay.h"
 #include "geom/internal_geom.h"
-#include "kelmmath/geom/vector2d.h"
 
 namespace kelm_internal {
 
@@ -18,18 +17,20 @@ constexpr double kDegenerateDet = 1e-25;
 // How far outside a triangle a point may lie and still be taken by it.
 constexpr double kNearMargin = 1e-6;
 
+// The difference, length and products are written out here rather than taken
+// from the plane vector functions: this runs for every flip test, and the
+// arithmetic is the same.
 void unitDiff(double* r, const double* a, const double* b) {
-    double d[2];
-    kelm_vec2d_diff(d, a, b);
+    const double d[2] = {a[0] - b[0], a[1] - b[1]};
     // Divided, not multiplied by the reciprocal, and unguarded: a zero length
     // gives NaN, which the callers read as "no flip".
-    const double len = kelm_vec2d_length(d);
+    const double len = std::sqrt(d[0] * d[0] + d[1] * d[1]);
     r[0] = d[0] / len;
     r[1] = d[1] / len;
 }
 
-bool repeatsVertex(const unsigned* v) {
-    return v[0] == v[1] || v[1] == v[2] || v[0] == v[2];
+double dot(const double* a, const double* b) {
+    return a[0] * b[0] + a[1] * b[1];
 }
 
 // Replaces the first entry equal to from among n entries; false when absent.
@@ -78,8 +79,8 @@ int needsFlip(const double* a, const double* b, const double* p, const double* q
     unitDiff(u2, b, p);
     unitDiff(w1, a, q);
     unitDiff(w2, b, q);
-    const double cos_p = kelm_vec2d_dot(u1, u2);
-    const double cos_q = kelm_vec2d_dot(w1, w2);
+    const double cos_p = dot(u1, u2);
+    const double cos_q = dot(w1, w2);
     if (cos_p >= 0 && cos_q >= 0) return 0;  // both angles at most 90 degrees
     if (cos_p < 0 && cos_q < 0) return 1;    // both obtuse
     // One obtuse angle: sin(P + Q) < 0 means P + Q > 180 degrees.
@@ -94,6 +95,7 @@ unsigned DelaunayState::addPoint(double x, double y) {
     const unsigned index = pointCount();
     points.append(x);
     points.append(yscale * y);
+    indexAddPoint();
     return index;
 }
 
@@ -155,6 +157,7 @@ int DelaunayState::init(const double* box, double y_scale) {
     tri_edges.append(0);
     tri_edges.append(1);
     tri_edges.append(2);
+    indexInit(box);
     return 1;
 }
 
@@ -197,13 +200,14 @@ unsigned DelaunayState::insertPoint(double x, double y) {
     if (x == KELM_NULL_REAL || y == KELM_NULL_REAL) return KELM_NONE;
     const unsigned p = addPoint(x, y);
     const double P[2] = {point(p)[0], point(p)[1]};
-    const unsigned t = locatePoint(P);
+    const unsigned t = locate(P);
     if (t == KELM_NONE) return KELM_NONE;  // the point stays, in no triangle
 
     for (unsigned k = 0; k < 3; ++k) {
         const unsigned v = tri_verts[3 * t + k];
         if (point(v)[0] == P[0] && point(v)[1] == P[1]) {
             points.size(points.size() - 2);
+            indexDropPoint();
             return v;
         }
     }
@@ -259,10 +263,15 @@ int DelaunayState::splitTriangle(unsigned t, unsigned p) {
     const unsigned e_pb = addEdge(p, b, KELM_NONE, KELM_NONE);
     const unsigned e_pc = addEdge(p, c, KELM_NONE, KELM_NONE);
 
+    // A failure part-way leaves edges that no triangle lists: the index is
+    // dropped and the plain scans take over.
     const unsigned t1 = triangleCount();
-    if (!makeTriangle(t, e_pa, e_pb)) return 0;
+    const bool made_t1 = makeTriangle(t, e_pa, e_pb);
     const unsigned t2 = triangleCount();
-    if (!makeTriangle(t, e_pb, e_pc)) return 0;
+    if (!made_t1 || !makeTriangle(t, e_pb, e_pc)) {
+        indexLost();
+        return 0;
+    }
 
     edge_tris[2 * e_pa] = t;
     edge_tris[2 * e_pa + 1] = t1;
@@ -272,7 +281,10 @@ int DelaunayState::splitTriangle(unsigned t, unsigned p) {
     edge_tris[2 * e_pc + 1] = t2;
 
     const unsigned e_ca = triangleEdgeJoining(t, c, a);
-    if (e_ca == KELM_NONE) return 0;
+    if (e_ca == KELM_NONE) {
+        indexLost();
+        return 0;
+    }
     tri_edges[3 * t] = e_pc;
     tri_edges[3 * t + 1] = e_pa;
     tri_edges[3 * t + 2] = e_ca;
@@ -283,6 +295,7 @@ int DelaunayState::splitTriangle(unsigned t, unsigned p) {
     orientLike(t, a, b, c);
     orientLike(t1, a, b, c);
     orientLike(t2, a, b, c);
+    indexSplit(t, t1, t2, p, a, b, c);
     return 1;
 }
 
@@ -348,6 +361,10 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
     const unsigned f1 = triangleEdgeJoining(tp, p, b);
     const unsigned f2 = triangleEdgeJoining(tq, q, a);
     if (f1 == KELM_NONE || f2 == KELM_NONE) return 0;
+    // Refused before anything changes: after non-convex flips on nearly degenerate
+    // input two triangles can hold the same three vertices, and turning their shared
+    // edge would leave triangles that repeat a vertex.
+    if (p == q || p == a || p == b || q == a || q == b) return 0;
 
     unsigned* vp = tri_verts.data() + 3 * tp;
     unsigned* vq = tri_verts.data() + 3 * tq;
@@ -357,14 +374,19 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
     vp[0] = p, vp[1] = q, vp[2] = a;
     vq[0] = p, vq[1] = q, vq[2] = b;
 
-    if (!replaceEntry(tri_edges.data() + 3 * tp, 3, f1, f2)) return 0;
-    if (!replaceEntry(tri_edges.data() + 3 * tq, 3, f2, f1)) return 0;
-    if (!replaceEntry(edge_tris.data() + 2 * f1, 2, tp, tq)) return 0;
-    if (!replaceEntry(edge_tris.data() + 2 * f2, 2, tq, tp)) return 0;
+    // A failure from here on leaves the tables half rewritten: the index is
+    // dropped and the plain scans take over.
+    if (!replaceEntry(tri_edges.data() + 3 * tp, 3, f1, f2) ||
+        !replaceEntry(tri_edges.data() + 3 * tq, 3, f2, f1) ||
+        !replaceEntry(edge_tris.data() + 2 * f1, 2, tp, tq) ||
+        !replaceEntry(edge_tris.data() + 2 * f2, 2, tq, tp)) {
+        indexLost();
+        return 0;
+    }
 
-    if (repeatsVertex(vp) || repeatsVertex(vq)) return 0;
     orientLike(tp, old_tp[0], old_tp[1], old_tp[2]);
     orientLike(tq, old_tp[0], old_tp[1], old_tp[2]);
+    indexFlip(tp, tq, a, b);
     return 1;
 }
 
@@ -406,7 +428,9 @@ unsigned DelaunayState::edgeAwayFrom(unsigned tri, unsigned p) const {
 // never flipped here, so the work ends. A failure anywhere makes the result 0
 // but the remaining work still runs, as both branches of a flip always do.
 int DelaunayState::legalizeEdge(unsigned e, unsigned p) {
-    std::vector<unsigned> pending;
+    // The work list is a member, kept between calls to save an allocation per
+    // call; each call leaves it empty.
+    std::vector<unsigned>& pending = pending_;
     int ok = legalizeStep(e, p, &pending);
     while (!pending.empty()) {
         const unsigned tri = pending.back();
@@ -536,7 +560,7 @@ int KelmDelaunay2D::isInside(unsigned tri) {
 }
 
 unsigned KelmDelaunay2D::findEdge(unsigned a, unsigned b) {
-    return state_ ? state_->findEdge(a, b) : KELM_NONE;
+    return state_ ? state_->edgeBetween(a, b) : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getPointCount() {

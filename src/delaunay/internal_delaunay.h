@@ -5,6 +5,9 @@
 // shared by delaunay2d.cpp (points, flips, getters, dumps) and constraints.cpp
 // (constrained edges, labelling).
 
+#include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "kelmmath/core/constants.h"
@@ -41,8 +44,106 @@ int segmentsCross(const double* A, const double* B, const double* C, const doubl
 // Absolute area of the triangle (a, b, c).
 double triangleArea(const double* a, const double* b, const double* c);
 
+// 1 when vertex v lies exactly on the open segment from a, with d = b - a and
+// length_sq = d.d: the cross product d x (v - a) is zero and the projection falls
+// strictly between the ends.
+bool onOpenSegment(const double* a, double dx, double dy, double length_sq, const double* v);
+
+// How a state finds triangles and edges. kIndexed keeps a search index beside
+// the tables (vertex grid, vertex-to-triangle links, triangle quality flags) and
+// gives exactly the answers of kPlainScans, which scans the tables in index
+// order; the plain scans stay as the reference the index is checked against.
+enum class SearchMode { kIndexed, kPlainScans };
+
+// The mode given to states constructed from now on (kIndexed unless changed).
+// Process-wide and unsynchronised: meant for tests and benchmarks.
+SearchMode defaultSearchMode();
+void setDefaultSearchMode(SearchMode mode);
+
+// Where the triangle scan ends for one point: the lowest-numbered triangle that
+// classifies inside or degenerate, else the nearest near triangle (ties keep the
+// lower number). Triangles may be added in any order and more than once.
+class ScanOutcome {
+public:
+    void add(unsigned tri, PointClass cls, double nearness);
+    // The triangle the index-order scan takes, or KELM_NONE.
+    unsigned result() const;
+
+private:
+    unsigned first_hit_ = KELM_NONE;  // lowest inside or degenerate triangle
+    bool hit_degenerate_ = false;
+    unsigned near_ = KELM_NONE;
+    double near_value_ = 0.0;
+};
+
+// The search index of a state in kIndexed mode (see search.cpp).
+struct SearchIndex {
+    // Per-triangle byte: the quality of the triangle for the barycentric test
+    // (from its stored vertices), whether it is in odd_tris, and which of its
+    // three edge slots holds the side from vertex i to vertex i + 1 (i = 0, 1;
+    // side 2 is the remaining slot; kNoSlots when the sides and edges do not
+    // match).
+    enum Kind : std::uint8_t {
+        kRegular = 0,  // robustly of the enclosing sense, not thin
+        kThin = 1,     // of the enclosing sense, but thin or with a tiny determinant
+        kHazard = 2,   // not robustly of the enclosing sense (flat or turned over)
+        kKindMask = 3,
+        kListed = 4,  // present in odd_tris
+        kSlotShift = 3,
+        kNoSlots = 0xF << kSlotShift
+    };
+
+    bool active = false;  // false: plain scans (chosen, unsuited box, or tables broken)
+    double sense = 0.0;   // +1 or -1, the sign of the enclosing triangle's determinant
+
+    // Per vertex: a triangle holding it (KELM_NONE while in no triangle) and the
+    // next vertex of its grid cell.
+    std::vector<unsigned> vertex_tri;
+    std::vector<unsigned> cell_next;
+
+    // Uniform grid over the caller's box (stored coordinates); points outside
+    // fall in the border cells. Each cell lists its vertices, newest first,
+    // and keeps a triangle to start walks from (one that held its newest
+    // vertex when that went in; flips may have moved it since).
+    double grid_x0 = 0.0, grid_y0 = 0.0, grid_x1 = 0.0, grid_y1 = 0.0;
+    double grid_fx = 0.0, grid_fy = 0.0;  // cells per unit
+    double cell_diagonal_sq = 0.0;
+    unsigned grid_nx = 0, grid_ny = 0;
+    std::vector<unsigned> cell_head, cell_tri;
+    unsigned linked = 0;  // vertices in the grid
+
+    // Bounds of the vertices in triangles.
+    double lo[2] = {0.0, 0.0}, hi[2] = {0.0, 0.0};
+
+    // Per triangle: its Kind byte; odd_tris lists every triangle that is not
+    // kRegular (and some that became regular since, not yet dropped).
+    std::vector<std::uint8_t> tri_kind;
+    std::vector<unsigned> odd_tris;
+    unsigned odd_live = 0;  // triangles in odd_tris that are not regular
+
+    // Scratch of the searches: triangles to visit and visited (as a list, or
+    // as marks equal to visit_round when there are many).
+    std::vector<unsigned> work, seen;
+    std::vector<unsigned> visit_mark;
+    unsigned visit_round = 0;
+    unsigned last_vertex = 0;  // the vertex inserted last
+    std::uint32_t rng = 0x9E3779B9u;
+
+    // How often each search was answered by the index or by a plain scan.
+    // (Searches that are const members count too.)
+    struct Counters {
+        std::uint64_t indexed_locates = 0, plain_locates = 0;
+        std::uint64_t indexed_edges = 0, plain_edges = 0;
+        std::uint64_t indexed_crossings = 0, plain_crossings = 0;
+        std::uint64_t walk_steps = 0, spread_triangles = 0, flips = 0;
+    };
+    mutable Counters counters;
+};
+
 class DelaunayState {
 public:
+    explicit DelaunayState(SearchMode mode = defaultSearchMode()) : mode_(mode) {}
+
     // Field order follows the data model: point list, triangle vertices, edge
     // vertices, edge flags, triangle labels, triangle edges, edge triangles.
     kelm_real_vector points;      // x, scaled y per vertex
@@ -75,9 +176,10 @@ public:
     // --- point insertion -------------------------------------------------
     int init(const double* box, double y_scale);
     unsigned insertPoint(double x, double y);
-    // The three searches below are plain scans in index order; each is the
-    // single place where its search happens, so that a faster search can be
-    // put beside it and checked against it.
+    // The four searches below are plain scans in index order, the reference
+    // answers. Each has an indexed counterpart in search.cpp giving the same
+    // answer; the dispatchers (locate, edgeBetween, hasVertexOnSegment and the
+    // crossing search of insertEdge) pick one by mode.
     // Triangle that takes point P (inside wins, else the nearest near one), or
     // KELM_NONE when the scan meets a degenerate triangle first or finds none.
     unsigned locatePoint(const double* P) const;
@@ -85,6 +187,25 @@ public:
     unsigned findEdge(unsigned a, unsigned b) const;
     // The edge to flip next while forcing (a, b) in, or KELM_NONE.
     unsigned findCrossingEdge(unsigned a, unsigned b) const;
+
+    // --- indexed searches (search.cpp) -----------------------------------
+    SearchMode mode() const { return mode_; }
+    // True while the index answers the searches (kIndexed, and nothing has
+    // made the tables unfit for it).
+    bool indexed() const { return index_.active; }
+    const SearchIndex& searchIndex() const { return index_; }
+    unsigned locate(const double* P);
+    unsigned edgeBetween(unsigned a, unsigned b) const;
+    bool hasVertexOnSegment(unsigned a, unsigned b) const;
+    unsigned locatePointIndexed(const double* P);
+    unsigned findEdgeIndexed(unsigned a, unsigned b) const;
+    unsigned vertexOnSegmentIndexed(unsigned a, unsigned b) const;
+    // Calls visit(tri) for every triangle holding v, turning around v through
+    // the edge links; false when the links do not close up as they should.
+    template <class Visit>
+    bool forEachTriangleAround(unsigned v, Visit visit) const;
+    // Empty when the index agrees with the tables, else what disagrees.
+    std::string checkIndex() const;
 
     int splitTriangle(unsigned t, unsigned p);
     // Gives tri the vertex order sense of the reference triangle (r0, r1, r2).
@@ -117,7 +238,96 @@ private:
     int makeTriangle(unsigned t, unsigned f, unsigned g);
     unsigned edgeAwayFrom(unsigned tri, unsigned p) const;
     int legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending);
+
+    // Index upkeep, called by the table operations (no-ops without an index).
+    void indexInit(const double* box);
+    void indexAddPoint();
+    void indexDropPoint();
+    void indexSplit(unsigned t, unsigned t1, unsigned t2, unsigned p, unsigned a, unsigned b,
+                    unsigned c);
+    void indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b);
+    void indexLost();
+    void classifyTriangle(unsigned t);
+    void linkVertex(unsigned v);
+    void rebuildGrid(unsigned cells);
+    unsigned cellOf(double x, double y) const;
+    unsigned walkStart(const double* P) const;
+    unsigned sideEdge(unsigned t, unsigned i) const;
+    unsigned walk(const double* P, unsigned start, bool* outside);
+    double reach() const;
+
+    SearchMode mode_;
+    SearchIndex index_;
+    std::vector<unsigned> pending_;  // legalisation work list, reused
 };
+
+// The crossing edges of the segment (a, b) that an index-order scan could
+// choose: those on a triangle holding a or b. Built from the triangles around a
+// and b, and brought up to date after each flip from the two flipped triangles,
+// so that forcing an edge costs in proportion to the triangles it crosses.
+class CrossingSearch {
+public:
+    CrossingSearch(const DelaunayState& s, unsigned a, unsigned b) : s_(s), a_(a), b_(b) {}
+    // Collects the candidates; false when the links around a or b are broken.
+    bool start();
+    // Re-examines the edges of the two triangles a flip rewrote.
+    void update(unsigned t0, unsigned t1);
+    // The edge findCrossingEdge (a, b) returns.
+    unsigned next();
+
+private:
+    unsigned kindOf(unsigned e) const;  // bit 1 beside a, bit 2 beside b, 0 not a candidate
+    void refresh(unsigned e);
+
+    const DelaunayState& s_;
+    unsigned a_, b_;
+    std::vector<std::pair<unsigned, unsigned>> found_;  // (edge, kind), kind != 0
+};
+
+template <class Visit>
+bool DelaunayState::forEachTriangleAround(unsigned v, Visit visit) const {
+    if (v >= index_.vertex_tri.size()) return true;
+    const unsigned first = index_.vertex_tri[v];
+    if (first == KELM_NONE) return true;
+    if (!holds(first, v)) return false;
+    // Turn one way until back at the first triangle; at a hull edge go back to
+    // the first triangle and turn the other way until the other hull edge.
+    const unsigned limit = triangleCount() + 1;
+    unsigned count = 0;
+    for (int side = 0; side < 2; ++side) {
+        unsigned t = first, from = KELM_NONE;
+        if (side == 1) {
+            // Leave the first triangle through its other edge at v.
+            unsigned skipped = 0;
+            for (unsigned k = 0; k < 3; ++k) {
+                const unsigned e = tri_edges[3 * first + k];
+                if (edge_verts[2 * e] != v && edge_verts[2 * e + 1] != v) continue;
+                if (skipped++ == 0) from = e;
+            }
+        } else {
+            visit(first);
+        }
+        while (true) {
+            unsigned out = KELM_NONE;
+            for (unsigned k = 0; k < 3 && out == KELM_NONE; ++k) {
+                const unsigned e = tri_edges[3 * t + k];
+                if (e != from && (edge_verts[2 * e] == v || edge_verts[2 * e + 1] == v)) out = e;
+            }
+            if (out == KELM_NONE) return false;
+            bool on_edge = false;
+            const unsigned n = otherTriangle(out, t, &on_edge);
+            if (!on_edge) return false;
+            if (n == KELM_NONE) break;  // hull edge
+            if (n == first) return side == 0;
+            if (!holds(n, v) || ++count > limit) return false;
+            visit(n);
+            t = n;
+            from = out;
+        }
+        if (side == 1) return true;
+    }
+    return true;
+}
 
 }  // namespace kelm_internal
 

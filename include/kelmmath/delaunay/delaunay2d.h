@@ -26,13 +26,15 @@ class DelaunayState;
 // keeps an empty state, so a second init returns 0 too. There is no reset.
 //
 // Points. insertPoint adds one point (x, y) and returns its vertex index;
-// caller points are numbered from 3 in insertion order. The point is located
-// by scanning the triangles in index order (inside, boundary included, wins at
-// once; otherwise the nearest triangle within a barycentric margin of 1e-6), the
-// triangle is split in three and the Delaunay property is restored by edge
-// flips. A point equal in both stored coordinates to a vertex of the triangle
-// that holds it returns that vertex and adds nothing. KELM_NONE is returned for
-// a coordinate equal to KELM_NULL_REAL (nothing is added), and, with the point
+// caller points are numbered from 3 in insertion order. The point goes to the
+// triangle a scan in index order would pick (inside, boundary included, wins at
+// once; otherwise the nearest triangle within a barycentric margin of 1e-6),
+// found through a search index rather than a scan (a scan still answers for a
+// point near a triangle that is flat or turned over); the triangle is split in
+// three and the Delaunay property is restored by edge flips. A point equal in
+// both stored coordinates to a vertex of the triangle that holds it returns
+// that vertex and adds nothing. KELM_NONE is returned for a coordinate equal
+// to KELM_NULL_REAL (nothing is added), and, with the point
 // left in the vertex list, for a point in no triangle, for a degenerate
 // triangle met during the scan, and on an internal inconsistency. A null point
 // pointer reads as (0, 0). insertPoints inserts every point of an array in

@@ -1,0 +1,817 @@
+// Indexed searches of the triangulation: point location, edge lookup, the test
+// for a vertex on a constraint segment and the crossing edges met while forcing
+// a constraint in. Each gives exactly the answer of the plain scan it stands
+// for (locatePoint, findEdge, vertexOnSegment, findCrossingEdge); where the
+// index cannot vouch for that, it hands the question to the plain scan.
+//
+// Point location. The plain scan takes the lowest-numbered triangle that
+// classifies the point inside, unless a degenerate triangle comes first, and
+// otherwise the nearest near one. A triangle can classify a point inside or
+// near only when the point lies within a small distance of it:
+//
+//  - For a "regular" triangle (robustly of the enclosing sense, and with
+//    |det| at least kThinRatio times its longest side squared), rounding
+//    moves the barycentric weights by far less than the near margin of 1e-6,
+//    so the weights of a point it takes are all above -1.5e-6; such a point
+//    lies within 4.5e-6 times the longest side of the triangle, hence within
+//    reach() of it.
+//  - Every other triangle ("odd": thin, degenerate or turned over) is kept in a
+//    list and examined for every point.
+//
+// The regular triangles near the point are found by walking to a triangle
+// holding it and spreading from there over the edges that pass within reach().
+// That finds every triangle meeting the disc of that radius as long as the
+// triangles there tile the plane without overlap. Where every triangle is of
+// the enclosing sense this holds: the triangles then cover each point of the
+// enclosing triangle exactly once, since the enclosing edges are the only hull
+// edges. Triangles of the wrong sense (or flat) are "hazards"; near one of them,
+// or whenever the walk or a check fails, the plain scan answers instead.
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include "delaunay/internal_delaunay.h"
+
+namespace kelm_internal {
+
+namespace {
+
+SearchMode g_default_mode = SearchMode::kIndexed;
+
+// A regular triangle has |det| >= kThinRatio * (longest side)^2 at least.
+constexpr double kThinRatio = 1e-7;
+// Determinants below this are degenerate to the barycentric test (kept with a
+// margin, so that a regular triangle is never degenerate there).
+constexpr double kTinyDet = 2e-25;
+// Relative error bound for the sign of a 2x2 determinant a*b - c*d.
+constexpr double kDetError = 1e-14;
+// A regular triangle takes only points within kReachFactor * (span of the
+// vertices) of it (4.5e-6 is the bound; the rest is headroom for rounding).
+constexpr double kReachFactor = 6e-6;
+// States whose enclosing corners lie beyond this stay on the plain scans, so
+// that no product of coordinate differences can overflow.
+constexpr double kLargest = 1e150;
+// Vertices per grid cell at which the grid is rebuilt with one cell per vertex.
+constexpr unsigned kCellLoad = 2;
+constexpr unsigned kFirstCells = 64;
+// Rings of empty cells searched around a point for a vertex to walk from.
+constexpr int kStartRings = 3;
+
+bool isFinite(const double* p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]);
+}
+
+// Twice the signed area of (a, b, p).
+double orient(const double* a, const double* b, const double* p) {
+    return (b[0] - a[0]) * (p[1] - a[1]) - (b[1] - a[1]) * (p[0] - a[0]);
+}
+
+// Error bound of orient() for the same arguments.
+double orientError(const double* a, const double* b, const double* p) {
+    return kDetError *
+           (std::fabs((b[0] - a[0]) * (p[1] - a[1])) + std::fabs((b[1] - a[1]) * (p[0] - a[0])));
+}
+
+// Squared distance from p to the closed segment ab.
+double segmentDistanceSq(const double* p, const double* a, const double* b) {
+    const double dx = b[0] - a[0], dy = b[1] - a[1];
+    const double wx = p[0] - a[0], wy = p[1] - a[1];
+    const double along = wx * dx + wy * dy;
+    if (!(along > 0)) return wx * wx + wy * wy;
+    const double length_sq = dx * dx + dy * dy;
+    if (!(along < length_sq)) {
+        const double vx = p[0] - b[0], vy = p[1] - b[1];
+        return vx * vx + vy * vy;
+    }
+    const double f = along / length_sq;
+    const double ex = wx - f * dx, ey = wy - f * dy;
+    return ex * ex + ey * ey;
+}
+
+std::uint32_t nextRandom(std::uint32_t* state) {
+    std::uint32_t x = *state;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    return *state = x;
+}
+
+}  // namespace
+
+SearchMode defaultSearchMode() {
+    return g_default_mode;
+}
+
+void setDefaultSearchMode(SearchMode mode) {
+    g_default_mode = mode;
+}
+
+// --- the outcome of a triangle scan ------------------------------------------
+
+void ScanOutcome::add(unsigned tri, PointClass cls, double nearness) {
+    switch (cls) {
+        case PointClass::kInside:
+        case PointClass::kDegenerate:
+            if (first_hit_ == KELM_NONE || tri < first_hit_) {
+                first_hit_ = tri;
+                hit_degenerate_ = cls == PointClass::kDegenerate;
+            }
+            break;
+        case PointClass::kNear:
+            if (near_ == KELM_NONE || nearness > near_value_ ||
+                (nearness == near_value_ && tri < near_)) {
+                near_ = tri;
+                near_value_ = nearness;
+            }
+            break;
+        case PointClass::kOutside:
+            break;
+    }
+}
+
+unsigned ScanOutcome::result() const {
+    if (first_hit_ != KELM_NONE) return hit_degenerate_ ? KELM_NONE : first_hit_;
+    return near_;
+}
+
+// --- upkeep --------------------------------------------------------------------
+
+void DelaunayState::indexInit(const double* box) {
+    const SearchIndex::Counters counters = index_.counters;
+    index_ = SearchIndex();
+    index_.counters = counters;
+    if (mode_ != SearchMode::kIndexed || pointCount() != 3 || triangleCount() != 1) return;
+
+    SearchIndex& x = index_;
+    for (unsigned v = 0; v < 3; ++v) {
+        if (!(std::fabs(point(v)[0]) <= kLargest && std::fabs(point(v)[1]) <= kLargest)) return;
+    }
+    const double* p0 = point(0);
+    const double* p1 = point(1);
+    const double* p2 = point(2);
+    const double det = (p1[0] - p0[0]) * (p2[1] - p0[1]) - (p2[0] - p0[0]) * (p1[1] - p0[1]);
+    if (!(det != 0)) return;
+
+    // The grid covers the caller's box in stored coordinates.
+    double y0 = yscale * box[1], y1 = yscale * box[3];
+    if (y1 < y0) std::swap(y0, y1);
+    if (!(box[2] > box[0]) || !(y1 > y0) || !std::isfinite(box[2] - box[0]) ||
+        !std::isfinite(y1 - y0))
+        return;
+
+    x.active = true;
+    x.sense = det > 0 ? 1.0 : -1.0;
+    x.vertex_tri.assign(3, 0u);
+    x.cell_next.assign(3, KELM_NONE);
+    x.tri_kind.assign(1, SearchIndex::kRegular);
+    classifyTriangle(0);
+    if ((x.tri_kind[0] & SearchIndex::kKindMask) != SearchIndex::kRegular) {
+        indexLost();
+        return;
+    }
+    x.grid_x0 = box[0];
+    x.grid_x1 = box[2];
+    x.grid_y0 = y0;
+    x.grid_y1 = y1;
+    for (unsigned k = 0; k < 2; ++k) {
+        x.lo[k] = std::min(std::min(p0[k], p1[k]), p2[k]);
+        x.hi[k] = std::max(std::max(p0[k], p1[k]), p2[k]);
+    }
+    rebuildGrid(kFirstCells);
+}
+
+void DelaunayState::indexAddPoint() {
+    if (!index_.active) return;
+    index_.vertex_tri.push_back(KELM_NONE);
+    index_.cell_next.push_back(KELM_NONE);
+}
+
+void DelaunayState::indexDropPoint() {
+    if (!index_.active) return;
+    index_.vertex_tri.pop_back();
+    index_.cell_next.pop_back();
+}
+
+void DelaunayState::indexLost() {
+    const SearchIndex::Counters counters = index_.counters;
+    index_ = SearchIndex();
+    index_.counters = counters;
+}
+
+// t = (p, c, a), t1 = (p, a, b), t2 = (p, b, c) after the split of (a, b, c).
+void DelaunayState::indexSplit(unsigned t, unsigned t1, unsigned t2, unsigned p, unsigned a,
+                               unsigned b, unsigned c) {
+    SearchIndex& x = index_;
+    if (!x.active) return;
+    x.vertex_tri[p] = t;
+    x.vertex_tri[a] = t1;
+    x.vertex_tri[b] = t1;
+    x.vertex_tri[c] = t2;
+    x.tri_kind.resize(triangleCount(), SearchIndex::kRegular);
+    classifyTriangle(t);
+    classifyTriangle(t1);
+    classifyTriangle(t2);
+    const double* P = point(p);
+    for (unsigned k = 0; k < 2; ++k) {
+        x.lo[k] = std::min(x.lo[k], P[k]);
+        x.hi[k] = std::max(x.hi[k], P[k]);
+    }
+    x.last_vertex = p;
+    linkVertex(p);
+}
+
+// tp = (p, q, a) and tq = (p, q, b) after the flip of the edge (a, b).
+void DelaunayState::indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b) {
+    SearchIndex& x = index_;
+    if (!x.active) return;
+    x.vertex_tri[a] = tp;
+    x.vertex_tri[b] = tq;
+    ++x.counters.flips;
+    classifyTriangle(tp);
+    classifyTriangle(tq);
+}
+
+void DelaunayState::classifyTriangle(unsigned t) {
+    SearchIndex& x = index_;
+    const unsigned* tv = tri_verts.data() + 3 * t;
+    const double* p0 = point(tv[0]);
+    const double* p1 = point(tv[1]);
+    const double* p2 = point(tv[2]);
+    // The determinant as the barycentric test forms it, from the stored order.
+    const double ab = (p1[0] - p0[0]) * (p2[1] - p0[1]);
+    const double cd = (p2[0] - p0[0]) * (p1[1] - p0[1]);
+    const double det = ab - cd;
+    std::uint8_t kind = SearchIndex::kHazard;
+    if (x.sense * det > kDetError * (std::fabs(ab) + std::fabs(cd))) {
+        // The longest side squared is at most twice the sum of the two sides
+        // at vertex 0 squared.
+        const double s01 = (p1[0] - p0[0]) * (p1[0] - p0[0]) + (p1[1] - p0[1]) * (p1[1] - p0[1]);
+        const double s02 = (p2[0] - p0[0]) * (p2[0] - p0[0]) + (p2[1] - p0[1]) * (p2[1] - p0[1]);
+        const double size = std::fabs(det);
+        kind = size >= kTinyDet && size >= 2 * kThinRatio * (s01 + s02) ? SearchIndex::kRegular
+                                                                        : SearchIndex::kThin;
+    }
+
+    // Which edge slot holds each side; the edges were all just read by the
+    // split or flip that called this.
+    unsigned slots = SearchIndex::kNoSlots;
+    unsigned side_slot[3] = {3, 3, 3};
+    for (unsigned k = 0; k < 3; ++k) {
+        const unsigned e = tri_edges[3 * t + k];
+        const unsigned u = edge_verts[2 * e], w = edge_verts[2 * e + 1];
+        for (unsigned i = 0; i < 3; ++i) {
+            const unsigned a = tv[i], b = tv[(i + 1) % 3];
+            if ((u == a && w == b) || (u == b && w == a)) side_slot[i] = k;
+        }
+    }
+    if (side_slot[0] < 3 && side_slot[1] < 3 && side_slot[2] < 3 &&
+        side_slot[0] + side_slot[1] + side_slot[2] == 3 && side_slot[0] != side_slot[1])
+        slots = (side_slot[0] | side_slot[1] << 2) << SearchIndex::kSlotShift;
+
+    std::uint8_t& slot = x.tri_kind[t];
+    const bool was_odd = (slot & SearchIndex::kKindMask) != SearchIndex::kRegular;
+    const bool now_odd = kind != SearchIndex::kRegular;
+    unsigned listed = slot & SearchIndex::kListed;
+    if (now_odd && !listed) {
+        x.odd_tris.push_back(t);
+        listed = SearchIndex::kListed;
+    }
+    slot = static_cast<std::uint8_t>(kind | listed | slots);
+    if (now_odd && !was_odd) ++x.odd_live;
+    if (was_odd && !now_odd) --x.odd_live;
+
+    // Triangles that turned regular stay listed until the list is mostly such.
+    if (x.odd_tris.size() > 2 * static_cast<std::size_t>(x.odd_live) + 32) {
+        std::size_t kept = 0;
+        for (unsigned u : x.odd_tris) {
+            if ((x.tri_kind[u] & SearchIndex::kKindMask) != SearchIndex::kRegular) {
+                x.odd_tris[kept++] = u;
+            } else {
+                x.tri_kind[u] &= static_cast<std::uint8_t>(~SearchIndex::kListed);
+            }
+        }
+        x.odd_tris.resize(kept);
+    }
+}
+
+unsigned DelaunayState::cellOf(double px, double py) const {
+    const SearchIndex& x = index_;
+    // Monotone in each coordinate, so a range of coordinates maps onto a range
+    // of cells; points beyond the box land in the border cells (NaN in cell 0).
+    const double fx = (px - x.grid_x0) * x.grid_fx;
+    const double fy = (py - x.grid_y0) * x.grid_fy;
+    unsigned ix = 0, iy = 0;
+    if (fx >= 1.0) ix = fx < x.grid_nx ? static_cast<unsigned>(fx) : x.grid_nx - 1;
+    if (fy >= 1.0) iy = fy < x.grid_ny ? static_cast<unsigned>(fy) : x.grid_ny - 1;
+    return iy * x.grid_nx + ix;
+}
+
+void DelaunayState::linkVertex(unsigned v) {
+    SearchIndex& x = index_;
+    const unsigned cell = cellOf(point(v)[0], point(v)[1]);
+    x.cell_next[v] = x.cell_head[cell];
+    x.cell_head[cell] = v;
+    x.cell_tri[cell] = x.vertex_tri[v];
+    if (++x.linked > kCellLoad * static_cast<std::size_t>(x.cell_head.size()))
+        rebuildGrid(x.linked);
+}
+
+void DelaunayState::rebuildGrid(unsigned cells) {
+    SearchIndex& x = index_;
+    const double w = x.grid_x1 - x.grid_x0, h = x.grid_y1 - x.grid_y0;
+    const double columns = std::sqrt(static_cast<double>(cells) * (w / h));
+    x.grid_nx = columns < 1.0 ? 1u : (columns > cells ? cells : static_cast<unsigned>(columns));
+    x.grid_ny = std::max(1u, cells / x.grid_nx);
+    x.grid_fx = x.grid_nx / w;
+    x.grid_fy = x.grid_ny / h;
+    x.cell_diagonal_sq = (w / x.grid_nx) * (w / x.grid_nx) + (h / x.grid_ny) * (h / x.grid_ny);
+    x.cell_head.assign(static_cast<std::size_t>(x.grid_nx) * x.grid_ny, KELM_NONE);
+    x.cell_tri.assign(x.cell_head.size(), KELM_NONE);
+    x.linked = 0;
+    // In vertex order, so that each cell lists its newest vertex first.
+    const unsigned n = static_cast<unsigned>(x.vertex_tri.size());
+    for (unsigned v = 0; v < n; ++v) {
+        if (x.vertex_tri[v] == KELM_NONE) continue;
+        const unsigned cell = cellOf(point(v)[0], point(v)[1]);
+        x.cell_next[v] = x.cell_head[cell];
+        x.cell_head[cell] = v;
+        x.cell_tri[cell] = x.vertex_tri[v];
+        ++x.linked;
+    }
+}
+
+// Where a walk to P starts: a triangle at the vertex inserted last when that
+// is within a cell's size of P (points that come in order), else the triangle
+// that took the last vertex inserted in P's cell (or in the nearest cell around
+// it that has one, a few rings out at most), else the one at the last vertex.
+unsigned DelaunayState::walkStart(const double* P) const {
+    const SearchIndex& x = index_;
+    const double* last = point(x.last_vertex);
+    const double dx = last[0] - P[0], dy = last[1] - P[1];
+    if (dx * dx + dy * dy <= x.cell_diagonal_sq) return x.vertex_tri[x.last_vertex];
+    const unsigned cell = cellOf(P[0], P[1]);
+    if (x.cell_tri[cell] != KELM_NONE) return x.cell_tri[cell];
+    const int nx = static_cast<int>(x.grid_nx), ny = static_cast<int>(x.grid_ny);
+    const int cx = static_cast<int>(cell % x.grid_nx), cy = static_cast<int>(cell / x.grid_nx);
+    auto tri_at = [&](int ix, int iy) {
+        if (ix < 0 || iy < 0 || ix >= nx || iy >= ny) return KELM_NONE;
+        return x.cell_tri[static_cast<unsigned>(iy * nx + ix)];
+    };
+    for (int ring = 1; ring <= kStartRings; ++ring) {
+        for (int d = -ring; d <= ring; ++d) {
+            const unsigned tris[4] = {tri_at(cx + d, cy - ring), tri_at(cx + d, cy + ring),
+                                      tri_at(cx - ring, cy + d), tri_at(cx + ring, cy + d)};
+            for (unsigned t : tris)
+                if (t != KELM_NONE) return t;
+        }
+    }
+    return x.vertex_tri[x.last_vertex];
+}
+
+// The edge of t from its vertex i to vertex i + 1.
+unsigned DelaunayState::sideEdge(unsigned t, unsigned i) const {
+    const unsigned code = index_.tri_kind[t] >> SearchIndex::kSlotShift;
+    if (code == (SearchIndex::kNoSlots >> SearchIndex::kSlotShift)) {
+        const unsigned* tv = tri_verts.data() + 3 * t;
+        return triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
+    }
+    const unsigned s0 = code & 3, s1 = code >> 2;
+    return tri_edges[3 * t + (i == 0 ? s0 : i == 1 ? s1 : 3 - s0 - s1)];
+}
+
+double DelaunayState::reach() const {
+    const SearchIndex& x = index_;
+    return kReachFactor * ((x.hi[0] - x.lo[0]) + (x.hi[1] - x.lo[1]));
+}
+
+// --- point location ------------------------------------------------------------
+
+unsigned DelaunayState::locate(const double* P) {
+    return index_.active ? locatePointIndexed(P) : locatePoint(P);
+}
+
+// Walks from start towards P, crossing an edge that has P on its outer side
+// (tried from a random side, never straight back). Returns the triangle where
+// no edge is left to cross, the last triangle before P's side of a hull edge
+// (*outside set), or KELM_NONE when the walk goes on too long or meets broken
+// links.
+unsigned DelaunayState::walk(const double* P, unsigned start, bool* outside) {
+    SearchIndex& x = index_;
+    *outside = false;
+    const unsigned limit = 1000 + 8 * static_cast<unsigned>(std::sqrt(triangleCount()));
+    unsigned t = start, from = KELM_NONE;
+    for (unsigned step = 0; step < limit; ++step) {
+        // Everything the step may need is read up front, so that the reads
+        // overlap instead of waiting on one another: the corners, the three
+        // edges and the triangle across each.
+        const unsigned* tv = tri_verts.data() + 3 * t;
+        const unsigned* te = tri_edges.data() + 3 * t;
+        const unsigned code = x.tri_kind[t] >> SearchIndex::kSlotShift;
+        const double* corner[3] = {point(tv[0]), point(tv[1]), point(tv[2])};
+        unsigned across[3];
+        bool on_edge[3];
+        for (unsigned k = 0; k < 3; ++k) across[k] = otherTriangle(te[k], t, &on_edge[k]);
+        const unsigned first = nextRandom(&x.rng) % 3;
+        unsigned slot = 3;
+        for (unsigned k = 0; k < 3 && slot == 3; ++k) {
+            const unsigned i = (first + k) % 3;
+            if (x.sense * orient(corner[i], corner[(i + 1) % 3], P) >= 0) continue;
+            unsigned s;
+            if (code == (SearchIndex::kNoSlots >> SearchIndex::kSlotShift)) {
+                const unsigned e = triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
+                if (e == KELM_NONE) return KELM_NONE;
+                s = e == te[0] ? 0 : e == te[1] ? 1 : 2;
+            } else {
+                s = i == 0 ? (code & 3) : i == 1 ? (code >> 2) : 3 - (code & 3) - (code >> 2);
+            }
+            if (te[s] != from) slot = s;
+        }
+        if (slot == 3) return t;
+        if (!on_edge[slot]) return KELM_NONE;
+        if (across[slot] == KELM_NONE) {
+            *outside = true;
+            return t;
+        }
+        from = te[slot];
+        t = across[slot];
+        ++x.counters.walk_steps;
+    }
+    return KELM_NONE;
+}
+
+unsigned DelaunayState::locatePointIndexed(const double* P) {
+    SearchIndex& x = index_;
+    // A coordinate that is not finite makes every weight infinite or NaN: no
+    // triangle takes the point, whatever the scan meets first.
+    if (!isFinite(P)) {
+        ++x.counters.indexed_locates;
+        return KELM_NONE;
+    }
+    const double r = reach();
+    const double span = (x.hi[0] - x.lo[0]) + (x.hi[1] - x.lo[1]);
+
+    // The odd triangles are examined for every point.
+    ScanOutcome outcome;
+    bool hazard_near = false;
+    for (unsigned t : x.odd_tris) {
+        const std::uint8_t kind = x.tri_kind[t] & SearchIndex::kKindMask;
+        if (kind == SearchIndex::kRegular) continue;
+        const unsigned* tv = tri_verts.data() + 3 * t;
+        double value = 0.0;
+        const PointClass cls = classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value);
+        outcome.add(t, cls, value);
+        if (kind == SearchIndex::kHazard && !hazard_near) {
+            for (unsigned k = 0; k < 2; ++k) {
+                const double c0 = point(tv[0])[k], c1 = point(tv[1])[k], c2 = point(tv[2])[k];
+                const double lo = std::min(std::min(c0, c1), c2);
+                const double hi = std::max(std::max(c0, c1), c2);
+                if (P[k] + r < lo || P[k] - r > hi) break;
+                if (k == 1) hazard_near = true;
+            }
+        }
+    }
+
+    // A point farther than the span from every vertex is out of reach of every
+    // regular triangle (and of every hazard).
+    if (P[0] < x.lo[0] - span || P[0] > x.hi[0] + span || P[1] < x.lo[1] - span ||
+        P[1] > x.hi[1] + span) {
+        ++x.counters.indexed_locates;
+        return outcome.result();
+    }
+    if (hazard_near) {
+        ++x.counters.plain_locates;
+        return locatePoint(P);
+    }
+
+    bool outside = false;
+    const unsigned found = walk(P, walkStart(P), &outside);
+    bool sound = found != KELM_NONE;
+    if (sound && outside) {
+        // Beyond a hull edge: only a point clear of the enclosing triangle by
+        // more than the reach is out of reach of every regular triangle.
+        double d2 = segmentDistanceSq(P, point(0), point(1));
+        d2 = std::min(d2, segmentDistanceSq(P, point(1), point(2)));
+        d2 = std::min(d2, segmentDistanceSq(P, point(2), point(0)));
+        if (d2 > r * r * 1.0001) {
+            ++x.counters.indexed_locates;
+            return outcome.result();
+        }
+        sound = false;
+    }
+    if (sound) {
+        // The walk must end on a triangle that meets the disc around P.
+        const unsigned* tv = tri_verts.data() + 3 * found;
+        bool inside = true;
+        double d2 = r * r;
+        for (unsigned k = 0; k < 3; ++k) {
+            const double* a = point(tv[k]);
+            const double* b = point(tv[(k + 1) % 3]);
+            if (!(x.sense * orient(a, b, P) > orientError(a, b, P))) inside = false;
+            d2 = std::min(d2, segmentDistanceSq(P, a, b));
+        }
+        sound = inside || d2 <= 0.25 * r * r;
+    }
+    if (!sound) {
+        ++x.counters.plain_locates;
+        return locatePoint(P);
+    }
+
+    // Spread from there over the edges within reach. The triangles met are
+    // few, and a short list of them is cheaper than marks in a table as large
+    // as the triangulation; the marks take over when the list grows.
+    const double r2 = r * r;
+    constexpr std::size_t kListedVisits = 32;
+    bool marking = false;
+    auto visited = [&](unsigned t) {
+        if (marking) return x.visit_mark[t] == x.visit_round;
+        return std::find(x.seen.begin(), x.seen.end(), t) != x.seen.end();
+    };
+    auto visit = [&](unsigned t) {
+        x.work.push_back(t);
+        if (marking) {
+            x.visit_mark[t] = x.visit_round;
+            return;
+        }
+        x.seen.push_back(t);
+        if (x.seen.size() <= kListedVisits) return;
+        marking = true;
+        if (x.visit_mark.size() < triangleCount()) x.visit_mark.resize(triangleCount(), 0u);
+        if (++x.visit_round == 0) {
+            std::fill(x.visit_mark.begin(), x.visit_mark.end(), 0u);
+            x.visit_round = 1;
+        }
+        for (unsigned u : x.seen) x.visit_mark[u] = x.visit_round;
+    };
+    x.work.clear();
+    x.seen.clear();
+    visit(found);
+    while (!x.work.empty()) {
+        const unsigned t = x.work.back();
+        x.work.pop_back();
+        ++x.counters.spread_triangles;
+        const unsigned* tv = tri_verts.data() + 3 * t;
+        double value = 0.0;
+        const PointClass cls = classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value);
+        outcome.add(t, cls, value);
+        for (unsigned i = 0; i < 3; ++i) {
+            // The side's distance first: it is rarely within reach.
+            if (segmentDistanceSq(P, point(tv[i]), point(tv[(i + 1) % 3])) > r2) continue;
+            const unsigned e = sideEdge(t, i);
+            if (e == KELM_NONE) {
+                ++x.counters.plain_locates;
+                return locatePoint(P);
+            }
+            const unsigned* et = edge_tris.data() + 2 * e;
+            const unsigned n = et[0] == t ? et[1] : et[0];
+            if (n != KELM_NONE && !visited(n)) visit(n);
+        }
+    }
+    ++x.counters.indexed_locates;
+    return outcome.result();
+}
+
+// --- edges ---------------------------------------------------------------------
+
+unsigned DelaunayState::edgeBetween(unsigned a, unsigned b) const {
+    return index_.active ? findEdgeIndexed(a, b) : findEdge(a, b);
+}
+
+// Every edge at a lies on a triangle holding a, so the edges joining a and b
+// are among the sides of the triangles around a.
+unsigned DelaunayState::findEdgeIndexed(unsigned a, unsigned b) const {
+    if (a >= index_.vertex_tri.size()) {
+        ++index_.counters.indexed_edges;
+        return KELM_NONE;
+    }
+    unsigned best = KELM_NONE;
+    const bool whole = forEachTriangleAround(a, [&](unsigned t) {
+        for (unsigned k = 0; k < 3; ++k) {
+            const unsigned e = tri_edges[3 * t + k];
+            const unsigned u = edge_verts[2 * e], w = edge_verts[2 * e + 1];
+            if (((u == a && w == b) || (u == b && w == a)) && e < best) best = e;
+        }
+    });
+    if (!whole) {
+        ++index_.counters.plain_edges;
+        return findEdge(a, b);
+    }
+    ++index_.counters.indexed_edges;
+    return best;
+}
+
+bool DelaunayState::hasVertexOnSegment(unsigned a, unsigned b) const {
+    return (index_.active ? vertexOnSegmentIndexed(a, b) : vertexOnSegment(a, b)) != KELM_NONE;
+}
+
+// A vertex that passes the exact test lies within a few units of rounding of
+// the segment, so only the grid cells along the segment, widened by a margin
+// well above that, are searched.
+unsigned DelaunayState::vertexOnSegmentIndexed(unsigned a, unsigned b) const {
+    const SearchIndex& x = index_;
+    const double* pa = point(a);
+    const double* pb = point(b);
+    const double dx = pb[0] - pa[0], dy = pb[1] - pa[1];
+    const double length_sq = dx * dx + dy * dy;
+    if (!(length_sq > 0)) return KELM_NONE;  // the exact test holds for no vertex
+    const double pad =
+        1e-9 * (std::fabs(dx) + std::fabs(dy)) +
+        1e-12 * (std::fabs(pa[0]) + std::fabs(pa[1]) + std::fabs(pb[0]) + std::fabs(pb[1])) +
+        1e-300;
+    const double cell_pad =
+        1e-9 * (x.grid_x1 - x.grid_x0) + 1e-12 * (std::fabs(x.grid_x0) + std::fabs(x.grid_x1));
+    const double x_lo = std::min(pa[0], pb[0]) - pad, x_hi = std::max(pa[0], pb[0]) + pad;
+    const double y_min = std::min(pa[1], pb[1]), y_max = std::max(pa[1], pb[1]);
+    const unsigned column_lo = cellOf(x_lo, x.grid_y0) % x.grid_nx;
+    const unsigned column_hi = cellOf(x_hi, x.grid_y0) % x.grid_nx;
+    const double column_width = (x.grid_x1 - x.grid_x0) / x.grid_nx;
+    for (unsigned ix = column_lo; ix <= column_hi; ++ix) {
+        // The part of the segment over this column (border columns reach out).
+        double cx0 = x_lo, cx1 = x_hi;
+        if (ix > 0) cx0 = std::max(cx0, x.grid_x0 + ix * column_width - pad - cell_pad);
+        if (ix + 1 < x.grid_nx)
+            cx1 = std::min(cx1, x.grid_x0 + (ix + 1) * column_width + pad + cell_pad);
+        double y_lo = y_min, y_hi = y_max;
+        if (dx != 0) {
+            const double slope = dy / dx;
+            const double ya = pa[1] + (cx0 - pa[0]) * slope;
+            const double yb = pa[1] + (cx1 - pa[0]) * slope;
+            y_lo = std::max(y_min, std::min(ya, yb));
+            y_hi = std::min(y_max, std::max(ya, yb));
+        }
+        const unsigned row_lo = cellOf(x.grid_x0, y_lo - pad) / x.grid_nx;
+        const unsigned row_hi = cellOf(x.grid_x0, y_hi + pad) / x.grid_nx;
+        for (unsigned iy = row_lo; iy <= row_hi; ++iy) {
+            for (unsigned v = x.cell_head[iy * x.grid_nx + ix]; v != KELM_NONE;
+                 v = x.cell_next[v]) {
+                if (v != a && v != b && onOpenSegment(pa, dx, dy, length_sq, point(v))) return v;
+            }
+        }
+    }
+    return KELM_NONE;
+}
+
+// --- crossing edges ------------------------------------------------------------
+
+bool CrossingSearch::start() {
+    std::vector<unsigned> edges;
+    auto collect = [&](unsigned t) {
+        for (unsigned k = 0; k < 3; ++k) edges.push_back(s_.tri_edges[3 * t + k]);
+    };
+    if (!s_.forEachTriangleAround(a_, collect) || !s_.forEachTriangleAround(b_, collect))
+        return false;
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    found_.clear();
+    for (unsigned e : edges) {
+        const unsigned kind = kindOf(e);
+        if (kind) found_.emplace_back(e, kind);
+    }
+    return true;
+}
+
+// The tests of the plain scan, edge by edge.
+unsigned CrossingSearch::kindOf(unsigned e) const {
+    const unsigned u = s_.edge_verts[2 * e], w = s_.edge_verts[2 * e + 1];
+    if (u == a_ || u == b_ || w == a_ || w == b_) return 0;
+    if (!segmentsCross(s_.point(a_), s_.point(b_), s_.point(u), s_.point(w))) return 0;
+    const unsigned t0 = s_.edge_tris[2 * e], t1 = s_.edge_tris[2 * e + 1];
+    const bool touches_a = s_.holds(t0, a_) || s_.holds(t1, a_);
+    const bool touches_b = s_.holds(t0, b_) || s_.holds(t1, b_);
+    return (touches_a ? 1u : 0u) | (touches_b ? 2u : 0u);
+}
+
+void CrossingSearch::refresh(unsigned e) {
+    for (std::size_t i = 0; i < found_.size(); ++i) {
+        if (found_[i].first == e) {
+            found_[i] = found_.back();
+            found_.pop_back();
+            break;
+        }
+    }
+    const unsigned kind = kindOf(e);
+    if (kind) found_.emplace_back(e, kind);
+}
+
+// A flip rewrites two triangles, one edge's ends and two edges' triangles; all
+// of these edges are sides of the two triangles, and no other edge changes.
+void CrossingSearch::update(unsigned t0, unsigned t1) {
+    for (unsigned t : {t0, t1}) {
+        for (unsigned k = 0; k < 3; ++k) refresh(s_.tri_edges[3 * t + k]);
+    }
+}
+
+// The index-order scan of findCrossingEdge over the candidates alone: the
+// edges it skips change nothing in it.
+unsigned CrossingSearch::next() {
+    std::sort(found_.begin(), found_.end());
+    unsigned beside_a = KELM_NONE, beside_b = KELM_NONE;
+    for (const auto& entry : found_) {
+        if (beside_a != KELM_NONE && beside_b != KELM_NONE) break;
+        if (entry.second == 3) return entry.first;
+        if (entry.second == 1) beside_a = entry.first;
+        if (entry.second == 2) beside_b = entry.first;
+    }
+    if (beside_a != KELM_NONE && beside_b != KELM_NONE)
+        return s_.flipGain(beside_b) > s_.flipGain(beside_a) ? beside_b : beside_a;
+    return beside_a != KELM_NONE ? beside_a : beside_b;
+}
+
+// --- self-check ----------------------------------------------------------------
+
+std::string DelaunayState::checkIndex() const {
+    const SearchIndex& x = index_;
+    std::ostringstream out;
+    if (!x.active) return "";
+    const unsigned np = pointCount(), nt = triangleCount(), ne = edgeCount();
+    if (x.vertex_tri.size() != np || x.cell_next.size() != np || x.tri_kind.size() != nt ||
+        x.visit_mark.size() > nt)
+        return "index sizes differ from the tables";
+
+    std::vector<char> in_edges(np, 0);
+    for (unsigned e = 0; e < ne; ++e)
+        in_edges[edge_verts[2 * e]] = in_edges[edge_verts[2 * e + 1]] = 1;
+    std::vector<std::vector<unsigned>> around(np);
+    for (unsigned t = 0; t < nt; ++t)
+        for (unsigned k = 0; k < 3; ++k) around[tri_verts[3 * t + k]].push_back(t);
+
+    std::vector<char> linked(np, 0);
+    unsigned linked_count = 0;
+    for (std::size_t cell = 0; cell < x.cell_head.size(); ++cell) {
+        for (unsigned v = x.cell_head[cell]; v != KELM_NONE; v = x.cell_next[v]) {
+            if (v >= np || linked[v]) return "grid lists a vertex twice or out of range";
+            if (cellOf(point(v)[0], point(v)[1]) != cell)
+                out << "vertex " << v << " in cell " << cell;
+            linked[v] = 1;
+            ++linked_count;
+        }
+    }
+    if (!out.str().empty()) return out.str();
+    if (linked_count != x.linked) return "grid count is off";
+    if (x.cell_tri.size() != x.cell_head.size()) return "grid tables differ in size";
+    for (std::size_t cell = 0; cell < x.cell_tri.size(); ++cell) {
+        if ((x.cell_tri[cell] == KELM_NONE) != (x.cell_head[cell] == KELM_NONE) ||
+            (x.cell_tri[cell] != KELM_NONE && x.cell_tri[cell] >= nt))
+            return "a cell's start triangle is not a triangle";
+    }
+
+    for (unsigned v = 0; v < np; ++v) {
+        const bool in = x.vertex_tri[v] != KELM_NONE;
+        if (in != (in_edges[v] != 0)) {
+            out << "vertex " << v << " triangulated " << in << " but in edges " << int(in_edges[v]);
+            return out.str();
+        }
+        if (in != (linked[v] != 0)) {
+            out << "vertex " << v << " grid link";
+            return out.str();
+        }
+        if (!in) continue;
+        const double* p = point(v);
+        if (p[0] < x.lo[0] || p[0] > x.hi[0] || p[1] < x.lo[1] || p[1] > x.hi[1]) {
+            out << "vertex " << v << " outside the bounds";
+            return out.str();
+        }
+        std::vector<unsigned> turned;
+        if (!forEachTriangleAround(v, [&](unsigned t) { turned.push_back(t); })) {
+            out << "turning around vertex " << v << " fails";
+            return out.str();
+        }
+        std::sort(turned.begin(), turned.end());
+        if (turned != around[v]) {
+            out << "turning around vertex " << v << " misses triangles";
+            return out.str();
+        }
+    }
+
+    unsigned odd = 0;
+    std::vector<char> listed(nt, 0);
+    for (unsigned t : x.odd_tris) {
+        if (t >= nt || listed[t]) return "odd list repeats a triangle";
+        listed[t] = 1;
+    }
+    DelaunayState copy(*this);
+    for (unsigned t = 0; t < nt; ++t) {
+        copy.classifyTriangle(t);
+        const unsigned kind = x.tri_kind[t] & SearchIndex::kKindMask;
+        const unsigned listed_bit = SearchIndex::kListed;
+        if ((copy.index_.tri_kind[t] | listed_bit) != (x.tri_kind[t] | listed_bit)) {
+            out << "triangle " << t << " kind " << kind << " is stale";
+            return out.str();
+        }
+        if (((x.tri_kind[t] & SearchIndex::kListed) != 0) != (listed[t] != 0)) {
+            out << "triangle " << t << " listed flag";
+            return out.str();
+        }
+        if (kind != SearchIndex::kRegular) {
+            ++odd;
+            if (!listed[t]) {
+                out << "odd triangle " << t << " not listed";
+                return out.str();
+            }
+        }
+    }
+    if (odd != x.odd_live) return "odd count is off";
+    return "";
+}
+
+}  // namespace kelm_internal

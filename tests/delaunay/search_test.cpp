@@ -1,0 +1,396 @@
+// The indexed searches against the plain scans: whole runs in both modes must
+// print and return the same, and on indexed states every search must give the
+// plain scan's answer.
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "delaunay/internal_delaunay.h"
+#include "kelmmath/delaunay/delaunay2d.h"
+#include "support/capture.h"
+#include "support/delaunay.h"
+
+namespace {
+
+using kelm_internal::CrossingSearch;
+using kelm_internal::DelaunayState;
+using kelm_internal::PointClass;
+using kelm_internal::ScanOutcome;
+using kelm_internal::SearchMode;
+using kelm_test::DelaunayCase;
+using kelm_test::DelaunayOp;
+const unsigned N = KELM_NONE;
+
+// Runs a case on a fresh state of the given mode; returns everything it
+// returned and printed, the final dumps included.
+std::string transcript(const DelaunayCase& c, DelaunayState& s) {
+    std::ostringstream out;
+    kelm_test::StdoutCapture capture;
+    out << "init " << s.init(c.box, c.yscale) << '\n';
+    for (const DelaunayOp& op : c.ops) {
+        switch (op.kind) {
+            case DelaunayOp::kPoint:
+                out << s.insertPoint(op.x, op.y) << ' ';
+                break;
+            case DelaunayOp::kEdge:
+                out << "e" << s.insertEdge(op.a, op.b, op.border) << ' ';
+                break;
+            case DelaunayOp::kResolve:
+                out << "r" << s.resolveInside() << ' ';
+                break;
+        }
+    }
+    out << '\n';
+    s.dumpMesh();
+    s.dumpFacets();
+    out << capture.text();
+    return out.str();
+}
+
+// The first line where two texts part, for a readable failure.
+std::string firstDifference(const std::string& a, const std::string& b) {
+    std::istringstream sa(a), sb(b);
+    std::string la, lb;
+    for (unsigned line = 1;; ++line) {
+        const bool ga = static_cast<bool>(std::getline(sa, la));
+        const bool gb = static_cast<bool>(std::getline(sb, lb));
+        if (!ga && !gb) return "";
+        if (!ga || !gb || la != lb)
+            return "line " + std::to_string(line) + ": plain \"" + (ga ? la.substr(0, 200) : "") +
+                   "\" indexed \"" + (gb ? lb.substr(0, 200) : "") + "\"";
+    }
+}
+
+// Every search of an indexed state against its plain scan, at points and
+// vertex pairs chosen to hit vertices, edges, the hull and the far field.
+::testing::AssertionResult probesAgree(DelaunayState& s, unsigned seed) {
+    if (!s.indexed()) return ::testing::AssertionSuccess();
+    kelm_test::Draw draw(seed);
+    const unsigned np = s.pointCount(), ne = s.edgeCount();
+    const kelm_internal::SearchIndex& index = s.searchIndex();
+    const double x0 = index.lo[0], y0 = index.lo[1];
+    const double w = index.hi[0] - index.lo[0], h = index.hi[1] - index.lo[1];
+    for (unsigned i = 0; i < 24; ++i) {
+        double P[2];
+        const unsigned e = draw.below(ne);
+        const double* a = s.point(s.edge_verts[2 * e]);
+        const double* b = s.point(s.edge_verts[2 * e + 1]);
+        const double f = draw.uniform();
+        switch (i % 6) {
+            case 0:  // anywhere over the vertices
+                P[0] = x0 + w * draw.uniform();
+                P[1] = y0 + h * draw.uniform();
+                break;
+            case 1:  // on a vertex
+                P[0] = a[0];
+                P[1] = a[1];
+                break;
+            case 2:  // on or next to an edge
+                P[0] = a[0] + f * (b[0] - a[0]);
+                P[1] = a[1] + f * (b[1] - a[1]);
+                break;
+            case 3:  // just off an edge
+                P[0] = (a[0] + b[0]) / 2 + (draw.uniform() - 0.5) * 1e-6 * (w + h);
+                P[1] = (a[1] + b[1]) / 2 + (draw.uniform() - 0.5) * 1e-6 * (w + h);
+                break;
+            case 4:  // around the enclosing triangle
+                P[0] = x0 + w * (1.2 * draw.uniform() - 0.1);
+                P[1] = y0 + h * (1.2 * draw.uniform() - 0.1);
+                break;
+            default:  // far out
+                P[0] = x0 + w * (draw.uniform() - 0.5) * 1e3;
+                P[1] = y0 + h * (draw.uniform() - 0.5) * 1e3;
+                break;
+        }
+        const unsigned plain = s.locatePoint(P), fast = s.locatePointIndexed(P);
+        if (plain != fast)
+            return ::testing::AssertionFailure() << "locate (" << P[0] << ", " << P[1]
+                                                 << "): plain " << plain << " indexed " << fast;
+    }
+    for (unsigned i = 0; i < 24; ++i) {
+        unsigned a = draw.below(np + 2), b = draw.below(np + 2);
+        if (i % 3 == 0) {  // the ends of an edge, either way round
+            const unsigned e = draw.below(ne);
+            a = s.edge_verts[2 * e + (i & 1)];
+            b = s.edge_verts[2 * e + 1 - (i & 1)];
+        }
+        if (s.findEdge(a, b) != s.findEdgeIndexed(a, b))
+            return ::testing::AssertionFailure() << "findEdge " << a << " " << b;
+        if (a >= np || b >= np) continue;
+        if ((s.vertexOnSegment(a, b) == N) != (s.vertexOnSegmentIndexed(a, b) == N))
+            return ::testing::AssertionFailure() << "vertex on segment " << a << " " << b;
+        CrossingSearch crossing(s, a, b);
+        if (crossing.start() && crossing.next() != s.findCrossingEdge(a, b))
+            return ::testing::AssertionFailure() << "crossing edge " << a << " " << b;
+    }
+    const std::string problem = s.checkIndex();
+    if (!problem.empty()) return ::testing::AssertionFailure() << "index: " << problem;
+    return ::testing::AssertionSuccess();
+}
+
+unsigned caseCount() {
+    const char* text = std::getenv("KELMMATH_DELAUNAY_CASES");
+    const long n = text ? std::strtol(text, nullptr, 10) : 0;
+    return n > 0 ? static_cast<unsigned>(n) : 10000u;
+}
+
+TEST(DelaunaySearch, ScanOutcomeFollowsTheScanOrder) {
+    ScanOutcome none;
+    EXPECT_EQ(none.result(), N);
+
+    // The lowest inside triangle wins, in whatever order triangles come.
+    ScanOutcome inside;
+    inside.add(9, PointClass::kInside, 0);
+    inside.add(4, PointClass::kNear, 0.5);
+    inside.add(5, PointClass::kInside, 0);
+    inside.add(7, PointClass::kDegenerate, 0);
+    inside.add(5, PointClass::kInside, 0);  // seen twice
+    EXPECT_EQ(inside.result(), 5u);
+
+    // A degenerate triangle before every inside one stops the scan.
+    ScanOutcome stopped;
+    stopped.add(6, PointClass::kInside, 0);
+    stopped.add(2, PointClass::kDegenerate, 0);
+    stopped.add(1, PointClass::kNear, -1e-7);
+    EXPECT_EQ(stopped.result(), N);
+
+    // Otherwise the greatest nearness, as a value (a positive excess beats a
+    // negative weight); ties keep the lower number.
+    ScanOutcome near;
+    near.add(8, PointClass::kNear, -2e-7);
+    near.add(3, PointClass::kOutside, 0);
+    near.add(6, PointClass::kNear, 3e-7);
+    near.add(9, PointClass::kNear, 3e-7);
+    near.add(1, PointClass::kNear, -1e-7);
+    EXPECT_EQ(near.result(), 6u);
+    near.add(4, PointClass::kNear, 3e-7);
+    EXPECT_EQ(near.result(), 4u);
+}
+
+TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
+    // Many generated cases of every family (random, lattices, circles, points by
+    // the enclosing triangle, clusters, special values, constraints): both
+    // modes must return and print the same, and the indexed state must then
+    // answer every probe as the plain scans do.
+    const unsigned cases = caseCount();
+    std::map<std::string, kelm_internal::SearchIndex::Counters> by_family;
+    unsigned indexed_states = 0;
+    for (unsigned i = 0; i < cases; ++i) {
+        const DelaunayCase c = kelm_test::makeDelaunayCase(i);
+        DelaunayState plain(SearchMode::kPlainScans), fast(SearchMode::kIndexed);
+        const std::string a = transcript(c, plain);
+        const std::string b = transcript(c, fast);
+        ASSERT_EQ(firstDifference(a, b), "") << "case " << i << " (" << c.family << ")";
+        ASSERT_FALSE(plain.indexed());
+        ASSERT_TRUE(probesAgree(fast, i)) << "case " << i << " (" << c.family << ")";
+        const auto& n = fast.searchIndex().counters;
+        auto& total = by_family[c.family];
+        total.indexed_locates += n.indexed_locates;
+        total.plain_locates += n.plain_locates;
+        total.indexed_edges += n.indexed_edges;
+        total.plain_edges += n.plain_edges;
+        total.indexed_crossings += n.indexed_crossings;
+        total.plain_crossings += n.plain_crossings;
+        indexed_states += fast.indexed();
+    }
+    // The comparison means something only if the index did the work: every
+    // edge search is indexed, and for ordinary input the plain scans locate few
+    // points. (Points a few units of rounding apart, on the enclosing triangle,
+    // or in clusters that small, and constraints forced through non-convex
+    // flips make triangles that are flat or turned over; near those the plain
+    // scans answer by design.)
+    EXPECT_GT(indexed_states, cases * 8 / 10);
+    for (const auto& family : by_family) {
+        const auto& n = family.second;
+        EXPECT_EQ(n.plain_edges + n.plain_crossings, 0u) << family.first;
+        const std::string& name = family.first;
+        if (name != "clusters" && name != "enclosing" && name != "rounding") {
+            EXPECT_GT(n.indexed_locates, 10 * n.plain_locates) << family.first;
+        }
+    }
+    if (cases >= 1000) {
+        EXPECT_GT(by_family["constrained"].indexed_edges, 0u);
+        EXPECT_GT(by_family["constrained"].indexed_crossings, 0u);
+    }
+}
+
+TEST(DelaunaySearch, PublicClassUsesTheDefaultMode) {
+    EXPECT_EQ(kelm_internal::defaultSearchMode(), SearchMode::kIndexed);
+    EXPECT_EQ(DelaunayState().mode(), SearchMode::kIndexed);
+    // Objects made under either default give the same answers and texts,
+    // through every public member, insertPoints and findEdge included.
+    for (unsigned seed = 0; seed < 40; ++seed) {
+        std::string texts[2];
+        for (int m = 0; m < 2; ++m) {
+            kelm_test::SearchModeScope scope(m ? SearchMode::kIndexed : SearchMode::kPlainScans);
+            EXPECT_EQ(DelaunayState().mode(), scope.mode());
+            KelmBoundingBox2D box = kelm_test::makeBox(-2, 1, 3, 2);
+            KelmDelaunay2D d;
+            d.init(&box, seed % 3 == 0 ? -1.0 : 1.0);
+            KelmReal2DArray pts;
+            for (const auto& p : kelm_test::randomPoints(seed, 60, -2, 1, 3, 2))
+                pts.append(p.first, p.second);
+            pts.append(-2, 1);  // a box corner, then a duplicate
+            pts.append(-2, 1);
+            std::ostringstream out;
+            out << d.insertPoints(pts) << ' ';
+            for (unsigned k = 0; k < 12; ++k) {
+                const unsigned a = 3 + (seed * 7 + k * 13) % 62, b = 3 + (seed + k * 29) % 62;
+                out << d.findEdge(a, b) << ' ' << d.insertEdge(a, b, k & 1) << ' ';
+            }
+            out << d.resolveInside() << '\n' << kelm_test::dumpMeshText(d);
+            KelmDelaunay2D copy(d);
+            out << copy.insertPoint(KelmPoint2D(0.5, 1.5)) << kelm_test::dumpMeshText(copy);
+            texts[m] = out.str();
+        }
+        ASSERT_EQ(firstDifference(texts[0], texts[1]), "") << seed;
+    }
+    EXPECT_EQ(kelm_internal::defaultSearchMode(), SearchMode::kIndexed);
+}
+
+TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
+    // A degenerate or non-finite enclosing triangle leaves the index off.
+    const double flat[4] = {0, 0, 0, 1}, huge[4] = {-1e300, -1e300, 1e300, 1e300};
+    DelaunayState f, g, z;
+    ASSERT_EQ(f.init(flat, 1.0), 1);
+    ASSERT_EQ(g.init(huge, 1.0), 1);
+    ASSERT_EQ(z.init(huge, 0.0), 1);
+    EXPECT_FALSE(f.indexed() || g.indexed() || z.indexed());
+    EXPECT_EQ(f.insertPoint(0, 0.5), N);
+
+    // A point taken just outside the bottom hull edge leaves a triangle turned
+    // over there; points near it go to the plain scan, points away from it do
+    // not, and all answers agree with a plain state.
+    const double box[4] = {0, 0, 1, 1};
+    DelaunayState s, p(SearchMode::kPlainScans);
+    ASSERT_EQ(s.init(box, 1.0) + p.init(box, 1.0), 2);
+    ASSERT_TRUE(s.indexed());
+    const double taken[][2] = {{0.5, -1 - 5e-7}, {0.2, 0.3}, {0.6, 0.7}, {0.5, -0.999999},
+                               {0.5, -1 + 1e-9}, {0.4, 0.4}, {2.0, 0.5}};
+    for (const auto& q : taken) ASSERT_EQ(s.insertPoint(q[0], q[1]), p.insertPoint(q[0], q[1]));
+    ASSERT_TRUE(s.indexed());
+    EXPECT_GT(s.searchIndex().odd_live, 0u);
+    EXPECT_GT(s.searchIndex().counters.plain_locates, 0u);
+    EXPECT_GT(s.searchIndex().counters.indexed_locates, 0u);
+    EXPECT_EQ(s.checkIndex(), "");
+    EXPECT_EQ(kelm_test::dumpStateText(s), kelm_test::dumpStateText(p));
+    EXPECT_TRUE(probesAgree(s, 5));
+
+    // Points that are not finite are in no triangle; neither is one far out.
+    EXPECT_EQ(s.locatePointIndexed(std::vector<double>{NAN, 0.5}.data()), N);
+    EXPECT_EQ(s.locatePointIndexed(std::vector<double>{0.5, INFINITY}.data()), N);
+    EXPECT_EQ(s.locatePointIndexed(std::vector<double>{1e200, -1e200}.data()), N);
+
+    // Tables that a failed flip left half rewritten drop the index for good.
+    DelaunayState broken;
+    ASSERT_EQ(broken.init(box, 1.0), 1);
+    ASSERT_NE(broken.insertPoint(0.5, 0.5), N);
+    ASSERT_NE(broken.insertPoint(0.25, 0.25), N);
+    const unsigned e = broken.findEdge(3, 4);
+    ASSERT_NE(e, N);
+    const unsigned t0 = broken.edge_tris[2 * e], t1 = broken.edge_tris[2 * e + 1];
+    const unsigned p0 = broken.oppositeVertex(t0, e), p1 = broken.oppositeVertex(t1, e);
+    for (unsigned k = 0; k < 3; ++k) {  // the second triangle's sides no longer name it
+        const unsigned f = broken.tri_edges[3 * t1 + k];
+        if (f != e) broken.edge_tris[2 * f] = broken.edge_tris[2 * f + 1] = 77;
+    }
+    EXPECT_EQ(broken.flipEdge(e, t0, t1, p0, p1), 0);
+    EXPECT_FALSE(broken.indexed());
+    EXPECT_EQ(broken.checkIndex(), "");
+}
+
+TEST(DelaunaySearch, IndexFollowsTheTables) {
+    // After every kind of change the index agrees with the tables: links from
+    // vertices to triangles, the turn around each vertex, the grid (rebuilt as
+    // it fills), the bounds and the list of odd triangles.
+    const double box[4] = {10, -4, 12, -3};
+    DelaunayState s;
+    ASSERT_EQ(s.init(box, 2.0), 1);
+    EXPECT_EQ(s.searchIndex().cell_head.size(), 64u);
+    const auto pts = kelm_test::randomPoints(3, 3000, 10, -4, 12, -3);
+    for (unsigned i = 0; i < pts.size(); ++i) {
+        s.insertPoint(pts[i].first, pts[i].second);
+        if (i % 97 == 0) s.insertPoint(pts[i / 2].first, pts[i / 2].second);  // a duplicate
+        if (i % 500 == 0) {
+            ASSERT_EQ(s.checkIndex(), "") << i;
+        }
+    }
+    EXPECT_GT(s.searchIndex().cell_head.size(), 64u);
+    EXPECT_LE(s.searchIndex().linked, 4 * s.searchIndex().cell_head.size());
+    for (unsigned k = 0; k < 200; ++k)
+        s.insertEdge(3 + (k * 37) % 3000, 3 + (k * 91) % 3000, k & 1);
+    EXPECT_EQ(s.checkIndex(), "");
+    EXPECT_TRUE(probesAgree(s, 9));
+
+    // The check sees tables changed behind the index's back.
+    DelaunayState moved(s);
+    moved.points[2 * 100] += 1.0;
+    EXPECT_NE(moved.checkIndex(), "");
+    DelaunayState turned(s);
+    std::swap(turned.tri_verts[30], turned.tri_verts[31]);
+    EXPECT_NE(turned.checkIndex(), "");
+}
+
+TEST(DelaunaySearch, VertexOnSegmentAlongRowsColumnsAndDiagonals) {
+    // A 9 x 9 lattice with the box inside it, so that some vertices fall in
+    // the border cells: segments along rows, columns and diagonals pass exactly
+    // through lattice points; those between neighbours or off the lattice
+    // lines do not.
+    const double box[4] = {1, 1, 7, 7};
+    DelaunayState s;
+    ASSERT_EQ(s.init(box, 1.0), 1);
+    for (int i = 0; i < 9; ++i)
+        for (int j = 0; j < 9; ++j) ASSERT_NE(s.insertPoint(i, j), N);
+    auto at = [](int i, int j) { return static_cast<unsigned>(3 + 9 * i + j); };
+    struct {
+        unsigned a, b;
+        bool hit;
+    } cases[] = {{at(0, 0), at(8, 8), true},
+                 {at(0, 0), at(0, 8), true},
+                 {at(8, 0), at(0, 0), true},
+                 {at(0, 8), at(8, 0), true},
+                 {at(0, 0), at(2, 4), true},
+                 {at(0, 0), at(1, 1), false},
+                 {at(0, 0), at(3, 4), false},
+                 {at(7, 0), at(8, 3), false},
+                 {at(4, 4), at(4, 4), false},
+                 {0, at(4, 4), true},
+                 {1, 2, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(s.vertexOnSegment(c.a, c.b) != N, c.hit) << c.a << " " << c.b;
+        EXPECT_EQ(s.vertexOnSegmentIndexed(c.a, c.b) != N, c.hit) << c.a << " " << c.b;
+    }
+    // Every pair of lattice points.
+    for (unsigned a = 3; a < 84; ++a)
+        for (unsigned b = 3; b < 84; b += 5)
+            ASSERT_EQ(s.vertexOnSegment(a, b) != N, s.vertexOnSegmentIndexed(a, b) != N)
+                << a << " " << b;
+}
+
+TEST(DelaunaySearch, LongConstraintsFlipTheSameEdges) {
+    // Constraints across a whole random cloud need many flips each; the
+    // candidate list kept from flip to flip must choose as the scan does.
+    const double box[4] = {0, 0, 1, 1};
+    DelaunayState s, p(SearchMode::kPlainScans);
+    ASSERT_EQ(s.init(box, 1.0) + p.init(box, 1.0), 2);
+    for (const auto& q : kelm_test::randomPoints(21, 700, 0, 0, 1, 1))
+        ASSERT_EQ(s.insertPoint(q.first, q.second), p.insertPoint(q.first, q.second));
+    const unsigned loop[] = {3, 400, 17, 650, 99, 301, 3};
+    for (unsigned k = 0; k + 1 < sizeof loop / sizeof loop[0]; ++k)
+        EXPECT_EQ(s.insertEdge(loop[k], loop[k + 1], 1), p.insertEdge(loop[k], loop[k + 1], 1));
+    EXPECT_EQ(s.insertEdge(5, 600, 0), p.insertEdge(5, 600, 0));  // crosses the loop
+    EXPECT_EQ(s.resolveInside(), p.resolveInside());
+    EXPECT_EQ(kelm_test::dumpStateText(s), kelm_test::dumpStateText(p));
+    EXPECT_GT(s.searchIndex().counters.indexed_crossings, 0u);
+    EXPECT_TRUE(probesAgree(s, 4));
+}
+
+}  // namespace
