@@ -1,0 +1,233 @@
+// Bad input for the mesh topology: three facets on one side, facets that repeat a
+// corner (self-edges), vertices no facet uses, and facets deleted before and after
+// the build. Each case checks the build's tables and reports, the checks' answers and
+// reports, the walks, and the dump.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "hostile/structure_checks.h"
+#include "kelmmath/core/constants.h"
+#include "kelmmath/mesh/facetset.h"
+#include "kelmmath/topology/dump.h"
+#include "kelmmath/topology/topology.h"
+#include "kelmmath/topology/writable.h"
+#include "support/capture.h"
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+void add_vertices(KelmMeshFacetSet& fs, const std::vector<std::vector<double>>& pts) {
+    for (const auto& p : pts) fs.createVertex(p.data());
+}
+
+void add_facet(KelmMeshFacetSet& fs, unsigned a, unsigned b, unsigned c) {
+    KelmMeshFacet* f = fs.createFacet(nullptr);
+    f->vertex[0] = a;
+    f->vertex[1] = b;
+    f->vertex[2] = c;
+}
+
+// The closed tetrahedron (0,2,1), (0,1,3), (1,2,3), (0,3,2): edges 0 = (0,2),
+// 1 = (1,2), 2 = (0,1), 3 = (1,3), 4 = (0,3), 5 = (2,3).
+void make_tetrahedron(KelmMeshFacetSet& fs) {
+    add_vertices(fs, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
+    add_facet(fs, 0, 2, 1);
+    add_facet(fs, 0, 1, 3);
+    add_facet(fs, 1, 2, 3);
+    add_facet(fs, 0, 3, 2);
+}
+
+std::vector<unsigned> walk(const KelmMeshTopology& t, unsigned v) {
+    kelm_uint_vector facets;
+    t.findVertexFacets(&facets, v);
+    return std::vector<unsigned>(facets.data(), facets.data() + facets.size());
+}
+
+std::string dump(const KelmMeshTopology& t) {
+    FILE* fp = std::tmpfile();
+    kelm_mesh_topology_dump(&t, fp);
+    std::string out(static_cast<std::size_t>(std::ftell(fp)), '\0');
+    std::rewind(fp);
+    if (!out.empty()) out.resize(std::fread(&out[0], 1, out.size(), fp));
+    std::fclose(fp);
+    return out;
+}
+
+bool has_line(const std::string& text, const std::string& line) {
+    return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+}
+
+TEST(HostileTopology, ThreeAndFourFacetsOnOneSide) {
+    KelmMeshFacetSet fs;
+    add_vertices(fs, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}});
+    add_facet(fs, 0, 1, 2);
+    add_facet(fs, 1, 0, 3);
+    add_facet(fs, 0, 1, 4);
+    add_facet(fs, 5, 1, 0);
+    kelm_test::ErrorRecorder rec;
+    KelmMeshTopology t;
+    t.init(&fs);
+    EXPECT_EQ(rec.errors(), (Messages{"Failed topology - edge v=(0,1) already has 2 facets",
+                                      "Failed topology - edge v=(0,1) already has 2 facets"}));
+    EXPECT_EQ(kelm_hostile::topology_problem(t, kelm_hostile::topology_reference(fs, 0, 4)), "");
+    // The side keeps its first two facets; the later ones still list it.
+    EXPECT_EQ(t.getEdgeFacet(0, 0), 0u);
+    EXPECT_EQ(t.getEdgeFacet(0, 1), 1u);
+    EXPECT_EQ(t.getFacetEdge(2, 0), 0u);
+    EXPECT_EQ(t.getFacetEdge(3, 1), 0u);
+    rec.clear();
+    // The build failed, though no edge shows it; the flag outlives a clean rebuild.
+    EXPECT_EQ(t.validateEdgeUsage(0), 0);
+    EXPECT_EQ(rec.errors(), Messages{});
+    KelmMeshFacetSet clean;
+    add_vertices(clean, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    add_facet(clean, 0, 1, 2);
+    t.init(&clean);
+    EXPECT_EQ(rec.errors(), Messages{});
+    EXPECT_EQ(t.validateEdgeUsage(), 0);
+    EXPECT_EQ(t.getEdgeCount(), 3u);
+}
+
+TEST(HostileTopology, FacetsThatRepeatACorner) {
+    KelmMeshFacetSet fs;
+    add_vertices(fs, {{0, 0, 0}, {1, 0, 0}, {2, 2, 2}});
+    add_facet(fs, 0, 0, 1);  // sides 0-0 (a self-edge), 0-1, 1-0
+    kelm_test::ErrorRecorder rec;
+    KelmMeshTopology t;
+    t.init(&fs);
+    EXPECT_EQ(rec.errors(), Messages{});
+    ASSERT_EQ(t.getEdgeCount(), 2u);
+    EXPECT_EQ(t.getEdgeVertex(0, 0), 0u);
+    EXPECT_EQ(t.getEdgeVertex(0, 1), 0u);
+    EXPECT_EQ(t.getEdgeFacet(1, 0), 0u);
+    EXPECT_EQ(t.getEdgeFacet(1, 1), 0u);  // the facet twice on side 0-1
+    EXPECT_EQ(t.validateEdgeUsage(0), 0);
+    EXPECT_EQ(rec.errors(), Messages{"duplicate facet edge: e=1"});
+    rec.clear();
+
+    // Around 0 the facet has three sides at the vertex: the walk cannot start.
+    EXPECT_EQ(walk(t, 0), std::vector<unsigned>{});
+    EXPECT_EQ(rec.errors(), (Messages{"KelmMeshTopology: too many edges on point found.",
+                                      "KelmMeshTopologyVertexIterator: could not find edges on "
+                                      "vertex v=0"}));
+    rec.clear();
+    // Around 1 it leaves through side 1-0, whose two facets are both this one.
+    EXPECT_EQ(walk(t, 1), std::vector<unsigned>{0});
+    EXPECT_EQ(rec.errors(), Messages{"KelmMeshTopology: could not get other facet on edge"});
+    rec.clear();
+
+    // A facet with one corner three times meets its self-edge a third time.
+    add_facet(fs, 2, 2, 2);
+    t.init(&fs);
+    EXPECT_EQ(rec.errors(), Messages{"Failed topology - edge v=(2,2) already has 2 facets"});
+    EXPECT_EQ(t.getFacetEdge(1, 0), 2u);
+    EXPECT_EQ(t.getFacetEdge(1, 1), 2u);
+    EXPECT_EQ(t.getFacetEdge(1, 2), 2u);
+    rec.clear();
+    kelm_test::StdoutCapture out;
+    EXPECT_EQ(t.validate(0), 0);  // runs to the end without a memory error
+    const std::string text = dump(t);
+    EXPECT_TRUE(has_line(text, "vertices=3 facets=2 edges=3"));
+    EXPECT_TRUE(has_line(text, "f[1] = v=(2,2,2) e=(2,2,2) n=(0,0,0)"));
+}
+
+TEST(HostileTopology, VerticesNoFacetUses) {
+    KelmMeshFacetSet fs;
+    add_vertices(fs, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}, {6, 6, 6}});
+    add_facet(fs, 0, 1, 2);
+    kelm_test::ErrorRecorder rec;
+    KelmMeshTopology t;
+    t.init(&fs);
+    EXPECT_EQ(t.getFirstVertexFacet(3), KELM_NONE);
+    EXPECT_EQ(t.getFirstVertexFacet(4), KELM_NONE);
+    KelmMeshTopologyVertexCursor cursor;
+    EXPECT_EQ(cursor.traverse(&t, 4), 0);
+    EXPECT_EQ(walk(t, 3), std::vector<unsigned>{});
+    EXPECT_EQ(t.getEdge(3, 4), KELM_NONE);
+    EXPECT_EQ(t.validateFaceOverlaps(0), 1);
+    EXPECT_EQ(t.validateEdgesUnique(0), 1);
+    EXPECT_EQ(rec.errors(), Messages{});
+    const std::string text = dump(t);
+    EXPECT_TRUE(has_line(text, "v[3] = <DELETED>"));
+    EXPECT_TRUE(has_line(text, "v[4] = <DELETED>"));
+
+    // Vertices only, no facet at all.
+    KelmMeshFacetSet bare;
+    add_vertices(bare, {{0, 0, 0}, {1, 1, 1}});
+    KelmMeshTopology b;
+    b.init(&bare);
+    EXPECT_EQ(b.validate(0), 1);
+    EXPECT_EQ(dump(b), "vertices=2 facets=0 edges=0\n\nv[0] = <DELETED>\nv[1] = <DELETED>\n");
+}
+
+TEST(HostileTopology, FacetDeletedBeforeTheBuild) {
+    KelmMeshFacetSet fs;
+    make_tetrahedron(fs);
+    fs.deleteFacet(1);
+    kelm_test::ErrorRecorder rec;
+    KelmMeshTopology t;
+    t.init(&fs);
+    EXPECT_EQ(kelm_hostile::topology_problem(t, kelm_hostile::topology_reference(fs, 0, 4)), "");
+    for (unsigned k = 0; k < 3; ++k) EXPECT_EQ(t.getFacetEdge(1, k), KELM_NONE);
+    for (unsigned e = 0; e < t.getEdgeCount(); ++e) {
+        EXPECT_NE(t.getEdgeFacet(e, 0), 1u);
+        EXPECT_NE(t.getEdgeFacet(e, 1), 1u);
+    }
+    EXPECT_EQ(t.getFacetVertex(1, 0), KELM_NONE);
+    EXPECT_EQ(t.validateEdgeUsage(0), 1);  // the hole's sides are border edges
+    EXPECT_EQ(t.validateFaceSenses(0), 0);
+    // Without facet 1 the edges are numbered 0 = (0,2), 1 = (1,2), 2 = (0,1), 3 = (2,3),
+    // 4 = (1,3), 5 = (0,3).
+    EXPECT_EQ(rec.errors(), (Messages{"Edge 2 does not have 2 facets: 0 4294967295",
+                                      "Edge 4 does not have 2 facets: 2 4294967295",
+                                      "Edge 5 does not have 2 facets: 3 4294967295"}));
+    const std::string text = dump(t);
+    EXPECT_TRUE(has_line(text, "vertices=4 facets=4 edges=6"));
+    EXPECT_TRUE(has_line(text, "f[1] = <DELETED>"));
+}
+
+TEST(HostileTopology, FacetDeletedAfterTheBuild) {
+    KelmMeshFacetSet fs;
+    make_tetrahedron(fs);
+    kelm_test::ErrorRecorder rec;
+    KelmMeshTopologyWritable t;
+    t.init(&fs);
+    ASSERT_EQ(t.validate(), 1);
+    t.deleteFacet(1);  // the set loses the facet; the edges still name it
+    EXPECT_EQ(fs.getFacet(1), nullptr);
+    EXPECT_EQ(fs.getFacetCount(), 4u);
+    // A facet the set no longer has fails the edge check without a report.
+    EXPECT_EQ(t.validateEdgeUsage(0), 0);
+    EXPECT_EQ(rec.errors(), Messages{});
+    {
+        kelm_test::StdoutCapture out;
+        EXPECT_EQ(t.validateFaceSenses(0), 0);
+        EXPECT_EQ(out.text(),
+                  "get_face_sense: could not get facet: 1\nsz=4\nBad sense: e=2\n"
+                  "get_face_sense: could not get facet: 1\nsz=4\nBad sense: e=3\n"
+                  "get_face_sense: could not get facet: 1\nsz=4\nBad sense: e=4\n");
+    }
+    EXPECT_EQ(rec.errors(), Messages{});
+    // The walk around 0 leaves facet 0 into the deleted facet and stops there.
+    EXPECT_EQ(walk(t, 0), std::vector<unsigned>{0});
+    EXPECT_EQ(rec.errors(),
+              Messages{"KelmMeshTopology: get_other_edge_from_facet_vertex failed: e=2 f=1 v=0"});
+    rec.clear();
+    const std::string text = dump(t);
+    EXPECT_TRUE(has_line(text, "f[1] = <DELETED>"));
+    EXPECT_TRUE(has_line(text, "e[2] : v=(0,1) f=(0,1) dot=0 angle=1.5708"));
+    // Every check runs to its end.
+    {
+        kelm_test::StdoutCapture out;
+        EXPECT_EQ(t.validate(0), 0);
+    }
+    t.deleteVertex(3);
+    EXPECT_TRUE(has_line(dump(t), "v[3] = <DELETED>"));
+}
+
+}  // namespace

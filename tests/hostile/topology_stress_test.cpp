@@ -1,0 +1,105 @@
+// Every facet list of one to three facets over four vertices (64 + 64^2 + 64^3 =
+// 266 304 lists, corners repeated freely): build, compare with the tables derived from
+// their definition, validate(0), the dump, and a walk around every vertex.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "hostile/hostile_support.h"
+#include "hostile/structure_checks.h"
+#include "kelmmath/core/constants.h"
+#include "kelmmath/core/containers.h"
+#include "kelmmath/mesh/facetset.h"
+#include "kelmmath/topology/dump.h"
+#include "kelmmath/topology/topology.h"
+
+namespace {
+
+// One list: facet k has corners (c / 16, c / 4 % 4, c % 4) for its code c in 0..63.
+std::string check_list(const std::vector<unsigned>& codes, FILE* sink,
+                       kelm_hostile::QuietContext& quiet) {
+    KelmMeshFacetSet fs;
+    const double corners[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (const auto& c : corners) fs.createVertex(c);
+    for (unsigned code : codes) {
+        KelmMeshFacet* f = fs.createFacet(nullptr);
+        f->vertex[0] = code / 16;
+        f->vertex[1] = code / 4 % 4;
+        f->vertex[2] = code % 4;
+    }
+    quiet.errors = 0;
+    KelmMeshTopology t;
+    t.init(&fs);
+    const kelm_hostile::TopologyReference ref =
+        kelm_hostile::topology_reference(fs, 0, fs.getFacetCount());
+    std::string problem = kelm_hostile::topology_problem(t, ref);
+    if (!problem.empty()) return problem;
+    if (quiet.errors != ref.third_facet_reports)
+        return std::to_string(quiet.errors) + " build reports, expected " +
+               std::to_string(ref.third_facet_reports);
+
+    const int all = t.validate(0);
+    if (t.validate() != all) return "validate() and validate(0) differ";
+    kelm_mesh_topology_dump(&t, sink);
+
+    const unsigned nf = fs.getFacetCount();
+    for (unsigned v = 0; v < 4; ++v) {
+        KelmMeshTopologyVertexCursor cursor;
+        std::vector<unsigned> facets, edges;
+        if (cursor.traverse(&t, v)) {
+            unsigned f, e;
+            while (cursor.getNext(&f, &e)) {
+                if (f >= nf || e >= t.getEdgeCount()) return "walk left the tables";
+                facets.push_back(f);
+                edges.push_back(e);
+                if (facets.size() > nf + 1) return "walk ran past its guard";
+            }
+        }
+        kelm_uint_vector lf, le;
+        t.findVertexFacetsEdges(&lf, &le, v);
+        if (lf.size() != facets.size() || le.size() != edges.size())
+            return "list query and walk differ around " + std::to_string(v);
+        for (unsigned i = 0; i < lf.size(); ++i)
+            if (lf[i] != facets[i] || le[i] != edges[i])
+                return "list query and walk differ around " + std::to_string(v);
+    }
+    return "";
+}
+
+TEST(HostileTopologyStress, EveryListOfUpToThreeFacetsOverFourVertices) {
+    kelm_hostile::QuietContext quiet;
+    kelm_hostile::QuietStdout quiet_stdout;
+    kelm_hostile::Watchdog watchdog(30);
+    FILE* sink = std::fopen("/dev/null", "w");
+    ASSERT_NE(sink, nullptr);
+    unsigned lists = 0, failures = 0;
+    for (unsigned n = 1; n <= 3 && failures < 5; ++n) {
+        unsigned total = 1;
+        for (unsigned k = 0; k < n; ++k) total *= 64;
+        for (unsigned i = 0; i < total && failures < 5; ++i) {
+            if (i % 1024 == 0)
+                watchdog.start("1024 facet lists of length " + std::to_string(n) + " from " +
+                               std::to_string(i));
+            std::vector<unsigned> codes;
+            for (unsigned k = 0, rest = i; k < n; ++k, rest /= 64) codes.push_back(rest % 64);
+            const std::string problem = check_list(codes, sink, quiet);
+            ++lists;
+            if (!problem.empty()) {
+                ++failures;
+                std::string list;
+                for (unsigned c : codes)
+                    list += " (" + std::to_string(c / 16) + "," + std::to_string(c / 4 % 4) + "," +
+                            std::to_string(c % 4) + ")";
+                ADD_FAILURE() << "facets" << list << ": " << problem;
+            }
+        }
+    }
+    std::fclose(sink);
+    EXPECT_EQ(failures, 0u);
+    EXPECT_EQ(lists, 266304u);
+}
+
+}  // namespace
