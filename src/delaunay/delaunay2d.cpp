@@ -212,8 +212,16 @@ unsigned DelaunayState::insertPoint(double x, double y) {
         }
     }
 
+    // The legalisation below reads the three triangles across t's edges;
+    // their entries are asked for now so that they arrive during the split,
+    // and their corners once those entries are in.
+    prefetchAround(t);
     const unsigned edges[3] = {tri_edges[3 * t], tri_edges[3 * t + 1], tri_edges[3 * t + 2]};
     if (!splitTriangle(t, p)) return KELM_NONE;
+    for (unsigned e : edges) {
+        const unsigned* et = edge_tris.data() + 2 * static_cast<std::size_t>(e);
+        prefetchTriangle(holds(et[0], p) ? et[1] : et[0], true);
+    }
     for (unsigned e : edges) {
         if (!legalizeEdge(e, p)) return KELM_NONE;
     }
@@ -300,10 +308,22 @@ int DelaunayState::splitTriangle(unsigned t, unsigned p) {
 }
 
 void DelaunayState::orientLike(unsigned tri, unsigned r0, unsigned r1, unsigned r2) {
-    const unsigned pairs[3][2] = {{r0, r1}, {r1, r2}, {r2, r0}};
-    for (const auto& pair : pairs) {
-        if (holds(tri, pair[0]) && holds(tri, pair[1])) {
-            orientPair(tri, pair[0], pair[1]);
+    if (tri != KELM_NONE) {
+        // Each reference vertex looked up once; the pairs are tried in order.
+        const unsigned* tv = tri_verts.data() + 3 * static_cast<std::size_t>(tri);
+        const bool h0 = tv[0] == r0 || tv[1] == r0 || tv[2] == r0;
+        const bool h1 = tv[0] == r1 || tv[1] == r1 || tv[2] == r1;
+        const bool h2 = tv[0] == r2 || tv[1] == r2 || tv[2] == r2;
+        if (h0 && h1) {
+            orientPair(tri, r0, r1);
+            return;
+        }
+        if (h1 && h2) {
+            orientPair(tri, r1, r2);
+            return;
+        }
+        if (h2 && h0) {
+            orientPair(tri, r2, r0);
             return;
         }
     }
@@ -411,6 +431,9 @@ int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* p
     if (q == KELM_NONE) return 0;
     if (!needsFlip(e, p, q)) return 1;
     if (!flipEdge(e, tp, tq, p, q)) return 0;
+    // The next steps test the edges of tp and tq away from p.
+    prefetchAround(tp);
+    prefetchAround(tq);
     pending->push_back(tq);
     pending->push_back(tp);
     return 1;

@@ -256,14 +256,17 @@ void DelaunayState::classifyTriangle(unsigned t) {
     // Which edge slot holds each side; the edges were all just read by the
     // split or flip that called this.
     unsigned slots = SearchIndex::kNoSlots;
+    // Written out: this runs for every split and flip. The last matching
+    // slot wins, as in a loop over the slots.
     unsigned side_slot[3] = {3, 3, 3};
+    const unsigned v0 = tv[0], v1 = tv[1], v2 = tv[2];
+    const unsigned* te = tri_edges.data() + 3 * static_cast<std::size_t>(t);
     for (unsigned k = 0; k < 3; ++k) {
-        const unsigned e = tri_edges[3 * t + k];
-        const unsigned u = edge_verts[2 * e], w = edge_verts[2 * e + 1];
-        for (unsigned i = 0; i < 3; ++i) {
-            const unsigned a = tv[i], b = tv[(i + 1) % 3];
-            if ((u == a && w == b) || (u == b && w == a)) side_slot[i] = k;
-        }
+        const unsigned* ev = edge_verts.data() + 2 * static_cast<std::size_t>(te[k]);
+        const unsigned u = ev[0], w = ev[1];
+        if ((u == v0 && w == v1) | (u == v1 && w == v0)) side_slot[0] = k;
+        if ((u == v1 && w == v2) | (u == v2 && w == v1)) side_slot[1] = k;
+        if ((u == v2 && w == v0) | (u == v0 && w == v2)) side_slot[2] = k;
     }
     if (side_slot[0] < 3 && side_slot[1] < 3 && side_slot[2] < 3 &&
         side_slot[0] + side_slot[1] + side_slot[2] == 3 && side_slot[0] != side_slot[1])
