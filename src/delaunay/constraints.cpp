@@ -41,11 +41,11 @@ double triangleArea(const double* a, const double* b, const double* c) {
 // Area won by flipping e: about 0 for a convex quadrilateral, negative when the
 // flipped triangles would overlap. Edges without two triangles give 0.
 double DelaunayState::flipGain(unsigned e) const {
-    const unsigned o0 = oppositeVertex(edge_tris[2 * e], e);
-    const unsigned o1 = oppositeVertex(edge_tris[2 * e + 1], e);
+    const unsigned o0 = oppositeVertex(edgeTris(e)[0], e);
+    const unsigned o1 = oppositeVertex(edgeTris(e)[1], e);
     if (o0 == KELM_NONE || o1 == KELM_NONE) return 0.0;
-    const double* u = point(edge_verts[2 * e]);
-    const double* w = point(edge_verts[2 * e + 1]);
+    const double* u = point(edgeVerts(e)[0]);
+    const double* w = point(edgeVerts(e)[1]);
     const double* p0 = point(o0);
     const double* p1 = point(o1);
     return triangleArea(p0, u, w) + triangleArea(p1, u, w) - triangleArea(p0, p1, u) -
@@ -62,10 +62,10 @@ unsigned DelaunayState::findCrossingEdge(unsigned a, unsigned b) const {
     unsigned beside_a = KELM_NONE, beside_b = KELM_NONE;
     for (unsigned e = 0; e < n; ++e) {
         if (beside_a != KELM_NONE && beside_b != KELM_NONE) break;
-        const unsigned u = edge_verts[2 * e], w = edge_verts[2 * e + 1];
+        const unsigned u = edgeVerts(e)[0], w = edgeVerts(e)[1];
         if (u == a || u == b || w == a || w == b) continue;
         if (!segmentsCross(pa, pb, point(u), point(w))) continue;
-        const unsigned t0 = edge_tris[2 * e], t1 = edge_tris[2 * e + 1];
+        const unsigned t0 = edgeTris(e)[0], t1 = edgeTris(e)[1];
         const bool touches_a = holds(t0, a) || holds(t1, a);
         const bool touches_b = holds(t0, b) || holds(t1, b);
         if (touches_a && touches_b) return e;
@@ -87,7 +87,7 @@ int DelaunayState::insertEdge(unsigned a, unsigned b, int border) {
     if (a == b) return 1;
     unsigned e = edgeBetween(a, b);
     if (e != KELM_NONE) {
-        edge_flags[e] = value;
+        edgeFlags(e) = value;
         return 1;
     }
 
@@ -108,14 +108,14 @@ int DelaunayState::insertEdge(unsigned a, unsigned b, int border) {
     std::vector<unsigned> flipped;
     e = next_crossing();
     while (e != KELM_NONE) {
-        const unsigned t0 = edge_tris[2 * e], t1 = edge_tris[2 * e + 1];
+        const unsigned t0 = edgeTris(e)[0], t1 = edgeTris(e)[1];
         const unsigned p0 = oppositeVertex(t0, e), p1 = oppositeVertex(t1, e);
-        if ((edge_flags[e] & kNoFlipBit) || p0 == KELM_NONE || p1 == KELM_NONE) return 0;
+        if ((edgeFlags(e) & kNoFlipBit) || p0 == KELM_NONE || p1 == KELM_NONE) return 0;
 
         if ((p0 == a && p1 == b) || (p0 == b && p1 == a)) {
             // The last crossing edge: its flip joins a and b.
             if (!flipEdge(e, t0, t1, p0, p1)) return 0;
-            edge_flags[e] = value;
+            edgeFlags(e) = value;
             legalizeOtherEdges(t0, e);
             legalizeOtherEdges(t1, e);
             for (unsigned f : flipped) {
@@ -137,7 +137,7 @@ int DelaunayState::insertEdge(unsigned a, unsigned b, int border) {
     // No crossing edge is left; the flips may have joined a and b already.
     e = edgeBetween(a, b);
     if (e == KELM_NONE) return 0;
-    edge_flags[e] = value;
+    edgeFlags(e) = value;
     return 1;
 }
 
@@ -150,7 +150,7 @@ unsigned DelaunayState::vertexOnSegment(unsigned a, unsigned b) const {
     const unsigned n = edgeCount();
     for (unsigned e = 0; e < n; ++e) {
         for (unsigned k = 0; k < 2; ++k) {
-            const unsigned v = edge_verts[2 * e + k];
+            const unsigned v = edgeVerts(e)[k];
             if (v == a || v == b) continue;
             if (onOpenSegment(pa, dx, dy, length_sq, point(v))) return v;
         }
@@ -169,7 +169,7 @@ int DelaunayState::legalizeOtherEdges(unsigned t, unsigned e) {
     unsigned others[3];
     unsigned count = 0;
     for (unsigned k = 0; k < 3; ++k) {
-        const unsigned f = tri_edges[3 * t + k];
+        const unsigned f = triEdges(t)[k];
         if (f != e) others[count++] = f;
     }
     if (count != 2) return 0;
@@ -194,7 +194,7 @@ int DelaunayState::legalizeOtherEdges(unsigned t, unsigned e) {
 // Re-checks an edge flipped while forcing a constraint in. It does not look at
 // the edge's flags: edges in the flipped list are never constrained.
 int DelaunayState::relegalizeEdge(unsigned f) {
-    const unsigned t0 = edge_tris[2 * f], t1 = edge_tris[2 * f + 1];
+    const unsigned t0 = edgeTris(f)[0], t1 = edgeTris(f)[1];
     const unsigned p0 = oppositeVertex(t0, f), p1 = oppositeVertex(t1, f);
     if (p0 == KELM_NONE || p1 == KELM_NONE) return 0;
     if (!needsFlip(f, p0, p1)) return 1;
@@ -204,23 +204,25 @@ int DelaunayState::relegalizeEdge(unsigned f) {
 }
 
 int DelaunayState::resolveInside() {
-    const unsigned entries = tri_verts.size();
+    // One label per vertex entry of the triangle list (three per triangle);
+    // only the first triangleCount() are ever written.
+    const unsigned entries = 3 * triangleCount();
     tri_labels.capacity(entries);
     tri_labels.size(entries);
     for (unsigned i = 0; i < entries; ++i) tri_labels[i] = KELM_NONE;
     if (edgeCount() == 0) return 0;  // no enclosing triangle to start from
 
     // The triangle on edge 0 touches two enclosing corners: outside every loop.
-    const unsigned seed = edge_tris[0];
+    const unsigned seed = edgeTris(0)[0];
     tri_labels[seed] = kOutside;
     for (unsigned k = 0; k < 3; ++k) {
-        const unsigned e = tri_edges[3 * seed + k];
+        const unsigned e = triEdges(seed)[k];
         if (e == KELM_NONE) continue;
         bool on_edge = false;
         const unsigned n = otherTriangle(e, seed, &on_edge);
         if (!on_edge) break;
         if (n == KELM_NONE || tri_labels[n] != KELM_NONE) continue;
-        const unsigned value = (edge_flags[e] & kBorderBit) ? kInside : kOutside;
+        const unsigned value = (edgeFlags(e) & kBorderBit) ? kInside : kOutside;
         if (!fillInside(n, value)) break;
     }
     return 1;
@@ -246,13 +248,13 @@ int DelaunayState::fillInside(unsigned t, unsigned value) {
             stack.pop_back();
             continue;
         }
-        const unsigned e = tri_edges[3 * top.tri + top.next_edge++];
+        const unsigned e = triEdges(top.tri)[top.next_edge++];
         if (e == KELM_NONE) continue;
         bool on_edge = false;
         const unsigned n = otherTriangle(e, top.tri, &on_edge);
         if (!on_edge) return 0;
         if (n == KELM_NONE || tri_labels[n] != KELM_NONE) continue;
-        const bool crosses = (edge_flags[e] & kBorderBit) != 0;
+        const bool crosses = (edgeFlags(e) & kBorderBit) != 0;
         const unsigned v = crosses ? (top.value == kOutside ? kInside : kOutside) : top.value;
         tri_labels[n] = v;
         stack.push_back({n, v, 0});  // invalidates top

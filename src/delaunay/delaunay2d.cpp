@@ -1,8 +1,10 @@
 #include "kelmmath/delaunay/delaunay2d.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "delaunay/internal_delaunay.h"
@@ -73,7 +75,47 @@ PointClass classifyPoint(const double* p0, const double* p1, const double* p2, c
     return PointClass::kOutside;
 }
 
+namespace {
+
+// Coordinate differences inside this range (or zero) keep every product and
+// quotient of the angle test away from overflow and subnormal values, where
+// its relative rounding bounds hold.
+bool wellScaled(double d) {
+    const double m = std::fabs(d);
+    return d == 0 || (m >= 1e-60 && m <= 1e60);
+}
+
+// The sign the angle test's cosine takes for the vectors u and w, when the
+// dot product u.w decides it beyond any rounding: the cosine is u.w over the
+// product of the lengths, formed from the rounded unit vectors, and each of
+// its two terms is off by at most a few units in the last place relative to
+// |ux wx| + |uy wy|. 0 when too close to call.
+int clearSign(const double* u, const double* w) {
+    const double xx = u[0] * w[0], yy = u[1] * w[1];
+    const double dot = xx + yy;
+    const double margin = 1e-14 * (std::fabs(xx) + std::fabs(yy));
+    return dot > margin ? 1 : (dot < -margin ? -1 : 0);
+}
+
+}  // namespace
+
+// The usual answer (both angles acute, or both obtuse) comes from the signs of
+// two dot products, without the square roots and divisions of the angle form;
+// it is the answer the angle form gives, and anything closer goes to it.
 int needsFlip(const double* a, const double* b, const double* p, const double* q) {
+    const double d[8] = {a[0] - p[0], a[1] - p[1], b[0] - p[0], b[1] - p[1],
+                         a[0] - q[0], a[1] - q[1], b[0] - q[0], b[1] - q[1]};
+    bool scaled = true;
+    for (double v : d) scaled = scaled && wellScaled(v);
+    if (scaled) {
+        const int at_p = clearSign(d, d + 2), at_q = clearSign(d + 4, d + 6);
+        if (at_p > 0 && at_q > 0) return 0;
+        if (at_p < 0 && at_q < 0) return 1;
+    }
+    return needsFlipAngles(a, b, p, q);
+}
+
+int needsFlipAngles(const double* a, const double* b, const double* p, const double* q) {
     double u1[2], u2[2], w1[2], w2[2];
     unitDiff(u1, a, p);
     unitDiff(u2, b, p);
@@ -101,22 +143,58 @@ unsigned DelaunayState::addPoint(double x, double y) {
 
 unsigned DelaunayState::addEdge(unsigned a, unsigned b, unsigned t0, unsigned t1) {
     const unsigned index = edgeCount();
-    edge_verts.append(a);
-    edge_verts.append(b);
-    edge_flags.append(0u);
-    edge_tris.append(t0);
-    edge_tris.append(t1);
+    Edge edge{};
+    edge.v[0] = a;
+    edge.v[1] = b;
+    edge.t[0] = t0;
+    edge.t[1] = t1;
+    edge.flags = 0u;
+    edges.push_back(edge);
     return index;
+}
+
+unsigned DelaunayState::addTriangle(unsigned v0, unsigned v1, unsigned v2, unsigned e0,
+                                    unsigned e1, unsigned e2) {
+    const unsigned index = triangleCount();
+    Triangle tri{};
+    tri.v[0] = v0;
+    tri.v[1] = v1;
+    tri.v[2] = v2;
+    tri.e[0] = e0;
+    tri.e[1] = e1;
+    tri.e[2] = e2;
+    tri.kind = 0;
+    tris.push_back(tri);
+    return index;
+}
+
+void DelaunayState::reserveFor(unsigned n) {
+    // Growth stays geometric, so that many small batches cost no more than
+    // one large one.
+    auto room = [](auto& list, std::size_t needed) {
+        if (needed > list.capacity()) list.reserve(std::max(needed, list.capacity() * 3 / 2));
+    };
+    const std::size_t more = n;
+    room(tris, tris.size() + 2 * more);
+    room(edges, edges.size() + 3 * more);
+    if (index_.active) {
+        room(index_.vertex_tri, index_.vertex_tri.size() + more);
+        room(index_.cell_next, index_.cell_next.size() + more);
+    }
+    const std::size_t coords = points.size() + 2 * more;
+    if (coords > points.capacity() && coords <= std::numeric_limits<unsigned>::max() / 2)
+        points.capacity(static_cast<unsigned>(
+            std::max<std::size_t>(coords, points.capacity() + points.capacity() / 2)));
 }
 
 bool DelaunayState::holds(unsigned tri, unsigned v) const {
     if (tri == KELM_NONE) return false;
-    const unsigned* tv = tri_verts.data() + 3 * tri;
+    const unsigned* tv = triVerts(tri);
     return tv[0] == v || tv[1] == v || tv[2] == v;
 }
 
 unsigned DelaunayState::otherTriangle(unsigned e, unsigned tri, bool* on_edge) const {
-    const unsigned* et = edge_tris.data() + 2 * e;
+    const unsigned* et = edgeTris(e);
     *on_edge = true;
     if (et[0] == tri) return et[1];
     if (et[1] == tri) return et[0];
@@ -127,8 +205,8 @@ unsigned DelaunayState::otherTriangle(unsigned e, unsigned tri, bool* on_edge) c
 unsigned DelaunayState::triangleEdgeJoining(unsigned tri, unsigned u, unsigned w) const {
     if (tri == KELM_NONE) return KELM_NONE;
     for (unsigned k = 0; k < 3; ++k) {
-        const unsigned e = tri_edges[3 * tri + k];
-        const unsigned e0 = edge_verts[2 * e], e1 = edge_verts[2 * e + 1];
+        const unsigned e = triEdges(tri)[k];
+        const unsigned e0 = edgeVerts(e)[0], e1 = edgeVerts(e)[1];
         if ((e0 == u && e1 == w) || (e0 == w && e1 == u)) return e;
     }
     return KELM_NONE;
@@ -148,25 +226,20 @@ int DelaunayState::init(const double* box, double y_scale) {
     addPoint(xmin - dx, ymin - dy);
     addPoint(xmax + 3 * dx, ymin - dy);
     addPoint(xmin - dx, ymax + 3 * dy);
-    tri_verts.append(0);
-    tri_verts.append(1);
-    tri_verts.append(2);
     addEdge(0, 1, 0, KELM_NONE);
     addEdge(1, 2, 0, KELM_NONE);
     addEdge(0, 2, 0, KELM_NONE);
-    tri_edges.append(0);
-    tri_edges.append(1);
-    tri_edges.append(2);
+    addTriangle(0, 1, 2, 0, 1, 2);
     indexInit(box);
     return 1;
 }
 
 unsigned DelaunayState::locatePoint(const double* P) const {
     const unsigned n = triangleCount();
-    const unsigned* tv = tri_verts.data();
     unsigned best = KELM_NONE;
     double best_value = 0.0;
-    for (unsigned t = 0; t < n; ++t, tv += 3) {
+    for (unsigned t = 0; t < n; ++t) {
+        const unsigned* tv = tris[t].v;
         double value = 0.0;
         switch (classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value)) {
             case PointClass::kDegenerate:
@@ -189,8 +262,8 @@ unsigned DelaunayState::locatePoint(const double* P) const {
 
 unsigned DelaunayState::findEdge(unsigned a, unsigned b) const {
     const unsigned n = edgeCount();
-    const unsigned* ev = edge_verts.data();
-    for (unsigned e = 0; e < n; ++e, ev += 2) {
+    for (unsigned e = 0; e < n; ++e) {
+        const unsigned* ev = edges[e].v;
         if ((ev[0] == a && ev[1] == b) || (ev[0] == b && ev[1] == a)) return e;
     }
     return KELM_NONE;
@@ -204,7 +277,7 @@ unsigned DelaunayState::insertPoint(double x, double y) {
     if (t == KELM_NONE) return KELM_NONE;  // the point stays, in no triangle
 
     for (unsigned k = 0; k < 3; ++k) {
-        const unsigned v = tri_verts[3 * t + k];
+        const unsigned v = triVerts(t)[k];
         if (point(v)[0] == P[0] && point(v)[1] == P[1]) {
             points.size(points.size() - 2);
             indexDropPoint();
@@ -216,10 +289,10 @@ unsigned DelaunayState::insertPoint(double x, double y) {
     // their entries are asked for now so that they arrive during the split,
     // and their corners once those entries are in.
     prefetchAround(t);
-    const unsigned edges[3] = {tri_edges[3 * t], tri_edges[3 * t + 1], tri_edges[3 * t + 2]};
+    const unsigned edges[3] = {triEdges(t)[0], triEdges(t)[1], triEdges(t)[2]};
     if (!splitTriangle(t, p)) return KELM_NONE;
     for (unsigned e : edges) {
-        const unsigned* et = edge_tris.data() + 2 * static_cast<std::size_t>(e);
+        const unsigned* et = edgeTris(e);
         prefetchTriangle(holds(et[0], p) ? et[1] : et[0], true);
     }
     for (unsigned e : edges) {
@@ -232,8 +305,8 @@ unsigned DelaunayState::insertPoint(double x, double y) {
 // the edge of t that closes them; that edge now names the new triangle in
 // place of t.
 int DelaunayState::makeTriangle(unsigned t, unsigned f, unsigned g) {
-    const unsigned f0 = edge_verts[2 * f], f1 = edge_verts[2 * f + 1];
-    const unsigned g0 = edge_verts[2 * g], g1 = edge_verts[2 * g + 1];
+    const unsigned f0 = edgeVerts(f)[0], f1 = edgeVerts(f)[1];
+    const unsigned g0 = edgeVerts(g)[0], g1 = edgeVerts(g)[1];
     unsigned f_other, g_other;
     if (f0 == g0 || f0 == g1) {
         f_other = f1;
@@ -247,13 +320,8 @@ int DelaunayState::makeTriangle(unsigned t, unsigned f, unsigned g) {
     const unsigned third = triangleEdgeJoining(t, f_other, g_other);
     if (third == KELM_NONE) return 0;
     const unsigned index = triangleCount();
-    if (!replaceEntry(edge_tris.data() + 2 * third, 2, t, index)) return 0;
-    tri_verts.append(f0);
-    tri_verts.append(f1);
-    tri_verts.append(g_other);
-    tri_edges.append(f);
-    tri_edges.append(g);
-    tri_edges.append(third);
+    if (!replaceEntry(edgeTris(third), 2, t, index)) return 0;
+    addTriangle(f0, f1, g_other, f, g, third);
     return 1;
 }
 
@@ -266,7 +334,7 @@ int DelaunayState::makeTriangle(unsigned t, unsigned f, unsigned g) {
 //     /     \        / / \ \    T2 = (p, b, c), appended
 //    a-------b      a-------b
 int DelaunayState::splitTriangle(unsigned t, unsigned p) {
-    const unsigned a = tri_verts[3 * t], b = tri_verts[3 * t + 1], c = tri_verts[3 * t + 2];
+    const unsigned a = triVerts(t)[0], b = triVerts(t)[1], c = triVerts(t)[2];
     const unsigned e_pa = addEdge(p, a, KELM_NONE, KELM_NONE);
     const unsigned e_pb = addEdge(p, b, KELM_NONE, KELM_NONE);
     const unsigned e_pc = addEdge(p, c, KELM_NONE, KELM_NONE);
@@ -281,24 +349,24 @@ int DelaunayState::splitTriangle(unsigned t, unsigned p) {
         return 0;
     }
 
-    edge_tris[2 * e_pa] = t;
-    edge_tris[2 * e_pa + 1] = t1;
-    edge_tris[2 * e_pb] = t1;
-    edge_tris[2 * e_pb + 1] = t2;
-    edge_tris[2 * e_pc] = t;
-    edge_tris[2 * e_pc + 1] = t2;
+    edgeTris(e_pa)[0] = t;
+    edgeTris(e_pa)[1] = t1;
+    edgeTris(e_pb)[0] = t1;
+    edgeTris(e_pb)[1] = t2;
+    edgeTris(e_pc)[0] = t;
+    edgeTris(e_pc)[1] = t2;
 
     const unsigned e_ca = triangleEdgeJoining(t, c, a);
     if (e_ca == KELM_NONE) {
         indexLost();
         return 0;
     }
-    tri_edges[3 * t] = e_pc;
-    tri_edges[3 * t + 1] = e_pa;
-    tri_edges[3 * t + 2] = e_ca;
-    tri_verts[3 * t] = p;
-    tri_verts[3 * t + 1] = edge_verts[2 * e_ca];
-    tri_verts[3 * t + 2] = edge_verts[2 * e_ca + 1];
+    triEdges(t)[0] = e_pc;
+    triEdges(t)[1] = e_pa;
+    triEdges(t)[2] = e_ca;
+    triVerts(t)[0] = p;
+    triVerts(t)[1] = edgeVerts(e_ca)[0];
+    triVerts(t)[2] = edgeVerts(e_ca)[1];
 
     orientLike(t, a, b, c);
     orientLike(t1, a, b, c);
@@ -310,7 +378,7 @@ int DelaunayState::splitTriangle(unsigned t, unsigned p) {
 void DelaunayState::orientLike(unsigned tri, unsigned r0, unsigned r1, unsigned r2) {
     if (tri != KELM_NONE) {
         // Each reference vertex looked up once; the pairs are tried in order.
-        const unsigned* tv = tri_verts.data() + 3 * static_cast<std::size_t>(tri);
+        const unsigned* tv = triVerts(tri);
         const bool h0 = tv[0] == r0 || tv[1] == r0 || tv[2] == r0;
         const bool h1 = tv[0] == r1 || tv[1] == r1 || tv[2] == r1;
         const bool h2 = tv[0] == r2 || tv[1] == r2 || tv[2] == r2;
@@ -333,7 +401,7 @@ void DelaunayState::orientLike(unsigned tri, unsigned r0, unsigned r1, unsigned 
 }
 
 void DelaunayState::orientPair(unsigned tri, unsigned x, unsigned y) {
-    unsigned* tv = tri_verts.data() + 3 * tri;
+    unsigned* tv = triVerts(tri);
     int ix = -1, iy = -1;
     for (int k = 0; k < 3; ++k) {
         if (ix < 0 && tv[k] == x) ix = k;
@@ -351,8 +419,8 @@ void DelaunayState::orientPair(unsigned tri, unsigned x, unsigned y) {
 
 unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
     if (tri == KELM_NONE) return KELM_NONE;
-    const unsigned* tv = tri_verts.data() + 3 * tri;
-    const unsigned e0 = edge_verts[2 * edge], e1 = edge_verts[2 * edge + 1];
+    const unsigned* tv = triVerts(tri);
+    const unsigned e0 = edgeVerts(edge)[0], e1 = edgeVerts(edge)[1];
     auto is_edge = [e0, e1](unsigned u, unsigned w) {
         return (u == e0 && w == e1) || (u == e1 && w == e0);
     };
@@ -363,7 +431,7 @@ unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
 }
 
 int DelaunayState::needsFlip(unsigned edge, unsigned p, unsigned q) const {
-    return kelm_internal::needsFlip(point(edge_verts[2 * edge]), point(edge_verts[2 * edge + 1]),
+    return kelm_internal::needsFlip(point(edgeVerts(edge)[0]), point(edgeVerts(edge)[1]),
                                     point(p), point(q));
 }
 
@@ -377,7 +445,7 @@ int DelaunayState::needsFlip(unsigned edge, unsigned p, unsigned q) const {
 //
 // tp takes the side (q, a) from tq, tq the side (p, b) from tp.
 int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q) {
-    const unsigned a = edge_verts[2 * e], b = edge_verts[2 * e + 1];
+    const unsigned a = edgeVerts(e)[0], b = edgeVerts(e)[1];
     const unsigned f1 = triangleEdgeJoining(tp, p, b);
     const unsigned f2 = triangleEdgeJoining(tq, q, a);
     if (f1 == KELM_NONE || f2 == KELM_NONE) return 0;
@@ -386,20 +454,20 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
     // edge would leave triangles that repeat a vertex.
     if (p == q || p == a || p == b || q == a || q == b) return 0;
 
-    unsigned* vp = tri_verts.data() + 3 * tp;
-    unsigned* vq = tri_verts.data() + 3 * tq;
+    unsigned* vp = triVerts(tp);
+    unsigned* vq = triVerts(tq);
     const unsigned old_tp[3] = {vp[0], vp[1], vp[2]};
-    edge_verts[2 * e] = p;
-    edge_verts[2 * e + 1] = q;
+    edgeVerts(e)[0] = p;
+    edgeVerts(e)[1] = q;
     vp[0] = p, vp[1] = q, vp[2] = a;
     vq[0] = p, vq[1] = q, vq[2] = b;
 
     // A failure from here on leaves the tables half rewritten: the index is
     // dropped and the plain scans take over.
-    if (!replaceEntry(tri_edges.data() + 3 * tp, 3, f1, f2) ||
-        !replaceEntry(tri_edges.data() + 3 * tq, 3, f2, f1) ||
-        !replaceEntry(edge_tris.data() + 2 * f1, 2, tp, tq) ||
-        !replaceEntry(edge_tris.data() + 2 * f2, 2, tq, tp)) {
+    if (!replaceEntry(triEdges(tp), 3, f1, f2) ||
+        !replaceEntry(triEdges(tq), 3, f2, f1) ||
+        !replaceEntry(edgeTris(f1), 2, tp, tq) ||
+        !replaceEntry(edgeTris(f2), 2, tq, tp)) {
         indexLost();
         return 0;
     }
@@ -414,8 +482,8 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
 // triangles that now hold p are queued, tp on top, so that the work list
 // visits them in the same depth-first order as a recursion would.
 int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending) {
-    if (edge_flags[e] & kNoFlipBit) return 1;
-    const unsigned t0 = edge_tris[2 * e], t1 = edge_tris[2 * e + 1];
+    if (edgeFlags(e) & kNoFlipBit) return 1;
+    const unsigned t0 = edgeTris(e)[0], t1 = edgeTris(e)[1];
     if (t1 == KELM_NONE) return 1;  // hull edge
     unsigned tp, tq;
     if (holds(t0, p)) {
@@ -441,8 +509,8 @@ int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* p
 
 unsigned DelaunayState::edgeAwayFrom(unsigned tri, unsigned p) const {
     for (unsigned k = 0; k < 3; ++k) {
-        const unsigned e = tri_edges[3 * tri + k];
-        if (edge_verts[2 * e] != p && edge_verts[2 * e + 1] != p) return e;
+        const unsigned e = triEdges(tri)[k];
+        if (edgeVerts(e)[0] != p && edgeVerts(e)[1] != p) return e;
     }
     return KELM_NONE;
 }
@@ -475,7 +543,7 @@ int DelaunayState::legalizeOpposite(unsigned tri, unsigned p) {
 void DelaunayState::dumpFacets() const {
     const unsigned n = triangleCount();
     for (unsigned t = 0; t < n; ++t) {
-        const unsigned* tv = tri_verts.data() + 3 * t;
+        const unsigned* tv = triVerts(t);
         std::printf("# Facet %u: (%u %u %u)\n", t, tv[0], tv[1], tv[2]);
         for (unsigned k = 0; k < 4; ++k) {
             const double* pt = point(tv[k % 3]);
@@ -494,8 +562,8 @@ void DelaunayState::dumpMesh() const {
     const unsigned nt = triangleCount();
     std::printf("Facet sz=%u\n", nt);
     for (unsigned t = 0; t < nt; ++t) {
-        const unsigned* tv = tri_verts.data() + 3 * t;
-        const unsigned* te = tri_edges.data() + 3 * t;
+        const unsigned* tv = triVerts(t);
+        const unsigned* te = triEdges(t);
         const bool inside =
             t < tri_labels.size() && tri_labels[t] != KELM_NONE && tri_labels[t] != kOutside;
         std::printf("Facet[%u] = %u %u %u%s\n", t, tv[0], tv[1], tv[2], inside ? "(inside)" : "");
@@ -506,15 +574,15 @@ void DelaunayState::dumpMesh() const {
     const unsigned ne = edgeCount();
     std::printf("Edge sz=%u\n", ne);
     for (unsigned e = 0; e < ne; ++e) {
-        const unsigned flags = edge_flags[e];
-        std::printf("edge[%u]= %u %u%s%s\n", e, edge_verts[2 * e], edge_verts[2 * e + 1],
+        const unsigned flags = edgeFlags(e);
+        std::printf("edge[%u]= %u %u%s%s\n", e, edgeVerts(e)[0], edgeVerts(e)[1],
                     (flags & kNoFlipBit) ? " (no flip)" : "",
                     (flags & kBorderBit) ? " (border)" : "");
-        std::printf("  facet=%u ", edge_tris[2 * e]);
-        if (edge_tris[2 * e + 1] == KELM_NONE)
+        std::printf("  facet=%u ", edgeTris(e)[0]);
+        if (edgeTris(e)[1] == KELM_NONE)
             std::printf("*\n");
         else
-            std::printf("%u\n", edge_tris[2 * e + 1]);
+            std::printf("%u\n", edgeTris(e)[1]);
     }
     std::printf("\n");
 }
@@ -559,6 +627,7 @@ unsigned KelmDelaunay2D::insertPoint(const KelmPoint2D& pt) {
 unsigned KelmDelaunay2D::insertPoints(const KelmReal2DArray& pts) {
     const unsigned n = pts.size();
     if (!state_ || n == 0) return KELM_NONE;
+    state_->reserveFor(n);
     unsigned first = KELM_NONE;
     bool failed = false;
     for (unsigned i = 0; i < n; ++i) {
@@ -599,18 +668,18 @@ unsigned KelmDelaunay2D::getTriangleCount() {
 }
 
 void KelmDelaunay2D::getTriangle(unsigned* a, unsigned* b, unsigned* c, unsigned tri) {
-    const unsigned* tv = state_ ? state_->tri_verts.data() + 3 * tri : nullptr;
+    const unsigned* tv = state_ ? state_->triVerts(tri) : nullptr;
     if (a) *a = tv ? tv[0] : KELM_NONE;
     if (b) *b = tv ? tv[1] : KELM_NONE;
     if (c) *c = tv ? tv[2] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getTriangleVertex(unsigned tri, unsigned i) {
-    return state_ ? state_->tri_verts[3 * tri + i] : KELM_NONE;
+    return state_ ? state_->triVerts(tri)[i] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getTriangleEdge(unsigned tri, unsigned i) {
-    return state_ ? state_->tri_edges[3 * tri + i] : KELM_NONE;
+    return state_ ? state_->triEdges(tri)[i] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getEdgeCount() {
@@ -618,11 +687,11 @@ unsigned KelmDelaunay2D::getEdgeCount() {
 }
 
 unsigned KelmDelaunay2D::getEdgeVertex(unsigned edge, unsigned i) {
-    return state_ ? state_->edge_verts[2 * edge + i] : KELM_NONE;
+    return state_ ? state_->edgeVerts(edge)[i] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getEdgeTriangle(unsigned edge, unsigned i) {
-    return state_ ? state_->edge_tris[2 * edge + i] : KELM_NONE;
+    return state_ ? state_->edgeTris(edge)[i] : KELM_NONE;
 }
 
 void KelmDelaunay2D::dumpFacets() {

@@ -37,6 +37,9 @@ PointClass classifyPoint(const double* p0, const double* p1, const double* p2, c
 // (a, b, p) and (a, b, q): 1 when the angles at p and q add up to more than 180
 // degrees. No tolerance; a NaN anywhere gives 0.
 int needsFlip(const double* a, const double* b, const double* p, const double* q);
+// The angle form itself, without the shortcut needsFlip takes when the signs
+// of the two cosines are beyond doubt; needsFlip gives its answer always.
+int needsFlipAngles(const double* a, const double* b, const double* p, const double* q);
 
 // 1 when the closed segments AB and CD meet (touching at an end counts); 0 for
 // segments parallel within a sine of 1e-10.
@@ -116,9 +119,9 @@ struct SearchIndex {
     // Bounds of the vertices in triangles.
     double lo[2] = {0.0, 0.0}, hi[2] = {0.0, 0.0};
 
-    // Per triangle: its Kind byte; odd_tris lists every triangle that is not
-    // kRegular (and some that became regular since, not yet dropped).
-    std::vector<std::uint8_t> tri_kind;
+    // Each triangle's Kind byte is kept in its record (DelaunayState::triKind);
+    // odd_tris lists every triangle that is not kRegular (and some that
+    // became regular since, not yet dropped).
     std::vector<unsigned> odd_tris;
     unsigned odd_live = 0;  // triangles in odd_tris that are not regular
 
@@ -145,21 +148,48 @@ class DelaunayState {
 public:
     explicit DelaunayState(SearchMode mode = defaultSearchMode()) : mode_(mode) {}
 
-    // Field order follows the data model: point list, triangle vertices, edge
-    // vertices, edge flags, triangle labels, triangle edges, edge triangles.
+    // One record per triangle and per edge: a triangle or edge touched costs
+    // one place in memory rather than one per field.
+    struct Triangle {
+        unsigned v[3];      // vertices
+        unsigned e[3];      // edges
+        std::uint8_t kind;  // search index byte (SearchIndex::Kind), 0 when new
+    };
+    struct Edge {
+        unsigned v[2];   // vertices
+        unsigned t[2];   // triangles, second KELM_NONE on the hull
+        unsigned flags;  // kNoFlipBit, kBorderBit
+    };
+
     kelm_real_vector points;      // x, scaled y per vertex
-    kelm_uint_vector tri_verts;   // 3 per triangle
-    kelm_uint_vector edge_verts;  // 2 per edge
-    kelm_uint_vector edge_flags;  // 1 per edge
-    kelm_uint_vector tri_labels;  // resized to tri_verts.size() by resolveInside
-    kelm_uint_vector tri_edges;   // 3 per triangle
-    kelm_uint_vector edge_tris;   // 2 per edge, second KELM_NONE on the hull
+    std::vector<Triangle> tris;
+    std::vector<Edge> edges;
+    kelm_uint_vector tri_labels;  // 3 per triangle after resolveInside
     double yscale = 1.0;
 
     unsigned pointCount() const { return points.size() / 2; }
-    unsigned triangleCount() const { return tri_verts.size() / 3; }
-    unsigned edgeCount() const { return edge_verts.size() / 2; }
+    unsigned triangleCount() const { return static_cast<unsigned>(tris.size()); }
+    unsigned edgeCount() const { return static_cast<unsigned>(edges.size()); }
+    unsigned* triVerts(unsigned t) { return tris[t].v; }
+    const unsigned* triVerts(unsigned t) const { return tris[t].v; }
+    unsigned* triEdges(unsigned t) { return tris[t].e; }
+    const unsigned* triEdges(unsigned t) const { return tris[t].e; }
+    unsigned* edgeVerts(unsigned e) { return edges[e].v; }
+    const unsigned* edgeVerts(unsigned e) const { return edges[e].v; }
+    unsigned* edgeTris(unsigned e) { return edges[e].t; }
+    const unsigned* edgeTris(unsigned e) const { return edges[e].t; }
+    unsigned& edgeFlags(unsigned e) { return edges[e].flags; }
+    unsigned edgeFlags(unsigned e) const { return edges[e].flags; }
+    std::uint8_t& triKind(unsigned t) { return tris[t].kind; }
+    std::uint8_t triKind(unsigned t) const { return tris[t].kind; }
     const double* point(unsigned v) const { return points.data() + 2 * v; }
+
+    // Appends a triangle with its vertices and edges; returns its index.
+    unsigned addTriangle(unsigned v0, unsigned v1, unsigned v2, unsigned e0, unsigned e1,
+                         unsigned e2);
+    // Room for n more points without moving the tables (2 triangles and 3
+    // edges per point).
+    void reserveFor(unsigned n);
 
     // Appends (x, yscale * y); returns the new vertex index.
     unsigned addPoint(double x, double y);
@@ -303,9 +333,8 @@ inline void prefetchLine(const void* address) {
 
 inline void DelaunayState::prefetchTriangle(unsigned t, bool corners) const {
     if (t >= triangleCount()) return;
-    const unsigned* tv = tri_verts.data() + 3 * static_cast<std::size_t>(t);
+    const unsigned* tv = triVerts(t);
     prefetchLine(tv);
-    prefetchLine(tri_edges.data() + 3 * static_cast<std::size_t>(t));
     if (!corners) return;
     const unsigned n = pointCount();
     for (unsigned k = 0; k < 3; ++k)
@@ -316,10 +345,10 @@ inline void DelaunayState::prefetchAround(unsigned tri) const {
     if (tri >= triangleCount()) return;
     const unsigned ne = edgeCount();
     for (unsigned k = 0; k < 3; ++k) {
-        const unsigned e = tri_edges[3 * static_cast<std::size_t>(tri) + k];
+        const unsigned e = triEdges(tri)[k];
         if (e >= ne) continue;
-        prefetchLine(edge_flags.data() + e);
-        const unsigned* et = edge_tris.data() + 2 * static_cast<std::size_t>(e);
+        prefetchLine(&edges[e]);
+        const unsigned* et = edgeTris(e);
         prefetchTriangle(et[0] == tri ? et[1] : et[0], false);
     }
 }
@@ -340,8 +369,8 @@ bool DelaunayState::forEachTriangleAround(unsigned v, Visit visit) const {
             // Leave the first triangle through its other edge at v.
             unsigned skipped = 0;
             for (unsigned k = 0; k < 3; ++k) {
-                const unsigned e = tri_edges[3 * first + k];
-                if (edge_verts[2 * e] != v && edge_verts[2 * e + 1] != v) continue;
+                const unsigned e = triEdges(first)[k];
+                if (edgeVerts(e)[0] != v && edgeVerts(e)[1] != v) continue;
                 if (skipped++ == 0) from = e;
             }
         } else {
@@ -350,8 +379,8 @@ bool DelaunayState::forEachTriangleAround(unsigned v, Visit visit) const {
         while (true) {
             unsigned out = KELM_NONE;
             for (unsigned k = 0; k < 3 && out == KELM_NONE; ++k) {
-                const unsigned e = tri_edges[3 * t + k];
-                if (e != from && (edge_verts[2 * e] == v || edge_verts[2 * e + 1] == v)) out = e;
+                const unsigned e = triEdges(t)[k];
+                if (e != from && (edgeVerts(e)[0] == v || edgeVerts(e)[1] == v)) out = e;
             }
             if (out == KELM_NONE) return false;
             bool on_edge = false;

@@ -164,9 +164,9 @@ void DelaunayState::indexInit(const double* box) {
     x.sense = det > 0 ? 1.0 : -1.0;
     x.vertex_tri.assign(3, 0u);
     x.cell_next.assign(3, KELM_NONE);
-    x.tri_kind.assign(1, SearchIndex::kRegular);
+    triKind(0) = SearchIndex::kRegular;
     classifyTriangle(0);
-    if ((x.tri_kind[0] & SearchIndex::kKindMask) != SearchIndex::kRegular) {
+    if ((triKind(0) & SearchIndex::kKindMask) != SearchIndex::kRegular) {
         indexLost();
         return;
     }
@@ -208,7 +208,6 @@ void DelaunayState::indexSplit(unsigned t, unsigned t1, unsigned t2, unsigned p,
     x.vertex_tri[a] = t1;
     x.vertex_tri[b] = t1;
     x.vertex_tri[c] = t2;
-    x.tri_kind.resize(triangleCount(), SearchIndex::kRegular);
     classifyTriangle(t);
     classifyTriangle(t1);
     classifyTriangle(t2);
@@ -234,7 +233,7 @@ void DelaunayState::indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b) 
 
 void DelaunayState::classifyTriangle(unsigned t) {
     SearchIndex& x = index_;
-    const unsigned* tv = tri_verts.data() + 3 * t;
+    const unsigned* tv = triVerts(t);
     const double* p0 = point(tv[0]);
     const double* p1 = point(tv[1]);
     const double* p2 = point(tv[2]);
@@ -260,9 +259,9 @@ void DelaunayState::classifyTriangle(unsigned t) {
     // slot wins, as in a loop over the slots.
     unsigned side_slot[3] = {3, 3, 3};
     const unsigned v0 = tv[0], v1 = tv[1], v2 = tv[2];
-    const unsigned* te = tri_edges.data() + 3 * static_cast<std::size_t>(t);
+    const unsigned* te = triEdges(t);
     for (unsigned k = 0; k < 3; ++k) {
-        const unsigned* ev = edge_verts.data() + 2 * static_cast<std::size_t>(te[k]);
+        const unsigned* ev = edgeVerts(te[k]);
         const unsigned u = ev[0], w = ev[1];
         if ((u == v0 && w == v1) | (u == v1 && w == v0)) side_slot[0] = k;
         if ((u == v1 && w == v2) | (u == v2 && w == v1)) side_slot[1] = k;
@@ -272,7 +271,7 @@ void DelaunayState::classifyTriangle(unsigned t) {
         side_slot[0] + side_slot[1] + side_slot[2] == 3 && side_slot[0] != side_slot[1])
         slots = (side_slot[0] | side_slot[1] << 2) << SearchIndex::kSlotShift;
 
-    std::uint8_t& slot = x.tri_kind[t];
+    std::uint8_t& slot = triKind(t);
     const bool was_odd = (slot & SearchIndex::kKindMask) != SearchIndex::kRegular;
     const bool now_odd = kind != SearchIndex::kRegular;
     unsigned listed = slot & SearchIndex::kListed;
@@ -288,10 +287,10 @@ void DelaunayState::classifyTriangle(unsigned t) {
     if (x.odd_tris.size() > 2 * static_cast<std::size_t>(x.odd_live) + 32) {
         std::size_t kept = 0;
         for (unsigned u : x.odd_tris) {
-            if ((x.tri_kind[u] & SearchIndex::kKindMask) != SearchIndex::kRegular) {
+            if ((triKind(u) & SearchIndex::kKindMask) != SearchIndex::kRegular) {
                 x.odd_tris[kept++] = u;
             } else {
-                x.tri_kind[u] &= static_cast<std::uint8_t>(~SearchIndex::kListed);
+                triKind(u) &= static_cast<std::uint8_t>(~SearchIndex::kListed);
             }
         }
         x.odd_tris.resize(kept);
@@ -374,13 +373,13 @@ unsigned DelaunayState::walkStart(const double* P) const {
 
 // The edge of t from its vertex i to vertex i + 1.
 unsigned DelaunayState::sideEdge(unsigned t, unsigned i) const {
-    const unsigned code = index_.tri_kind[t] >> SearchIndex::kSlotShift;
+    const unsigned code = triKind(t) >> SearchIndex::kSlotShift;
     if (code == (SearchIndex::kNoSlots >> SearchIndex::kSlotShift)) {
-        const unsigned* tv = tri_verts.data() + 3 * t;
+        const unsigned* tv = triVerts(t);
         return triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
     }
     const unsigned s0 = code & 3, s1 = code >> 2;
-    return tri_edges[3 * t + (i == 0 ? s0 : i == 1 ? s1 : 3 - s0 - s1)];
+    return triEdges(t)[(i == 0 ? s0 : i == 1 ? s1 : 3 - s0 - s1)];
 }
 
 double DelaunayState::reach() const {
@@ -405,16 +404,13 @@ unsigned DelaunayState::walk(const double* P, unsigned start, bool* outside) {
     const unsigned limit = 1000 + 8 * static_cast<unsigned>(std::sqrt(triangleCount()));
     unsigned t = start, from = KELM_NONE;
     for (unsigned step = 0; step < limit; ++step) {
-        // Everything the step may need is read up front, so that the reads
-        // overlap instead of waiting on one another: the corners, the three
-        // edges and the triangle across each.
-        const unsigned* tv = tri_verts.data() + 3 * t;
-        const unsigned* te = tri_edges.data() + 3 * t;
-        const unsigned code = x.tri_kind[t] >> SearchIndex::kSlotShift;
+        // The corners decide which side to leave by; only that side's edge
+        // is read (each edge read is a likely cache miss once the tables are
+        // large).
+        const unsigned* tv = triVerts(t);
+        const unsigned* te = triEdges(t);
+        const unsigned code = triKind(t) >> SearchIndex::kSlotShift;
         const double* corner[3] = {point(tv[0]), point(tv[1]), point(tv[2])};
-        unsigned across[3];
-        bool on_edge[3];
-        for (unsigned k = 0; k < 3; ++k) across[k] = otherTriangle(te[k], t, &on_edge[k]);
         const unsigned first = nextRandom(&x.rng) % 3;
         unsigned slot = 3;
         for (unsigned k = 0; k < 3 && slot == 3; ++k) {
@@ -431,13 +427,15 @@ unsigned DelaunayState::walk(const double* P, unsigned start, bool* outside) {
             if (te[s] != from) slot = s;
         }
         if (slot == 3) return t;
-        if (!on_edge[slot]) return KELM_NONE;
-        if (across[slot] == KELM_NONE) {
+        bool on_edge = false;
+        const unsigned across = otherTriangle(te[slot], t, &on_edge);
+        if (!on_edge) return KELM_NONE;
+        if (across == KELM_NONE) {
             *outside = true;
             return t;
         }
         from = te[slot];
-        t = across[slot];
+        t = across;
         ++x.counters.walk_steps;
     }
     return KELM_NONE;
@@ -458,9 +456,9 @@ unsigned DelaunayState::locatePointIndexed(const double* P) {
     ScanOutcome outcome;
     bool hazard_near = false;
     for (unsigned t : x.odd_tris) {
-        const std::uint8_t kind = x.tri_kind[t] & SearchIndex::kKindMask;
+        const std::uint8_t kind = triKind(t) & SearchIndex::kKindMask;
         if (kind == SearchIndex::kRegular) continue;
-        const unsigned* tv = tri_verts.data() + 3 * t;
+        const unsigned* tv = triVerts(t);
         double value = 0.0;
         const PointClass cls = classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value);
         outcome.add(t, cls, value);
@@ -504,7 +502,7 @@ unsigned DelaunayState::locatePointIndexed(const double* P) {
     }
     if (sound) {
         // The walk must end on a triangle that meets the disc around P.
-        const unsigned* tv = tri_verts.data() + 3 * found;
+        const unsigned* tv = triVerts(found);
         bool inside = true;
         double d2 = r * r;
         for (unsigned k = 0; k < 3; ++k) {
@@ -553,7 +551,7 @@ unsigned DelaunayState::locatePointIndexed(const double* P) {
         const unsigned t = x.work.back();
         x.work.pop_back();
         ++x.counters.spread_triangles;
-        const unsigned* tv = tri_verts.data() + 3 * t;
+        const unsigned* tv = triVerts(t);
         double value = 0.0;
         const PointClass cls = classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value);
         outcome.add(t, cls, value);
@@ -565,7 +563,7 @@ unsigned DelaunayState::locatePointIndexed(const double* P) {
                 ++x.counters.plain_locates;
                 return locatePoint(P);
             }
-            const unsigned* et = edge_tris.data() + 2 * e;
+            const unsigned* et = edgeTris(e);
             const unsigned n = et[0] == t ? et[1] : et[0];
             if (n != KELM_NONE && !visited(n)) visit(n);
         }
@@ -590,8 +588,8 @@ unsigned DelaunayState::findEdgeIndexed(unsigned a, unsigned b) const {
     unsigned best = KELM_NONE;
     const bool whole = forEachTriangleAround(a, [&](unsigned t) {
         for (unsigned k = 0; k < 3; ++k) {
-            const unsigned e = tri_edges[3 * t + k];
-            const unsigned u = edge_verts[2 * e], w = edge_verts[2 * e + 1];
+            const unsigned e = triEdges(t)[k];
+            const unsigned u = edgeVerts(e)[0], w = edgeVerts(e)[1];
             if (((u == a && w == b) || (u == b && w == a)) && e < best) best = e;
         }
     });
@@ -659,7 +657,7 @@ unsigned DelaunayState::vertexOnSegmentIndexed(unsigned a, unsigned b) const {
 bool CrossingSearch::start() {
     std::vector<unsigned> edges;
     auto collect = [&](unsigned t) {
-        for (unsigned k = 0; k < 3; ++k) edges.push_back(s_.tri_edges[3 * t + k]);
+        for (unsigned k = 0; k < 3; ++k) edges.push_back(s_.triEdges(t)[k]);
     };
     if (!s_.forEachTriangleAround(a_, collect) || !s_.forEachTriangleAround(b_, collect))
         return false;
@@ -675,10 +673,10 @@ bool CrossingSearch::start() {
 
 // The tests of the plain scan, edge by edge.
 unsigned CrossingSearch::kindOf(unsigned e) const {
-    const unsigned u = s_.edge_verts[2 * e], w = s_.edge_verts[2 * e + 1];
+    const unsigned u = s_.edgeVerts(e)[0], w = s_.edgeVerts(e)[1];
     if (u == a_ || u == b_ || w == a_ || w == b_) return 0;
     if (!segmentsCross(s_.point(a_), s_.point(b_), s_.point(u), s_.point(w))) return 0;
-    const unsigned t0 = s_.edge_tris[2 * e], t1 = s_.edge_tris[2 * e + 1];
+    const unsigned t0 = s_.edgeTris(e)[0], t1 = s_.edgeTris(e)[1];
     const bool touches_a = s_.holds(t0, a_) || s_.holds(t1, a_);
     const bool touches_b = s_.holds(t0, b_) || s_.holds(t1, b_);
     return (touches_a ? 1u : 0u) | (touches_b ? 2u : 0u);
@@ -700,7 +698,7 @@ void CrossingSearch::refresh(unsigned e) {
 // of these edges are sides of the two triangles, and no other edge changes.
 void CrossingSearch::update(unsigned t0, unsigned t1) {
     for (unsigned t : {t0, t1}) {
-        for (unsigned k = 0; k < 3; ++k) refresh(s_.tri_edges[3 * t + k]);
+        for (unsigned k = 0; k < 3; ++k) refresh(s_.triEdges(t)[k]);
     }
 }
 
@@ -727,16 +725,16 @@ std::string DelaunayState::checkIndex() const {
     std::ostringstream out;
     if (!x.active) return "";
     const unsigned np = pointCount(), nt = triangleCount(), ne = edgeCount();
-    if (x.vertex_tri.size() != np || x.cell_next.size() != np || x.tri_kind.size() != nt ||
+    if (x.vertex_tri.size() != np || x.cell_next.size() != np ||
         x.visit_mark.size() > nt)
         return "index sizes differ from the tables";
 
     std::vector<char> in_edges(np, 0);
     for (unsigned e = 0; e < ne; ++e)
-        in_edges[edge_verts[2 * e]] = in_edges[edge_verts[2 * e + 1]] = 1;
+        in_edges[edgeVerts(e)[0]] = in_edges[edgeVerts(e)[1]] = 1;
     std::vector<std::vector<unsigned>> around(np);
     for (unsigned t = 0; t < nt; ++t)
-        for (unsigned k = 0; k < 3; ++k) around[tri_verts[3 * t + k]].push_back(t);
+        for (unsigned k = 0; k < 3; ++k) around[triVerts(t)[k]].push_back(t);
 
     std::vector<char> linked(np, 0);
     unsigned linked_count = 0;
@@ -795,13 +793,13 @@ std::string DelaunayState::checkIndex() const {
     DelaunayState copy(*this);
     for (unsigned t = 0; t < nt; ++t) {
         copy.classifyTriangle(t);
-        const unsigned kind = x.tri_kind[t] & SearchIndex::kKindMask;
+        const unsigned kind = triKind(t) & SearchIndex::kKindMask;
         const unsigned listed_bit = SearchIndex::kListed;
-        if ((copy.index_.tri_kind[t] | listed_bit) != (x.tri_kind[t] | listed_bit)) {
+        if ((copy.triKind(t) | listed_bit) != (triKind(t) | listed_bit)) {
             out << "triangle " << t << " kind " << kind << " is stale";
             return out.str();
         }
-        if (((x.tri_kind[t] & SearchIndex::kListed) != 0) != (listed[t] != 0)) {
+        if (((triKind(t) & SearchIndex::kListed) != 0) != (listed[t] != 0)) {
             out << "triangle " << t << " listed flag";
             return out.str();
         }

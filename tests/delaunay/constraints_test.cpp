@@ -219,18 +219,12 @@ TEST(KelmDelaunay2DResolveInside, PolygonWithHolesLabelsTheRegion) {
 
 // Triangles and edges for the fill alone (vertices are not read by it).
 void addTriangle(DelaunayState& s, unsigned e0, unsigned e1, unsigned e2) {
-    for (unsigned e : {e0, e1, e2}) {
-        s.tri_verts.append(0);
-        s.tri_edges.append(e);
-    }
+    s.addTriangle(0, 0, 0, e0, e1, e2);
 }
 
 void addEdge(DelaunayState& s, unsigned t0, unsigned t1, unsigned flags) {
-    for (unsigned t : {t0, t1}) {
-        s.edge_verts.append(0);
-        s.edge_tris.append(t);
-    }
-    s.edge_flags.append(flags);
+    const unsigned e = s.addEdge(0, 0, t0, t1);
+    s.edgeFlags(e) = flags;
 }
 
 TEST(DelaunayFillInside, DepthFirstOrderOnAnExplicitStack) {
@@ -253,7 +247,7 @@ TEST(DelaunayFillInside, DepthFirstOrderOnAnExplicitStack) {
               (std::vector<unsigned>{0, 0, 1, 1, N}));
     EXPECT_EQ(s.tri_labels.size(), 12u);
     EXPECT_EQ(s.fillInside(3, 0), 0);  // labelled already
-    s.edge_tris[8] = 7;                // 3 is not on its own edge 4: the fill stops there
+    s.edgeTris(4)[0] = 7;               // 3 is not on its own edge 4: the fill stops there
     EXPECT_EQ(s.resolveInside(), 1);
     EXPECT_EQ(s.tri_labels[3], 1u);
     EXPECT_EQ(s.tri_labels[2], N);

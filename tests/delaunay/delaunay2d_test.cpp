@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <cfloat>
+#include <cmath>
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -199,8 +202,8 @@ TEST(KelmDelaunay2DInsert, FailuresAndNearPoints) {
     const double values[4] = {0, 0, 1, 1}, inside[2] = {0.5, 0.5};
     ASSERT_EQ(s.init(values, 1.0), 1);
     EXPECT_EQ(s.locatePoint(inside), 0u);
-    s.tri_verts[2] = 1;
-    for (unsigned v : {0, 1, 2}) s.tri_verts.append(v);
+    s.triVerts(0)[2] = 1;
+    s.addTriangle(0, 1, 2, 0, 1, 2);
     EXPECT_EQ(s.locatePoint(inside), N);
 }
 
@@ -292,6 +295,73 @@ TEST(KelmDelaunay2DDump, TextsMatch) {
     kelm_test::expectGolden("delaunay_grid_mesh.txt", kelm_test::dumpMeshText(grid));
 }
 
+// The flip test's shortcut against the angle form it stands for, on the
+// quadrilaterals where the two could part: p or q on or near the circle
+// through the other three, right angles at p or q, exact lattice points,
+// coordinates from 1e-70 to 1e70 and far from the origin, repeated and
+// non-finite points.
+TEST(DelaunayPredicates, FlipShortcutAgreesWithTheAngleForm) {
+    std::mt19937_64 gen(20261206);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double kPi = std::acos(-1.0);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    unsigned shortcut_cases = 0;
+    for (unsigned i = 0; i < 400000; ++i) {
+        double pts[4][2];
+        switch (i % 8) {
+            case 0:  // anywhere
+                for (auto& pt : pts) pt[0] = unit(gen), pt[1] = unit(gen);
+                break;
+            case 1:
+            case 2: {  // on one circle, each point moved by up to 10^-k
+                const double nudge = std::pow(10.0, -static_cast<double>(gen() % 17));
+                for (auto& pt : pts) {
+                    const double t = 2 * kPi * unit(gen);
+                    pt[0] = std::cos(t) + nudge * (unit(gen) - 0.5);
+                    pt[1] = std::sin(t) + nudge * (unit(gen) - 0.5);
+                }
+                break;
+            }
+            case 3: {  // p on the circle over the diameter ab: a right angle at p
+                const double t = 2 * kPi * unit(gen);
+                pts[0][0] = -1, pts[0][1] = 0, pts[1][0] = 1, pts[1][1] = 0;
+                pts[2][0] = std::cos(t), pts[2][1] = std::sin(t);
+                pts[3][0] = 4 * unit(gen) - 2, pts[3][1] = 4 * unit(gen) - 2;
+                if (gen() & 1) std::swap(pts[2], pts[3]);
+                break;
+            }
+            case 4:  // small lattice: exact right angles and cocircular quads
+                for (auto& pt : pts) pt[0] = double(gen() % 5), pt[1] = double(gen() % 5);
+                break;
+            case 5: {  // a random quad scaled by 10^k and moved far away
+                const double scale = std::pow(10.0, static_cast<double>(gen() % 141) - 70.0);
+                const double shift = (gen() & 1) ? 1e8 * unit(gen) : 0.0;
+                for (auto& pt : pts) pt[0] = shift + scale * unit(gen), pt[1] = scale * unit(gen);
+                break;
+            }
+            case 6:  // repeated points
+                for (auto& pt : pts) pt[0] = unit(gen), pt[1] = unit(gen);
+                std::copy(pts[gen() % 2], pts[gen() % 2] + 2, pts[2 + gen() % 2]);
+                break;
+            default: {  // one coordinate not finite or extreme
+                for (auto& pt : pts) pt[0] = unit(gen), pt[1] = unit(gen);
+                const double odd[5] = {inf, -inf, nan, 1e300, 1e-300};
+                pts[gen() % 4][gen() % 2] = odd[gen() % 5];
+                break;
+            }
+        }
+        const int fast = kelm_internal::needsFlip(pts[0], pts[1], pts[2], pts[3]);
+        const int angles = kelm_internal::needsFlipAngles(pts[0], pts[1], pts[2], pts[3]);
+        ASSERT_EQ(fast, angles) << "case " << i << ": a (" << pts[0][0] << ", " << pts[0][1]
+                                << ") b (" << pts[1][0] << ", " << pts[1][1] << ") p ("
+                                << pts[2][0] << ", " << pts[2][1] << ") q (" << pts[3][0] << ", "
+                                << pts[3][1] << ")";
+        if (i % 8 == 1 || i % 8 == 2) shortcut_cases += fast;
+    }
+    EXPECT_GT(shortcut_cases, 0u);
+}
+
 TEST(DelaunayPredicates, ClassifyFlipAndCross) {
     using kelm_internal::classifyPoint;
     using kelm_internal::needsFlip;
@@ -340,9 +410,9 @@ TEST(DelaunayOrientLikeDeathTest, InconsistentTablesStopTheProcess) {
     EXPECT_EXIT((dup2(2, 1), s.orientPair(0, 1, 9)), testing::ExitedWithCode(2),
                 "^INTERNAL: get_facet_topology\\(2\\): could requested verts not found\n$");
     s.orientLike(0, 0, 1, 2);
-    EXPECT_EQ(s.tri_verts[0], 0u);
+    EXPECT_EQ(s.triVerts(0)[0], 0u);
     s.orientLike(0, 9, 1, 0);  // the pair (1, 0) runs against (0, 1, 2)
-    EXPECT_EQ(std::vector<unsigned>(s.tri_verts.data(), s.tri_verts.data() + 3),
+    EXPECT_EQ(std::vector<unsigned>(s.triVerts(0), s.triVerts(0) + 3),
               (std::vector<unsigned>{1, 0, 2}));
 }
 

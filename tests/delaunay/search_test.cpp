@@ -81,8 +81,8 @@ std::string firstDifference(const std::string& a, const std::string& b) {
     for (unsigned i = 0; i < 24; ++i) {
         double P[2];
         const unsigned e = draw.below(ne);
-        const double* a = s.point(s.edge_verts[2 * e]);
-        const double* b = s.point(s.edge_verts[2 * e + 1]);
+        const double* a = s.point(s.edgeVerts(e)[0]);
+        const double* b = s.point(s.edgeVerts(e)[1]);
         const double f = draw.uniform();
         switch (i % 6) {
             case 0:  // anywhere over the vertices
@@ -119,8 +119,8 @@ std::string firstDifference(const std::string& a, const std::string& b) {
         unsigned a = draw.below(np + 2), b = draw.below(np + 2);
         if (i % 3 == 0) {  // the ends of an edge, either way round
             const unsigned e = draw.below(ne);
-            a = s.edge_verts[2 * e + (i & 1)];
-            b = s.edge_verts[2 * e + 1 - (i & 1)];
+            a = s.edgeVerts(e)[(i & 1)];
+            b = s.edgeVerts(e)[1 - (i & 1)];
         }
         if (s.findEdge(a, b) != s.findEdgeIndexed(a, b))
             return ::testing::AssertionFailure() << "findEdge " << a << " " << b;
@@ -296,11 +296,11 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
     ASSERT_NE(broken.insertPoint(0.25, 0.25), N);
     const unsigned e = broken.findEdge(3, 4);
     ASSERT_NE(e, N);
-    const unsigned t0 = broken.edge_tris[2 * e], t1 = broken.edge_tris[2 * e + 1];
+    const unsigned t0 = broken.edgeTris(e)[0], t1 = broken.edgeTris(e)[1];
     const unsigned p0 = broken.oppositeVertex(t0, e), p1 = broken.oppositeVertex(t1, e);
     for (unsigned k = 0; k < 3; ++k) {  // the second triangle's sides no longer name it
-        const unsigned f = broken.tri_edges[3 * t1 + k];
-        if (f != e) broken.edge_tris[2 * f] = broken.edge_tris[2 * f + 1] = 77;
+        const unsigned f = broken.triEdges(t1)[k];
+        if (f != e) broken.edgeTris(f)[0] = broken.edgeTris(f)[1] = 77;
     }
     EXPECT_EQ(broken.flipEdge(e, t0, t1, p0, p1), 0);
     EXPECT_FALSE(broken.indexed());
@@ -335,7 +335,7 @@ TEST(DelaunaySearch, IndexFollowsTheTables) {
     moved.points[2 * 100] += 1.0;
     EXPECT_NE(moved.checkIndex(), "");
     DelaunayState turned(s);
-    std::swap(turned.tri_verts[30], turned.tri_verts[31]);
+    std::swap(turned.triVerts(10)[0], turned.triVerts(10)[1]);
     EXPECT_NE(turned.checkIndex(), "");
 }
 
