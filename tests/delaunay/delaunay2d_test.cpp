@@ -340,10 +340,12 @@ TEST(DelaunayPredicates, FlipShortcutAgreesWithTheAngleForm) {
                 for (auto& pt : pts) pt[0] = shift + scale * unit(gen), pt[1] = scale * unit(gen);
                 break;
             }
-            case 6:  // repeated points
+            case 6: {  // p or q repeats a or b
                 for (auto& pt : pts) pt[0] = unit(gen), pt[1] = unit(gen);
-                std::copy(pts[gen() % 2], pts[gen() % 2] + 2, pts[2 + gen() % 2]);
+                const double* from = pts[gen() % 2];
+                std::copy(from, from + 2, pts[2 + gen() % 2]);
                 break;
+            }
             default: {  // one coordinate not finite or extreme
                 for (auto& pt : pts) pt[0] = unit(gen), pt[1] = unit(gen);
                 const double odd[5] = {inf, -inf, nan, 1e300, 1e-300};
