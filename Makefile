@@ -34,7 +34,7 @@ prereqs:
 # Configure when the build folder has no cache yet, or when it was configured
 # with other flags; a half-made build folder is simply configured again.
 configure: prereqs
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DKELMMATH_BUILD_TESTS=ON -DKELMMATH_BUILD_EXAMPLES=ON
 
 test: configure
 	cmake --build $(BUILD) -j $(JOBS)
