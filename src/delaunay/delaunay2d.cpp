@@ -143,28 +143,14 @@ unsigned DelaunayState::addPoint(double x, double y) {
 
 unsigned DelaunayState::addEdge(unsigned a, unsigned b, unsigned t0, unsigned t1) {
     const unsigned index = edgeCount();
-    Edge edge{};
-    edge.v[0] = a;
-    edge.v[1] = b;
-    edge.t[0] = t0;
-    edge.t[1] = t1;
-    edge.flags = 0u;
-    edges.push_back(edge);
+    edges.push_back(Edge{{a, b}, {t0, t1}, 0u});
     return index;
 }
 
 unsigned DelaunayState::addTriangle(unsigned v0, unsigned v1, unsigned v2, unsigned e0,
                                     unsigned e1, unsigned e2) {
     const unsigned index = triangleCount();
-    Triangle tri{};
-    tri.v[0] = v0;
-    tri.v[1] = v1;
-    tri.v[2] = v2;
-    tri.e[0] = e0;
-    tri.e[1] = e1;
-    tri.e[2] = e2;
-    tri.kind = 0;
-    tris.push_back(tri);
+    tris.push_back(Triangle{{v0, v1, v2}, {e0, e1, e2}, 0});
     return index;
 }
 
