@@ -97,6 +97,29 @@ int clearSign(const double* u, const double* w) {
     return dot > margin ? 1 : (dot < -margin ? -1 : 0);
 }
 
+// One angle obtuse, the other acute: the angle form flips when
+// sin P cos Q + sin Q cos P < 0. Formed from the differences themselves rather
+// than from unit vectors, the same sum t comes out multiplied by L, the product
+// of the four lengths. The angle form is off by less than 1e-13 in its sum and
+// t by less than 1e-13 * L, so when |t| > 1e-12 * L (t^2 > 1e-24 * L^2) both
+// have t's sign. 0 when closer than that, or when the differences are too far
+// apart in scale for the squared products to stay normal.
+int mixedAngleSign(const double* d) {
+    for (unsigned k = 0; k < 8; ++k) {
+        const double m = std::fabs(d[k]);
+        if (m != 0 && !(m >= 1e-30 && m <= 1e30)) return 0;
+    }
+    const double sin_p = std::fabs(d[3] * d[0] - d[2] * d[1]);
+    const double sin_q = std::fabs(d[6] * d[5] - d[7] * d[4]);
+    const double cos_p = d[0] * d[2] + d[1] * d[3];
+    const double cos_q = d[4] * d[6] + d[5] * d[7];
+    const double t = sin_p * cos_q + sin_q * cos_p;
+    const double l2 = (d[0] * d[0] + d[1] * d[1]) * (d[2] * d[2] + d[3] * d[3]) *
+                      (d[4] * d[4] + d[5] * d[5]) * (d[6] * d[6] + d[7] * d[7]);
+    if (!(t * t > 1e-24 * l2)) return 0;
+    return t < 0 ? -1 : 1;
+}
+
 }  // namespace
 
 // The usual answer (both angles acute, or both obtuse) comes from the signs of
@@ -111,6 +134,10 @@ int needsFlip(const double* a, const double* b, const double* p, const double* q
         const int at_p = clearSign(d, d + 2), at_q = clearSign(d + 4, d + 6);
         if (at_p > 0 && at_q > 0) return 0;
         if (at_p < 0 && at_q < 0) return 1;
+        if (at_p != 0 && at_q != 0) {
+            const int mixed = mixedAngleSign(d);
+            if (mixed != 0) return mixed < 0 ? 1 : 0;
+        }
     }
     return needsFlipAngles(a, b, p, q);
 }
@@ -147,8 +174,8 @@ unsigned DelaunayState::addEdge(unsigned a, unsigned b, unsigned t0, unsigned t1
     return index;
 }
 
-unsigned DelaunayState::addTriangle(unsigned v0, unsigned v1, unsigned v2, unsigned e0,
-                                    unsigned e1, unsigned e2) {
+unsigned DelaunayState::addTriangle(unsigned v0, unsigned v1, unsigned v2, unsigned e0, unsigned e1,
+                                    unsigned e2) {
     const unsigned index = triangleCount();
     tris.push_back(Triangle{{v0, v1, v2}, {e0, e1, e2}, 0});
     return index;
@@ -255,11 +282,11 @@ unsigned DelaunayState::findEdge(unsigned a, unsigned b) const {
     return KELM_NONE;
 }
 
-unsigned DelaunayState::insertPoint(double x, double y) {
+unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
     if (x == KELM_NULL_REAL || y == KELM_NULL_REAL) return KELM_NONE;
     const unsigned p = addPoint(x, y);
     const double P[2] = {point(p)[0], point(p)[1]};
-    const unsigned t = locate(P);
+    const unsigned t = locate(P, start);
     if (t == KELM_NONE) return KELM_NONE;  // the point stays, in no triangle
 
     for (unsigned k = 0; k < 3; ++k) {
@@ -285,6 +312,14 @@ unsigned DelaunayState::insertPoint(double x, double y) {
         if (!legalizeEdge(e, p)) return KELM_NONE;
     }
     return p;
+}
+
+void DelaunayState::insertGroup(const double* xy, unsigned count, unsigned* vertices) {
+    count = std::min(count, kLookAhead);
+    unsigned starts[kLookAhead];
+    lookAhead(xy, count, starts);
+    for (unsigned j = 0; j < count; ++j)
+        vertices[j] = insertPoint(xy[2 * j], xy[2 * j + 1], starts[j]);
 }
 
 // Appends the triangle bounded by the new edges f and g (sharing vertex p) and
@@ -417,8 +452,8 @@ unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
 }
 
 int DelaunayState::needsFlip(unsigned edge, unsigned p, unsigned q) const {
-    return kelm_internal::needsFlip(point(edgeVerts(edge)[0]), point(edgeVerts(edge)[1]),
-                                    point(p), point(q));
+    return kelm_internal::needsFlip(point(edgeVerts(edge)[0]), point(edgeVerts(edge)[1]), point(p),
+                                    point(q));
 }
 
 // The edge e shared by tp (third vertex p) and tq (third vertex q) turns over:
@@ -450,10 +485,8 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
 
     // A failure from here on leaves the tables half rewritten: the index is
     // dropped and the plain scans take over.
-    if (!replaceEntry(triEdges(tp), 3, f1, f2) ||
-        !replaceEntry(triEdges(tq), 3, f2, f1) ||
-        !replaceEntry(edgeTris(f1), 2, tp, tq) ||
-        !replaceEntry(edgeTris(f2), 2, tq, tp)) {
+    if (!replaceEntry(triEdges(tp), 3, f1, f2) || !replaceEntry(triEdges(tq), 3, f2, f1) ||
+        !replaceEntry(edgeTris(f1), 2, tp, tq) || !replaceEntry(edgeTris(f2), 2, tq, tp)) {
         indexLost();
         return 0;
     }
@@ -616,10 +649,21 @@ unsigned KelmDelaunay2D::insertPoints(const KelmReal2DArray& pts) {
     state_->reserveFor(n);
     unsigned first = KELM_NONE;
     bool failed = false;
-    for (unsigned i = 0; i < n; ++i) {
-        const unsigned v = insertPoint(pts.get(i));
-        if (v == KELM_NONE) failed = true;
-        if (i == 0) first = v;
+    // In groups: the searches of a group's points walk together first, then
+    // the points go in one by one, in the caller's order.
+    constexpr unsigned kGroup = DelaunayState::kLookAhead;
+    for (unsigned i = 0; i < n; i += kGroup) {
+        const unsigned count = std::min(kGroup, n - i);
+        double xy[2 * kGroup];
+        for (unsigned j = 0; j < count; ++j) {
+            const double* p = kelm_internal::or_zero2d(pts.get(i + j));
+            xy[2 * j] = p[0];
+            xy[2 * j + 1] = p[1];
+        }
+        unsigned vertices[kGroup];
+        state_->insertGroup(xy, count, vertices);
+        for (unsigned j = 0; j < count; ++j) failed = failed || vertices[j] == KELM_NONE;
+        if (i == 0) first = vertices[0];
     }
     return failed ? KELM_NONE : first;
 }

@@ -63,6 +63,11 @@ enum class SearchMode { kIndexed, kPlainScans };
 // Process-wide and unsynchronised: meant for tests and benchmarks.
 SearchMode defaultSearchMode();
 void setDefaultSearchMode(SearchMode mode);
+// The triangle count from which insertPoints walks ahead over its points
+// (DelaunayState::lookAhead; 65536 unless changed). The answers are the same
+// either way. Process-wide and unsynchronised: meant for tests and benchmarks.
+unsigned lookAheadFrom();
+void setLookAheadFrom(unsigned triangles);
 
 // Where the triangle scan ends for one point: the lowest-numbered triangle that
 // classifies inside or degenerate, else the nearest near triangle (ties keep the
@@ -161,7 +166,7 @@ public:
         unsigned flags;  // kNoFlipBit, kBorderBit
     };
 
-    kelm_real_vector points;      // x, scaled y per vertex
+    kelm_real_vector points;  // x, scaled y per vertex
     std::vector<Triangle> tris;
     std::vector<Edge> edges;
     kelm_uint_vector tri_labels;  // 3 per triangle after resolveInside
@@ -206,7 +211,9 @@ public:
 
     // --- point insertion -------------------------------------------------
     int init(const double* box, double y_scale);
-    unsigned insertPoint(double x, double y);
+    // Inserts (x, y); start, when a triangle, is where the point search
+    // begins its walk (any triangle gives the same answer).
+    unsigned insertPoint(double x, double y, unsigned start = KELM_NONE);
     // The four searches below are plain scans in index order, the reference
     // answers. Each has an indexed counterpart in search.cpp giving the same
     // answer; the dispatchers (locate, edgeBetween, hasVertexOnSegment and the
@@ -233,10 +240,23 @@ public:
     // made the tables unfit for it).
     bool indexed() const { return index_.active; }
     const SearchIndex& searchIndex() const { return index_; }
-    unsigned locate(const double* P);
+    unsigned locate(const double* P, unsigned start = KELM_NONE);
+    // Points a batch looks ahead over (see lookAhead).
+    static constexpr unsigned kLookAhead = 8;
+    // For count (at most kLookAhead) caller points (x, y pairs in xy), walks
+    // towards each in lock step and writes to starts[i] a triangle to start
+    // its search from (KELM_NONE where there is none to give), then asks for
+    // the tables around those triangles. It reads the tables only: inserting
+    // a batch of random points is bound by memory latency, and walking for
+    // several points at once lets their reads overlap instead of queueing.
+    void lookAhead(const double* xy, unsigned count, unsigned* starts) const;
+    // Inserts count caller points (x, y pairs in xy, at most kLookAhead) in
+    // their order, as insertPoint does one by one, after looking ahead over
+    // them; vertices[i] receives what insertPoint returns for point i.
+    void insertGroup(const double* xy, unsigned count, unsigned* vertices);
     unsigned edgeBetween(unsigned a, unsigned b) const;
     bool hasVertexOnSegment(unsigned a, unsigned b) const;
-    unsigned locatePointIndexed(const double* P);
+    unsigned locatePointIndexed(const double* P, unsigned start = KELM_NONE);
     unsigned findEdgeIndexed(unsigned a, unsigned b) const;
     unsigned vertexOnSegmentIndexed(unsigned a, unsigned b) const;
     // Calls visit(tri) for every triangle holding v, turning around v through

@@ -38,6 +38,9 @@ namespace kelm_internal {
 namespace {
 
 SearchMode g_default_mode = SearchMode::kIndexed;
+// Triangles from which a batch's searches walk ahead together (lookAhead):
+// tables that fit the caches gain nothing from it.
+unsigned g_look_ahead_from = 1u << 16;
 
 // A regular triangle has |det| >= kThinRatio * (longest side)^2 at least.
 constexpr double kThinRatio = 1e-7;
@@ -105,6 +108,14 @@ SearchMode defaultSearchMode() {
 
 void setDefaultSearchMode(SearchMode mode) {
     g_default_mode = mode;
+}
+
+unsigned lookAheadFrom() {
+    return g_look_ahead_from;
+}
+
+void setLookAheadFrom(unsigned triangles) {
+    g_look_ahead_from = triangles;
 }
 
 // --- the outcome of a triangle scan ------------------------------------------
@@ -389,8 +400,130 @@ double DelaunayState::reach() const {
 
 // --- point location ------------------------------------------------------------
 
-unsigned DelaunayState::locate(const double* P) {
-    return index_.active ? locatePointIndexed(P) : locatePoint(P);
+unsigned DelaunayState::locate(const double* P, unsigned start) {
+    return index_.active ? locatePointIndexed(P, start) : locatePoint(P);
+}
+
+void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts) const {
+    const SearchIndex& x = index_;
+    count = std::min(count, kLookAhead);
+    for (unsigned j = 0; j < count; ++j) starts[j] = KELM_NONE;
+    if (!x.active || triangleCount() < g_look_ahead_from) return;
+    const unsigned nt = triangleCount(), ne = edgeCount(), np = pointCount();
+    constexpr unsigned kSteps = 64;
+    constexpr unsigned kNoSlotCode = SearchIndex::kNoSlots >> SearchIndex::kSlotShift;
+
+    // Each lane walks as the search does, but turns by a fixed rule, and each
+    // round does one step of every lane in three passes, so that the misses
+    // of the lanes are outstanding together: the triangles' entries (with
+    // their corners asked for), the corners' tests (with the edge to leave by
+    // asked for), then the edge (with the next triangle asked for).
+    double P[kLookAhead][2];
+    unsigned tri[kLookAhead], from[kLookAhead], leave[kLookAhead];
+    unsigned live = 0;
+    for (unsigned j = 0; j < count; ++j) {
+        P[j][0] = xy[2 * j];
+        P[j][1] = yscale * xy[2 * j + 1];
+        tri[j] = from[j] = KELM_NONE;
+        if (xy[2 * j] == KELM_NULL_REAL || xy[2 * j + 1] == KELM_NULL_REAL || !isFinite(P[j]))
+            continue;
+        const unsigned t = walkStart(P[j]);
+        if (t >= nt) continue;
+        tri[j] = t;
+        prefetchLine(&tris[t]);
+        ++live;
+    }
+    for (unsigned step = 0; step < kSteps && live > 0; ++step) {
+        for (unsigned j = 0; j < count; ++j)
+            if (tri[j] != KELM_NONE) prefetchTriangle(tri[j], true);
+        for (unsigned j = 0; j < count; ++j) {
+            leave[j] = KELM_NONE;
+            const unsigned t = tri[j];
+            if (t == KELM_NONE) continue;
+            const unsigned* tv = triVerts(t);
+            const unsigned code = triKind(t) >> SearchIndex::kSlotShift;
+            if (tv[0] >= np || tv[1] >= np || tv[2] >= np || code == kNoSlotCode) {
+                starts[j] = t;
+                tri[j] = KELM_NONE;
+                --live;
+                continue;
+            }
+            const double* corner[3] = {point(tv[0]), point(tv[1]), point(tv[2])};
+            for (unsigned k = 0; k < 3 && leave[j] == KELM_NONE; ++k) {
+                const unsigned i = (step + j + k) % 3;
+                if (x.sense * orient(corner[i], corner[(i + 1) % 3], P[j]) >= 0) continue;
+                const unsigned s = i == 0   ? (code & 3)
+                                   : i == 1 ? (code >> 2)
+                                            : 3 - (code & 3) - (code >> 2);
+                const unsigned e = triEdges(t)[s];
+                if (e != from[j] && e < ne) leave[j] = e;
+            }
+            if (leave[j] == KELM_NONE) {
+                starts[j] = t;  // no side to leave by: the walk is there
+                tri[j] = KELM_NONE;
+                --live;
+                continue;
+            }
+            prefetchLine(&edges[leave[j]]);
+        }
+        for (unsigned j = 0; j < count; ++j) {
+            if (tri[j] == KELM_NONE) continue;
+            const unsigned* et = edgeTris(leave[j]);
+            const unsigned across = et[0] == tri[j] ? et[1] : et[0];
+            if (across >= nt) {  // a hull edge (or broken links): stop before it
+                starts[j] = tri[j];
+                tri[j] = KELM_NONE;
+                --live;
+                continue;
+            }
+            from[j] = leave[j];
+            tri[j] = across;
+            prefetchLine(&tris[across]);
+        }
+    }
+    for (unsigned j = 0; j < count; ++j)
+        if (tri[j] != KELM_NONE) starts[j] = tri[j];
+
+    // The insertion's flips read the triangles around the found triangle, two
+    // rings out, and their corners: asked for ring by ring, each ring in two
+    // passes (the edges, then the triangles across them).
+    constexpr unsigned kRings = 2;
+    unsigned ring[2][kLookAhead * 12];
+    unsigned ring_from[2][kLookAhead * 12];
+    unsigned size = 0;
+    for (unsigned j = 0; j < count; ++j) {
+        if (starts[j] == KELM_NONE) continue;
+        ring[0][size] = starts[j];
+        ring_from[0][size++] = KELM_NONE;
+    }
+    for (unsigned r = 0; r < kRings; ++r) {
+        const unsigned* cur = ring[r % 2];
+        const unsigned* cur_from = ring_from[r % 2];
+        unsigned* next = ring[(r + 1) % 2];
+        unsigned* next_from = ring_from[(r + 1) % 2];
+        for (unsigned i = 0; i < size; ++i) {
+            for (unsigned k = 0; k < 3; ++k) {
+                const unsigned e = triEdges(cur[i])[k];
+                if (e < ne && e != cur_from[i]) prefetchLine(&edges[e]);
+            }
+        }
+        unsigned next_size = 0;
+        for (unsigned i = 0; i < size; ++i) {
+            for (unsigned k = 0; k < 3; ++k) {
+                const unsigned e = triEdges(cur[i])[k];
+                if (e >= ne || e == cur_from[i]) continue;
+                const unsigned* et = edgeTris(e);
+                const unsigned n = et[0] == cur[i] ? et[1] : et[0];
+                if (n >= nt) continue;
+                prefetchTriangle(n, true);
+                if (next_size < kLookAhead * 12) {
+                    next[next_size] = n;
+                    next_from[next_size++] = e;
+                }
+            }
+        }
+        size = next_size;
+    }
 }
 
 // Walks from start towards P, crossing an edge that has P on its outer side
@@ -441,7 +574,7 @@ unsigned DelaunayState::walk(const double* P, unsigned start, bool* outside) {
     return KELM_NONE;
 }
 
-unsigned DelaunayState::locatePointIndexed(const double* P) {
+unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
     SearchIndex& x = index_;
     // A coordinate that is not finite makes every weight infinite or NaN: no
     // triangle takes the point, whatever the scan meets first.
@@ -486,7 +619,7 @@ unsigned DelaunayState::locatePointIndexed(const double* P) {
     }
 
     bool outside = false;
-    const unsigned found = walk(P, walkStart(P), &outside);
+    const unsigned found = walk(P, start < triangleCount() ? start : walkStart(P), &outside);
     bool sound = found != KELM_NONE;
     if (sound && outside) {
         // Beyond a hull edge: only a point clear of the enclosing triangle by
@@ -725,13 +858,11 @@ std::string DelaunayState::checkIndex() const {
     std::ostringstream out;
     if (!x.active) return "";
     const unsigned np = pointCount(), nt = triangleCount(), ne = edgeCount();
-    if (x.vertex_tri.size() != np || x.cell_next.size() != np ||
-        x.visit_mark.size() > nt)
+    if (x.vertex_tri.size() != np || x.cell_next.size() != np || x.visit_mark.size() > nt)
         return "index sizes differ from the tables";
 
     std::vector<char> in_edges(np, 0);
-    for (unsigned e = 0; e < ne; ++e)
-        in_edges[edgeVerts(e)[0]] = in_edges[edgeVerts(e)[1]] = 1;
+    for (unsigned e = 0; e < ne; ++e) in_edges[edgeVerts(e)[0]] = in_edges[edgeVerts(e)[1]] = 1;
     std::vector<std::vector<unsigned>> around(np);
     for (unsigned t = 0; t < nt; ++t)
         for (unsigned k = 0; k < 3; ++k) around[triVerts(t)[k]].push_back(t);

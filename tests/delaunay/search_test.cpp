@@ -30,15 +30,31 @@ using kelm_test::DelaunayOp;
 const unsigned N = KELM_NONE;
 
 // Runs a case on a fresh state of the given mode; returns everything it
-// returned and printed, the final dumps included.
-std::string transcript(const DelaunayCase& c, DelaunayState& s) {
+// returned and printed, the final dumps included. With grouped, runs of points
+// go in through insertGroup, as insertPoints sends them.
+std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = false) {
     std::ostringstream out;
     kelm_test::StdoutCapture capture;
     out << "init " << s.init(c.box, c.yscale) << '\n';
+    std::vector<double> group;
+    auto flush = [&]() {
+        unsigned vertices[DelaunayState::kLookAhead];
+        const unsigned count = static_cast<unsigned>(group.size() / 2);
+        s.insertGroup(group.data(), count, vertices);
+        for (unsigned j = 0; j < count; ++j) out << vertices[j] << ' ';
+        group.clear();
+    };
     for (const DelaunayOp& op : c.ops) {
+        if (grouped && op.kind != DelaunayOp::kPoint && !group.empty()) flush();
         switch (op.kind) {
             case DelaunayOp::kPoint:
-                out << s.insertPoint(op.x, op.y) << ' ';
+                if (!grouped) {
+                    out << s.insertPoint(op.x, op.y) << ' ';
+                    break;
+                }
+                group.push_back(op.x);
+                group.push_back(op.y);
+                if (group.size() == 2 * DelaunayState::kLookAhead) flush();
                 break;
             case DelaunayOp::kEdge:
                 out << "e" << s.insertEdge(op.a, op.b, op.border) << ' ';
@@ -48,6 +64,7 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s) {
                 break;
         }
     }
+    if (!group.empty()) flush();
     out << '\n';
     s.dumpMesh();
     s.dumpFacets();
@@ -220,6 +237,59 @@ TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
         EXPECT_GT(by_family["constrained"].indexed_edges, 0u);
         EXPECT_GT(by_family["constrained"].indexed_crossings, 0u);
     }
+}
+
+// Sets the triangle count from which groups look ahead, for a scope.
+class LookAheadScope {
+public:
+    explicit LookAheadScope(unsigned from) : saved_(kelm_internal::lookAheadFrom()) {
+        kelm_internal::setLookAheadFrom(from);
+    }
+    ~LookAheadScope() { kelm_internal::setLookAheadFrom(saved_); }
+    LookAheadScope(const LookAheadScope&) = delete;
+    LookAheadScope& operator=(const LookAheadScope&) = delete;
+
+private:
+    unsigned saved_;
+};
+
+TEST(DelaunaySearch, GroupsLookingAheadMatchPlainRuns) {
+    // The walks ahead only choose where the searches start and what is read
+    // early: points sent in groups, looking ahead from the first triangle on,
+    // must give the plain scans' runs point for point.
+    EXPECT_EQ(kelm_internal::lookAheadFrom(), 1u << 16);
+    LookAheadScope scope(0);
+    const unsigned cases = caseCount();
+    for (unsigned i = 0; i < cases; ++i) {
+        const DelaunayCase c = kelm_test::makeDelaunayCase(i);
+        DelaunayState plain(SearchMode::kPlainScans), fast(SearchMode::kIndexed);
+        const std::string a = transcript(c, plain);
+        const std::string b = transcript(c, fast, true);
+        ASSERT_EQ(firstDifference(a, b), "") << "case " << i << " (" << c.family << ")";
+        ASSERT_TRUE(probesAgree(fast, i)) << "case " << i << " (" << c.family << ")";
+    }
+
+    // What a lookahead gives: a triangle where the walk can start, or none
+    // for points no walk goes to.
+    const double box[4] = {0, 0, 1, 1};
+    DelaunayState s;
+    ASSERT_EQ(s.init(box, 2.0), 1);
+    for (unsigned k = 0; k < 40; ++k)
+        ASSERT_NE(s.insertPoint(0.025 * k, 0.5 * ((k * 7) % 13) / 13), N);
+    const double xy[16] = {0.5,   0.25, NAN,      0.5, KELM_NULL_REAL, 0.5, -40.0,
+                           -40.0, 0.1,  INFINITY, 0.9, 0.45,           0.3, 0.3,
+                           0.7,   0.1};
+    unsigned starts[8];
+    s.lookAhead(xy, 8, starts);
+    for (unsigned j : {0u, 3u, 5u, 6u, 7u}) EXPECT_LT(starts[j], s.triangleCount()) << j;
+    for (unsigned j : {1u, 2u, 4u}) EXPECT_EQ(starts[j], N) << j;
+    // The walk ends at the triangle holding the point (y is scaled as stored).
+    const double P[2] = {0.5, 0.5};
+    double nearness = 0;
+    const unsigned* tv = s.triVerts(starts[0]);
+    EXPECT_EQ(
+        kelm_internal::classifyPoint(s.point(tv[0]), s.point(tv[1]), s.point(tv[2]), P, &nearness),
+        PointClass::kInside);
 }
 
 TEST(DelaunaySearch, PublicClassUsesTheDefaultMode) {
