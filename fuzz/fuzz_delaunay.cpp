@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "../tests/hostile/structure_checks.h"
+#include "delaunay/internal_delaunay.h"
 #include "fuzz_support.h"
 #include "kelmmath/delaunay/delaunay2d.h"
 #include "kelmmath/geom/arrays.h"
@@ -47,6 +48,9 @@ void check(KelmDelaunay2D& d) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The dumps print on standard output; libFuzzer reports on standard error.
     if (std::freopen("/dev/null", "w", stdout) == nullptr) return 1;
+    // Batches walk ahead over their points from the first triangle on, not only
+    // once the tables outgrow the caches, so that hostile input reaches it.
+    kelm_internal::setLookAheadFrom(0);
     return 0;
 }
 
