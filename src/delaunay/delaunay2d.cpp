@@ -303,15 +303,22 @@ unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
     // and their corners once those entries are in.
     prefetchAround(t);
     const unsigned edges[3] = {triEdges(t)[0], triEdges(t)[1], triEdges(t)[2]};
-    if (!splitTriangle(t, p)) return KELM_NONE;
-    for (unsigned e : edges) {
-        const unsigned* et = edgeTris(e);
-        prefetchTriangle(holds(et[0], p) ? et[1] : et[0], true);
+    index_.deferring = index_.active;
+    bool ok = splitTriangle(t, p) != 0;
+    if (ok) {
+        for (unsigned e : edges) {
+            const unsigned* et = edgeTris(e);
+            prefetchTriangle(holds(et[0], p) ? et[1] : et[0], true);
+        }
+        for (unsigned e : edges) {
+            if (!legalizeEdge(e, p)) {
+                ok = false;
+                break;
+            }
+        }
     }
-    for (unsigned e : edges) {
-        if (!legalizeEdge(e, p)) return KELM_NONE;
-    }
-    return p;
+    classifyChanged();
+    return ok ? p : KELM_NONE;
 }
 
 void DelaunayState::insertGroup(const double* xy, unsigned count, unsigned* vertices) {

@@ -99,8 +99,13 @@ struct SearchIndex {
         kKindMask = 3,
         kListed = 4,  // present in odd_tris
         kSlotShift = 3,
-        kNoSlots = 0xF << kSlotShift
+        kNoSlots = 0xF << kSlotShift,
+        // Changed by the insertion under way and not classified again yet
+        // (see DelaunayState::markChanged); the byte is stale until then.
+        kUnclassified = 0x80
     };
+    // The slot code of a Kind byte (kNoSlots >> kSlotShift when there is none).
+    static unsigned slotCode(std::uint8_t kind) { return (kind >> kSlotShift) & 0xF; }
 
     bool active = false;  // false: plain scans (chosen, unsuited box, or tables broken)
     double sense = 0.0;   // +1 or -1, the sign of the enclosing triangle's determinant
@@ -129,6 +134,12 @@ struct SearchIndex {
     // became regular since, not yet dropped).
     std::vector<unsigned> odd_tris;
     unsigned odd_live = 0;  // triangles in odd_tris that are not regular
+
+    // While a point goes in, the triangles its split and flips change are
+    // listed here and classified once at the end: the legalisation rewrites
+    // the same triangles several times and reads no Kind byte meanwhile.
+    bool deferring = false;
+    std::vector<unsigned> unclassified;
 
     // Scratch of the searches: triangles to visit and visited (as a list, or
     // as marks equal to visit_round when there are many).
@@ -310,6 +321,10 @@ private:
     void indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b);
     void indexLost();
     void classifyTriangle(unsigned t);
+    // Classifies t now, or lists it for classifyChanged while deferring.
+    void markChanged(unsigned t);
+    // Classifies the listed triangles and ends the deferral.
+    void classifyChanged();
     void linkVertex(unsigned v);
     void rebuildGrid(unsigned cells);
     unsigned cellOf(double x, double y) const;

@@ -219,9 +219,9 @@ void DelaunayState::indexSplit(unsigned t, unsigned t1, unsigned t2, unsigned p,
     x.vertex_tri[a] = t1;
     x.vertex_tri[b] = t1;
     x.vertex_tri[c] = t2;
-    classifyTriangle(t);
-    classifyTriangle(t1);
-    classifyTriangle(t2);
+    markChanged(t);
+    markChanged(t1);
+    markChanged(t2);
     const double* P = point(p);
     for (unsigned k = 0; k < 2; ++k) {
         x.lo[k] = std::min(x.lo[k], P[k]);
@@ -238,8 +238,27 @@ void DelaunayState::indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b) 
     x.vertex_tri[a] = tp;
     x.vertex_tri[b] = tq;
     ++x.counters.flips;
-    classifyTriangle(tp);
-    classifyTriangle(tq);
+    markChanged(tp);
+    markChanged(tq);
+}
+
+void DelaunayState::markChanged(unsigned t) {
+    SearchIndex& x = index_;
+    if (!x.deferring) {
+        classifyTriangle(t);
+        return;
+    }
+    std::uint8_t& kind = triKind(t);
+    if (kind & SearchIndex::kUnclassified) return;
+    kind = static_cast<std::uint8_t>(kind | SearchIndex::kUnclassified);
+    x.unclassified.push_back(t);
+}
+
+void DelaunayState::classifyChanged() {
+    SearchIndex& x = index_;
+    x.deferring = false;
+    for (unsigned t : x.unclassified) classifyTriangle(t);
+    x.unclassified.clear();
 }
 
 void DelaunayState::classifyTriangle(unsigned t) {
@@ -263,8 +282,8 @@ void DelaunayState::classifyTriangle(unsigned t) {
                                                                         : SearchIndex::kThin;
     }
 
-    // Which edge slot holds each side; the edges were all just read by the
-    // split or flip that called this.
+    // Which edge slot holds each side; the edges were all read lately by the
+    // split or flips that changed the triangle.
     unsigned slots = SearchIndex::kNoSlots;
     // Written out: this runs for every split and flip. The last matching
     // slot wins, as in a loop over the slots.
@@ -384,7 +403,7 @@ unsigned DelaunayState::walkStart(const double* P) const {
 
 // The edge of t from its vertex i to vertex i + 1.
 unsigned DelaunayState::sideEdge(unsigned t, unsigned i) const {
-    const unsigned code = triKind(t) >> SearchIndex::kSlotShift;
+    const unsigned code = SearchIndex::slotCode(triKind(t));
     if (code == (SearchIndex::kNoSlots >> SearchIndex::kSlotShift)) {
         const unsigned* tv = triVerts(t);
         return triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
@@ -450,7 +469,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
             const unsigned t = tri[j];
             if (t == KELM_NONE) continue;
             const unsigned* tv = triVerts(t);
-            const unsigned code = triKind(t) >> SearchIndex::kSlotShift;
+            const unsigned code = SearchIndex::slotCode(triKind(t));
             if (tv[0] >= np || tv[1] >= np || tv[2] >= np || code == kNoSlotCode) {
                 starts[j] = t;
                 tri[j] = KELM_NONE;
@@ -552,7 +571,7 @@ unsigned DelaunayState::walk(const double* P, unsigned start, bool* outside) {
         // large).
         const unsigned* tv = triVerts(t);
         const unsigned* te = triEdges(t);
-        const unsigned code = triKind(t) >> SearchIndex::kSlotShift;
+        const unsigned code = SearchIndex::slotCode(triKind(t));
         const double* corner[3] = {point(tv[0]), point(tv[1]), point(tv[2])};
         const unsigned first = nextRandom(&x.rng) % 3;
         unsigned slot = 3;
