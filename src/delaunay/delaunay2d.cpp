@@ -498,8 +498,25 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
         return 0;
     }
 
-    orientLike(tp, old_tp[0], old_tp[1], old_tp[2]);
-    orientLike(tq, old_tp[0], old_tp[1], old_tp[2]);
+    // Each triangle takes the vertex order sense of the old tp, with which it
+    // shares one side: (p, a) for tp, (p, b) for tq. Where the old tp goes p
+    // then a, tp = (p, q, a) runs against it and swaps its first two vertices;
+    // otherwise the old tp goes p then b and tq = (p, q, b) swaps. (What
+    // orientLike works out by search, read off the old order here.)
+    int at_a = -1, at_b = -1, at_p = -1;
+    for (int k = 0; k < 3; ++k) {
+        if (old_tp[k] == a) at_a = k;
+        if (old_tp[k] == b) at_b = k;
+        if (old_tp[k] == p) at_p = k;
+    }
+    if (at_a >= 0 && at_b >= 0 && at_p >= 0 && a != b) {
+        unsigned* swapped = (at_p + 1) % 3 == at_a ? vp : vq;
+        swapped[0] = q;
+        swapped[1] = p;
+    } else {
+        orientLike(tp, old_tp[0], old_tp[1], old_tp[2]);
+        orientLike(tq, old_tp[0], old_tp[1], old_tp[2]);
+    }
     indexFlip(tp, tq, a, b);
     return 1;
 }
