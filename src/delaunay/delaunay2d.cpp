@@ -85,6 +85,16 @@ bool wellScaled(double d) {
     return d == 0 || (m >= 1e-60 && m <= 1e60);
 }
 
+// Differences inside the narrower range also keep the squared products of
+// mixedAngleSign normal.
+bool narrowlyScaled(const double* d) {
+    for (unsigned k = 0; k < 8; ++k) {
+        const double m = std::fabs(d[k]);
+        if (m != 0 && !(m >= 1e-30 && m <= 1e30)) return false;
+    }
+    return true;
+}
+
 // The sign the angle test's cosine takes for the vectors u and w, when the
 // dot product u.w decides it beyond any rounding: the cosine is u.w over the
 // product of the lengths, formed from the rounded unit vectors, and each of
@@ -102,13 +112,9 @@ int clearSign(const double* u, const double* w) {
 // than from unit vectors, the same sum t comes out multiplied by L, the product
 // of the four lengths. The angle form is off by less than 1e-13 in its sum and
 // t by less than 1e-13 * L, so when |t| > 1e-12 * L (t^2 > 1e-24 * L^2) both
-// have t's sign. 0 when closer than that, or when the differences are too far
-// apart in scale for the squared products to stay normal.
+// have t's sign. 0 when closer than that. The differences must be narrowly
+// scaled, for the squared products to stay normal.
 int mixedAngleSign(const double* d) {
-    for (unsigned k = 0; k < 8; ++k) {
-        const double m = std::fabs(d[k]);
-        if (m != 0 && !(m >= 1e-30 && m <= 1e30)) return 0;
-    }
     const double sin_p = std::fabs(d[3] * d[0] - d[2] * d[1]);
     const double sin_q = std::fabs(d[6] * d[5] - d[7] * d[4]);
     const double cos_p = d[0] * d[2] + d[1] * d[3];
@@ -126,20 +132,37 @@ int mixedAngleSign(const double* d) {
 // two dot products, without the square roots and divisions of the angle form;
 // it is the answer the angle form gives, and anything closer goes to it.
 int needsFlip(const double* a, const double* b, const double* p, const double* q) {
+    return needsFlip(a, b, p, q, 0);
+}
+
+// With the coordinates' scale known, the differences need no range test: the
+// differences of doubles that are each zero or of magnitude at least 2^-k are
+// zero or at least 2^(-k-52) in magnitude (all are multiples of that), and
+// those of doubles at most 2^m in magnitude are at most 2^(m+1).
+int needsFlip(const double* a, const double* b, const double* p, const double* q, int scale) {
     const double d[8] = {a[0] - p[0], a[1] - p[1], b[0] - p[0], b[1] - p[1],
                          a[0] - q[0], a[1] - q[1], b[0] - q[0], b[1] - q[1]};
-    bool scaled = true;
-    for (double v : d) scaled = scaled && wellScaled(v);
+    bool scaled = scale > 0;
+    if (!scaled) {
+        scaled = true;
+        for (double v : d) scaled = scaled && wellScaled(v);
+    }
     if (scaled) {
         const int at_p = clearSign(d, d + 2), at_q = clearSign(d + 4, d + 6);
         if (at_p > 0 && at_q > 0) return 0;
         if (at_p < 0 && at_q < 0) return 1;
-        if (at_p != 0 && at_q != 0) {
+        if (at_p != 0 && at_q != 0 && (scale == 2 || narrowlyScaled(d))) {
             const int mixed = mixedAngleSign(d);
             if (mixed != 0) return mixed < 0 ? 1 : 0;
         }
     }
     return needsFlipAngles(a, b, p, q);
+}
+
+int coordinateScale(double c) {
+    const double m = std::fabs(c);
+    if (m == 0 || (m >= 0x1p-40 && m <= 0x1p95)) return 2;
+    return m >= 0x1p-100 && m <= 0x1p180 ? 1 : 0;
 }
 
 int needsFlipAngles(const double* a, const double* b, const double* p, const double* q) {
@@ -162,8 +185,11 @@ int needsFlipAngles(const double* a, const double* b, const double* p, const dou
 
 unsigned DelaunayState::addPoint(double x, double y) {
     const unsigned index = pointCount();
+    const double stored_y = yscale * y;
     points.append(x);
-    points.append(yscale * y);
+    points.append(stored_y);
+    coordinate_scale_ =
+        std::min(coordinate_scale_, std::min(coordinateScale(x), coordinateScale(stored_y)));
     indexAddPoint();
     return index;
 }
@@ -460,7 +486,7 @@ unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
 
 int DelaunayState::needsFlip(unsigned edge, unsigned p, unsigned q) const {
     return kelm_internal::needsFlip(point(edgeVerts(edge)[0]), point(edgeVerts(edge)[1]), point(p),
-                                    point(q));
+                                    point(q), coordinate_scale_);
 }
 
 // The edge e shared by tp (third vertex p) and tq (third vertex q) turns over:

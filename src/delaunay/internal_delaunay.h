@@ -37,6 +37,14 @@ PointClass classifyPoint(const double* p0, const double* p1, const double* p2, c
 // (a, b, p) and (a, b, q): 1 when the angles at p and q add up to more than 180
 // degrees. No tolerance; a NaN anywhere gives 0.
 int needsFlip(const double* a, const double* b, const double* p, const double* q);
+// The same, given the scale class (coordinateScale) that every coordinate of
+// a, b, p and q is known to have at least; 0 knows nothing.
+int needsFlip(const double* a, const double* b, const double* p, const double* q, int scale);
+// 2 for zero or a magnitude within 2^-40..2^95, else 1 within 2^-100..2^180,
+// else 0 (NaN included). Differences of coordinates of class 2 are zero or
+// within 2^-92..2^96, of class 1 within 2^-152..2^181: inside the ranges where
+// the shortcuts of needsFlip hold, so it need not test them.
+int coordinateScale(double c);
 // The angle form itself, without the shortcut needsFlip takes when the signs
 // of the two cosines are beyond doubt; needsFlip gives its answer always.
 int needsFlipAngles(const double* a, const double* b, const double* p, const double* q);
@@ -334,6 +342,9 @@ private:
     double reach() const;
 
     SearchMode mode_;
+    // The least coordinateScale of the coordinates added so far (points that
+    // were taken back included): what needsFlip may take as known.
+    int coordinate_scale_ = 2;
     SearchIndex index_;
     std::vector<unsigned> pending_;  // legalisation work list, reused
 };

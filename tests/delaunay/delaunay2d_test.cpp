@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -307,6 +308,7 @@ TEST(DelaunayPredicates, FlipShortcutAgreesWithTheAngleForm) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     unsigned shortcut_cases = 0;
+    unsigned known_cases[3] = {0, 0, 0};
     for (unsigned i = 0; i < 400000; ++i) {
         double pts[4][2];
         switch (i % 8) {
@@ -356,12 +358,37 @@ TEST(DelaunayPredicates, FlipShortcutAgreesWithTheAngleForm) {
         const int fast = kelm_internal::needsFlip(pts[0], pts[1], pts[2], pts[3]);
         const int angles = kelm_internal::needsFlipAngles(pts[0], pts[1], pts[2], pts[3]);
         ASSERT_EQ(fast, angles) << "case " << i << ": a (" << pts[0][0] << ", " << pts[0][1]
-                                << ") b (" << pts[1][0] << ", " << pts[1][1] << ") p ("
-                                << pts[2][0] << ", " << pts[2][1] << ") q (" << pts[3][0] << ", "
-                                << pts[3][1] << ")";
+                                << ") b (" << pts[1][0] << ", " << pts[1][1] << ") p (" << pts[2][0]
+                                << ", " << pts[2][1] << ") q (" << pts[3][0] << ", " << pts[3][1]
+                                << ")";
         if (i % 8 == 1 || i % 8 == 2) shortcut_cases += fast;
+        // The same with the least scale class of the coordinates given, as a
+        // triangulation passes it, and with every weaker class.
+        int known = 2;
+        for (const auto& pt : pts)
+            known = std::min({known, kelm_internal::coordinateScale(pt[0]),
+                              kelm_internal::coordinateScale(pt[1])});
+        for (int scale = known; scale > 0; --scale) {
+            ASSERT_EQ(kelm_internal::needsFlip(pts[0], pts[1], pts[2], pts[3], scale), angles)
+                << "case " << i << " scale " << scale;
+            ++known_cases[scale];
+        }
     }
     EXPECT_GT(shortcut_cases, 0u);
+    EXPECT_GT(known_cases[2], 200000u);
+    EXPECT_GT(known_cases[1], known_cases[2]);
+}
+
+TEST(DelaunayPredicates, CoordinateScaleClasses) {
+    using kelm_internal::coordinateScale;
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double c : {0.0, -0.0, 0x1p-40, -0x1p-40, 0x1p95, -0x1p95, 1.0, -12345.678, 1e-12, 1e28})
+        EXPECT_EQ(coordinateScale(c), 2) << c;
+    for (double c : {0x1p-41, 0x1p96, 0x1p-100, -0x1p180, 1e-30, 1e50})
+        EXPECT_EQ(coordinateScale(c), 1) << c;
+    for (double c : {0x1p-101, 0x1p181, 1e-300, 1e300, 4.9e-324, inf, -inf,
+                     std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(coordinateScale(c), 0) << c;
 }
 
 TEST(DelaunayPredicates, ClassifyFlipAndCross) {
