@@ -38,8 +38,10 @@ class DelaunayState;
 // left in the vertex list, for a point in no triangle, for a degenerate
 // triangle met during the scan, and on an internal inconsistency. A null point
 // pointer reads as (0, 0). insertPoints inserts every point of an array in
-// order; it returns KELM_NONE for an empty array or when any insertion failed,
-// else the index of the first point.
+// order, with the same outcome as inserting them one by one (on large
+// triangulations it is faster: it walks towards several points at once, so
+// that their memory reads overlap); it returns KELM_NONE for an empty array or
+// when any insertion failed, else the index of the first point.
 //
 // Constraints. insertEdge(a, b, border) forces the vertices a and b (indices
 // handed out by the insertions) to be joined by an edge, flipping the edges
