@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "delaunay/internal_delaunay.h"
@@ -422,9 +423,17 @@ int DelaunayState::splitTriangle(unsigned t, unsigned p) {
     triVerts(t)[1] = edgeVerts(e_ca)[0];
     triVerts(t)[2] = edgeVerts(e_ca)[1];
 
-    orientLike(t, a, b, c);
-    orientLike(t1, a, b, c);
-    orientLike(t2, a, b, c);
+    if (a != b && b != c && c != a) {
+        // What orientLike works out by search: t1 = (p, a, b) and t2 = (p, b, c)
+        // already run as (a, b, c) does, and t does when it reads (p, c, a)
+        // rather than (p, a, c).
+        unsigned* tv = triVerts(t);
+        if (tv[1] == a) std::swap(tv[0], tv[1]);
+    } else {
+        orientLike(t, a, b, c);
+        orientLike(t1, a, b, c);
+        orientLike(t2, a, b, c);
+    }
     indexSplit(t, t1, t2, p, a, b, c);
     return 1;
 }
