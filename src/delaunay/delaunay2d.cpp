@@ -325,18 +325,10 @@ unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
         }
     }
 
-    // The legalisation below reads the three triangles across t's edges;
-    // their entries are asked for now so that they arrive during the split,
-    // and their corners once those entries are in.
-    prefetchAround(t);
     const unsigned edges[3] = {triEdges(t)[0], triEdges(t)[1], triEdges(t)[2]};
     index_.deferring = index_.active;
     bool ok = splitTriangle(t, p) != 0;
     if (ok) {
-        for (unsigned e : edges) {
-            const unsigned* et = edgeTris(e);
-            prefetchTriangle(holds(et[0], p) ? et[1] : et[0], true);
-        }
         for (unsigned e : edges) {
             if (!legalizeEdge(e, p)) {
                 ok = false;
@@ -578,8 +570,6 @@ int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* p
     if (!needsFlip(e, p, q)) return 1;
     if (!flipEdge(e, tp, tq, p, q)) return 0;
     // The next steps test the edges of tp and tq away from p.
-    prefetchAround(tp);
-    prefetchAround(tq);
     pending->push_back(tq);
     pending->push_back(tp);
     return 1;

@@ -248,14 +248,6 @@ public:
     // The edge to flip next while forcing (a, b) in, or KELM_NONE.
     unsigned findCrossingEdge(unsigned a, unsigned b) const;
 
-    // Hints that triangle t's vertex and edge entries (and, with corners, its
-    // corner points) will be read soon. They change nothing; with random
-    // insertion orders the tables are far larger than the caches, and asking
-    // for the next triangles early lets their reads overlap.
-    void prefetchTriangle(unsigned t, bool corners) const;
-    // The same for the triangle across each edge of tri.
-    void prefetchAround(unsigned tri) const;
-
     // --- indexed searches (search.cpp) -----------------------------------
     SearchMode mode() const { return mode_; }
     // True while the index answers the searches (kIndexed, and nothing has
@@ -371,36 +363,6 @@ private:
     unsigned a_, b_;
     std::vector<std::pair<unsigned, unsigned>> found_;  // (edge, kind), kind != 0
 };
-
-inline void prefetchLine(const void* address) {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
-}
-
-inline void DelaunayState::prefetchTriangle(unsigned t, bool corners) const {
-    if (t >= triangleCount()) return;
-    const unsigned* tv = triVerts(t);
-    prefetchLine(tv);
-    if (!corners) return;
-    const unsigned n = pointCount();
-    for (unsigned k = 0; k < 3; ++k)
-        if (tv[k] < n) prefetchLine(points.data() + 2 * static_cast<std::size_t>(tv[k]));
-}
-
-inline void DelaunayState::prefetchAround(unsigned tri) const {
-    if (tri >= triangleCount()) return;
-    const unsigned ne = edgeCount();
-    for (unsigned k = 0; k < 3; ++k) {
-        const unsigned e = triEdges(tri)[k];
-        if (e >= ne) continue;
-        prefetchLine(&edges[e]);
-        const unsigned* et = edgeTris(e);
-        prefetchTriangle(et[0] == tri ? et[1] : et[0], false);
-    }
-}
 
 template <class Visit>
 bool DelaunayState::forEachTriangleAround(unsigned v, Visit visit) const {

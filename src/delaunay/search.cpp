@@ -437,8 +437,9 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
     // of the lanes are outstanding together: the triangles' entries and
     // corners, the corners' tests (reading the edge to leave by), then the
     // edge (reading the next triangle). What is read only to bring it in is
-    // read for real and summed into SearchIndex::touched: measured on 10^6
-    // points, prefetch hints instead left most of the flips' reads to miss.
+    // read for real and summed into SearchIndex::touched, so that no compiler
+    // can drop the reads (GCC drops calls to helpers that only prefetch, as
+    // having no effect) and no processor can skip them.
     unsigned touched = 0;
     auto touchTriangle = [&](unsigned t) {
         const unsigned* tv = triVerts(t);
