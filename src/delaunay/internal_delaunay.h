@@ -155,9 +155,6 @@ struct SearchIndex {
     std::vector<unsigned> visit_mark;
     unsigned visit_round = 0;
     unsigned last_vertex = 0;  // the vertex inserted last
-    // A sum of what lookAhead read to bring it into the caches; stored so
-    // that those reads are made.
-    mutable unsigned touched = 0;
     std::uint32_t rng = 0x9E3779B9u;
 
     // How often each search was answered by the index or by a plain scan.
@@ -259,7 +256,7 @@ public:
     static constexpr unsigned kLookAhead = 8;
     // For count (at most kLookAhead) caller points (x, y pairs in xy), walks
     // towards each in lock step and writes to starts[i] a triangle to start
-    // its search from (KELM_NONE where there is none to give), then reads
+    // its search from (KELM_NONE where there is none to give), then asks for
     // the tables around those triangles. It reads the tables only: inserting
     // a batch of random points is bound by memory latency, and walking for
     // several points at once lets their reads overlap instead of queueing.

@@ -61,6 +61,23 @@ constexpr unsigned kFirstCells = 64;
 // Rings of empty cells searched around a point for a vertex to walk from.
 constexpr int kStartRings = 3;
 
+// The prefetch helpers are always inlined: GCC counts a function that only
+// prefetches as having no effect and drops the calls to it.
+#if defined(__GNUC__) || defined(__clang__)
+#define KELM_ALWAYS_INLINE __attribute__((always_inline))
+#else
+#define KELM_ALWAYS_INLINE
+#endif
+
+// Asks for the cache line holding address; changes nothing.
+KELM_ALWAYS_INLINE inline void prefetchLine(const void* address) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
 bool isFinite(const double* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]);
 }
@@ -434,18 +451,13 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
 
     // Each lane walks as the search does, but turns by a fixed rule, and each
     // round does one step of every lane in three passes, so that the misses
-    // of the lanes are outstanding together: the triangles' entries and
-    // corners, the corners' tests (reading the edge to leave by), then the
-    // edge (reading the next triangle). What is read only to bring it in is
-    // read for real and summed into SearchIndex::touched, so that no compiler
-    // can drop the reads (GCC drops calls to helpers that only prefetch, as
-    // having no effect) and no processor can skip them.
-    unsigned touched = 0;
-    auto touchTriangle = [&](unsigned t) {
+    // of the lanes are outstanding together: the triangles' entries (asking
+    // for their corners), the corners' tests (asking for the edge to leave
+    // by), then the edge (asking for the next triangle).
+    auto askCorners = [&](unsigned t) KELM_ALWAYS_INLINE {
         const unsigned* tv = triVerts(t);
-        touched += tv[0];
         for (unsigned k = 0; k < 3; ++k)
-            if (tv[k] < np) touched += point(tv[k])[0] > 0;
+            if (tv[k] < np) prefetchLine(point(tv[k]));
     };
     double P[kLookAhead][2];
     unsigned tri[kLookAhead], from[kLookAhead], leave[kLookAhead];
@@ -459,12 +471,12 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
         const unsigned t = walkStart(P[j]);
         if (t >= nt) continue;
         tri[j] = t;
-        touched += tris[t].v[0];
+        prefetchLine(&tris[t]);
         ++live;
     }
     for (unsigned step = 0; step < kSteps && live > 0; ++step) {
         for (unsigned j = 0; j < count; ++j)
-            if (tri[j] != KELM_NONE) touchTriangle(tri[j]);
+            if (tri[j] != KELM_NONE) askCorners(tri[j]);
         for (unsigned j = 0; j < count; ++j) {
             leave[j] = KELM_NONE;
             const unsigned t = tri[j];
@@ -493,7 +505,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
                 --live;
                 continue;
             }
-            touched += edges[leave[j]].t[0];
+            prefetchLine(&edges[leave[j]]);
         }
         for (unsigned j = 0; j < count; ++j) {
             if (tri[j] == KELM_NONE) continue;
@@ -507,15 +519,15 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
             }
             from[j] = leave[j];
             tri[j] = across;
-            touched += tris[across].v[0];
+            prefetchLine(&tris[across]);
         }
     }
     for (unsigned j = 0; j < count; ++j)
         if (tri[j] != KELM_NONE) starts[j] = tri[j];
 
     // The insertion's flips read the triangles around the found triangle, two
-    // rings out, and their corners: read ring by ring, each ring in two passes
-    // (the edges, then the triangles across them).
+    // rings out, and their corners: asked for ring by ring, each ring in two
+    // passes (the edges, then the triangles across them).
     constexpr unsigned kRings = 2;
     unsigned ring[2][kLookAhead * 12];
     unsigned ring_from[2][kLookAhead * 12];
@@ -533,7 +545,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
         for (unsigned i = 0; i < size; ++i) {
             for (unsigned k = 0; k < 3; ++k) {
                 const unsigned e = triEdges(cur[i])[k];
-                if (e < ne && e != cur_from[i]) touched += edges[e].t[0];
+                if (e < ne && e != cur_from[i]) prefetchLine(&edges[e]);
             }
         }
         unsigned next_size = 0;
@@ -544,7 +556,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
                 const unsigned* et = edgeTris(e);
                 const unsigned n = et[0] == cur[i] ? et[1] : et[0];
                 if (n >= nt) continue;
-                touchTriangle(n);
+                askCorners(n);
                 if (next_size < kLookAhead * 12) {
                     next[next_size] = n;
                     next_from[next_size++] = e;
@@ -553,7 +565,6 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
         }
         size = next_size;
     }
-    x.touched = touched;
 }
 
 // Walks from start towards P, crossing an edge that has P on its outer side
