@@ -114,6 +114,12 @@ struct SearchIndex {
     };
     // The slot code of a Kind byte (kNoSlots >> kSlotShift when there is none).
     static unsigned slotCode(std::uint8_t kind) { return (kind >> kSlotShift) & 0xF; }
+    // The edge slot holding side i (from vertex i to vertex i + 1) under a slot
+    // code other than kNoSlots >> kSlotShift.
+    static unsigned slotOfSide(unsigned code, unsigned i) {
+        const unsigned s0 = code & 3, s1 = code >> 2;
+        return i == 0 ? s0 : (i == 1 ? s1 : 3 - s0 - s1);
+    }
 
     bool active = false;  // false: plain scans (chosen, unsuited box, or tables broken)
     double sense = 0.0;   // +1 or -1, the sign of the enclosing triangle's determinant

@@ -425,8 +425,7 @@ unsigned DelaunayState::sideEdge(unsigned t, unsigned i) const {
         const unsigned* tv = triVerts(t);
         return triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
     }
-    const unsigned s0 = code & 3, s1 = code >> 2;
-    return triEdges(t)[(i == 0 ? s0 : i == 1 ? s1 : 3 - s0 - s1)];
+    return triEdges(t)[SearchIndex::slotOfSide(code, i)];
 }
 
 double DelaunayState::reach() const {
@@ -462,6 +461,11 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
     double P[kLookAhead][2];
     unsigned tri[kLookAhead], from[kLookAhead], leave[kLookAhead];
     unsigned live = 0;
+    auto stop = [&](unsigned j) {  // the lane's walk ends where it is
+        starts[j] = tri[j];
+        tri[j] = KELM_NONE;
+        --live;
+    };
     for (unsigned j = 0; j < count; ++j) {
         P[j][0] = xy[2 * j];
         P[j][1] = yscale * xy[2 * j + 1];
@@ -484,25 +488,18 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
             const unsigned* tv = triVerts(t);
             const unsigned code = SearchIndex::slotCode(triKind(t));
             if (tv[0] >= np || tv[1] >= np || tv[2] >= np || code == kNoSlotCode) {
-                starts[j] = t;
-                tri[j] = KELM_NONE;
-                --live;
+                stop(j);
                 continue;
             }
             const double* corner[3] = {point(tv[0]), point(tv[1]), point(tv[2])};
             for (unsigned k = 0; k < 3 && leave[j] == KELM_NONE; ++k) {
                 const unsigned i = (step + j + k) % 3;
                 if (x.sense * orient(corner[i], corner[(i + 1) % 3], P[j]) >= 0) continue;
-                const unsigned s = i == 0   ? (code & 3)
-                                   : i == 1 ? (code >> 2)
-                                            : 3 - (code & 3) - (code >> 2);
-                const unsigned e = triEdges(t)[s];
+                const unsigned e = triEdges(t)[SearchIndex::slotOfSide(code, i)];
                 if (e != from[j] && e < ne) leave[j] = e;
             }
             if (leave[j] == KELM_NONE) {
-                starts[j] = t;  // no side to leave by: the walk is there
-                tri[j] = KELM_NONE;
-                --live;
+                stop(j);  // no side to leave by: the walk is there
                 continue;
             }
             prefetchLine(&edges[leave[j]]);
@@ -512,9 +509,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
             const unsigned* et = edgeTris(leave[j]);
             const unsigned across = et[0] == tri[j] ? et[1] : et[0];
             if (across >= nt) {  // a hull edge (or broken links): stop before it
-                starts[j] = tri[j];
-                tri[j] = KELM_NONE;
-                --live;
+                stop(j);
                 continue;
             }
             from[j] = leave[j];
@@ -596,7 +591,7 @@ unsigned DelaunayState::walk(const double* P, unsigned start, bool* outside) {
                 if (e == KELM_NONE) return KELM_NONE;
                 s = e == te[0] ? 0 : e == te[1] ? 1 : 2;
             } else {
-                s = i == 0 ? (code & 3) : i == 1 ? (code >> 2) : 3 - (code & 3) - (code >> 2);
+                s = SearchIndex::slotOfSide(code, i);
             }
             if (te[s] != from) slot = s;
         }
