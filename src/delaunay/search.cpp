@@ -472,6 +472,8 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
         tri[j] = from[j] = KELM_NONE;
         if (xy[2 * j] == KELM_NULL_REAL || xy[2 * j + 1] == KELM_NULL_REAL || !isFinite(P[j]))
             continue;
+        // linkVertex writes the cell's head once the point is in.
+        prefetchLine(&x.cell_head[cellOf(P[j][0], P[j][1])]);
         const unsigned t = walkStart(P[j]);
         if (t >= nt) continue;
         tri[j] = t;
@@ -521,11 +523,13 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
         if (tri[j] != KELM_NONE) starts[j] = tri[j];
 
     // The insertion's flips read the triangles around the found triangle, two
-    // rings out, and their corners: asked for ring by ring, each ring in two
-    // passes (the edges, then the triangles across them).
+    // rings out, and their corners: asked for ring by ring, each ring in three
+    // passes (the edges, the triangles across them, then their corners), so
+    // that no pass waits on a line the same pass asked for.
     constexpr unsigned kRings = 2;
-    unsigned ring[2][kLookAhead * 12];
-    unsigned ring_from[2][kLookAhead * 12];
+    constexpr unsigned kRingRoom = kLookAhead * 12;
+    unsigned ring[2][kRingRoom];
+    unsigned ring_from[2][kRingRoom];
     unsigned size = 0;
     for (unsigned j = 0; j < count; ++j) {
         if (starts[j] == KELM_NONE) continue;
@@ -550,14 +554,13 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
                 if (e >= ne || e == cur_from[i]) continue;
                 const unsigned* et = edgeTris(e);
                 const unsigned n = et[0] == cur[i] ? et[1] : et[0];
-                if (n >= nt) continue;
-                askCorners(n);
-                if (next_size < kLookAhead * 12) {
-                    next[next_size] = n;
-                    next_from[next_size++] = e;
-                }
+                if (n >= nt || next_size == kRingRoom) continue;
+                prefetchLine(&tris[n]);
+                next[next_size] = n;
+                next_from[next_size++] = e;
             }
         }
+        for (unsigned i = 0; i < next_size; ++i) askCorners(next[i]);
         size = next_size;
     }
 }
