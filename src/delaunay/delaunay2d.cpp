@@ -572,6 +572,18 @@ int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* p
     // The next steps test the edges of tp and tq away from p.
     pending->push_back(tq);
     pending->push_back(tp);
+    if (triangleCount() >= lookAheadFrom()) {
+        // Beyond the rings the batch's lookahead asked for, the triangles
+        // across those edges are likely misses: ask for them now, while the
+        // step at tp runs.
+        for (unsigned tri : {tp, tq}) {
+            const unsigned away = edgeAwayFrom(tri, p);
+            if (away == KELM_NONE) continue;
+            const unsigned* et = edgeTris(away);
+            const unsigned across = et[0] == tri ? et[1] : et[0];
+            if (across < triangleCount()) prefetchRecord(&tris[across]);
+        }
+    }
     return 1;
 }
 

@@ -61,23 +61,6 @@ constexpr unsigned kFirstCells = 64;
 // Rings of empty cells searched around a point for a vertex to walk from.
 constexpr int kStartRings = 3;
 
-// The prefetch helpers are always inlined: GCC counts a function that only
-// prefetches as having no effect and drops the calls to it.
-#if defined(__GNUC__) || defined(__clang__)
-#define KELM_ALWAYS_INLINE __attribute__((always_inline))
-#else
-#define KELM_ALWAYS_INLINE
-#endif
-
-// Asks for the cache line holding address; changes nothing.
-KELM_ALWAYS_INLINE inline void prefetchLine(const void* address) {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
-}
-
 bool isFinite(const double* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]);
 }
@@ -477,7 +460,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
         const unsigned t = walkStart(P[j]);
         if (t >= nt) continue;
         tri[j] = t;
-        prefetchLine(&tris[t]);
+        prefetchRecord(&tris[t]);
         ++live;
     }
     for (unsigned step = 0; step < kSteps && live > 0; ++step) {
@@ -504,7 +487,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
                 stop(j);  // no side to leave by: the walk is there
                 continue;
             }
-            prefetchLine(&edges[leave[j]]);
+            prefetchRecord(&edges[leave[j]]);
         }
         for (unsigned j = 0; j < count; ++j) {
             if (tri[j] == KELM_NONE) continue;
@@ -516,7 +499,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
             }
             from[j] = leave[j];
             tri[j] = across;
-            prefetchLine(&tris[across]);
+            prefetchRecord(&tris[across]);
         }
     }
     for (unsigned j = 0; j < count; ++j)
@@ -544,7 +527,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
         for (unsigned i = 0; i < size; ++i) {
             for (unsigned k = 0; k < 3; ++k) {
                 const unsigned e = triEdges(cur[i])[k];
-                if (e < ne && e != cur_from[i]) prefetchLine(&edges[e]);
+                if (e < ne && e != cur_from[i]) prefetchRecord(&edges[e]);
             }
         }
         unsigned next_size = 0;
@@ -555,7 +538,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
                 const unsigned* et = edgeTris(e);
                 const unsigned n = et[0] == cur[i] ? et[1] : et[0];
                 if (n >= nt || next_size == kRingRoom) continue;
-                prefetchLine(&tris[n]);
+                prefetchRecord(&tris[n]);
                 next[next_size] = n;
                 next_from[next_size++] = e;
             }
