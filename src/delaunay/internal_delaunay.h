@@ -368,6 +368,9 @@ private:
     int coordinate_scale_ = 2;
     SearchIndex index_;
     std::vector<unsigned> pending_;  // legalisation work list, reused
+    // Set while a point that a batch looked ahead for goes in: its flips then
+    // ask for the triangles the next steps read (see flipEdge).
+    bool ask_across_ = false;
 };
 
 // The crossing edges of the segment (a, b) that an index-order scan could
