@@ -60,6 +60,9 @@ constexpr unsigned kCellLoad = 2;
 constexpr unsigned kFirstCells = 64;
 // Rings of empty cells searched around a point for a vertex to walk from.
 constexpr int kStartRings = 3;
+// A batch whose points each lie within this many cell diagonals of the point
+// before is not looked ahead for.
+constexpr double kNearCells = 4.0;
 
 bool isFinite(const double* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]);
@@ -427,6 +430,23 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
     count = std::min(count, kLookAhead);
     for (unsigned j = 0; j < count; ++j) starts[j] = KELM_NONE;
     if (!x.active || triangleCount() < g_look_ahead_from) return;
+    // Points that follow one another closely (a scan along rows, an outline)
+    // find the tables around them in the caches: walking ahead would only
+    // cost. A NaN coordinate counts as far.
+    {
+        const double* last = point(x.last_vertex);
+        double prev[2] = {last[0], last[1]};
+        const double near_sq = kNearCells * kNearCells * x.cell_diagonal_sq;
+        bool local = true;
+        for (unsigned j = 0; j < count && local; ++j) {
+            const double px = xy[2 * j], py = yscale * xy[2 * j + 1];
+            const double dx = px - prev[0], dy = py - prev[1];
+            local = dx * dx + dy * dy <= near_sq;
+            prev[0] = px;
+            prev[1] = py;
+        }
+        if (local) return;
+    }
     const unsigned nt = triangleCount(), ne = edgeCount(), np = pointCount();
     constexpr unsigned kSteps = 64;
     constexpr unsigned kNoSlotCode = SearchIndex::kNoSlots >> SearchIndex::kSlotShift;

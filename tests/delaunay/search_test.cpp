@@ -290,6 +290,26 @@ TEST(DelaunaySearch, GroupsLookingAheadMatchPlainRuns) {
     EXPECT_EQ(
         kelm_internal::classifyPoint(s.point(tv[0]), s.point(tv[1]), s.point(tv[2]), P, &nearness),
         PointClass::kInside);
+
+    // Points that each follow the one before closely, the first close to the
+    // vertex inserted last (0.975, 0), are not looked ahead for; one far (or
+    // NaN) point in the group brings the walks back for all of them.
+    const double d = std::sqrt(s.searchIndex().cell_diagonal_sq) / 2;
+    double row[16];
+    for (unsigned j = 0; j < 8; ++j) {
+        row[2 * j] = 0.975 - d * j;
+        row[2 * j + 1] = 0.01 * j;
+    }
+    s.lookAhead(row, 8, starts);
+    for (unsigned j = 0; j < 8; ++j) EXPECT_EQ(starts[j], N) << j;
+    row[1] = 0.9;  // stored 1.8 above the vertex
+    s.lookAhead(row, 8, starts);
+    for (unsigned j = 0; j < 8; ++j) EXPECT_LT(starts[j], s.triangleCount()) << j;
+    row[1] = 0.0;
+    row[15] = NAN;
+    s.lookAhead(row, 8, starts);
+    for (unsigned j = 0; j < 7; ++j) EXPECT_LT(starts[j], s.triangleCount()) << j;
+    EXPECT_EQ(starts[7], N);
 }
 
 TEST(DelaunaySearch, PublicClassUsesTheDefaultMode) {
