@@ -327,7 +327,6 @@ unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
 
     const unsigned edges[3] = {triEdges(t)[0], triEdges(t)[1], triEdges(t)[2]};
     index_.deferring = index_.active;
-    ask_across_ = start != KELM_NONE;
     bool ok = splitTriangle(t, p) != 0;
     if (ok) {
         for (unsigned e : edges) {
@@ -337,7 +336,6 @@ unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
             }
         }
     }
-    ask_across_ = false;
     classifyChanged();
     return ok ? p : KELM_NONE;
 }
@@ -547,22 +545,6 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
         orientLike(tq, old_tp[0], old_tp[1], old_tp[2]);
     }
     indexFlip(tp, tq, a, b);
-    if (ask_across_) {
-        // The next steps test the sides away from p: f2 in tp, and in tq the
-        // side that is neither e nor f1. Beyond the rings the batch's
-        // lookahead asked for, the triangles across them are likely misses:
-        // ask for them now, while the step at tp runs. (A wrong guess only
-        // costs a line.)
-        const unsigned* te = triEdges(tq);
-        const unsigned g = te[0] != e && te[0] != f1 ? te[0] : (te[1] != e && te[1] != f1 ? te[1] : te[2]);
-        const unsigned nt = triangleCount();
-        const unsigned* f2t = edgeTris(f2);
-        const unsigned across_p = f2t[0] == tp ? f2t[1] : f2t[0];
-        if (across_p < nt) prefetchRecord(&tris[across_p]);
-        const unsigned* gt = edgeTris(g);
-        const unsigned across_q = gt[0] == tq ? gt[1] : gt[0];
-        if (across_q < nt) prefetchRecord(&tris[across_q]);
-    }
     return 1;
 }
 

@@ -16,32 +16,6 @@
 
 namespace kelm_internal {
 
-// The prefetch helpers are always inlined: GCC counts a function that only
-// prefetches as having no effect and drops the calls to it.
-#if defined(__GNUC__) || defined(__clang__)
-#define KELM_ALWAYS_INLINE __attribute__((always_inline))
-#else
-#define KELM_ALWAYS_INLINE
-#endif
-
-// Asks for the cache line holding address; changes nothing.
-KELM_ALWAYS_INLINE inline void prefetchLine(const void* address) {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
-}
-
-// Asks for the lines of a whole record: the triangle and edge records are not
-// aligned to lines, and about a third of them end on the next one.
-template <class Record>
-KELM_ALWAYS_INLINE inline void prefetchRecord(const Record* record) {
-    const char* first = reinterpret_cast<const char*>(record);
-    prefetchLine(first);
-    prefetchLine(first + sizeof(Record) - 1);
-}
-
 // Edge flag bits.
 constexpr unsigned kNoFlipBit = 1u;  // constrained: legalisation never flips it
 constexpr unsigned kBorderBit = 2u;  // separates inside from outside
@@ -368,9 +342,6 @@ private:
     int coordinate_scale_ = 2;
     SearchIndex index_;
     std::vector<unsigned> pending_;  // legalisation work list, reused
-    // Set while a point that a batch looked ahead for goes in: its flips then
-    // ask for the triangles the next steps read (see flipEdge).
-    bool ask_across_ = false;
 };
 
 // The crossing edges of the segment (a, b) that an index-order scan could

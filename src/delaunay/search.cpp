@@ -64,6 +64,32 @@ constexpr int kStartRings = 3;
 // before is not looked ahead for.
 constexpr double kNearCells = 4.0;
 
+// The prefetch helpers are always inlined: GCC counts a function that only
+// prefetches as having no effect and drops the calls to it.
+#if defined(__GNUC__) || defined(__clang__)
+#define KELM_ALWAYS_INLINE __attribute__((always_inline))
+#else
+#define KELM_ALWAYS_INLINE
+#endif
+
+// Asks for the cache line holding address; changes nothing.
+KELM_ALWAYS_INLINE inline void prefetchLine(const void* address) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
+// Asks for the lines of a whole record: the triangle and edge records are not
+// aligned to lines, and about a third of them end on the next one.
+template <class Record>
+KELM_ALWAYS_INLINE inline void prefetchRecord(const Record* record) {
+    const char* first = reinterpret_cast<const char*>(record);
+    prefetchLine(first);
+    prefetchLine(first + sizeof(Record) - 1);
+}
+
 bool isFinite(const double* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]);
 }
@@ -80,6 +106,19 @@ double orientError(const double* a, const double* b, const double* p) {
 }
 
 // Squared distance from p to the closed segment ab.
+// True when p lies inside the circle through a, b and c (either vertex
+// order); a hint only, with no care for rounding.
+bool inCircle(const double* a, const double* b, const double* c, const double* p) {
+    const double adx = a[0] - p[0], ady = a[1] - p[1];
+    const double bdx = b[0] - p[0], bdy = b[1] - p[1];
+    const double cdx = c[0] - p[0], cdy = c[1] - p[1];
+    const double det = (adx * adx + ady * ady) * (bdx * cdy - cdx * bdy) +
+                       (bdx * bdx + bdy * bdy) * (cdx * ady - adx * cdy) +
+                       (cdx * cdx + cdy * cdy) * (adx * bdy - bdx * ady);
+    const double sense = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
+    return det * sense > 0;
+}
+
 double segmentDistanceSq(const double* p, const double* a, const double* b) {
     const double dx = b[0] - a[0], dy = b[1] - a[1];
     const double wx = p[0] - a[0], wy = p[1] - a[1];
@@ -525,25 +564,45 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
     for (unsigned j = 0; j < count; ++j)
         if (tri[j] != KELM_NONE) starts[j] = tri[j];
 
-    // The insertion's flips read the triangles around the found triangle, two
-    // rings out, and their corners: asked for ring by ring, each ring in three
-    // passes (the edges, the triangles across them, then their corners), so
-    // that no pass waits on a line the same pass asked for.
-    constexpr unsigned kRings = 2;
+    // The insertion's flips read the triangles around the found triangle and
+    // their corners: the three beside it, and beyond each triangle whose
+    // circumcircle holds the point (the flips will turn its edge towards the
+    // point and test its far sides), the triangles across its far sides.
+    // Asked for ring by ring, each ring in three passes (the edges, the
+    // triangles across them, then their corners), so that no pass waits on a
+    // line the same pass asked for.
+    constexpr unsigned kRings = 4;
     constexpr unsigned kRingRoom = kLookAhead * 12;
     unsigned ring[2][kRingRoom];
     unsigned ring_from[2][kRingRoom];
+    unsigned ring_lane[2][kRingRoom];
     unsigned size = 0;
     for (unsigned j = 0; j < count; ++j) {
         if (starts[j] == KELM_NONE) continue;
         ring[0][size] = starts[j];
+        ring_lane[0][size] = j;
         ring_from[0][size++] = KELM_NONE;
     }
-    for (unsigned r = 0; r < kRings; ++r) {
-        const unsigned* cur = ring[r % 2];
-        const unsigned* cur_from = ring_from[r % 2];
+    for (unsigned r = 0; r < kRings && size > 0; ++r) {
+        unsigned* cur = ring[r % 2];
+        unsigned* cur_from = ring_from[r % 2];
+        unsigned* cur_lane = ring_lane[r % 2];
         unsigned* next = ring[(r + 1) % 2];
         unsigned* next_from = ring_from[(r + 1) % 2];
+        unsigned* next_lane = ring_lane[(r + 1) % 2];
+        if (r > 0) {
+            // Only the triangles the flips will go beyond.
+            unsigned kept = 0;
+            for (unsigned i = 0; i < size; ++i) {
+                const unsigned* tv = triVerts(cur[i]);
+                if (tv[0] >= np || tv[1] >= np || tv[2] >= np) continue;
+                if (!inCircle(point(tv[0]), point(tv[1]), point(tv[2]), P[cur_lane[i]])) continue;
+                cur[kept] = cur[i];
+                cur_from[kept] = cur_from[i];
+                cur_lane[kept++] = cur_lane[i];
+            }
+            size = kept;
+        }
         for (unsigned i = 0; i < size; ++i) {
             for (unsigned k = 0; k < 3; ++k) {
                 const unsigned e = triEdges(cur[i])[k];
@@ -560,6 +619,7 @@ void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts
                 if (n >= nt || next_size == kRingRoom) continue;
                 prefetchRecord(&tris[n]);
                 next[next_size] = n;
+                next_lane[next_size] = cur_lane[i];
                 next_from[next_size++] = e;
             }
         }
