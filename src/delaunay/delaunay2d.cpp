@@ -340,12 +340,36 @@ unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
     return ok ? p : KELM_NONE;
 }
 
-void DelaunayState::insertGroup(const double* xy, unsigned count, unsigned* vertices) {
-    count = std::min(count, kLookAhead);
-    unsigned starts[kLookAhead];
-    lookAhead(xy, count, starts);
-    for (unsigned j = 0; j < count; ++j)
-        vertices[j] = insertPoint(xy[2 * j], xy[2 * j + 1], starts[j]);
+void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) {
+    // Group g is looked ahead over from the time group g - kDepth goes in:
+    // with one pass of each lookahead after each insertion, a group's
+    // lookahead has kDepth * kLookAhead passes before it is needed, enough
+    // for most; what is left is done just before the group goes in.
+    constexpr unsigned kDepth = 4;
+    const unsigned groups = (n + kLookAhead - 1) / kLookAhead;
+    std::vector<LookAheadRun> runs(std::min(groups, kDepth + 1));
+    auto run_of = [&](unsigned g) -> LookAheadRun& { return runs[g % runs.size()]; };
+    auto begin = [&](unsigned g) {
+        const unsigned first = g * kLookAhead;
+        lookAheadBegin(&run_of(g), xy + 2 * first, std::min(kLookAhead, n - first),
+                       g > 0 ? xy + 2 * (first - 1) : nullptr);
+    };
+    for (unsigned g = 0; g < groups && g < kDepth; ++g) begin(g);
+    for (unsigned g = 0; g < groups; ++g) {
+        LookAheadRun& current = run_of(g);
+        while (lookAheadPass(&current)) {
+        }
+        unsigned starts[kLookAhead];
+        std::copy(current.starts, current.starts + current.count, starts);
+        if (g + kDepth < groups) begin(g + kDepth);
+        const unsigned first = g * kLookAhead;
+        const unsigned count = std::min(kLookAhead, n - first);
+        const unsigned ahead = std::min(groups, g + kDepth + 1);
+        for (unsigned j = 0; j < count; ++j) {
+            vertices[first + j] = insertPoint(xy[2 * (first + j)], xy[2 * (first + j) + 1], starts[j]);
+            for (unsigned h = g + 1; h < ahead; ++h) lookAheadPass(&run_of(h));
+        }
+    }
 }
 
 // Appends the triangle bounded by the new edges f and g (sharing vertex p) and
@@ -698,19 +722,18 @@ unsigned KelmDelaunay2D::insertPoints(const KelmReal2DArray& pts) {
     state_->reserveFor(n);
     unsigned first = KELM_NONE;
     bool failed = false;
-    // In groups: the searches of a group's points walk together first, then
-    // the points go in one by one, in the caller's order.
-    constexpr unsigned kGroup = DelaunayState::kLookAhead;
-    for (unsigned i = 0; i < n; i += kGroup) {
-        const unsigned count = std::min(kGroup, n - i);
-        double xy[2 * kGroup];
+    // By chunks copied out of the array, each inserted as one run.
+    constexpr unsigned kChunk = 8192;
+    std::vector<double> xy(2 * static_cast<std::size_t>(std::min(n, kChunk)));
+    std::vector<unsigned> vertices(std::min(n, kChunk));
+    for (unsigned i = 0; i < n; i += kChunk) {
+        const unsigned count = std::min(kChunk, n - i);
         for (unsigned j = 0; j < count; ++j) {
             const double* p = kelm_internal::or_zero2d(pts.get(i + j));
             xy[2 * j] = p[0];
             xy[2 * j + 1] = p[1];
         }
-        unsigned vertices[kGroup];
-        state_->insertGroup(xy, count, vertices);
+        state_->insertRun(xy.data(), count, vertices.data());
         for (unsigned j = 0; j < count; ++j) failed = failed || vertices[j] == KELM_NONE;
         if (i == 0) first = vertices[0];
     }

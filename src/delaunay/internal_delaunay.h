@@ -258,19 +258,56 @@ public:
     bool indexed() const { return index_.active; }
     const SearchIndex& searchIndex() const { return index_; }
     unsigned locate(const double* P, unsigned start = KELM_NONE);
-    // Points a batch looks ahead over (see lookAhead).
+    // Points a batch looks ahead over together (see LookAheadRun).
     static constexpr unsigned kLookAhead = 8;
-    // For count (at most kLookAhead) caller points (x, y pairs in xy), walks
-    // towards each in lock step and writes to starts[i] a triangle to start
-    // its search from (KELM_NONE where there is none to give), then asks for
-    // the tables around those triangles. It reads the tables only: inserting
-    // a batch of random points is bound by memory latency, and walking for
-    // several points at once lets their reads overlap instead of queueing.
+    // Triangles a lookahead's ring holds at most.
+    static constexpr unsigned kRingRoom = kLookAhead * 12;
+    // A lookahead under way. Each lane walks towards its point as the search
+    // does (turning by a fixed rule); then the tables the insertion will read
+    // around where the walk ended are asked for, ring by ring. It goes one
+    // pass at a time (lookAheadPass), each pass asking for the lines the next
+    // pass reads: run between insertions, the passes find their lines
+    // arrived. It reads the tables only, and only as hints: the tables may
+    // change between passes, so every index read is checked before use.
+    struct LookAheadRun {
+        enum Stage : unsigned {
+            kWalkStart,    // the grid cells: pick the triangles to walk from
+            kWalkCorners,  // the lanes' triangles: ask for their corners
+            kWalkSides,    // the corners: pick the side to leave by, ask for its edge
+            kWalkEdges,    // the edges: step across, ask for the next triangle
+            kRingEdges,    // the ring's triangles: ask for their edges
+            kRingAcross,   // the edges: ask for the triangles across
+            kRingCorners,  // those triangles: ask for their corners
+            kDone
+        };
+        Stage stage = kDone;
+        unsigned count = 0, live = 0, step = 0, rings = 0, size = 0;
+        double P[kLookAhead][2];
+        unsigned tri[kLookAhead], from[kLookAhead], leave[kLookAhead];
+        unsigned starts[kLookAhead];  // where each point's search may start, or KELM_NONE
+        unsigned ring[kRingRoom], ring_from[kRingRoom], ring_lane[kRingRoom];
+    };
+    // Starts a lookahead over count (at most kLookAhead) caller points (x, y
+    // pairs in xy). prev, when given, is the caller point before them; else
+    // the vertex inserted last stands for it. None is run (every start
+    // KELM_NONE, stage kDone) below lookAheadFrom() triangles, or when each
+    // point lies close to the one before: the tables around such points are
+    // in the caches already.
+    void lookAheadBegin(LookAheadRun* run, const double* xy, unsigned count,
+                        const double* prev = nullptr) const;
+    // Does the next pass; false once the lookahead is done.
+    bool lookAheadPass(LookAheadRun* run) const;
+    // A whole lookahead at once: writes to starts[i] a triangle to start the
+    // search for point i from (KELM_NONE where there is none to give).
     void lookAhead(const double* xy, unsigned count, unsigned* starts) const;
-    // Inserts count caller points (x, y pairs in xy, at most kLookAhead) in
-    // their order, as insertPoint does one by one, after looking ahead over
-    // them; vertices[i] receives what insertPoint returns for point i.
-    void insertGroup(const double* xy, unsigned count, unsigned* vertices);
+    // Inserts n caller points (x, y pairs in xy) in their order, as
+    // insertPoint does one by one; vertices[i] receives what insertPoint
+    // returns for point i. Inserting random points is bound by memory
+    // latency: the points are looked ahead over in groups of kLookAhead,
+    // several groups before they go in, and each insertion is followed by one
+    // pass of every lookahead under way, so that the lines a search and its
+    // flips will read are on their way while other work runs.
+    void insertRun(const double* xy, unsigned n, unsigned* vertices);
     unsigned edgeBetween(unsigned a, unsigned b) const;
     bool hasVertexOnSegment(unsigned a, unsigned b) const;
     unsigned locatePointIndexed(const double* P, unsigned start = KELM_NONE);

@@ -464,168 +464,216 @@ unsigned DelaunayState::locate(const double* P, unsigned start) {
     return index_.active ? locatePointIndexed(P, start) : locatePoint(P);
 }
 
-void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts) const {
+void DelaunayState::lookAheadBegin(LookAheadRun* run, const double* xy, unsigned count,
+                                   const double* prev) const {
     const SearchIndex& x = index_;
-    count = std::min(count, kLookAhead);
-    for (unsigned j = 0; j < count; ++j) starts[j] = KELM_NONE;
+    LookAheadRun& r = *run;
+    r.count = std::min(count, kLookAhead);
+    r.stage = LookAheadRun::kDone;
+    r.live = r.step = r.rings = r.size = 0;
+    for (unsigned j = 0; j < r.count; ++j) r.starts[j] = KELM_NONE;
     if (!x.active || triangleCount() < g_look_ahead_from) return;
+
     // Points that follow one another closely (a scan along rows, an outline)
     // find the tables around them in the caches: walking ahead would only
     // cost. A NaN coordinate counts as far.
-    {
-        const double* last = point(x.last_vertex);
-        double prev[2] = {last[0], last[1]};
-        const double near_sq = kNearCells * kNearCells * x.cell_diagonal_sq;
-        bool local = true;
-        for (unsigned j = 0; j < count && local; ++j) {
-            const double px = xy[2 * j], py = yscale * xy[2 * j + 1];
-            const double dx = px - prev[0], dy = py - prev[1];
-            local = dx * dx + dy * dy <= near_sq;
-            prev[0] = px;
-            prev[1] = py;
-        }
-        if (local) return;
+    double before[2];
+    if (prev) {
+        before[0] = prev[0];
+        before[1] = yscale * prev[1];
+    } else {
+        before[0] = point(x.last_vertex)[0];
+        before[1] = point(x.last_vertex)[1];
     }
+    const double near_sq = kNearCells * kNearCells * x.cell_diagonal_sq;
+    bool local = true;
+    for (unsigned j = 0; j < r.count && local; ++j) {
+        const double px = xy[2 * j], py = yscale * xy[2 * j + 1];
+        const double dx = px - before[0], dy = py - before[1];
+        local = dx * dx + dy * dy <= near_sq;
+        before[0] = px;
+        before[1] = py;
+    }
+    if (local) return;
+
+    for (unsigned j = 0; j < r.count; ++j) {
+        r.P[j][0] = xy[2 * j];
+        r.P[j][1] = yscale * xy[2 * j + 1];
+        r.tri[j] = r.from[j] = KELM_NONE;
+        if (xy[2 * j] == KELM_NULL_REAL || xy[2 * j + 1] == KELM_NULL_REAL || !isFinite(r.P[j]))
+            continue;
+        // The start triangle's cell, and the cell head linkVertex will write.
+        const unsigned cell = cellOf(r.P[j][0], r.P[j][1]);
+        prefetchLine(&x.cell_tri[cell]);
+        prefetchLine(&x.cell_head[cell]);
+        r.tri[j] = 0;  // a lane to start
+    }
+    r.stage = LookAheadRun::kWalkStart;
+}
+
+bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
+    const SearchIndex& x = index_;
+    LookAheadRun& r = *run;
+    // Counted anew by each pass: the tables may have grown since the last.
     const unsigned nt = triangleCount(), ne = edgeCount(), np = pointCount();
     constexpr unsigned kSteps = 64;
+    // The insertion's flips read the triangles beside the found triangle and,
+    // beyond each triangle whose circumcircle holds the point (the flips will
+    // turn its edge towards the point and test its far sides), the triangles
+    // across its far sides: rings out to kRings.
+    constexpr unsigned kRings = 4;
     constexpr unsigned kNoSlotCode = SearchIndex::kNoSlots >> SearchIndex::kSlotShift;
-
-    // Each lane walks as the search does, but turns by a fixed rule, and each
-    // round does one step of every lane in three passes, so that the misses
-    // of the lanes are outstanding together: the triangles' entries (asking
-    // for their corners), the corners' tests (asking for the edge to leave
-    // by), then the edge (asking for the next triangle).
     auto askCorners = [&](unsigned t) KELM_ALWAYS_INLINE {
         const unsigned* tv = triVerts(t);
         for (unsigned k = 0; k < 3; ++k)
             if (tv[k] < np) prefetchLine(point(tv[k]));
     };
-    double P[kLookAhead][2];
-    unsigned tri[kLookAhead], from[kLookAhead], leave[kLookAhead];
-    unsigned live = 0;
     auto stop = [&](unsigned j) {  // the lane's walk ends where it is
-        starts[j] = tri[j];
-        tri[j] = KELM_NONE;
-        --live;
+        r.starts[j] = r.tri[j];
+        r.tri[j] = KELM_NONE;
+        --r.live;
     };
-    for (unsigned j = 0; j < count; ++j) {
-        P[j][0] = xy[2 * j];
-        P[j][1] = yscale * xy[2 * j + 1];
-        tri[j] = from[j] = KELM_NONE;
-        if (xy[2 * j] == KELM_NULL_REAL || xy[2 * j + 1] == KELM_NULL_REAL || !isFinite(P[j]))
-            continue;
-        // linkVertex writes the cell's head once the point is in.
-        prefetchLine(&x.cell_head[cellOf(P[j][0], P[j][1])]);
-        const unsigned t = walkStart(P[j]);
-        if (t >= nt) continue;
-        tri[j] = t;
-        prefetchRecord(&tris[t]);
-        ++live;
-    }
-    for (unsigned step = 0; step < kSteps && live > 0; ++step) {
-        for (unsigned j = 0; j < count; ++j)
-            if (tri[j] != KELM_NONE) askCorners(tri[j]);
-        for (unsigned j = 0; j < count; ++j) {
-            leave[j] = KELM_NONE;
-            const unsigned t = tri[j];
-            if (t == KELM_NONE) continue;
-            const unsigned* tv = triVerts(t);
-            const unsigned code = SearchIndex::slotCode(triKind(t));
-            if (tv[0] >= np || tv[1] >= np || tv[2] >= np || code == kNoSlotCode) {
-                stop(j);
-                continue;
-            }
-            const double* corner[3] = {point(tv[0]), point(tv[1]), point(tv[2])};
-            for (unsigned k = 0; k < 3 && leave[j] == KELM_NONE; ++k) {
-                const unsigned i = (step + j + k) % 3;
-                if (x.sense * orient(corner[i], corner[(i + 1) % 3], P[j]) >= 0) continue;
-                const unsigned e = triEdges(t)[SearchIndex::slotOfSide(code, i)];
-                if (e != from[j] && e < ne) leave[j] = e;
-            }
-            if (leave[j] == KELM_NONE) {
-                stop(j);  // no side to leave by: the walk is there
-                continue;
-            }
-            prefetchRecord(&edges[leave[j]]);
-        }
-        for (unsigned j = 0; j < count; ++j) {
-            if (tri[j] == KELM_NONE) continue;
-            const unsigned* et = edgeTris(leave[j]);
-            const unsigned across = et[0] == tri[j] ? et[1] : et[0];
-            if (across >= nt) {  // a hull edge (or broken links): stop before it
-                stop(j);
-                continue;
-            }
-            from[j] = leave[j];
-            tri[j] = across;
-            prefetchRecord(&tris[across]);
-        }
-    }
-    for (unsigned j = 0; j < count; ++j)
-        if (tri[j] != KELM_NONE) starts[j] = tri[j];
 
-    // The insertion's flips read the triangles around the found triangle and
-    // their corners: the three beside it, and beyond each triangle whose
-    // circumcircle holds the point (the flips will turn its edge towards the
-    // point and test its far sides), the triangles across its far sides.
-    // Asked for ring by ring, each ring in three passes (the edges, the
-    // triangles across them, then their corners), so that no pass waits on a
-    // line the same pass asked for.
-    constexpr unsigned kRings = 4;
-    constexpr unsigned kRingRoom = kLookAhead * 12;
-    unsigned ring[2][kRingRoom];
-    unsigned ring_from[2][kRingRoom];
-    unsigned ring_lane[2][kRingRoom];
-    unsigned size = 0;
-    for (unsigned j = 0; j < count; ++j) {
-        if (starts[j] == KELM_NONE) continue;
-        ring[0][size] = starts[j];
-        ring_lane[0][size] = j;
-        ring_from[0][size++] = KELM_NONE;
-    }
-    for (unsigned r = 0; r < kRings && size > 0; ++r) {
-        unsigned* cur = ring[r % 2];
-        unsigned* cur_from = ring_from[r % 2];
-        unsigned* cur_lane = ring_lane[r % 2];
-        unsigned* next = ring[(r + 1) % 2];
-        unsigned* next_from = ring_from[(r + 1) % 2];
-        unsigned* next_lane = ring_lane[(r + 1) % 2];
-        if (r > 0) {
-            // Only the triangles the flips will go beyond.
+    switch (r.stage) {
+        case LookAheadRun::kWalkStart:
+            for (unsigned j = 0; j < r.count; ++j) {
+                if (r.tri[j] == KELM_NONE) continue;
+                const unsigned t = walkStart(r.P[j]);
+                r.tri[j] = t < nt ? t : KELM_NONE;
+                if (t >= nt) continue;
+                prefetchRecord(&tris[t]);
+                ++r.live;
+            }
+            r.stage = LookAheadRun::kWalkCorners;
+            return true;
+
+        case LookAheadRun::kWalkCorners:
+            for (unsigned j = 0; j < r.count; ++j)
+                if (r.tri[j] != KELM_NONE) askCorners(r.tri[j]);
+            r.stage = LookAheadRun::kWalkSides;
+            return true;
+
+        case LookAheadRun::kWalkSides:
+            for (unsigned j = 0; j < r.count; ++j) {
+                r.leave[j] = KELM_NONE;
+                const unsigned t = r.tri[j];
+                if (t == KELM_NONE) continue;
+                const unsigned* tv = triVerts(t);
+                const unsigned code = SearchIndex::slotCode(triKind(t));
+                if (tv[0] >= np || tv[1] >= np || tv[2] >= np || code == kNoSlotCode) {
+                    stop(j);
+                    continue;
+                }
+                const double* corner[3] = {point(tv[0]), point(tv[1]), point(tv[2])};
+                for (unsigned k = 0; k < 3 && r.leave[j] == KELM_NONE; ++k) {
+                    const unsigned i = (r.step + j + k) % 3;
+                    if (x.sense * orient(corner[i], corner[(i + 1) % 3], r.P[j]) >= 0) continue;
+                    const unsigned e = triEdges(t)[SearchIndex::slotOfSide(code, i)];
+                    if (e != r.from[j] && e < ne) r.leave[j] = e;
+                }
+                if (r.leave[j] == KELM_NONE) {
+                    stop(j);  // no side to leave by: the walk is there
+                    continue;
+                }
+                prefetchRecord(&edges[r.leave[j]]);
+            }
+            r.stage = LookAheadRun::kWalkEdges;
+            return true;
+
+        case LookAheadRun::kWalkEdges:
+            for (unsigned j = 0; j < r.count; ++j) {
+                if (r.tri[j] == KELM_NONE) continue;
+                const unsigned* et = edgeTris(r.leave[j]);
+                const unsigned across = et[0] == r.tri[j] ? et[1] : et[0];
+                if (across >= nt) {  // a hull edge (or links changed): stop before it
+                    stop(j);
+                    continue;
+                }
+                r.from[j] = r.leave[j];
+                r.tri[j] = across;
+                prefetchRecord(&tris[across]);
+            }
+            if (++r.step < kSteps && r.live > 0) {
+                r.stage = LookAheadRun::kWalkCorners;
+                return true;
+            }
+            // The walks are over: the rings start where they ended.
+            for (unsigned j = 0; j < r.count; ++j) {
+                if (r.tri[j] != KELM_NONE) r.starts[j] = r.tri[j];
+                if (r.starts[j] == KELM_NONE) continue;
+                r.ring[r.size] = r.starts[j];
+                r.ring_from[r.size] = KELM_NONE;
+                r.ring_lane[r.size++] = j;
+            }
+            r.stage = r.size > 0 ? LookAheadRun::kRingEdges : LookAheadRun::kDone;
+            return r.stage != LookAheadRun::kDone;
+
+        case LookAheadRun::kRingEdges: {
+            // Beyond the first ring, only the triangles the flips go beyond.
             unsigned kept = 0;
-            for (unsigned i = 0; i < size; ++i) {
-                const unsigned* tv = triVerts(cur[i]);
-                if (tv[0] >= np || tv[1] >= np || tv[2] >= np) continue;
-                if (!inCircle(point(tv[0]), point(tv[1]), point(tv[2]), P[cur_lane[i]])) continue;
-                cur[kept] = cur[i];
-                cur_from[kept] = cur_from[i];
-                cur_lane[kept++] = cur_lane[i];
+            for (unsigned i = 0; i < r.size; ++i) {
+                const unsigned t = r.ring[i];
+                if (t >= nt) continue;
+                if (r.rings > 0) {
+                    const unsigned* tv = triVerts(t);
+                    if (tv[0] >= np || tv[1] >= np || tv[2] >= np ||
+                        !inCircle(point(tv[0]), point(tv[1]), point(tv[2]), r.P[r.ring_lane[i]]))
+                        continue;
+                }
+                for (unsigned k = 0; k < 3; ++k) {
+                    const unsigned e = triEdges(t)[k];
+                    if (e < ne && e != r.ring_from[i]) prefetchRecord(&edges[e]);
+                }
+                r.ring[kept] = t;
+                r.ring_from[kept] = r.ring_from[i];
+                r.ring_lane[kept++] = r.ring_lane[i];
             }
-            size = kept;
+            r.size = kept;
+            r.stage = kept > 0 ? LookAheadRun::kRingAcross : LookAheadRun::kDone;
+            return r.stage != LookAheadRun::kDone;
         }
-        for (unsigned i = 0; i < size; ++i) {
-            for (unsigned k = 0; k < 3; ++k) {
-                const unsigned e = triEdges(cur[i])[k];
-                if (e < ne && e != cur_from[i]) prefetchRecord(&edges[e]);
+
+        case LookAheadRun::kRingAcross: {
+            unsigned next[kRingRoom], next_from[kRingRoom], next_lane[kRingRoom];
+            unsigned next_size = 0;
+            for (unsigned i = 0; i < r.size; ++i) {
+                for (unsigned k = 0; k < 3; ++k) {
+                    const unsigned e = triEdges(r.ring[i])[k];
+                    if (e >= ne || e == r.ring_from[i]) continue;
+                    const unsigned* et = edgeTris(e);
+                    const unsigned n = et[0] == r.ring[i] ? et[1] : et[0];
+                    if (n >= nt || next_size == kRingRoom) continue;
+                    prefetchRecord(&tris[n]);
+                    next[next_size] = n;
+                    next_from[next_size] = e;
+                    next_lane[next_size++] = r.ring_lane[i];
+                }
             }
+            std::copy(next, next + next_size, r.ring);
+            std::copy(next_from, next_from + next_size, r.ring_from);
+            std::copy(next_lane, next_lane + next_size, r.ring_lane);
+            r.size = next_size;
+            r.stage = next_size > 0 ? LookAheadRun::kRingCorners : LookAheadRun::kDone;
+            return r.stage != LookAheadRun::kDone;
         }
-        unsigned next_size = 0;
-        for (unsigned i = 0; i < size; ++i) {
-            for (unsigned k = 0; k < 3; ++k) {
-                const unsigned e = triEdges(cur[i])[k];
-                if (e >= ne || e == cur_from[i]) continue;
-                const unsigned* et = edgeTris(e);
-                const unsigned n = et[0] == cur[i] ? et[1] : et[0];
-                if (n >= nt || next_size == kRingRoom) continue;
-                prefetchRecord(&tris[n]);
-                next[next_size] = n;
-                next_lane[next_size] = cur_lane[i];
-                next_from[next_size++] = e;
-            }
-        }
-        for (unsigned i = 0; i < next_size; ++i) askCorners(next[i]);
-        size = next_size;
+
+        case LookAheadRun::kRingCorners:
+            for (unsigned i = 0; i < r.size; ++i) askCorners(r.ring[i]);
+            r.stage = ++r.rings < kRings ? LookAheadRun::kRingEdges : LookAheadRun::kDone;
+            return r.stage != LookAheadRun::kDone;
+
+        case LookAheadRun::kDone:
+            break;
     }
+    return false;
+}
+
+void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts) const {
+    LookAheadRun run;
+    lookAheadBegin(&run, xy, count);
+    while (lookAheadPass(&run)) {
+    }
+    std::copy(run.starts, run.starts + run.count, starts);
 }
 
 // Walks from start towards P, crossing an edge that has P on its outer side

@@ -30,17 +30,18 @@ using kelm_test::DelaunayOp;
 const unsigned N = KELM_NONE;
 
 // Runs a case on a fresh state of the given mode; returns everything it
-// returned and printed, the final dumps included. With grouped, runs of points
-// go in through insertGroup, as insertPoints sends them.
+// returned and printed, the final dumps included. With grouped, each run of
+// points between other operations goes in through insertRun, as insertPoints
+// sends them.
 std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = false) {
     std::ostringstream out;
     kelm_test::StdoutCapture capture;
     out << "init " << s.init(c.box, c.yscale) << '\n';
     std::vector<double> group;
     auto flush = [&]() {
-        unsigned vertices[DelaunayState::kLookAhead];
         const unsigned count = static_cast<unsigned>(group.size() / 2);
-        s.insertGroup(group.data(), count, vertices);
+        std::vector<unsigned> vertices(count, 12345u);
+        s.insertRun(group.data(), count, vertices.data());
         for (unsigned j = 0; j < count; ++j) out << vertices[j] << ' ';
         group.clear();
     };
@@ -54,7 +55,6 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = f
                 }
                 group.push_back(op.x);
                 group.push_back(op.y);
-                if (group.size() == 2 * DelaunayState::kLookAhead) flush();
                 break;
             case DelaunayOp::kEdge:
                 out << "e" << s.insertEdge(op.a, op.b, op.border) << ' ';
