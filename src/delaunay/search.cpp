@@ -119,6 +119,25 @@ bool inCircle(const double* a, const double* b, const double* c, const double* p
     return det * sense > 0;
 }
 
+// True when the segment ab comes within sqrt(r2) of p, or when that cannot be
+// told (NaN): the test segmentDistanceSq(p, a, b) <= r2 without its division.
+// Off from it by rounding only, which the reach's headroom covers. For
+// coordinates whose squared differences and their products stay normal.
+bool segmentWithin(const double* p, const double* a, const double* b, double r2) {
+    const double dx = b[0] - a[0], dy = b[1] - a[1];
+    const double wx = p[0] - a[0], wy = p[1] - a[1];
+    const double along = wx * dx + wy * dy;
+    if (!(along > 0)) return !(wx * wx + wy * wy > r2);
+    const double length_sq = dx * dx + dy * dy;
+    if (!(along < length_sq)) {
+        const double vx = p[0] - b[0], vy = p[1] - b[1];
+        return !(vx * vx + vy * vy > r2);
+    }
+    // The distance to the line is |cross| / length.
+    const double cross = wx * dy - wy * dx;
+    return !(cross * cross > r2 * length_sq);
+}
+
 double segmentDistanceSq(const double* p, const double* a, const double* b) {
     const double dx = b[0] - a[0], dy = b[1] - a[1];
     const double wx = p[0] - a[0], wy = p[1] - a[1];
@@ -805,6 +824,9 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
     // few, and a short list of them is cheaper than marks in a table as large
     // as the triangulation; the marks take over when the list grows.
     const double r2 = r * r;
+    // With every coordinate of scale class 1 or better, the products of
+    // segmentWithin neither overflow nor lose a side to underflow.
+    const bool scaled = coordinate_scale_ >= 1;
     constexpr std::size_t kListedVisits = 32;
     bool marking = false;
     auto visited = [&](unsigned t) {
@@ -840,7 +862,9 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
         outcome.add(t, cls, value);
         for (unsigned i = 0; i < 3; ++i) {
             // The side's distance first: it is rarely within reach.
-            if (segmentDistanceSq(P, point(tv[i]), point(tv[(i + 1) % 3])) > r2) continue;
+            const double* a = point(tv[i]);
+            const double* b = point(tv[(i + 1) % 3]);
+            if (scaled ? !segmentWithin(P, a, b, r2) : segmentDistanceSq(P, a, b) > r2) continue;
             const unsigned e = sideEdge(t, i);
             if (e == KELM_NONE) {
                 ++x.counters.plain_locates;
