@@ -85,6 +85,8 @@ public:
     void add(unsigned tri, PointClass cls, double nearness);
     // The triangle the index-order scan takes, or KELM_NONE.
     unsigned result() const;
+    // True once an added triangle classified inside or degenerate.
+    bool hit() const { return first_hit_ != KELM_NONE; }
 
 private:
     unsigned first_hit_ = KELM_NONE;  // lowest inside or degenerate triangle
@@ -372,6 +374,7 @@ private:
     unsigned sideEdge(unsigned t, unsigned i) const;
     unsigned walk(const double* P, unsigned start, bool* outside);
     double reach() const;
+    double insideReach() const;
 
     SearchMode mode_;
     // The least coordinateScale of the coordinates added so far (points that

@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <sstream>
 
 #include "delaunay/internal_delaunay.h"
@@ -52,6 +53,16 @@ constexpr double kDetError = 1e-14;
 // A regular triangle takes only points within kReachFactor * (span of the
 // vertices) of it (4.5e-6 is the bound; the rest is headroom for rounding).
 constexpr double kReachFactor = 6e-6;
+// A regular triangle classifies inside only points within kInsideReachFactor *
+// (span of the vertices) of it. For a point at distance d from it, with L its
+// longest side: |det| >= 1e-7 L^2 and each product is off by a few units in
+// the last place, so det is off by less than 2e-9 of itself, each weight's
+// numerator by less than 7e-9 (1 + d / L) of det, and a weight (at most
+// 1 + 1e7 d / L in size) by less than 1e-8 + 0.02 d / L; their sum, against 1,
+// by less than 2e-8 + 0.04 d / L. Weights all at least -w put the point within
+// 3 w L of the triangle, so one it takes inside lies within 7e-8 L. The factor
+// is over eight times that.
+constexpr double kInsideReachFactor = 6e-7;
 // States whose enclosing corners lie beyond this stay on the plain scans, so
 // that no product of coordinate differences can overflow.
 constexpr double kLargest = 1e150;
@@ -477,6 +488,11 @@ double DelaunayState::reach() const {
     return kReachFactor * ((x.hi[0] - x.lo[0]) + (x.hi[1] - x.lo[1]));
 }
 
+double DelaunayState::insideReach() const {
+    const SearchIndex& x = index_;
+    return kInsideReachFactor * ((x.hi[0] - x.lo[0]) + (x.hi[1] - x.lo[1]));
+}
+
 // --- point location ------------------------------------------------------------
 
 unsigned DelaunayState::locate(const double* P, unsigned start) {
@@ -802,28 +818,28 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
         }
         sound = false;
     }
+    // Where the walk ended: inside, or how close its sides come.
+    bool inside = true;
+    double found_d2 = std::numeric_limits<double>::infinity();
     if (sound) {
         // The walk must end on a triangle that meets the disc around P.
         const unsigned* tv = triVerts(found);
-        bool inside = true;
-        double d2 = r * r;
         for (unsigned k = 0; k < 3; ++k) {
             const double* a = point(tv[k]);
             const double* b = point(tv[(k + 1) % 3]);
             if (!(x.sense * orient(a, b, P) > orientError(a, b, P))) inside = false;
-            d2 = std::min(d2, segmentDistanceSq(P, a, b));
+            found_d2 = std::min(found_d2, segmentDistanceSq(P, a, b));
         }
-        sound = inside || d2 <= 0.25 * r * r;
+        sound = inside || found_d2 <= 0.25 * r * r;
     }
     if (!sound) {
         ++x.counters.plain_locates;
         return locatePoint(P);
     }
 
-    // Spread from there over the edges within reach. The triangles met are
+    // Spread from there over the edges within a radius. The triangles met are
     // few, and a short list of them is cheaper than marks in a table as large
     // as the triangulation; the marks take over when the list grows.
-    const double r2 = r * r;
     // With every coordinate of scale class 1 or better, the products of
     // segmentWithin neither overflow nor lose a side to underflow.
     const bool scaled = coordinate_scale_ >= 1;
@@ -849,31 +865,59 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
         }
         for (unsigned u : x.seen) x.visit_mark[u] = x.visit_round;
     };
-    x.work.clear();
-    x.seen.clear();
-    visit(found);
-    while (!x.work.empty()) {
-        const unsigned t = x.work.back();
-        x.work.pop_back();
-        ++x.counters.spread_triangles;
-        const unsigned* tv = triVerts(t);
-        double value = 0.0;
-        const PointClass cls = classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value);
-        outcome.add(t, cls, value);
-        for (unsigned i = 0; i < 3; ++i) {
-            // The side's distance first: it is rarely within reach.
-            const double* a = point(tv[i]);
-            const double* b = point(tv[(i + 1) % 3]);
-            if (scaled ? !segmentWithin(P, a, b, r2) : segmentDistanceSq(P, a, b) > r2) continue;
-            const unsigned e = sideEdge(t, i);
-            if (e == KELM_NONE) {
-                ++x.counters.plain_locates;
-                return locatePoint(P);
+    // Adds every triangle meeting the disc of radius sqrt(r2) to the outcome;
+    // false when a side has no edge to cross by (the plain scan must answer).
+    auto spread = [&](double r2) {
+        marking = false;
+        x.work.clear();
+        x.seen.clear();
+        visit(found);
+        while (!x.work.empty()) {
+            const unsigned t = x.work.back();
+            x.work.pop_back();
+            ++x.counters.spread_triangles;
+            const unsigned* tv = triVerts(t);
+            double value = 0.0;
+            const PointClass cls =
+                classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value);
+            outcome.add(t, cls, value);
+            for (unsigned i = 0; i < 3; ++i) {
+                // The side's distance first: it is rarely within reach.
+                const double* a = point(tv[i]);
+                const double* b = point(tv[(i + 1) % 3]);
+                if (scaled ? !segmentWithin(P, a, b, r2) : segmentDistanceSq(P, a, b) > r2)
+                    continue;
+                const unsigned e = sideEdge(t, i);
+                if (e == KELM_NONE) return false;
+                const unsigned* et = edgeTris(e);
+                const unsigned n = et[0] == t ? et[1] : et[0];
+                if (n != KELM_NONE && !visited(n)) visit(n);
             }
-            const unsigned* et = edgeTris(e);
-            const unsigned n = et[0] == t ? et[1] : et[0];
-            if (n != KELM_NONE && !visited(n)) visit(n);
         }
+        return true;
+    };
+
+    // A regular triangle classifies a point inside only when the point lies
+    // within insideReach() of it. With every triangle that can do so met, and
+    // every odd one, the outcome has the scan's first inside (or degenerate)
+    // triangle whenever the scan has one, and then the near triangles do not
+    // count: most points are settled there, within a far smaller disc.
+    const double r_inside = insideReach();
+    if (inside || found_d2 <= r_inside * r_inside) {
+        if (!spread(r_inside * r_inside)) {
+            ++x.counters.plain_locates;
+            return locatePoint(P);
+        }
+        if (outcome.hit()) {
+            ++x.counters.indexed_locates;
+            return outcome.result();
+        }
+    }
+    // No triangle takes the point inside: the near ones decide, over the
+    // whole reach.
+    if (!spread(r * r)) {
+        ++x.counters.plain_locates;
+        return locatePoint(P);
     }
     ++x.counters.indexed_locates;
     return outcome.result();

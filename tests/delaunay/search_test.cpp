@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -190,6 +192,104 @@ TEST(DelaunaySearch, ScanOutcomeFollowsTheScanOrder) {
     EXPECT_EQ(near.result(), 6u);
     near.add(4, PointClass::kNear, 3e-7);
     EXPECT_EQ(near.result(), 4u);
+    EXPECT_FALSE(near.hit());
+    EXPECT_TRUE(inside.hit());
+    EXPECT_TRUE(stopped.hit());
+}
+
+// Distance from p to the closed triangle (a, b, c), in long double.
+long double distanceToTriangle(const double* a, const double* b, const double* c, const double* p) {
+    const double* v[3] = {a, b, c};
+    auto cross = [&](const double* u, const double* w) {
+        return (static_cast<long double>(w[0]) - u[0]) * (static_cast<long double>(p[1]) - u[1]) -
+               (static_cast<long double>(w[1]) - u[1]) * (static_cast<long double>(p[0]) - u[0]);
+    };
+    const long double s0 = cross(a, b), s1 = cross(b, c), s2 = cross(c, a);
+    if ((s0 >= 0 && s1 >= 0 && s2 >= 0) || (s0 <= 0 && s1 <= 0 && s2 <= 0)) return 0;
+    long double best = std::numeric_limits<long double>::infinity();
+    for (int k = 0; k < 3; ++k) {
+        const double* u = v[k];
+        const double* w = v[(k + 1) % 3];
+        const long double dx = static_cast<long double>(w[0]) - u[0];
+        const long double dy = static_cast<long double>(w[1]) - u[1];
+        const long double px = static_cast<long double>(p[0]) - u[0];
+        const long double py = static_cast<long double>(p[1]) - u[1];
+        long double f = (px * dx + py * dy) / (dx * dx + dy * dy);
+        f = f < 0 ? 0 : (f > 1 ? 1 : f);
+        const long double ex = px - f * dx, ey = py - f * dy;
+        best = std::min(best, std::sqrt(ex * ex + ey * ey));
+    }
+    return best;
+}
+
+TEST(DelaunaySearch, InsideAndNearStayWithinTheirReach) {
+    // What the point search leans on: a regular triangle (|det| at least
+    // 2e-7 times the sum of the squared sides at vertex 0, robust in sign)
+    // classifies a point inside only within 7e-8 of its longest side L from
+    // it, and near only within 4.5e-6 L. Checked on triangles down to the
+    // regular limit, far from the origin or near it, with points a little
+    // off their sides and corners.
+    std::mt19937_64 gen(20261206);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    unsigned regular = 0, inside_far = 0, near_far = 0, takes = 0;
+    double worst_inside = 0, worst_near = 0;
+    for (unsigned round = 0; round < 200000; ++round) {
+        const double scale = std::pow(10.0, -6 + 12 * unit(gen));
+        const double shift = unit(gen) < 0.3 ? std::pow(10.0, 3 + 9 * unit(gen)) : 0.0;
+        double p[3][2];
+        for (auto& q : p) {
+            q[0] = shift + scale * unit(gen);
+            q[1] = -shift + scale * unit(gen);
+        }
+        if (unit(gen) < 0.5) {  // flat, down to the regular limit
+            const double f = unit(gen), lift = std::pow(10.0, -6.7 * unit(gen));
+            const double dx = p[1][0] - p[0][0], dy = p[1][1] - p[0][1];
+            p[2][0] = p[0][0] + f * dx - lift * dy;
+            p[2][1] = p[0][1] + f * dy + lift * dx;
+        }
+        const double ab = (p[1][0] - p[0][0]) * (p[2][1] - p[0][1]);
+        const double cd = (p[2][0] - p[0][0]) * (p[1][1] - p[0][1]);
+        const double det = ab - cd;
+        const double s01 = (p[1][0] - p[0][0]) * (p[1][0] - p[0][0]) +
+                           (p[1][1] - p[0][1]) * (p[1][1] - p[0][1]);
+        const double s02 = (p[2][0] - p[0][0]) * (p[2][0] - p[0][0]) +
+                           (p[2][1] - p[0][1]) * (p[2][1] - p[0][1]);
+        if (!(std::fabs(det) > 1e-14 * (std::fabs(ab) + std::fabs(cd))) ||
+            std::fabs(det) < 2e-25 || std::fabs(det) < 2e-7 * (s01 + s02))
+            continue;
+        ++regular;
+        double longest = 0;
+        for (int k = 0; k < 3; ++k)
+            longest = std::max(longest, std::hypot(p[k][0] - p[(k + 1) % 3][0],
+                                                   p[k][1] - p[(k + 1) % 3][1]));
+        for (int trial = 0; trial < 8; ++trial) {
+            // A point on a side or at a corner, moved off by 1e-18 L to 1e-5 L.
+            const int k = static_cast<int>(gen() % 3);
+            const double f = trial < 2 ? static_cast<double>(trial) : unit(gen);
+            double q[2] = {p[k][0] + f * (p[(k + 1) % 3][0] - p[k][0]),
+                           p[k][1] + f * (p[(k + 1) % 3][1] - p[k][1])};
+            const double off = longest * std::pow(10.0, -5 - 13 * unit(gen));
+            const double angle = 6.283185307179586 * unit(gen);
+            q[0] += off * std::cos(angle);
+            q[1] += off * std::sin(angle);
+            double nearness = 0;
+            const PointClass cls = kelm_internal::classifyPoint(p[0], p[1], p[2], q, &nearness);
+            if (cls != PointClass::kInside && cls != PointClass::kNear) continue;
+            ++takes;
+            const double d = static_cast<double>(distanceToTriangle(p[0], p[1], p[2], q)) / longest;
+            if (cls == PointClass::kInside) {
+                worst_inside = std::max(worst_inside, d);
+                inside_far += d > 7e-8;
+            } else {
+                worst_near = std::max(worst_near, d);
+                near_far += d > 4.5e-6;
+            }
+        }
+    }
+    EXPECT_GT(regular, 100000u);
+    EXPECT_GT(takes, 300000u);
+    EXPECT_EQ(inside_far, 0u) << "worst " << worst_inside;
+    EXPECT_EQ(near_far, 0u) << "worst " << worst_near;
 }
 
 TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
