@@ -824,11 +824,15 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
     if (sound) {
         // The walk must end on a triangle that meets the disc around P.
         const unsigned* tv = triVerts(found);
-        for (unsigned k = 0; k < 3; ++k) {
+        for (unsigned k = 0; k < 3 && inside; ++k) {
             const double* a = point(tv[k]);
             const double* b = point(tv[(k + 1) % 3]);
             if (!(x.sense * orient(a, b, P) > orientError(a, b, P))) inside = false;
-            found_d2 = std::min(found_d2, segmentDistanceSq(P, a, b));
+        }
+        if (!inside) {
+            for (unsigned k = 0; k < 3; ++k)
+                found_d2 =
+                    std::min(found_d2, segmentDistanceSq(P, point(tv[k]), point(tv[(k + 1) % 3])));
         }
         sound = inside || found_d2 <= 0.25 * r * r;
     }
