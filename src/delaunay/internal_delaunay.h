@@ -53,6 +53,14 @@ int needsFlipAngles(const double* a, const double* b, const double* p, const dou
 // segments parallel within a sine of 1e-10.
 int segmentsCross(const double* A, const double* B, const double* C, const double* D);
 
+// Squared distance from p to the segment ab.
+double segmentDistanceSq(const double* p, const double* a, const double* b);
+// True when the segment ab comes within sqrt(r2) of p, or when that cannot be
+// told (NaN): segmentDistanceSq(p, a, b) <= r2 but for rounding, without a
+// division. For coordinates whose squared differences, and their products
+// with r2, neither overflow nor underflow.
+bool segmentWithin(const double* p, const double* a, const double* b, double r2);
+
 // Absolute area of the triangle (a, b, c).
 double triangleArea(const double* a, const double* b, const double* c);
 

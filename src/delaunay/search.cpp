@@ -130,6 +130,17 @@ bool inCircle(const double* a, const double* b, const double* c, const double* p
     return det * sense > 0;
 }
 
+
+std::uint32_t nextRandom(std::uint32_t* state) {
+    std::uint32_t x = *state;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    return *state = x;
+}
+
+}  // namespace
+
 // True when the segment ab comes within sqrt(r2) of p, or when that cannot be
 // told (NaN): the test segmentDistanceSq(p, a, b) <= r2 without its division.
 // Off from it by rounding only, which the reach's headroom covers. For
@@ -163,16 +174,6 @@ double segmentDistanceSq(const double* p, const double* a, const double* b) {
     const double ex = wx - f * dx, ey = wy - f * dy;
     return ex * ex + ey * ey;
 }
-
-std::uint32_t nextRandom(std::uint32_t* state) {
-    std::uint32_t x = *state;
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return *state = x;
-}
-
-}  // namespace
 
 SearchMode defaultSearchMode() {
     return g_default_mode;

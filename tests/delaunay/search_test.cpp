@@ -412,6 +412,88 @@ TEST(DelaunaySearch, GroupsLookingAheadMatchPlainRuns) {
     EXPECT_EQ(starts[7], N);
 }
 
+TEST(DelaunaySearch, SideReachWithoutDivisionAgrees) {
+    // segmentWithin stands for segmentDistanceSq(p, a, b) <= r2: they agree
+    // wherever the distance is not within rounding of the radius, in all three
+    // cases (before a, past b, beside the segment), and a NaN counts as within.
+    std::mt19937_64 gen(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    unsigned beside = 0, ends = 0;
+    for (unsigned k = 0; k < 200000; ++k) {
+        const double scale = std::pow(2.0, static_cast<int>(gen() % 120) - 40);
+        const double shift = (gen() % 4 == 0) ? scale * 1e6 : 0.0;
+        const double a[2] = {shift + scale * unit(gen), scale * unit(gen)};
+        const double b[2] = {shift + scale * unit(gen), scale * unit(gen)};
+        const double p[2] = {shift + scale * unit(gen), scale * unit(gen)};
+        const double d2 = kelm_internal::segmentDistanceSq(p, a, b);
+        const double dx = b[0] - a[0], dy = b[1] - a[1];
+        const double along = (p[0] - a[0]) * dx + (p[1] - a[1]) * dy;
+        (along > 0 && along < dx * dx + dy * dy ? beside : ends) += 1;
+        // Radii just under and just over the distance, and far from it.
+        for (double f : {0.999999, 1.000001, 0.5, 2.0}) {
+            const double r2 = d2 * f;
+            ASSERT_EQ(kelm_internal::segmentWithin(p, a, b, r2), d2 <= r2)
+                << k << " f " << f << " d2 " << d2;
+        }
+    }
+    EXPECT_GT(beside, 20000u);
+    EXPECT_GT(ends, 20000u);
+    const double a[2] = {0, 0}, b[2] = {1, 0}, on[2] = {0.5, 0}, nan[2] = {NAN, 0};
+    EXPECT_TRUE(kelm_internal::segmentWithin(on, a, b, 0.0));
+    EXPECT_TRUE(kelm_internal::segmentWithin(nan, a, b, 1e-12));
+    EXPECT_TRUE(kelm_internal::segmentWithin(a, a, a, 0.0));  // a point as the segment
+}
+
+TEST(DelaunaySearch, LookAheadRunsOutlastChangesBetweenPasses) {
+    // insertRun spreads a lookahead's passes over the insertions before its
+    // group: whatever those change, the passes end, and the starts they give
+    // are triangles (or none) that leave the outcome as it was.
+    LookAheadScope scope(0);
+    const double box[4] = {-1, -1, 2, 2};
+    for (unsigned seed = 0; seed < 40; ++seed) {
+        const auto pts = kelm_test::randomPoints(seed, 400, -1, -1, 2, 2);
+        DelaunayState ahead, plain(SearchMode::kPlainScans);
+        ASSERT_EQ(ahead.init(box, 1.0), 1);
+        ASSERT_EQ(plain.init(box, 1.0), 1);
+        for (unsigned k = 0; k < 100; ++k) {
+            ASSERT_EQ(ahead.insertPoint(pts[k].first, pts[k].second),
+                      plain.insertPoint(pts[k].first, pts[k].second));
+        }
+        // A run over 8 points far apart (a batch that is not looked ahead
+        // for has no passes), its passes between 292 other insertions.
+        double group[16];
+        for (unsigned j = 0; j < 8; ++j) {
+            const bool right = j % 2 != 0, top = (j / 2) % 2 != 0;
+            group[2 * j] = (right ? 1.9 : -0.9) + 0.01 * pts[392 + j].first;
+            group[2 * j + 1] = (top ? 1.9 : -0.9) + 0.01 * pts[392 + j].second;
+        }
+        DelaunayState::LookAheadRun run;
+        ahead.lookAheadBegin(&run, group, 8);
+        unsigned passes = 0;
+        for (unsigned k = 100; k < 392; ++k) {
+            ASSERT_EQ(ahead.insertPoint(pts[k].first, pts[k].second),
+                      plain.insertPoint(pts[k].first, pts[k].second));
+            if (ahead.lookAheadPass(&run)) ++passes;
+        }
+        while (ahead.lookAheadPass(&run)) ASSERT_LT(++passes, 1000u);
+        EXPECT_GT(passes, 3u);
+        for (unsigned j = 0; j < 8; ++j) {
+            EXPECT_TRUE(run.starts[j] == N || run.starts[j] < ahead.triangleCount()) << j;
+            ASSERT_EQ(ahead.insertPoint(group[2 * j], group[2 * j + 1], run.starts[j]),
+                      plain.insertPoint(group[2 * j], group[2 * j + 1]))
+                << seed << ' ' << j;
+        }
+        std::string texts[2];
+        for (int m = 0; m < 2; ++m) {
+            kelm_test::StdoutCapture capture;
+            (m ? plain : ahead).dumpMesh();
+            texts[m] = capture.text();
+        }
+        EXPECT_EQ(texts[0], texts[1]) << seed;
+        EXPECT_EQ(ahead.checkIndex(), "") << seed;
+    }
+}
+
 TEST(DelaunaySearch, PublicClassUsesTheDefaultMode) {
     EXPECT_EQ(kelm_internal::defaultSearchMode(), SearchMode::kIndexed);
     EXPECT_EQ(DelaunayState().mode(), SearchMode::kIndexed);

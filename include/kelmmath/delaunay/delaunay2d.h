@@ -39,8 +39,9 @@ class DelaunayState;
 // triangle met during the scan, and on an internal inconsistency. A null point
 // pointer reads as (0, 0). insertPoints inserts every point of an array in
 // order, with the same outcome as inserting them one by one (on large
-// triangulations it is faster: it walks towards several points at once, so
-// that their memory reads overlap); it returns KELM_NONE for an empty array or
+// triangulations it is faster: it looks ahead over the points to come while
+// earlier ones go in, so that their memory reads overlap with other work); it
+// returns KELM_NONE for an empty array or
 // when any insertion failed, else the index of the first point.
 //
 // Constraints. insertEdge(a, b, border) forces the vertices a and b (indices
