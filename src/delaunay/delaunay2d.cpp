@@ -366,7 +366,8 @@ void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) 
         const unsigned count = std::min(kLookAhead, n - first);
         const unsigned ahead = std::min(groups, g + kDepth + 1);
         for (unsigned j = 0; j < count; ++j) {
-            vertices[first + j] = insertPoint(xy[2 * (first + j)], xy[2 * (first + j) + 1], starts[j]);
+            vertices[first + j] =
+                insertPoint(xy[2 * (first + j)], xy[2 * (first + j) + 1], starts[j]);
             for (unsigned h = g + 1; h < ahead; ++h) lookAheadPass(&run_of(h));
         }
     }

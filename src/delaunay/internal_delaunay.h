@@ -381,8 +381,12 @@ private:
     unsigned walkStart(const double* P) const;
     unsigned sideEdge(unsigned t, unsigned i) const;
     unsigned walk(const double* P, unsigned start, bool* outside);
+    // How far from a point a regular triangle may lie and still take it
+    // (near or inside), how far to take it inside, and the span (width plus
+    // height) of the vertices in triangles that both scale with.
     double reach() const;
     double insideReach() const;
+    double span() const;
 
     SearchMode mode_;
     // The least coordinateScale of the coordinates added so far (points that

@@ -130,7 +130,6 @@ bool inCircle(const double* a, const double* b, const double* c, const double* p
     return det * sense > 0;
 }
 
-
 std::uint32_t nextRandom(std::uint32_t* state) {
     std::uint32_t x = *state;
     x ^= x << 13;
@@ -485,13 +484,16 @@ unsigned DelaunayState::sideEdge(unsigned t, unsigned i) const {
 }
 
 double DelaunayState::reach() const {
-    const SearchIndex& x = index_;
-    return kReachFactor * ((x.hi[0] - x.lo[0]) + (x.hi[1] - x.lo[1]));
+    return kReachFactor * span();
 }
 
 double DelaunayState::insideReach() const {
+    return kInsideReachFactor * span();
+}
+
+double DelaunayState::span() const {
     const SearchIndex& x = index_;
-    return kInsideReachFactor * ((x.hi[0] - x.lo[0]) + (x.hi[1] - x.lo[1]));
+    return (x.hi[0] - x.lo[0]) + (x.hi[1] - x.lo[1]);
 }
 
 // --- point location ------------------------------------------------------------
@@ -769,7 +771,7 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
         return KELM_NONE;
     }
     const double r = reach();
-    const double span = (x.hi[0] - x.lo[0]) + (x.hi[1] - x.lo[1]);
+    const double extent = span();
 
     // The odd triangles are examined for every point.
     ScanOutcome outcome;
@@ -794,8 +796,8 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
 
     // A point farther than the span from every vertex is out of reach of every
     // regular triangle (and of every hazard).
-    if (P[0] < x.lo[0] - span || P[0] > x.hi[0] + span || P[1] < x.lo[1] - span ||
-        P[1] > x.hi[1] + span) {
+    if (P[0] < x.lo[0] - extent || P[0] > x.hi[0] + extent || P[1] < x.lo[1] - extent ||
+        P[1] > x.hi[1] + extent) {
         ++x.counters.indexed_locates;
         return outcome.result();
     }

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cfloat>
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -250,18 +250,18 @@ TEST(DelaunaySearch, InsideAndNearStayWithinTheirReach) {
         const double ab = (p[1][0] - p[0][0]) * (p[2][1] - p[0][1]);
         const double cd = (p[2][0] - p[0][0]) * (p[1][1] - p[0][1]);
         const double det = ab - cd;
-        const double s01 = (p[1][0] - p[0][0]) * (p[1][0] - p[0][0]) +
-                           (p[1][1] - p[0][1]) * (p[1][1] - p[0][1]);
-        const double s02 = (p[2][0] - p[0][0]) * (p[2][0] - p[0][0]) +
-                           (p[2][1] - p[0][1]) * (p[2][1] - p[0][1]);
-        if (!(std::fabs(det) > 1e-14 * (std::fabs(ab) + std::fabs(cd))) ||
-            std::fabs(det) < 2e-25 || std::fabs(det) < 2e-7 * (s01 + s02))
+        const double s01 =
+            (p[1][0] - p[0][0]) * (p[1][0] - p[0][0]) + (p[1][1] - p[0][1]) * (p[1][1] - p[0][1]);
+        const double s02 =
+            (p[2][0] - p[0][0]) * (p[2][0] - p[0][0]) + (p[2][1] - p[0][1]) * (p[2][1] - p[0][1]);
+        if (!(std::fabs(det) > 1e-14 * (std::fabs(ab) + std::fabs(cd))) || std::fabs(det) < 2e-25 ||
+            std::fabs(det) < 2e-7 * (s01 + s02))
             continue;
         ++regular;
         double longest = 0;
         for (int k = 0; k < 3; ++k)
-            longest = std::max(longest, std::hypot(p[k][0] - p[(k + 1) % 3][0],
-                                                   p[k][1] - p[(k + 1) % 3][1]));
+            longest = std::max(
+                longest, std::hypot(p[k][0] - p[(k + 1) % 3][0], p[k][1] - p[(k + 1) % 3][1]));
         for (int trial = 0; trial < 8; ++trial) {
             // A point on a side or at a corner, moved off by 1e-18 L to 1e-5 L.
             const int k = static_cast<int>(gen() % 3);
