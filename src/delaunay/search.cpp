@@ -806,8 +806,22 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
         return locatePoint(P);
     }
 
+    // True when P lies inside t beyond any rounding of the side tests.
+    auto robustlyInside = [&](unsigned t) {
+        const unsigned* tv = triVerts(t);
+        for (unsigned k = 0; k < 3; ++k) {
+            const double* a = point(tv[k]);
+            const double* b = point(tv[(k + 1) % 3]);
+            if (!(x.sense * orient(a, b, P) > orientError(a, b, P))) return false;
+        }
+        return true;
+    };
+    // A start that holds P robustly is where the walk would stop at once
+    // (every side test passes): most starts a lookahead gives are such.
     bool outside = false;
-    const unsigned found = walk(P, start < triangleCount() ? start : walkStart(P), &outside);
+    bool inside = start < triangleCount() && robustlyInside(start);
+    const unsigned found =
+        inside ? start : walk(P, start < triangleCount() ? start : walkStart(P), &outside);
     bool sound = found != KELM_NONE;
     if (sound && outside) {
         // Beyond a hull edge: only a point clear of the enclosing triangle by
@@ -822,16 +836,11 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
         sound = false;
     }
     // Where the walk ended: inside, or how close its sides come.
-    bool inside = true;
     double found_d2 = std::numeric_limits<double>::infinity();
     if (sound) {
         // The walk must end on a triangle that meets the disc around P.
         const unsigned* tv = triVerts(found);
-        for (unsigned k = 0; k < 3 && inside; ++k) {
-            const double* a = point(tv[k]);
-            const double* b = point(tv[(k + 1) % 3]);
-            if (!(x.sense * orient(a, b, P) > orientError(a, b, P))) inside = false;
-        }
+        if (!inside) inside = robustlyInside(found);
         if (!inside) {
             for (unsigned k = 0; k < 3; ++k)
                 found_d2 =
