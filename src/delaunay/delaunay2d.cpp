@@ -227,12 +227,6 @@ void DelaunayState::reserveFor(unsigned n) {
             std::max<std::size_t>(coords, points.capacity() + points.capacity() / 2)));
 }
 
-bool DelaunayState::holds(unsigned tri, unsigned v) const {
-    if (tri == KELM_NONE) return false;
-    const unsigned* tv = triVerts(tri);
-    return tv[0] == v || tv[1] == v || tv[2] == v;
-}
-
 unsigned DelaunayState::otherTriangle(unsigned e, unsigned tri, bool* on_edge) const {
     const unsigned* et = edgeTris(e);
     *on_edge = true;
@@ -497,19 +491,6 @@ void DelaunayState::orientPair(unsigned tri, unsigned x, unsigned y) {
     tv[1] = first;
 }
 
-unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
-    if (tri == KELM_NONE) return KELM_NONE;
-    const unsigned* tv = triVerts(tri);
-    const unsigned e0 = edgeVerts(edge)[0], e1 = edgeVerts(edge)[1];
-    auto is_edge = [e0, e1](unsigned u, unsigned w) {
-        return (u == e0 && w == e1) || (u == e1 && w == e0);
-    };
-    if (is_edge(tv[0], tv[1])) return tv[2];
-    if (is_edge(tv[0], tv[2])) return tv[1];
-    if (is_edge(tv[1], tv[2])) return tv[0];
-    return KELM_NONE;
-}
-
 int DelaunayState::needsFlip(unsigned edge, unsigned p, unsigned q) const {
     return kelm_internal::needsFlip(point(edgeVerts(edge)[0]), point(edgeVerts(edge)[1]), point(p),
                                     point(q), coordinate_scale_);
@@ -576,7 +557,7 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
 // One legalisation step at edge e for the new vertex p. After a flip the two
 // triangles that now hold p are queued, tp on top, so that the work list
 // visits them in the same depth-first order as a recursion would.
-int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending) {
+inline int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending) {
     if (edgeFlags(e) & kNoFlipBit) return 1;
     const unsigned t0 = edgeTris(e)[0], t1 = edgeTris(e)[1];
     if (t1 == KELM_NONE) return 1;  // hull edge
@@ -615,12 +596,15 @@ int DelaunayState::legalizeEdge(unsigned e, unsigned p) {
     // The work list is a member, kept between calls to save an allocation per
     // call; each call leaves it empty.
     std::vector<unsigned>& pending = pending_;
-    int ok = legalizeStep(e, p, &pending);
-    while (!pending.empty()) {
+    int ok = 1;
+    unsigned next = e;
+    while (true) {
+        // One call site, so that the step is compiled into this loop.
+        if (next == KELM_NONE || !legalizeStep(next, p, &pending)) ok = 0;
+        if (pending.empty()) break;
         const unsigned tri = pending.back();
         pending.pop_back();
-        const unsigned next = edgeAwayFrom(tri, p);
-        if (next == KELM_NONE || !legalizeStep(next, p, &pending)) ok = 0;
+        next = edgeAwayFrom(tri, p);
     }
     return ok;
 }

@@ -419,6 +419,26 @@ private:
     std::vector<std::pair<unsigned, unsigned>> found_;  // (edge, kind), kind != 0
 };
 
+// Small and on every flip test: defined here to be compiled into the callers.
+inline unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
+    if (tri == KELM_NONE) return KELM_NONE;
+    const unsigned* tv = triVerts(tri);
+    const unsigned e0 = edgeVerts(edge)[0], e1 = edgeVerts(edge)[1];
+    auto is_edge = [e0, e1](unsigned u, unsigned w) {
+        return (u == e0 && w == e1) || (u == e1 && w == e0);
+    };
+    if (is_edge(tv[0], tv[1])) return tv[2];
+    if (is_edge(tv[0], tv[2])) return tv[1];
+    if (is_edge(tv[1], tv[2])) return tv[0];
+    return KELM_NONE;
+}
+
+inline bool DelaunayState::holds(unsigned tri, unsigned v) const {
+    if (tri == KELM_NONE) return false;
+    const unsigned* tv = triVerts(tri);
+    return tv[0] == v || tv[1] == v || tv[2] == v;
+}
+
 template <class Visit>
 bool DelaunayState::forEachTriangleAround(unsigned v, Visit visit) const {
     if (v >= index_.vertex_tri.size()) return true;
