@@ -359,15 +359,20 @@ void DelaunayState::classifyTriangle(unsigned t) {
     unsigned slots = SearchIndex::kNoSlots;
     // Written out: this runs for every split and flip. The last matching
     // slot wins, as in a loop over the slots.
+    // Two pairs of integers are the same pair, in either order, exactly when
+    // their sums and their products agree (the two are the roots of one
+    // quadratic); in 64 bits neither overflows.
     unsigned side_slot[3] = {3, 3, 3};
-    const unsigned v0 = tv[0], v1 = tv[1], v2 = tv[2];
+    const std::uint64_t v0 = tv[0], v1 = tv[1], v2 = tv[2];
+    const std::uint64_t sum[3] = {v0 + v1, v1 + v2, v2 + v0};
+    const std::uint64_t product[3] = {v0 * v1, v1 * v2, v2 * v0};
     const unsigned* te = triEdges(t);
     for (unsigned k = 0; k < 3; ++k) {
         const unsigned* ev = edgeVerts(te[k]);
-        const unsigned u = ev[0], w = ev[1];
-        if ((u == v0 && w == v1) | (u == v1 && w == v0)) side_slot[0] = k;
-        if ((u == v1 && w == v2) | (u == v2 && w == v1)) side_slot[1] = k;
-        if ((u == v2 && w == v0) | (u == v0 && w == v2)) side_slot[2] = k;
+        const std::uint64_t u = ev[0], w = ev[1];
+        const std::uint64_t s = u + w, m = u * w;
+        for (unsigned i = 0; i < 3; ++i)
+            if ((s == sum[i]) & (m == product[i])) side_slot[i] = k;
     }
     if (side_slot[0] < 3 && side_slot[1] < 3 && side_slot[2] < 3 &&
         side_slot[0] + side_slot[1] + side_slot[2] == 3 && side_slot[0] != side_slot[1])
