@@ -56,10 +56,23 @@ int segmentsCross(const double* A, const double* B, const double* C, const doubl
 // Squared distance from p to the segment ab.
 double segmentDistanceSq(const double* p, const double* a, const double* b);
 // True when the segment ab comes within sqrt(r2) of p, or when that cannot be
-// told (NaN): segmentDistanceSq(p, a, b) <= r2 but for rounding, without a
-// division. For coordinates whose squared differences, and their products
-// with r2, neither overflow nor underflow.
-bool segmentWithin(const double* p, const double* a, const double* b, double r2);
+// told (NaN): the test segmentDistanceSq(p, a, b) <= r2 without its division.
+// Off from it by rounding only, which the reach's headroom covers. For
+// coordinates whose squared differences and their products stay normal.
+inline bool segmentWithin(const double* p, const double* a, const double* b, double r2) {
+    const double dx = b[0] - a[0], dy = b[1] - a[1];
+    const double wx = p[0] - a[0], wy = p[1] - a[1];
+    const double along = wx * dx + wy * dy;
+    if (!(along > 0)) return !(wx * wx + wy * wy > r2);
+    const double length_sq = dx * dx + dy * dy;
+    if (!(along < length_sq)) {
+        const double vx = p[0] - b[0], vy = p[1] - b[1];
+        return !(vx * vx + vy * vy > r2);
+    }
+    // The distance to the line is |cross| / length.
+    const double cross = wx * dy - wy * dx;
+    return !(cross * cross > r2 * length_sq);
+}
 
 // Absolute area of the triangle (a, b, c).
 double triangleArea(const double* a, const double* b, const double* c);

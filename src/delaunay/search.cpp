@@ -140,25 +140,6 @@ std::uint32_t nextRandom(std::uint32_t* state) {
 
 }  // namespace
 
-// True when the segment ab comes within sqrt(r2) of p, or when that cannot be
-// told (NaN): the test segmentDistanceSq(p, a, b) <= r2 without its division.
-// Off from it by rounding only, which the reach's headroom covers. For
-// coordinates whose squared differences and their products stay normal.
-bool segmentWithin(const double* p, const double* a, const double* b, double r2) {
-    const double dx = b[0] - a[0], dy = b[1] - a[1];
-    const double wx = p[0] - a[0], wy = p[1] - a[1];
-    const double along = wx * dx + wy * dy;
-    if (!(along > 0)) return !(wx * wx + wy * wy > r2);
-    const double length_sq = dx * dx + dy * dy;
-    if (!(along < length_sq)) {
-        const double vx = p[0] - b[0], vy = p[1] - b[1];
-        return !(vx * vx + vy * vy > r2);
-    }
-    // The distance to the line is |cross| / length.
-    const double cross = wx * dy - wy * dx;
-    return !(cross * cross > r2 * length_sq);
-}
-
 double segmentDistanceSq(const double* p, const double* a, const double* b) {
     const double dx = b[0] - a[0], dy = b[1] - a[1];
     const double wx = p[0] - a[0], wy = p[1] - a[1];
@@ -924,6 +905,28 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
     // triangle whenever the scan has one, and then the near triangles do not
     // count: most points are settled there, within a far smaller disc.
     const double r_inside = insideReach();
+    if (inside) {
+        // When no side of the triangle holding P comes within the inside
+        // reach, the spread would meet that triangle alone.
+        const unsigned* tv = triVerts(found);
+        const double r2 = r_inside * r_inside;
+        bool alone = true;
+        for (unsigned i = 0; i < 3 && alone; ++i) {
+            const double* a = point(tv[i]);
+            const double* b = point(tv[(i + 1) % 3]);
+            alone = scaled ? !segmentWithin(P, a, b, r2) : segmentDistanceSq(P, a, b) > r2;
+        }
+        if (alone) {
+            ++x.counters.spread_triangles;
+            double value = 0.0;
+            outcome.add(found, classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value),
+                        value);
+            if (outcome.hit()) {
+                ++x.counters.indexed_locates;
+                return outcome.result();
+            }
+        }
+    }
     if (inside || found_d2 <= r_inside * r_inside) {
         if (!spread(r_inside * r_inside)) {
             ++x.counters.plain_locates;
