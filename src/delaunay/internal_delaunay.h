@@ -384,6 +384,7 @@ private:
     void indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b);
     void indexLost();
     void classifyTriangle(unsigned t);
+    void classifyTriangleInline(unsigned t);
     // Classifies t now, or lists it for classifyChanged while deferring.
     void markChanged(unsigned t);
     // Classifies the listed triangles and ends the deferral.

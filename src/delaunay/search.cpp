@@ -310,11 +310,16 @@ void DelaunayState::markChanged(unsigned t) {
 void DelaunayState::classifyChanged() {
     SearchIndex& x = index_;
     x.deferring = false;
-    for (unsigned t : x.unclassified) classifyTriangle(t);
+    for (unsigned t : x.unclassified) classifyTriangleInline(t);
     x.unclassified.clear();
 }
 
 void DelaunayState::classifyTriangle(unsigned t) {
+    classifyTriangleInline(t);
+}
+
+// The classification, compiled into classifyChanged's loop as well.
+inline void DelaunayState::classifyTriangleInline(unsigned t) {
     SearchIndex& x = index_;
     const unsigned* tv = triVerts(t);
     const double* p0 = point(tv[0]);
