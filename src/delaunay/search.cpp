@@ -850,6 +850,10 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
     // With every coordinate of scale class 1 or better, the products of
     // segmentWithin neither overflow nor lose a side to underflow.
     const bool scaled = coordinate_scale_ >= 1;
+    // Whether the side ab comes within sqrt(r2) of P.
+    auto sideWithin = [&](const double* a, const double* b, double r2) {
+        return scaled ? segmentWithin(P, a, b, r2) : !(segmentDistanceSq(P, a, b) > r2);
+    };
     constexpr std::size_t kListedVisits = 32;
     bool marking = false;
     auto visited = [&](unsigned t) {
@@ -892,8 +896,7 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
                 // The side's distance first: it is rarely within reach.
                 const double* a = point(tv[i]);
                 const double* b = point(tv[(i + 1) % 3]);
-                if (scaled ? !segmentWithin(P, a, b, r2) : segmentDistanceSq(P, a, b) > r2)
-                    continue;
+                if (!sideWithin(a, b, r2)) continue;
                 const unsigned e = sideEdge(t, i);
                 if (e == KELM_NONE) return false;
                 const unsigned* et = edgeTris(e);
@@ -919,7 +922,7 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
         for (unsigned i = 0; i < 3 && alone; ++i) {
             const double* a = point(tv[i]);
             const double* b = point(tv[(i + 1) % 3]);
-            alone = scaled ? !segmentWithin(P, a, b, r2) : segmentDistanceSq(P, a, b) > r2;
+            alone = !sideWithin(a, b, r2);
         }
         if (alone) {
             ++x.counters.spread_triangles;
