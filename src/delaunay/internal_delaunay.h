@@ -307,6 +307,7 @@ public:
         unsigned count = 0, live = 0, step = 0, rings = 0, size = 0;
         double P[kLookAhead][2];
         unsigned tri[kLookAhead], from[kLookAhead], leave[kLookAhead];
+        unsigned lane[kLookAhead];    // the lanes still walking, the first live of them
         unsigned starts[kLookAhead];  // where each point's search may start, or KELM_NONE
         unsigned ring[kRingRoom], ring_from[kRingRoom], ring_lane[kRingRoom];
     };
@@ -438,6 +439,11 @@ inline unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const
     if (tri == KELM_NONE) return KELM_NONE;
     const unsigned* tv = triVerts(tri);
     const unsigned e0 = edgeVerts(edge)[0], e1 = edgeVerts(edge)[1];
+    // Usually the triangle holds each end once and the third vertex is the
+    // exclusive or of all five; the pair search below covers the rest.
+    const unsigned at0 = (tv[0] == e0) + (tv[1] == e0) + (tv[2] == e0);
+    const unsigned at1 = (tv[0] == e1) + (tv[1] == e1) + (tv[2] == e1);
+    if ((at0 == 1) & (at1 == 1) & (e0 != e1)) return tv[0] ^ tv[1] ^ tv[2] ^ e0 ^ e1;
     auto is_edge = [e0, e1](unsigned u, unsigned w) {
         return (u == e0 && w == e1) || (u == e1 && w == e0);
     };

@@ -540,6 +540,15 @@ void DelaunayState::lookAheadBegin(LookAheadRun* run, const double* xy, unsigned
     r.stage = LookAheadRun::kWalkStart;
 }
 
+namespace {
+
+// kFirstOpenSide[r][open]: the first side i among r, r + 1, r + 2 (mod 3) whose
+// bit is set in open (open != 0).
+constexpr unsigned char kFirstOpenSide[3][8] = {
+    {0, 0, 1, 0, 2, 0, 1, 0}, {0, 0, 1, 1, 2, 2, 1, 1}, {0, 0, 1, 0, 2, 2, 2, 2}};
+
+}  // namespace
+
 bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
     const SearchIndex& x = index_;
     LookAheadRun& r = *run;
@@ -557,10 +566,12 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
         for (unsigned k = 0; k < 3; ++k)
             if (tv[k] < np) prefetchLine(point(tv[k]));
     };
-    auto stop = [&](unsigned j) {  // the lane's walk ends where it is
+    // The lane at position i of the live list stops where it is.
+    auto stop = [&](unsigned i) {
+        const unsigned j = r.lane[i];
         r.starts[j] = r.tri[j];
         r.tri[j] = KELM_NONE;
-        --r.live;
+        r.lane[i] = r.lane[--r.live];
     };
 
     switch (r.stage) {
@@ -571,56 +582,68 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
                 r.tri[j] = t < nt ? t : KELM_NONE;
                 if (t >= nt) continue;
                 prefetchRecord(&tris[t]);
-                ++r.live;
+                r.lane[r.live++] = j;
             }
             r.stage = LookAheadRun::kWalkCorners;
             return true;
 
+        // The walk stages go over the live lanes only: lanes stop at random
+        // steps, and a test per lane of whether it still walks would mostly be
+        // mispredicted.
         case LookAheadRun::kWalkCorners:
-            for (unsigned j = 0; j < r.count; ++j)
-                if (r.tri[j] != KELM_NONE) askCorners(r.tri[j]);
+            for (unsigned i = 0; i < r.live; ++i) askCorners(r.tri[r.lane[i]]);
             r.stage = LookAheadRun::kWalkSides;
             return true;
 
         case LookAheadRun::kWalkSides:
-            for (unsigned j = 0; j < r.count; ++j) {
-                r.leave[j] = KELM_NONE;
+            for (unsigned i = 0; i < r.live;) {
+                const unsigned j = r.lane[i];
                 const unsigned t = r.tri[j];
-                if (t == KELM_NONE) continue;
                 const unsigned* tv = triVerts(t);
                 const unsigned code = SearchIndex::slotCode(triKind(t));
                 if (tv[0] >= np || tv[1] >= np || tv[2] >= np || code == kNoSlotCode) {
-                    stop(j);
+                    stop(i);
                     continue;
                 }
-                const double* corner[3] = {point(tv[0]), point(tv[1]), point(tv[2])};
-                for (unsigned k = 0; k < 3 && r.leave[j] == KELM_NONE; ++k) {
-                    const unsigned i = (r.step + j + k) % 3;
-                    if (x.sense * orient(corner[i], corner[(i + 1) % 3], r.P[j]) >= 0) continue;
-                    const unsigned e = triEdges(t)[SearchIndex::slotOfSide(code, i)];
-                    if (e != r.from[j] && e < ne) r.leave[j] = e;
-                }
-                if (r.leave[j] == KELM_NONE) {
-                    stop(j);  // no side to leave by: the walk is there
+                // The three side tests and edge checks are made together and
+                // the side picked by table: which sides qualify varies at
+                // random, and branches on it would mostly be mispredicted.
+                const double* c0 = point(tv[0]);
+                const double* c1 = point(tv[1]);
+                const double* c2 = point(tv[2]);
+                const unsigned* te = triEdges(t);
+                const unsigned s0 = code & 3, s1 = code >> 2;
+                const unsigned side_edge[3] = {te[s0], te[s1], te[3 - s0 - s1]};
+                unsigned open = 0;
+                open |= unsigned(x.sense * orient(c0, c1, r.P[j]) < 0) << 0;
+                open |= unsigned(x.sense * orient(c1, c2, r.P[j]) < 0) << 1;
+                open |= unsigned(x.sense * orient(c2, c0, r.P[j]) < 0) << 2;
+                for (unsigned k = 0; k < 3; ++k)
+                    open &= ~(unsigned((side_edge[k] == r.from[j]) | (side_edge[k] >= ne)) << k);
+                if (open == 0) {
+                    stop(i);  // no side to leave by: the walk is there
                     continue;
                 }
+                r.leave[j] = side_edge[kFirstOpenSide[(r.step + j) % 3][open]];
                 prefetchRecord(&edges[r.leave[j]]);
+                ++i;
             }
             r.stage = LookAheadRun::kWalkEdges;
             return true;
 
         case LookAheadRun::kWalkEdges:
-            for (unsigned j = 0; j < r.count; ++j) {
-                if (r.tri[j] == KELM_NONE) continue;
+            for (unsigned i = 0; i < r.live;) {
+                const unsigned j = r.lane[i];
                 const unsigned* et = edgeTris(r.leave[j]);
                 const unsigned across = et[0] == r.tri[j] ? et[1] : et[0];
                 if (across >= nt) {  // a hull edge (or links changed): stop before it
-                    stop(j);
+                    stop(i);
                     continue;
                 }
                 r.from[j] = r.leave[j];
                 r.tri[j] = across;
                 prefetchRecord(&tris[across]);
+                ++i;
             }
             if (++r.step < kSteps && r.live > 0) {
                 r.stage = LookAheadRun::kWalkCorners;
@@ -637,25 +660,30 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
             r.stage = r.size > 0 ? LookAheadRun::kRingEdges : LookAheadRun::kDone;
             return r.stage != LookAheadRun::kDone;
 
+        // Whether a triangle's circle holds the point is a toss-up: the entries
+        // are kept or dropped by a flag rather than a branch, and a dropped
+        // entry asks for lines already at hand instead.
         case LookAheadRun::kRingEdges: {
             // Beyond the first ring, only the triangles the flips go beyond.
             unsigned kept = 0;
             for (unsigned i = 0; i < r.size; ++i) {
                 const unsigned t = r.ring[i];
-                if (t >= nt) continue;
+                bool keep = t < nt;
+                const unsigned* tv = triVerts(keep ? t : 0);
                 if (r.rings > 0) {
-                    const unsigned* tv = triVerts(t);
-                    if (tv[0] >= np || tv[1] >= np || tv[2] >= np ||
-                        !inCircle(point(tv[0]), point(tv[1]), point(tv[2]), r.P[r.ring_lane[i]]))
-                        continue;
+                    keep = keep && tv[0] < np && tv[1] < np && tv[2] < np;
+                    keep = keep &&
+                           inCircle(point(tv[0]), point(tv[1]), point(tv[2]), r.P[r.ring_lane[i]]);
                 }
+                const unsigned* te = triEdges(keep ? t : 0);
                 for (unsigned k = 0; k < 3; ++k) {
-                    const unsigned e = triEdges(t)[k];
-                    if (e < ne && e != r.ring_from[i]) prefetchRecord(&edges[e]);
+                    const unsigned e = te[k];
+                    prefetchRecord(&edges[e < ne ? e : 0]);
                 }
                 r.ring[kept] = t;
                 r.ring_from[kept] = r.ring_from[i];
-                r.ring_lane[kept++] = r.ring_lane[i];
+                r.ring_lane[kept] = r.ring_lane[i];
+                kept += keep;
             }
             r.size = kept;
             r.stage = kept > 0 ? LookAheadRun::kRingAcross : LookAheadRun::kDone;

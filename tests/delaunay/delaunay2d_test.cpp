@@ -429,6 +429,32 @@ TEST(DelaunayPredicates, ClassifyFlipAndCross) {
     EXPECT_EQ(segmentsCross(a, b, x2, x2), 0);  // zero length
 }
 
+TEST(DelaunayTables, OppositeVertexTakesTheFirstMatchingPair) {
+    DelaunayState s;
+    const double values[4] = {0, 0, 1, 1};
+    ASSERT_EQ(s.init(values, 1.0), 1);
+    const unsigned e = s.addEdge(7, 5, 0, N);
+    const unsigned loop = s.addEdge(7, 7, 0, N);
+    auto opposite = [&](unsigned v0, unsigned v1, unsigned v2, unsigned edge) {
+        s.triVerts(0)[0] = v0, s.triVerts(0)[1] = v1, s.triVerts(0)[2] = v2;
+        return s.oppositeVertex(0, edge);
+    };
+    // Each end once: the third vertex, wherever the ends sit.
+    EXPECT_EQ(opposite(5, 7, 9, e), 9u);
+    EXPECT_EQ(opposite(9, 5, 7, e), 9u);
+    EXPECT_EQ(opposite(7, 9, 5, e), 9u);
+    // An end twice: the pairs are tried in the order (0, 1), (0, 2), (1, 2).
+    EXPECT_EQ(opposite(5, 5, 7, e), 5u);
+    EXPECT_EQ(opposite(7, 5, 5, e), 5u);
+    EXPECT_EQ(opposite(5, 7, 7, e), 7u);
+    // An edge from a vertex to itself, and an edge the triangle lacks.
+    EXPECT_EQ(opposite(5, 7, 7, loop), 5u);
+    EXPECT_EQ(opposite(7, 7, 7, loop), 7u);
+    EXPECT_EQ(opposite(5, 9, 11, e), N);
+    EXPECT_EQ(opposite(5, 5, 5, e), N);
+    EXPECT_EQ(s.oppositeVertex(N, e), N);
+}
+
 TEST(DelaunayOrientLikeDeathTest, InconsistentTablesStopTheProcess) {
     DelaunayState s;
     const double values[4] = {0, 0, 1, 1};
