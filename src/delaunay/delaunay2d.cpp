@@ -370,7 +370,7 @@ void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) 
 // Appends the triangle bounded by the new edges f and g (sharing vertex p) and
 // the edge of t that closes them; that edge now names the new triangle in
 // place of t.
-int DelaunayState::makeTriangle(unsigned t, unsigned f, unsigned g) {
+int DelaunayState::makeTriangle(unsigned t, unsigned f, unsigned g, unsigned closing) {
     const unsigned f0 = edgeVerts(f)[0], f1 = edgeVerts(f)[1];
     const unsigned g0 = edgeVerts(g)[0], g1 = edgeVerts(g)[1];
     unsigned f_other, g_other;
@@ -383,7 +383,8 @@ int DelaunayState::makeTriangle(unsigned t, unsigned f, unsigned g) {
     } else {
         return 0;
     }
-    const unsigned third = triangleEdgeJoining(t, f_other, g_other);
+    const unsigned third =
+        closing != KELM_NONE ? closing : triangleEdgeJoining(t, f_other, g_other);
     if (third == KELM_NONE) return 0;
     const unsigned index = triangleCount();
     if (!replaceEntry(edgeTris(third), 2, t, index)) return 0;
@@ -401,6 +402,14 @@ int DelaunayState::makeTriangle(unsigned t, unsigned f, unsigned g) {
 //    a-------b      a-------b
 int DelaunayState::splitTriangle(unsigned t, unsigned p) {
     const unsigned a = triVerts(t)[0], b = triVerts(t)[1], c = triVerts(t)[2];
+    // The sides of t, from its slot code when that is current and its
+    // vertices differ (each edge then joins one pair only, so the code's slot
+    // is the one a search would find); else searched for.
+    unsigned side[3] = {KELM_NONE, KELM_NONE, KELM_NONE};
+    const unsigned code = currentSlotCode(t);
+    if (code != SearchIndex::kNoSlotCode && a != b && b != c && c != a) {
+        for (unsigned i = 0; i < 3; ++i) side[i] = triEdges(t)[SearchIndex::slotOfSide(code, i)];
+    }
     const unsigned e_pa = addEdge(p, a, KELM_NONE, KELM_NONE);
     const unsigned e_pb = addEdge(p, b, KELM_NONE, KELM_NONE);
     const unsigned e_pc = addEdge(p, c, KELM_NONE, KELM_NONE);
@@ -408,9 +417,9 @@ int DelaunayState::splitTriangle(unsigned t, unsigned p) {
     // A failure part-way leaves edges that no triangle lists: the index is
     // dropped and the plain scans take over.
     const unsigned t1 = triangleCount();
-    const bool made_t1 = makeTriangle(t, e_pa, e_pb);
+    const bool made_t1 = makeTriangle(t, e_pa, e_pb, side[0]);
     const unsigned t2 = triangleCount();
-    if (!made_t1 || !makeTriangle(t, e_pb, e_pc)) {
+    if (!made_t1 || !makeTriangle(t, e_pb, e_pc, side[1])) {
         indexLost();
         return 0;
     }
@@ -422,7 +431,7 @@ int DelaunayState::splitTriangle(unsigned t, unsigned p) {
     edgeTris(e_pc)[0] = t;
     edgeTris(e_pc)[1] = t2;
 
-    const unsigned e_ca = triangleEdgeJoining(t, c, a);
+    const unsigned e_ca = side[2] != KELM_NONE ? side[2] : triangleEdgeJoining(t, c, a);
     if (e_ca == KELM_NONE) {
         indexLost();
         return 0;

@@ -135,10 +135,12 @@ struct SearchIndex {
         // (see DelaunayState::markChanged); the byte is stale until then.
         kUnclassified = 0x80
     };
-    // The slot code of a Kind byte (kNoSlots >> kSlotShift when there is none).
+    // The slot code of a Kind byte that has no slots.
+    static constexpr unsigned kNoSlotCode = kNoSlots >> kSlotShift;
+    // The slot code of a Kind byte (kNoSlotCode when there is none).
     static unsigned slotCode(std::uint8_t kind) { return (kind >> kSlotShift) & 0xF; }
     // The edge slot holding side i (from vertex i to vertex i + 1) under a slot
-    // code other than kNoSlots >> kSlotShift.
+    // code other than kNoSlotCode.
     static unsigned slotOfSide(unsigned code, unsigned i) {
         const unsigned s0 = code & 3, s1 = code >> 2;
         return i == 0 ? s0 : (i == 1 ? s1 : 3 - s0 - s1);
@@ -372,7 +374,17 @@ public:
     void dumpMesh() const;
 
 private:
-    int makeTriangle(unsigned t, unsigned f, unsigned g);
+    // closing, when not KELM_NONE, is the edge of t that closes f and g,
+    // known to the caller.
+    int makeTriangle(unsigned t, unsigned f, unsigned g, unsigned closing);
+    // t's slot code (SearchIndex::slotCode) while the index keeps it current
+    // (t not changed since it was last classified), else
+    // SearchIndex::kNoSlotCode.
+    unsigned currentSlotCode(unsigned t) const {
+        const std::uint8_t kind = triKind(t);
+        if (!index_.active || (kind & SearchIndex::kUnclassified)) return SearchIndex::kNoSlotCode;
+        return SearchIndex::slotCode(kind);
+    }
     unsigned edgeAwayFrom(unsigned tri, unsigned p) const;
     int legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending);
 

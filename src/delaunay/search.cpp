@@ -467,7 +467,7 @@ unsigned DelaunayState::walkStart(const double* P) const {
 // The edge of t from its vertex i to vertex i + 1.
 unsigned DelaunayState::sideEdge(unsigned t, unsigned i) const {
     const unsigned code = SearchIndex::slotCode(triKind(t));
-    if (code == (SearchIndex::kNoSlots >> SearchIndex::kSlotShift)) {
+    if (code == SearchIndex::kNoSlotCode) {
         const unsigned* tv = triVerts(t);
         return triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
     }
@@ -560,7 +560,6 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
     // turn its edge towards the point and test its far sides), the triangles
     // across its far sides: rings out to kRings.
     constexpr unsigned kRings = 4;
-    constexpr unsigned kNoSlotCode = SearchIndex::kNoSlots >> SearchIndex::kSlotShift;
     auto askCorners = [&](unsigned t) KELM_ALWAYS_INLINE {
         const unsigned* tv = triVerts(t);
         for (unsigned k = 0; k < 3; ++k)
@@ -601,7 +600,7 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
                 const unsigned t = r.tri[j];
                 const unsigned* tv = triVerts(t);
                 const unsigned code = SearchIndex::slotCode(triKind(t));
-                if (tv[0] >= np || tv[1] >= np || tv[2] >= np || code == kNoSlotCode) {
+                if (tv[0] >= np || tv[1] >= np || tv[2] >= np || code == SearchIndex::kNoSlotCode) {
                     stop(i);
                     continue;
                 }
@@ -757,7 +756,7 @@ unsigned DelaunayState::walk(const double* P, unsigned start, bool* outside) {
             const unsigned i = (first + k) % 3;
             if (x.sense * orient(corner[i], corner[(i + 1) % 3], P) >= 0) continue;
             unsigned s;
-            if (code == (SearchIndex::kNoSlots >> SearchIndex::kSlotShift)) {
+            if (code == SearchIndex::kNoSlotCode) {
                 const unsigned e = triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
                 if (e == KELM_NONE) return KELM_NONE;
                 s = e == te[0] ? 0 : e == te[1] ? 1 : 2;
