@@ -36,15 +36,15 @@ double dot(const double* a, const double* b) {
     return a[0] * b[0] + a[1] * b[1];
 }
 
-// Replaces the first entry equal to from among n entries; false when absent.
+// Replaces the first entry equal to from among n (2 or 3) entries; false
+// when absent. Which entry it is varies at random between calls: the position
+// is worked out without branches, and only its check branches.
 bool replaceEntry(unsigned* list, unsigned n, unsigned from, unsigned to) {
-    for (unsigned k = 0; k < n; ++k) {
-        if (list[k] == from) {
-            list[k] = to;
-            return true;
-        }
-    }
-    return false;
+    unsigned at = unsigned(list[0] != from);
+    if (n == 3) at *= 1 + unsigned(list[1] != from);
+    if (list[at] != from) return false;
+    list[at] = to;
+    return true;
 }
 
 }  // namespace
