@@ -637,7 +637,10 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
             for (unsigned i = 0; i < r.live;) {
                 const unsigned j = r.lane[i];
                 const unsigned* et = edgeTris(r.leave[j]);
-                const unsigned across = et[0] == r.tri[j] ? et[1] : et[0];
+                // The other triangle of the edge, by exclusive or (without a
+                // branch on which side the lane's triangle is); a hint, like
+                // everything read here.
+                const unsigned across = et[0] ^ et[1] ^ r.tri[j];
                 if (across >= nt) {  // a hull edge (or links changed): stop before it
                     stop(i);
                     continue;
@@ -700,7 +703,7 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
                     const unsigned e = triEdges(r.ring[i])[k];
                     if (e >= ne || e == r.ring_from[i]) continue;
                     const unsigned* et = edgeTris(e);
-                    const unsigned n = et[0] == r.ring[i] ? et[1] : et[0];
+                    const unsigned n = et[0] ^ et[1] ^ r.ring[i];
                     if (n >= nt || next_size == kRingRoom) continue;
                     prefetchRecord(&tris[n]);
                     next[next_size] = n;
