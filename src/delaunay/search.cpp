@@ -357,11 +357,8 @@ inline void DelaunayState::classifyTriangleInline(unsigned t) {
         const unsigned* ev = edgeVerts(te[k]);
         const std::uint64_t u = ev[0], w = ev[1];
         const std::uint64_t s = u + w, m = u * w;
-        // Whether the edge is the side is a toss-up: written without a branch.
-        for (unsigned i = 0; i < 3; ++i) {
-            const unsigned match = unsigned((s == sum[i]) & (m == product[i]));
-            side_slot[i] += (k - side_slot[i]) & (0u - match);
-        }
+        for (unsigned i = 0; i < 3; ++i)
+            if ((s == sum[i]) & (m == product[i])) side_slot[i] = k;
     }
     if (side_slot[0] < 3 && side_slot[1] < 3 && side_slot[2] < 3 &&
         side_slot[0] + side_slot[1] + side_slot[2] == 3 && side_slot[0] != side_slot[1])
