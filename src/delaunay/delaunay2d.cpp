@@ -304,6 +304,11 @@ unsigned DelaunayState::findEdge(unsigned a, unsigned b) const {
 }
 
 unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
+    return insertPointBetween(x, y, start, [] {});
+}
+
+template <class Between>
+unsigned DelaunayState::insertPointBetween(double x, double y, unsigned start, Between between) {
     if (x == KELM_NULL_REAL || y == KELM_NULL_REAL) return KELM_NONE;
     const unsigned p = addPoint(x, y);
     const double P[2] = {point(p)[0], point(p)[1]};
@@ -322,12 +327,14 @@ unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
     const unsigned edges[3] = {triEdges(t)[0], triEdges(t)[1], triEdges(t)[2]};
     index_.deferring = index_.active;
     bool ok = splitTriangle(t, p) != 0;
+    between();
     if (ok) {
         for (unsigned e : edges) {
             if (!legalizeEdge(e, p)) {
                 ok = false;
                 break;
             }
+            between();
         }
     }
     classifyChanged();
@@ -360,9 +367,16 @@ void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) 
         const unsigned count = std::min(kLookAhead, n - first);
         const unsigned ahead = std::min(groups, g + kDepth + 1);
         for (unsigned j = 0; j < count; ++j) {
+            // One pass of each later run, spread over the insertion: each
+            // pass asks for lines in a burst, and the insertion's own work
+            // goes on while they come rather than after.
+            unsigned next = g + 1;
+            auto pass = [&] {
+                if (next < ahead) lookAheadPass(&run_of(next++));
+            };
             vertices[first + j] =
-                insertPoint(xy[2 * (first + j)], xy[2 * (first + j) + 1], starts[j]);
-            for (unsigned h = g + 1; h < ahead; ++h) lookAheadPass(&run_of(h));
+                insertPointBetween(xy[2 * (first + j)], xy[2 * (first + j) + 1], starts[j], pass);
+            while (next < ahead) pass();
         }
     }
 }

@@ -264,6 +264,11 @@ public:
     // Inserts (x, y); start, when a triangle, is where the point search
     // begins its walk (any triangle gives the same answer).
     unsigned insertPoint(double x, double y, unsigned start = KELM_NONE);
+    // insertPoint, calling between() after the split and after the
+    // legalisation of each side of the split triangle: the tables are whole
+    // there, but the changed triangles' Kind bytes are not current yet.
+    template <class Between>
+    unsigned insertPointBetween(double x, double y, unsigned start, Between between);
     // The four searches below are plain scans in index order, the reference
     // answers. Each has an indexed counterpart in search.cpp giving the same
     // answer; the dispatchers (locate, edgeBetween, hasVertexOnSegment and the
@@ -293,7 +298,8 @@ public:
     // pass at a time (lookAheadPass), each pass asking for the lines the next
     // pass reads: run between insertions, the passes find their lines
     // arrived. It reads the tables only, and only as hints: the tables may
-    // change between passes, so every index read is checked before use.
+    // change between passes (a pass may come in the middle of an insertion),
+    // so every index read is checked before use.
     struct LookAheadRun {
         enum Stage : unsigned {
             kWalkStart,    // the grid cells: pick the triangles to walk from
@@ -330,9 +336,10 @@ public:
     // insertPoint does one by one; vertices[i] receives what insertPoint
     // returns for point i. Inserting random points is bound by memory
     // latency: the points are looked ahead over in groups of kLookAhead,
-    // several groups before they go in, and each insertion is followed by one
-    // pass of every lookahead under way, so that the lines a search and its
-    // flips will read are on their way while other work runs.
+    // several groups before they go in, and each insertion makes one pass of
+    // every lookahead under way, the passes spread over its steps, so that
+    // the lines a search and its flips will read are on their way while
+    // other work runs.
     void insertRun(const double* xy, unsigned n, unsigned* vertices);
     unsigned edgeBetween(unsigned a, unsigned b) const;
     bool hasVertexOnSegment(unsigned a, unsigned b) const;

@@ -599,7 +599,11 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
                 const unsigned j = r.lane[i];
                 const unsigned t = r.tri[j];
                 const unsigned* tv = triVerts(t);
-                const unsigned code = SearchIndex::slotCode(triKind(t));
+                // A triangle changed by an insertion under way has no code yet.
+                const std::uint8_t kind = triKind(t);
+                const unsigned code = (kind & SearchIndex::kUnclassified)
+                                          ? SearchIndex::kNoSlotCode
+                                          : SearchIndex::slotCode(kind);
                 if (tv[0] >= np || tv[1] >= np || tv[2] >= np || code == SearchIndex::kNoSlotCode) {
                     stop(i);
                     continue;
