@@ -238,13 +238,31 @@ unsigned DelaunayState::otherTriangle(unsigned e, unsigned tri, bool* on_edge) c
 
 unsigned DelaunayState::triangleEdgeJoining(unsigned tri, unsigned u, unsigned w) const {
     if (tri == KELM_NONE) return KELM_NONE;
-    for (unsigned k = 0; k < 3; ++k) {
-        const unsigned e = triEdges(tri)[k];
-        const unsigned e0 = edgeVerts(e)[0], e1 = edgeVerts(e)[1];
-        if ((e0 == u && e1 == w) || (e0 == w && e1 == u)) return e;
-    }
-    return KELM_NONE;
+    const unsigned slot = triangleEdgeSlot<false>(tri, u, w);
+    return slot < 3 ? triEdges(tri)[slot] : KELM_NONE;
 }
+
+template <bool kScattered>
+unsigned DelaunayState::triangleEdgeSlot(unsigned tri, unsigned u, unsigned w) const {
+    const unsigned* te = triEdges(tri);
+    if (kScattered) {
+        // The three slots tested together, the first match taken from the mask.
+        static constexpr unsigned char kFirst[8] = {3, 0, 1, 0, 2, 0, 1, 0};
+        unsigned match = 0;
+        for (unsigned k = 0; k < 3; ++k) {
+            const unsigned e0 = edgeVerts(te[k])[0], e1 = edgeVerts(te[k])[1];
+            match |= unsigned(((e0 == u) & (e1 == w)) | ((e0 == w) & (e1 == u))) << k;
+        }
+        return kFirst[match];
+    }
+    for (unsigned k = 0; k < 3; ++k) {
+        const unsigned e0 = edgeVerts(te[k])[0], e1 = edgeVerts(te[k])[1];
+        if ((e0 == u && e1 == w) || (e0 == w && e1 == u)) return k;
+    }
+    return 3;
+}
+template unsigned DelaunayState::triangleEdgeSlot<false>(unsigned, unsigned, unsigned) const;
+template unsigned DelaunayState::triangleEdgeSlot<true>(unsigned, unsigned, unsigned) const;
 
 // --- set-up and point insertion ---------------------------------------------
 
@@ -304,10 +322,10 @@ unsigned DelaunayState::findEdge(unsigned a, unsigned b) const {
 }
 
 unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
-    return insertPointBetween(x, y, start, [] {});
+    return insertPointBetween<false>(x, y, start, [] {});
 }
 
-template <class Between>
+template <bool kScattered, class Between>
 unsigned DelaunayState::insertPointBetween(double x, double y, unsigned start, Between between) {
     if (x == KELM_NULL_REAL || y == KELM_NULL_REAL) return KELM_NONE;
     const unsigned p = addPoint(x, y);
@@ -330,14 +348,14 @@ unsigned DelaunayState::insertPointBetween(double x, double y, unsigned start, B
     between();
     if (ok) {
         for (unsigned e : edges) {
-            if (!legalizeEdge(e, p)) {
+            if (!legalizeEdgeAs<kScattered>(e, p)) {
                 ok = false;
                 break;
             }
             between();
         }
     }
-    classifyChanged();
+    classifyChanged<kScattered>();
     return ok ? p : KELM_NONE;
 }
 
@@ -366,6 +384,12 @@ void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) 
         const unsigned first = g * kLookAhead;
         const unsigned count = std::min(kLookAhead, n - first);
         const unsigned ahead = std::min(groups, g + kDepth + 1);
+        // Points far from one another take the forms of the searches that do
+        // without data-dependent branches: for them such branches are
+        // mispredicted half the time, while for points that follow one
+        // another (and regular inputs) they are foreseen and cheaper.
+        const bool scattered =
+            !followClosely(xy + 2 * first, count, first > 0 ? xy + 2 * (first - 1) : nullptr);
         for (unsigned j = 0; j < count; ++j) {
             // One pass of each later run, spread over the insertion: each
             // pass asks for lines in a burst, and the insertion's own work
@@ -374,8 +398,10 @@ void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) 
             auto pass = [&] {
                 if (next < ahead) lookAheadPass(&run_of(next++));
             };
+            const double* xy_j = xy + 2 * (first + j);
             vertices[first + j] =
-                insertPointBetween(xy[2 * (first + j)], xy[2 * (first + j) + 1], starts[j], pass);
+                scattered ? insertPointBetween<true>(xy_j[0], xy_j[1], starts[j], pass)
+                          : insertPointBetween<false>(xy_j[0], xy_j[1], starts[j], pass);
             while (next < ahead) pass();
         }
     }
@@ -529,10 +555,17 @@ int DelaunayState::needsFlip(unsigned edge, unsigned p, unsigned q) const {
 //
 // tp takes the side (q, a) from tq, tq the side (p, b) from tp.
 int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q) {
+    return flipEdgeAs<false>(e, tp, tq, p, q);
+}
+
+template <bool kScattered>
+int DelaunayState::flipEdgeAs(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q) {
     const unsigned a = edgeVerts(e)[0], b = edgeVerts(e)[1];
-    const unsigned f1 = triangleEdgeJoining(tp, p, b);
-    const unsigned f2 = triangleEdgeJoining(tq, q, a);
-    if (f1 == KELM_NONE || f2 == KELM_NONE) return 0;
+    if (tp == KELM_NONE || tq == KELM_NONE) return 0;
+    const unsigned s1 = triangleEdgeSlot<kScattered>(tp, p, b);
+    const unsigned s2 = triangleEdgeSlot<kScattered>(tq, q, a);
+    if (s1 == 3 || s2 == 3) return 0;
+    const unsigned f1 = triEdges(tp)[s1], f2 = triEdges(tq)[s2];
     // Refused before anything changes: after non-convex flips on nearly degenerate
     // input two triangles can hold the same three vertices, and turning their shared
     // edge would leave triangles that repeat a vertex.
@@ -548,8 +581,18 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
 
     // A failure from here on leaves the tables half rewritten: the index is
     // dropped and the plain scans take over.
-    if (!replaceEntry(triEdges(tp), 3, f1, f2) || !replaceEntry(triEdges(tq), 3, f2, f1) ||
-        !replaceEntry(edgeTris(f1), 2, tp, tq) || !replaceEntry(edgeTris(f2), 2, tq, tp)) {
+    // The first slot holding f1 in tp is s1, where it was found (and so for
+    // f2 in tq): while tp and tq differ, the sides are swapped there without
+    // searching again.
+    bool swapped = true;
+    if (tp != tq) {
+        triEdges(tp)[s1] = f2;
+        triEdges(tq)[s2] = f1;
+    } else {
+        swapped = replaceEntry(triEdges(tp), 3, f1, f2) && replaceEntry(triEdges(tq), 3, f2, f1);
+    }
+    if (!swapped || !replaceEntry(edgeTris(f1), 2, tp, tq) ||
+        !replaceEntry(edgeTris(f2), 2, tq, tp)) {
         indexLost();
         return 0;
     }
@@ -580,6 +623,7 @@ int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, un
 // One legalisation step at edge e for the new vertex p. After a flip the two
 // triangles that now hold p are queued, tp on top, so that the work list
 // visits them in the same depth-first order as a recursion would.
+template <bool kScattered>
 inline int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending) {
     if (edgeFlags(e) & kNoFlipBit) return 1;
     const unsigned t0 = edgeTris(e)[0], t1 = edgeTris(e)[1];
@@ -594,10 +638,10 @@ inline int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsig
     } else {
         return 0;
     }
-    const unsigned q = oppositeVertex(tq, e);
+    const unsigned q = oppositeVertexAs<kScattered>(tq, e);
     if (q == KELM_NONE) return 0;
     if (!needsFlip(e, p, q)) return 1;
-    if (!flipEdge(e, tp, tq, p, q)) return 0;
+    if (!flipEdgeAs<kScattered>(e, tp, tq, p, q)) return 0;
     // The next steps test the edges of tp and tq away from p.
     pending->push_back(tq);
     pending->push_back(tp);
@@ -616,6 +660,11 @@ unsigned DelaunayState::edgeAwayFrom(unsigned tri, unsigned p) const {
 // never flipped here, so the work ends. A failure anywhere makes the result 0
 // but the remaining work still runs, as both branches of a flip always do.
 int DelaunayState::legalizeEdge(unsigned e, unsigned p) {
+    return legalizeEdgeAs<false>(e, p);
+}
+
+template <bool kScattered>
+int DelaunayState::legalizeEdgeAs(unsigned e, unsigned p) {
     // The work list is a member, kept between calls to save an allocation per
     // call; each call leaves it empty.
     std::vector<unsigned>& pending = pending_;
@@ -623,7 +672,7 @@ int DelaunayState::legalizeEdge(unsigned e, unsigned p) {
     unsigned next = e;
     while (true) {
         // One call site, so that the step is compiled into this loop.
-        if (next == KELM_NONE || !legalizeStep(next, p, &pending)) ok = 0;
+        if (next == KELM_NONE || !legalizeStep<kScattered>(next, p, &pending)) ok = 0;
         if (pending.empty()) break;
         const unsigned tri = pending.back();
         pending.pop_back();

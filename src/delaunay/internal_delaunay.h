@@ -258,6 +258,11 @@ public:
     unsigned otherTriangle(unsigned e, unsigned tri, bool* on_edge) const;
     // The edge of tri joining u and w in either direction, or KELM_NONE.
     unsigned triangleEdgeJoining(unsigned tri, unsigned u, unsigned w) const;
+    // The first slot (0 to 2) of tri's edge list holding an edge that joins u
+    // and w, or 3; tri must be a triangle. kScattered picks the form without
+    // data-dependent branches (same answer).
+    template <bool kScattered>
+    unsigned triangleEdgeSlot(unsigned tri, unsigned u, unsigned w) const;
 
     // --- point insertion -------------------------------------------------
     int init(const double* box, double y_scale);
@@ -267,8 +272,14 @@ public:
     // insertPoint, calling between() after the split and after the
     // legalisation of each side of the split triangle: the tables are whole
     // there, but the changed triangles' Kind bytes are not current yet.
-    template <class Between>
+    // kScattered picks the forms of the searches without data-dependent
+    // branches, for points far from one another (same answers).
+    template <bool kScattered, class Between>
     unsigned insertPointBetween(double x, double y, unsigned start, Between between);
+    // True when each of count caller points (x, y pairs) lies within a few
+    // grid cells of the one before (prev, or the vertex inserted last), or
+    // when there is no index.
+    bool followClosely(const double* xy, unsigned count, const double* prev) const;
     // The four searches below are plain scans in index order, the reference
     // answers. Each has an indexed counterpart in search.cpp giving the same
     // answer; the dispatchers (locate, edgeBetween, hasVertexOnSegment and the
@@ -360,9 +371,18 @@ public:
     // the process when tri lacks x or y.
     void orientPair(unsigned tri, unsigned x, unsigned y);
     unsigned oppositeVertex(unsigned tri, unsigned edge) const;
+    // The same; kScattered takes the usual case without data-dependent
+    // branches.
+    template <bool kScattered>
+    unsigned oppositeVertexAs(unsigned tri, unsigned edge) const;
     int needsFlip(unsigned edge, unsigned p, unsigned q) const;
     int flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q);
     int legalizeEdge(unsigned e, unsigned p);
+    // The same, in the forms kScattered picks.
+    template <bool kScattered>
+    int flipEdgeAs(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q);
+    template <bool kScattered>
+    int legalizeEdgeAs(unsigned e, unsigned p);
     int legalizeOpposite(unsigned tri, unsigned p);
 
     // --- constraints and labelling ---------------------------------------
@@ -393,6 +413,7 @@ private:
         return SearchIndex::slotCode(kind);
     }
     unsigned edgeAwayFrom(unsigned tri, unsigned p) const;
+    template <bool kScattered>
     int legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending);
 
     // Index upkeep, called by the table operations (no-ops without an index).
@@ -404,10 +425,12 @@ private:
     void indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b);
     void indexLost();
     void classifyTriangle(unsigned t);
+    template <bool kScattered>
     void classifyTriangleInline(unsigned t);
     // Classifies t now, or lists it for classifyChanged while deferring.
     void markChanged(unsigned t);
     // Classifies the listed triangles and ends the deferral.
+    template <bool kScattered = false>
     void classifyChanged();
     void linkVertex(unsigned v);
     void rebuildGrid(unsigned cells);
@@ -455,14 +478,21 @@ private:
 
 // Small and on every flip test: defined here to be compiled into the callers.
 inline unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
+    return oppositeVertexAs<false>(tri, edge);
+}
+
+template <bool kScattered>
+inline unsigned DelaunayState::oppositeVertexAs(unsigned tri, unsigned edge) const {
     if (tri == KELM_NONE) return KELM_NONE;
     const unsigned* tv = triVerts(tri);
     const unsigned e0 = edgeVerts(edge)[0], e1 = edgeVerts(edge)[1];
-    // Usually the triangle holds each end once and the third vertex is the
-    // exclusive or of all five; the pair search below covers the rest.
-    const unsigned at0 = (tv[0] == e0) + (tv[1] == e0) + (tv[2] == e0);
-    const unsigned at1 = (tv[0] == e1) + (tv[1] == e1) + (tv[2] == e1);
-    if ((at0 == 1) & (at1 == 1) & (e0 != e1)) return tv[0] ^ tv[1] ^ tv[2] ^ e0 ^ e1;
+    if (kScattered) {
+        // Usually the triangle holds each end once and the third vertex is
+        // the exclusive or of all five; the pair search below covers the rest.
+        const unsigned at0 = (tv[0] == e0) + (tv[1] == e0) + (tv[2] == e0);
+        const unsigned at1 = (tv[0] == e1) + (tv[1] == e1) + (tv[2] == e1);
+        if ((at0 == 1) & (at1 == 1) & (e0 != e1)) return tv[0] ^ tv[1] ^ tv[2] ^ e0 ^ e1;
+    }
     auto is_edge = [e0, e1](unsigned u, unsigned w) {
         return (u == e0 && w == e1) || (u == e1 && w == e0);
     };

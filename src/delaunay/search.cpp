@@ -307,18 +307,22 @@ void DelaunayState::markChanged(unsigned t) {
     x.unclassified.push_back(t);
 }
 
+template <bool kScattered>
 void DelaunayState::classifyChanged() {
     SearchIndex& x = index_;
     x.deferring = false;
-    for (unsigned t : x.unclassified) classifyTriangleInline(t);
+    for (unsigned t : x.unclassified) classifyTriangleInline<kScattered>(t);
     x.unclassified.clear();
 }
+template void DelaunayState::classifyChanged<false>();
+template void DelaunayState::classifyChanged<true>();
 
 void DelaunayState::classifyTriangle(unsigned t) {
-    classifyTriangleInline(t);
+    classifyTriangleInline<false>(t);
 }
 
 // The classification, compiled into classifyChanged's loop as well.
+template <bool kScattered>
 inline void DelaunayState::classifyTriangleInline(unsigned t) {
     SearchIndex& x = index_;
     const unsigned* tv = triVerts(t);
@@ -357,8 +361,15 @@ inline void DelaunayState::classifyTriangleInline(unsigned t) {
         const unsigned* ev = edgeVerts(te[k]);
         const std::uint64_t u = ev[0], w = ev[1];
         const std::uint64_t s = u + w, m = u * w;
-        for (unsigned i = 0; i < 3; ++i)
-            if ((s == sum[i]) & (m == product[i])) side_slot[i] = k;
+        for (unsigned i = 0; i < 3; ++i) {
+            const bool match = (s == sum[i]) & (m == product[i]);
+            if (kScattered) {
+                // Which edge is which side is a toss-up here: no branch.
+                side_slot[i] += (k - side_slot[i]) & (0u - unsigned(match));
+            } else if (match) {
+                side_slot[i] = k;
+            }
+        }
     }
     if (side_slot[0] < 3 && side_slot[1] < 3 && side_slot[2] < 3 &&
         side_slot[0] + side_slot[1] + side_slot[2] == 3 && side_slot[0] != side_slot[1])
@@ -493,6 +504,29 @@ unsigned DelaunayState::locate(const double* P, unsigned start) {
     return index_.active ? locatePointIndexed(P, start) : locatePoint(P);
 }
 
+bool DelaunayState::followClosely(const double* xy, unsigned count, const double* prev) const {
+    const SearchIndex& x = index_;
+    if (!x.active) return true;
+    // A NaN coordinate counts as far.
+    double before[2];
+    if (prev) {
+        before[0] = prev[0];
+        before[1] = yscale * prev[1];
+    } else {
+        before[0] = point(x.last_vertex)[0];
+        before[1] = point(x.last_vertex)[1];
+    }
+    const double near_sq = kNearCells * kNearCells * x.cell_diagonal_sq;
+    for (unsigned j = 0; j < count; ++j) {
+        const double px = xy[2 * j], py = yscale * xy[2 * j + 1];
+        const double dx = px - before[0], dy = py - before[1];
+        if (!(dx * dx + dy * dy <= near_sq)) return false;
+        before[0] = px;
+        before[1] = py;
+    }
+    return true;
+}
+
 void DelaunayState::lookAheadBegin(LookAheadRun* run, const double* xy, unsigned count,
                                    const double* prev) const {
     const SearchIndex& x = index_;
@@ -505,25 +539,8 @@ void DelaunayState::lookAheadBegin(LookAheadRun* run, const double* xy, unsigned
 
     // Points that follow one another closely (a scan along rows, an outline)
     // find the tables around them in the caches: walking ahead would only
-    // cost. A NaN coordinate counts as far.
-    double before[2];
-    if (prev) {
-        before[0] = prev[0];
-        before[1] = yscale * prev[1];
-    } else {
-        before[0] = point(x.last_vertex)[0];
-        before[1] = point(x.last_vertex)[1];
-    }
-    const double near_sq = kNearCells * kNearCells * x.cell_diagonal_sq;
-    bool local = true;
-    for (unsigned j = 0; j < r.count && local; ++j) {
-        const double px = xy[2 * j], py = yscale * xy[2 * j + 1];
-        const double dx = px - before[0], dy = py - before[1];
-        local = dx * dx + dy * dy <= near_sq;
-        before[0] = px;
-        before[1] = py;
-    }
-    if (local) return;
+    // cost.
+    if (followClosely(xy, r.count, prev)) return;
 
     for (unsigned j = 0; j < r.count; ++j) {
         r.P[j][0] = xy[2 * j];

@@ -435,9 +435,12 @@ TEST(DelaunayTables, OppositeVertexTakesTheFirstMatchingPair) {
     ASSERT_EQ(s.init(values, 1.0), 1);
     const unsigned e = s.addEdge(7, 5, 0, N);
     const unsigned loop = s.addEdge(7, 7, 0, N);
+    // Both forms (with and without data-dependent branches) must agree.
     auto opposite = [&](unsigned v0, unsigned v1, unsigned v2, unsigned edge) {
         s.triVerts(0)[0] = v0, s.triVerts(0)[1] = v1, s.triVerts(0)[2] = v2;
-        return s.oppositeVertex(0, edge);
+        const unsigned branchy = s.oppositeVertex(0, edge);
+        EXPECT_EQ(s.oppositeVertexAs<true>(0, edge), branchy) << v0 << ' ' << v1 << ' ' << v2;
+        return branchy;
     };
     // Each end once: the third vertex, wherever the ends sit.
     EXPECT_EQ(opposite(5, 7, 9, e), 9u);
@@ -453,6 +456,38 @@ TEST(DelaunayTables, OppositeVertexTakesTheFirstMatchingPair) {
     EXPECT_EQ(opposite(5, 9, 11, e), N);
     EXPECT_EQ(opposite(5, 5, 5, e), N);
     EXPECT_EQ(s.oppositeVertex(N, e), N);
+}
+
+TEST(DelaunayTables, EdgeSlotFormsAgree) {
+    // Every edge list over a few vertex pairs (repeats included): both forms
+    // give the first slot joining u and w, either way round, or 3.
+    DelaunayState s;
+    const double values[4] = {0, 0, 1, 1};
+    ASSERT_EQ(s.init(values, 1.0), 1);
+    const unsigned pairs[5][2] = {{4, 5}, {5, 4}, {4, 6}, {6, 6}, {5, 6}};
+    unsigned edge[5];
+    for (unsigned k = 0; k < 5; ++k) edge[k] = s.addEdge(pairs[k][0], pairs[k][1], 0, N);
+    unsigned checked = 0;
+    for (unsigned a = 0; a < 5; ++a) {
+        for (unsigned b = 0; b < 5; ++b) {
+            for (unsigned c = 0; c < 5; ++c) {
+                s.triEdges(0)[0] = edge[a], s.triEdges(0)[1] = edge[b], s.triEdges(0)[2] = edge[c];
+                for (unsigned u = 4; u <= 7; ++u) {
+                    for (unsigned w = 4; w <= 7; ++w) {
+                        unsigned want = 3;
+                        for (unsigned k = 3; k-- > 0;) {
+                            const unsigned* ev = s.edgeVerts(s.triEdges(0)[k]);
+                            if ((ev[0] == u && ev[1] == w) || (ev[0] == w && ev[1] == u)) want = k;
+                        }
+                        ASSERT_EQ(s.triangleEdgeSlot<false>(0, u, w), want);
+                        ASSERT_EQ(s.triangleEdgeSlot<true>(0, u, w), want);
+                        ++checked;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(checked, 125u * 16u);
 }
 
 TEST(DelaunayOrientLikeDeathTest, InconsistentTablesStopTheProcess) {
