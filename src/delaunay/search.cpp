@@ -83,10 +83,13 @@ constexpr double kNearCells = 4.0;
 #define KELM_ALWAYS_INLINE
 #endif
 
-// Asks for the cache line holding address; changes nothing.
+// Asks for the cache line holding address; changes nothing. The lines are
+// asked for into the outer caches only (low temporal locality): most are read
+// long after, by which time the first-level cache would have given them up,
+// and meanwhile they would crowd out the lines the insertion under way uses.
 KELM_ALWAYS_INLINE inline void prefetchLine(const void* address) {
 #if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
+    __builtin_prefetch(address, 0, 1);
 #else
     (void)address;
 #endif
