@@ -852,12 +852,16 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
     }
 
     // True when P lies inside t beyond any rounding of the side tests.
+    // Each side's test value (twice the area of the side and P, of the
+    // enclosing sense) is kept for the triangle found to hold P.
+    double held[3] = {0.0, 0.0, 0.0};
     auto robustlyInside = [&](unsigned t) {
         const unsigned* tv = triVerts(t);
         for (unsigned k = 0; k < 3; ++k) {
             const double* a = point(tv[k]);
             const double* b = point(tv[(k + 1) % 3]);
-            if (!(x.sense * orient(a, b, P) > orientError(a, b, P))) return false;
+            held[k] = x.sense * orient(a, b, P);
+            if (!(held[k] > orientError(a, b, P))) return false;
         }
         return true;
     };
@@ -969,20 +973,32 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
     const double r_inside = insideReach();
     if (inside) {
         // When no side of the triangle holding P comes within the inside
-        // reach, the spread would meet that triangle alone.
+        // reach, the spread would meet that triangle alone. P lies inside,
+        // so a side is no nearer than its line, at the test value over the
+        // side's length: value^2 > r^2 length^2 puts the side out of reach.
         const unsigned* tv = triVerts(found);
         const double r2 = r_inside * r_inside;
         bool alone = true;
-        for (unsigned i = 0; i < 3 && alone; ++i) {
+        for (unsigned i = 0; i < 3; ++i) {
             const double* a = point(tv[i]);
             const double* b = point(tv[(i + 1) % 3]);
-            alone = !sideWithin(a, b, r2);
+            const double dx = b[0] - a[0], dy = b[1] - a[1];
+            alone = alone & (held[i] * held[i] > r2 * (dx * dx + dy * dy));
         }
         if (alone) {
             ++x.counters.spread_triangles;
-            double value = 0.0;
-            outcome.add(found, classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value),
-                        value);
+            // A regular triangle holding P robustly, with every side farther
+            // than the inside reach, classifies P inside: its weights are then
+            // all above 6e-7 and off by less than 1e-8 each (see
+            // kInsideReachFactor). Others are classified.
+            if ((triKind(found) & SearchIndex::kKindMask) == SearchIndex::kRegular) {
+                outcome.add(found, PointClass::kInside, 0.0);
+            } else {
+                double value = 0.0;
+                outcome.add(found,
+                            classifyPoint(point(tv[0]), point(tv[1]), point(tv[2]), P, &value),
+                            value);
+            }
             if (outcome.hit()) {
                 ++x.counters.indexed_locates;
                 return outcome.result();
