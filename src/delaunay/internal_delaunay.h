@@ -326,7 +326,7 @@ public:
         unsigned count = 0, live = 0, step = 0, rings = 0, size = 0;
         double P[kLookAhead][2];
         unsigned tri[kLookAhead], from[kLookAhead], leave[kLookAhead];
-        unsigned lane[kLookAhead];    // the lanes still walking, the first live of them
+        unsigned lane[kLookAhead];    // the lanes still walking, in lane[0 .. live)
         unsigned starts[kLookAhead];  // where each point's search may start, or KELM_NONE
         unsigned ring[kRingRoom], ring_from[kRingRoom], ring_lane[kRingRoom];
     };
