@@ -388,8 +388,7 @@ void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) 
         // without data-dependent branches: for them such branches are
         // mispredicted half the time, while for points that follow one
         // another (and regular inputs) they are foreseen and cheaper.
-        const bool scattered =
-            !followClosely(xy + 2 * first, count, first > 0 ? xy + 2 * (first - 1) : nullptr);
+        const bool scattered = !current.close;
         for (unsigned j = 0; j < count; ++j) {
             // One pass of each later run, spread over the insertion: each
             // pass asks for lines in a burst, and the insertion's own work

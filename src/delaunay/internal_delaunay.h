@@ -323,6 +323,7 @@ public:
             kDone
         };
         Stage stage = kDone;
+        bool close = true;  // the points follow one another closely (followClosely)
         unsigned count = 0, live = 0, step = 0, rings = 0, size = 0;
         double P[kLookAhead][2];
         unsigned tri[kLookAhead], from[kLookAhead], leave[kLookAhead];

@@ -538,12 +538,11 @@ void DelaunayState::lookAheadBegin(LookAheadRun* run, const double* xy, unsigned
     r.stage = LookAheadRun::kDone;
     r.live = r.step = r.rings = r.size = 0;
     for (unsigned j = 0; j < r.count; ++j) r.starts[j] = KELM_NONE;
-    if (!x.active || triangleCount() < g_look_ahead_from) return;
-
     // Points that follow one another closely (a scan along rows, an outline)
     // find the tables around them in the caches: walking ahead would only
     // cost.
-    if (followClosely(xy, r.count, prev)) return;
+    r.close = followClosely(xy, r.count, prev);
+    if (!x.active || triangleCount() < g_look_ahead_from || r.close) return;
 
     for (unsigned j = 0; j < r.count; ++j) {
         r.P[j][0] = xy[2 * j];
