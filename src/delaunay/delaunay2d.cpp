@@ -355,7 +355,7 @@ unsigned DelaunayState::insertPointBetween(double x, double y, unsigned start, B
             between();
         }
     }
-    classifyChanged<kScattered>();
+    classifyChanged();
     return ok ? p : KELM_NONE;
 }
 

@@ -426,12 +426,10 @@ private:
     void indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b);
     void indexLost();
     void classifyTriangle(unsigned t);
-    template <bool kScattered>
     void classifyTriangleInline(unsigned t);
     // Classifies t now, or lists it for classifyChanged while deferring.
     void markChanged(unsigned t);
     // Classifies the listed triangles and ends the deferral.
-    template <bool kScattered = false>
     void classifyChanged();
     void linkVertex(unsigned v);
     void rebuildGrid(unsigned cells);

@@ -29,10 +29,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <sstream>
 
 #include "delaunay/internal_delaunay.h"
+
+// KELM_NO_SSE2 selects the plain form of the few vector steps below (for
+// testing it on machines that have the vector unit).
+#if !defined(KELM_NO_SSE2) && \
+    (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
+#include <emmintrin.h>
+#define KELM_SSE2 1
+#else
+#define KELM_SSE2 0
+#endif
 
 namespace kelm_internal {
 
@@ -103,6 +114,30 @@ KELM_ALWAYS_INLINE inline void prefetchRecord(const Record* record) {
     prefetchLine(first);
     prefetchLine(first + sizeof(Record) - 1);
 }
+
+// kSlotCodes.code[key]: the slot code of a triangle whose edge in slot k
+// holds the set of its vertices in bits 3k .. 3k + 2 of key (bit i: vertex
+// i), or SearchIndex::kNoSlotCode unless those sets are the three sides.
+struct SlotCodeTable {
+    std::uint8_t code[512];
+};
+constexpr SlotCodeTable makeSlotCodes() {
+    SlotCodeTable table{};
+    for (unsigned key = 0; key < 512; ++key) {
+        unsigned slot_of[8] = {3, 3, 3, 3, 3, 3, 3, 3};
+        bool unique = true;
+        for (unsigned k = 0; k < 3; ++k) {
+            const unsigned held = (key >> (3 * k)) & 7;
+            if (slot_of[held] != 3) unique = false;
+            slot_of[held] = k;
+        }
+        const bool sides = unique && slot_of[3] < 3 && slot_of[6] < 3 && slot_of[5] < 3;
+        table.code[key] = static_cast<std::uint8_t>(sides ? slot_of[3] | slot_of[6] << 2
+                                                          : SearchIndex::kNoSlotCode);
+    }
+    return table;
+}
+constexpr SlotCodeTable kSlotCodes = makeSlotCodes();
 
 bool isFinite(const double* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]);
@@ -310,22 +345,18 @@ void DelaunayState::markChanged(unsigned t) {
     x.unclassified.push_back(t);
 }
 
-template <bool kScattered>
 void DelaunayState::classifyChanged() {
     SearchIndex& x = index_;
     x.deferring = false;
-    for (unsigned t : x.unclassified) classifyTriangleInline<kScattered>(t);
+    for (unsigned t : x.unclassified) classifyTriangleInline(t);
     x.unclassified.clear();
 }
-template void DelaunayState::classifyChanged<false>();
-template void DelaunayState::classifyChanged<true>();
 
 void DelaunayState::classifyTriangle(unsigned t) {
-    classifyTriangleInline<false>(t);
+    classifyTriangleInline(t);
 }
 
 // The classification, compiled into classifyChanged's loop as well.
-template <bool kScattered>
 inline void DelaunayState::classifyTriangleInline(unsigned t) {
     SearchIndex& x = index_;
     const unsigned* tv = triVerts(t);
@@ -348,35 +379,36 @@ inline void DelaunayState::classifyTriangleInline(unsigned t) {
     }
 
     // Which edge slot holds each side; the edges were all read lately by the
-    // split or flips that changed the triangle.
-    unsigned slots = SearchIndex::kNoSlots;
-    // Written out: this runs for every split and flip. The last matching
-    // slot wins, as in a loop over the slots.
-    // Two pairs of integers are the same pair, in either order, exactly when
-    // their sums and their products agree (the two are the roots of one
-    // quadratic); in 64 bits neither overflows.
-    unsigned side_slot[3] = {3, 3, 3};
-    const std::uint64_t v0 = tv[0], v1 = tv[1], v2 = tv[2];
-    const std::uint64_t sum[3] = {v0 + v1, v1 + v2, v2 + v0};
-    const std::uint64_t product[3] = {v0 * v1, v1 * v2, v2 * v0};
+    // split or flips that changed the triangle. Each edge is reduced to the
+    // set of the triangle's vertices it holds (three bits), and the three
+    // sets together pick the code from a table: the edges are the sides
+    // exactly when the sets are {0, 1}, {1, 2} and {2, 0} in some order (which
+    // also needs the vertices to differ).
     const unsigned* te = triEdges(t);
+    unsigned key = 0;
+#if KELM_SSE2
+    // The record starts with the vertices and goes on with the edges: its
+    // first 16 bytes are the three vertices and a fourth lane, masked off.
+    static_assert(offsetof(Triangle, v) == 0 && sizeof(Triangle) >= 16,
+                  "a triangle record starts with its three vertices");
+    const __m128i verts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&tris[t]));
+    for (unsigned k = 0; k < 3; ++k) {
+        const __m128i ends = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(edgeVerts(te[k])));
+        const __m128i held = _mm_or_si128(_mm_cmpeq_epi32(verts, _mm_shuffle_epi32(ends, 0x00)),
+                                          _mm_cmpeq_epi32(verts, _mm_shuffle_epi32(ends, 0x55)));
+        key |= (unsigned(_mm_movemask_ps(_mm_castsi128_ps(held))) & 7u) << (3 * k);
+    }
+#else
     for (unsigned k = 0; k < 3; ++k) {
         const unsigned* ev = edgeVerts(te[k]);
-        const std::uint64_t u = ev[0], w = ev[1];
-        const std::uint64_t s = u + w, m = u * w;
-        for (unsigned i = 0; i < 3; ++i) {
-            const bool match = (s == sum[i]) & (m == product[i]);
-            if (kScattered) {
-                // Which edge is which side is a toss-up here: no branch.
-                side_slot[i] += (k - side_slot[i]) & (0u - unsigned(match));
-            } else if (match) {
-                side_slot[i] = k;
-            }
-        }
+        const unsigned u = ev[0], w = ev[1];
+        const unsigned held = unsigned((u == tv[0]) | (w == tv[0])) |
+                              unsigned((u == tv[1]) | (w == tv[1])) << 1 |
+                              unsigned((u == tv[2]) | (w == tv[2])) << 2;
+        key |= held << (3 * k);
     }
-    if (side_slot[0] < 3 && side_slot[1] < 3 && side_slot[2] < 3 &&
-        side_slot[0] + side_slot[1] + side_slot[2] == 3 && side_slot[0] != side_slot[1])
-        slots = (side_slot[0] | side_slot[1] << 2) << SearchIndex::kSlotShift;
+#endif
+    const unsigned slots = unsigned(kSlotCodes.code[key]) << SearchIndex::kSlotShift;
 
     std::uint8_t& slot = triKind(t);
     const bool was_odd = (slot & SearchIndex::kKindMask) != SearchIndex::kRegular;
@@ -1247,6 +1279,26 @@ std::string DelaunayState::checkIndex() const {
         const unsigned listed_bit = SearchIndex::kListed;
         if ((copy.triKind(t) | listed_bit) != (triKind(t) | listed_bit)) {
             out << "triangle " << t << " kind " << kind << " is stale";
+            return out.str();
+        }
+        // The slot code, checked against a search of the edges: each side's
+        // slot holds the edge joining its ends, and a triangle without a code
+        // has a side that no other slot's edge joins or repeats a vertex.
+        const unsigned* tv = triVerts(t);
+        const unsigned code = SearchIndex::slotCode(triKind(t));
+        unsigned slots_found = 0;
+        bool sides_found = tv[0] != tv[1] && tv[1] != tv[2] && tv[2] != tv[0];
+        for (unsigned i = 0; i < 3; ++i) {
+            const unsigned found = triangleEdgeSlot<false>(t, tv[i], tv[(i + 1) % 3]);
+            sides_found = sides_found && found < 3 && !(slots_found & (1u << found));
+            if (found < 3) slots_found |= 1u << found;
+            if (code != SearchIndex::kNoSlotCode && SearchIndex::slotOfSide(code, i) != found) {
+                out << "triangle " << t << " slot of side " << i;
+                return out.str();
+            }
+        }
+        if (code == SearchIndex::kNoSlotCode && sides_found) {
+            out << "triangle " << t << " has no slot code";
             return out.str();
         }
         if (((triKind(t) & SearchIndex::kListed) != 0) != (listed[t] != 0)) {
