@@ -249,10 +249,30 @@ unsigned DelaunayState::triangleEdgeSlot(unsigned tri, unsigned u, unsigned w) c
         // The three slots tested together, the first match taken from the mask.
         static constexpr unsigned char kFirst[8] = {3, 0, 1, 0, 2, 0, 1, 0};
         unsigned match = 0;
+#if KELM_SSE2
+        // The ends of slots 0 and 1 in one vector and of slot 2 in another,
+        // compared with (u, w) and with (w, u): a slot matches when both lanes
+        // of its pair do in one of the two.
+        const __m128i e01 =
+            _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(edgeVerts(te[0]))),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(edgeVerts(te[1]))));
+        const __m128i e2 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(edgeVerts(te[2])));
+        const __m128i uw = _mm_set_epi32(static_cast<int>(w), static_cast<int>(u),
+                                         static_cast<int>(w), static_cast<int>(u));
+        const __m128i wu = _mm_shuffle_epi32(uw, 0xB1);
+        auto lanes = [](__m128i a, __m128i b) {
+            return unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b))));
+        };
+        const unsigned same = lanes(e01, uw) | (lanes(e2, uw) & 3u) << 4;
+        const unsigned turned = lanes(e01, wu) | (lanes(e2, wu) & 3u) << 4;
+        const unsigned pairs = ((same & same >> 1) | (turned & turned >> 1)) & 0x15u;
+        match = (pairs & 1u) | (pairs >> 1 & 2u) | (pairs >> 2 & 4u);
+#else
         for (unsigned k = 0; k < 3; ++k) {
             const unsigned e0 = edgeVerts(te[k])[0], e1 = edgeVerts(te[k])[1];
             match |= unsigned(((e0 == u) & (e1 == w)) | ((e0 == w) & (e1 == u))) << k;
         }
+#endif
         return kFirst[match];
     }
     for (unsigned k = 0; k < 3; ++k) {
@@ -360,11 +380,16 @@ unsigned DelaunayState::insertPointBetween(double x, double y, unsigned start, B
 }
 
 void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) {
-    // Group g is looked ahead over from the time group g - kDepth goes in:
-    // with one pass of each lookahead after each insertion, a group's
-    // lookahead has kDepth * kLookAhead passes before it is needed, enough
-    // for most; what is left is done just before the group goes in.
-    constexpr unsigned kDepth = 4;
+    // Group g is looked ahead over from the time group g - kDepth goes in.
+    // Each insertion makes kPasses passes, taking the kDepth lookaheads under
+    // way in turn, so a group's lookahead has kLookAhead * kPasses passes
+    // before it is needed, enough for most; what is left is done just before
+    // the group goes in. Two groups ahead rather than more keeps the time
+    // from a line's request to its use short: fewer of the lines leave the
+    // caches, and fewer of their pages the address translation caches, before
+    // the insertion reads them.
+    constexpr unsigned kDepth = 2;
+    constexpr unsigned kPasses = 4;
     const unsigned groups = (n + kLookAhead - 1) / kLookAhead;
     std::vector<LookAheadRun> runs(std::min(groups, kDepth + 1));
     auto run_of = [&](unsigned g) -> LookAheadRun& { return runs[g % runs.size()]; };
@@ -390,18 +415,22 @@ void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) 
         // another (and regular inputs) they are foreseen and cheaper.
         const bool scattered = !current.close;
         for (unsigned j = 0; j < count; ++j) {
-            // One pass of each later run, spread over the insertion: each
-            // pass asks for lines in a burst, and the insertion's own work
-            // goes on while they come rather than after.
-            unsigned next = g + 1;
+            // The passes are spread over the insertion: each asks for lines
+            // in a burst, and the insertion's own work goes on while they
+            // come rather than after.
+            unsigned calls = 0;
             auto pass = [&] {
-                if (next < ahead) lookAheadPass(&run_of(next++));
+                if (calls < kPasses) {
+                    const unsigned next = g + 1 + calls % kDepth;
+                    ++calls;
+                    if (next < ahead) lookAheadPass(&run_of(next));
+                }
             };
             const double* xy_j = xy + 2 * (first + j);
             vertices[first + j] =
                 scattered ? insertPointBetween<true>(xy_j[0], xy_j[1], starts[j], pass)
                           : insertPointBetween<false>(xy_j[0], xy_j[1], starts[j], pass);
-            while (next < ahead) pass();
+            while (calls < kPasses) pass();
         }
     }
 }

@@ -14,6 +14,16 @@
 #include "kelmmath/core/constants.h"
 #include "kelmmath/core/containers.h"
 
+// KELM_NO_SSE2 selects the plain form of the few vector steps of the
+// triangulator (for testing it on machines that have the vector unit).
+#if !defined(KELM_NO_SSE2) && \
+    (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
+#include <emmintrin.h>
+#define KELM_SSE2 1
+#else
+#define KELM_SSE2 0
+#endif
+
 namespace kelm_internal {
 
 // Edge flag bits.
@@ -155,14 +165,13 @@ struct SearchIndex {
     std::vector<unsigned> cell_next;
 
     // Uniform grid over the caller's box (stored coordinates); points outside
-    // fall in the border cells. Each cell lists its vertices, newest first,
-    // and keeps a triangle to start walks from (one that held its newest
-    // vertex when that went in; flips may have moved it since).
+    // fall in the border cells. Each cell lists its vertices, newest first;
+    // walks start from a triangle at a cell's newest vertex.
     double grid_x0 = 0.0, grid_y0 = 0.0, grid_x1 = 0.0, grid_y1 = 0.0;
     double grid_fx = 0.0, grid_fy = 0.0;  // cells per unit
     double cell_diagonal_sq = 0.0;
     unsigned grid_nx = 0, grid_ny = 0;
-    std::vector<unsigned> cell_head, cell_tri;
+    std::vector<unsigned> cell_head;
     unsigned linked = 0;  // vertices in the grid
 
     // Bounds of the vertices in triangles.
@@ -198,6 +207,27 @@ struct SearchIndex {
     };
     mutable Counters counters;
 };
+
+// kThirdVertex.at[a | b << 3]: for two sets of a triangle's vertex places
+// (bit i: place i), the place in neither when each set is a single place and
+// the two differ, else 3.
+struct ThirdVertexTable {
+    unsigned char at[64];
+};
+constexpr ThirdVertexTable makeThirdVertexTable() {
+    ThirdVertexTable table{};
+    for (unsigned key = 0; key < 64; ++key) {
+        const unsigned a = key & 7, b = key >> 3;
+        const bool single = (a == 1 || a == 2 || a == 4) && (b == 1 || b == 2 || b == 4);
+        const unsigned rest = 7 & ~(a | b);
+        table.at[key] = static_cast<unsigned char>(single && a != b ? (rest == 1   ? 0
+                                                                       : rest == 2 ? 1
+                                                                                   : 2)
+                                                                    : 3);
+    }
+    return table;
+}
+constexpr ThirdVertexTable kThirdVertex = makeThirdVertexTable();
 
 class DelaunayState {
 public:
@@ -313,7 +343,8 @@ public:
     // so every index read is checked before use.
     struct LookAheadRun {
         enum Stage : unsigned {
-            kWalkStart,    // the grid cells: pick the triangles to walk from
+            kWalkVertex,   // the grid cells: pick the vertices to walk from
+            kWalkStart,    // the vertices' links: pick the triangles to walk from
             kWalkCorners,  // the lanes' triangles: ask for their corners
             kWalkSides,    // the corners: pick the side to leave by, ask for its edge
             kWalkEdges,    // the edges: step across, ask for the next triangle
@@ -326,6 +357,7 @@ public:
         bool close = true;  // the points follow one another closely (followClosely)
         unsigned count = 0, live = 0, step = 0, rings = 0, size = 0;
         double P[kLookAhead][2];
+        unsigned vertex[kLookAhead];  // the vertex a lane's walk starts at
         unsigned tri[kLookAhead], from[kLookAhead], leave[kLookAhead];
         unsigned lane[kLookAhead];    // the lanes still walking, in lane[0 .. live)
         unsigned starts[kLookAhead];  // where each point's search may start, or KELM_NONE
@@ -348,10 +380,10 @@ public:
     // insertPoint does one by one; vertices[i] receives what insertPoint
     // returns for point i. Inserting random points is bound by memory
     // latency: the points are looked ahead over in groups of kLookAhead,
-    // several groups before they go in, and each insertion makes one pass of
-    // every lookahead under way, the passes spread over its steps, so that
-    // the lines a search and its flips will read are on their way while
-    // other work runs.
+    // a few groups before they go in, and each insertion makes a few passes
+    // of the lookaheads under way, spread over its steps, so that the lines
+    // a search and its flips will read are on their way while other work
+    // runs.
     void insertRun(const double* xy, unsigned n, unsigned* vertices);
     unsigned edgeBetween(unsigned a, unsigned b) const;
     bool hasVertexOnSegment(unsigned a, unsigned b) const;
@@ -486,11 +518,25 @@ inline unsigned DelaunayState::oppositeVertexAs(unsigned tri, unsigned edge) con
     const unsigned* tv = triVerts(tri);
     const unsigned e0 = edgeVerts(edge)[0], e1 = edgeVerts(edge)[1];
     if (kScattered) {
-        // Usually the triangle holds each end once and the third vertex is
-        // the exclusive or of all five; the pair search below covers the rest.
+        // Usually the triangle holds each end once, at different places, and
+        // the third vertex is the one at neither; the pair search below covers
+        // the rest.
+#if KELM_SSE2
+        // Bit i of held_k: vertex i is end k (the record's fourth lane masked off).
+        const __m128i verts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&tris[tri]));
+        const unsigned held0 = unsigned(_mm_movemask_ps(_mm_castsi128_ps(
+                                   _mm_cmpeq_epi32(verts, _mm_set1_epi32(static_cast<int>(e0)))))) &
+                               7u;
+        const unsigned held1 = unsigned(_mm_movemask_ps(_mm_castsi128_ps(
+                                   _mm_cmpeq_epi32(verts, _mm_set1_epi32(static_cast<int>(e1)))))) &
+                               7u;
+        const unsigned third = kThirdVertex.at[held0 | held1 << 3];
+        if (third < 3) return tv[third];
+#else
         const unsigned at0 = (tv[0] == e0) + (tv[1] == e0) + (tv[2] == e0);
         const unsigned at1 = (tv[0] == e1) + (tv[1] == e1) + (tv[2] == e1);
         if ((at0 == 1) & (at1 == 1) & (e0 != e1)) return tv[0] ^ tv[1] ^ tv[2] ^ e0 ^ e1;
+#endif
     }
     auto is_edge = [e0, e1](unsigned u, unsigned w) {
         return (u == e0 && w == e1) || (u == e1 && w == e0);

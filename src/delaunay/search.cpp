@@ -35,16 +35,6 @@
 
 #include "delaunay/internal_delaunay.h"
 
-// KELM_NO_SSE2 selects the plain form of the few vector steps below (for
-// testing it on machines that have the vector unit).
-#if !defined(KELM_NO_SSE2) && \
-    (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
-#include <emmintrin.h>
-#define KELM_SSE2 1
-#else
-#define KELM_SSE2 0
-#endif
-
 namespace kelm_internal {
 
 namespace {
@@ -453,7 +443,6 @@ void DelaunayState::linkVertex(unsigned v) {
     const unsigned cell = cellOf(point(v)[0], point(v)[1]);
     x.cell_next[v] = x.cell_head[cell];
     x.cell_head[cell] = v;
-    x.cell_tri[cell] = x.vertex_tri[v];
     if (++x.linked > kCellLoad * static_cast<std::size_t>(x.cell_head.size()))
         rebuildGrid(x.linked);
 }
@@ -468,7 +457,6 @@ void DelaunayState::rebuildGrid(unsigned cells) {
     x.grid_fy = x.grid_ny / h;
     x.cell_diagonal_sq = (w / x.grid_nx) * (w / x.grid_nx) + (h / x.grid_ny) * (h / x.grid_ny);
     x.cell_head.assign(static_cast<std::size_t>(x.grid_nx) * x.grid_ny, KELM_NONE);
-    x.cell_tri.assign(x.cell_head.size(), KELM_NONE);
     x.linked = 0;
     // In vertex order, so that each cell lists its newest vertex first.
     const unsigned n = static_cast<unsigned>(x.vertex_tri.size());
@@ -477,27 +465,31 @@ void DelaunayState::rebuildGrid(unsigned cells) {
         const unsigned cell = cellOf(point(v)[0], point(v)[1]);
         x.cell_next[v] = x.cell_head[cell];
         x.cell_head[cell] = v;
-        x.cell_tri[cell] = x.vertex_tri[v];
         ++x.linked;
     }
 }
 
 // Where a walk to P starts: a triangle at the vertex inserted last when that
-// is within a cell's size of P (points that come in order), else the triangle
-// that took the last vertex inserted in P's cell (or in the nearest cell around
-// it that has one, a few rings out at most), else the one at the last vertex.
+// is within a cell's size of P (points that come in order), else a triangle at
+// the newest vertex of P's cell (or of the nearest cell around it that has one,
+// a few rings out at most), else the one at the last vertex.
 unsigned DelaunayState::walkStart(const double* P) const {
     const SearchIndex& x = index_;
     const double* last = point(x.last_vertex);
     const double dx = last[0] - P[0], dy = last[1] - P[1];
     if (dx * dx + dy * dy <= x.cell_diagonal_sq) return x.vertex_tri[x.last_vertex];
+    auto tri_of = [&](unsigned cell) {
+        const unsigned v = x.cell_head[cell];
+        return v == KELM_NONE ? KELM_NONE : x.vertex_tri[v];
+    };
     const unsigned cell = cellOf(P[0], P[1]);
-    if (x.cell_tri[cell] != KELM_NONE) return x.cell_tri[cell];
+    const unsigned own = tri_of(cell);
+    if (own != KELM_NONE) return own;
     const int nx = static_cast<int>(x.grid_nx), ny = static_cast<int>(x.grid_ny);
     const int cx = static_cast<int>(cell % x.grid_nx), cy = static_cast<int>(cell / x.grid_nx);
     auto tri_at = [&](int ix, int iy) {
         if (ix < 0 || iy < 0 || ix >= nx || iy >= ny) return KELM_NONE;
-        return x.cell_tri[static_cast<unsigned>(iy * nx + ix)];
+        return tri_of(static_cast<unsigned>(iy * nx + ix));
     };
     for (int ring = 1; ring <= kStartRings; ++ring) {
         for (int d = -ring; d <= ring; ++d) {
@@ -582,13 +574,12 @@ void DelaunayState::lookAheadBegin(LookAheadRun* run, const double* xy, unsigned
         r.tri[j] = r.from[j] = KELM_NONE;
         if (xy[2 * j] == KELM_NULL_REAL || xy[2 * j + 1] == KELM_NULL_REAL || !isFinite(r.P[j]))
             continue;
-        // The start triangle's cell, and the cell head linkVertex will write.
-        const unsigned cell = cellOf(r.P[j][0], r.P[j][1]);
-        prefetchLine(&x.cell_tri[cell]);
-        prefetchLine(&x.cell_head[cell]);
+        // The cell's newest vertex, which the walk starts from (and which
+        // linkVertex will replace).
+        prefetchLine(&x.cell_head[cellOf(r.P[j][0], r.P[j][1])]);
         r.tri[j] = 0;  // a lane to start
     }
-    r.stage = LookAheadRun::kWalkStart;
+    r.stage = LookAheadRun::kWalkVertex;
 }
 
 namespace {
@@ -625,10 +616,24 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
     };
 
     switch (r.stage) {
+        case LookAheadRun::kWalkVertex:
+            for (unsigned j = 0; j < r.count; ++j) {
+                if (r.tri[j] == KELM_NONE) continue;
+                const unsigned v = x.cell_head[cellOf(r.P[j][0], r.P[j][1])];
+                r.vertex[j] = v;
+                if (v < x.vertex_tri.size()) prefetchLine(&x.vertex_tri[v]);
+            }
+            r.stage = LookAheadRun::kWalkStart;
+            return true;
+
         case LookAheadRun::kWalkStart:
             for (unsigned j = 0; j < r.count; ++j) {
                 if (r.tri[j] == KELM_NONE) continue;
-                const unsigned t = walkStart(r.P[j]);
+                // A triangle at the cell's newest vertex (as walkStart picks
+                // it), or walkStart's pick for an empty cell.
+                const unsigned v = r.vertex[j];
+                const unsigned at = v < x.vertex_tri.size() ? x.vertex_tri[v] : KELM_NONE;
+                const unsigned t = at < nt ? at : walkStart(r.P[j]);
                 r.tri[j] = t < nt ? t : KELM_NONE;
                 if (t >= nt) continue;
                 prefetchRecord(&tris[t]);
@@ -1231,12 +1236,6 @@ std::string DelaunayState::checkIndex() const {
     }
     if (!out.str().empty()) return out.str();
     if (linked_count != x.linked) return "grid count is off";
-    if (x.cell_tri.size() != x.cell_head.size()) return "grid tables differ in size";
-    for (std::size_t cell = 0; cell < x.cell_tri.size(); ++cell) {
-        if ((x.cell_tri[cell] == KELM_NONE) != (x.cell_head[cell] == KELM_NONE) ||
-            (x.cell_tri[cell] != KELM_NONE && x.cell_tri[cell] >= nt))
-            return "a cell's start triangle is not a triangle";
-    }
 
     for (unsigned v = 0; v < np; ++v) {
         const bool in = x.vertex_tri[v] != KELM_NONE;
