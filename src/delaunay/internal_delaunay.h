@@ -467,6 +467,7 @@ private:
     void rebuildGrid(unsigned cells);
     unsigned cellOf(double x, double y) const;
     unsigned walkStart(const double* P) const;
+    unsigned startVertex(const double* P) const;
     unsigned sideEdge(unsigned t, unsigned i) const;
     unsigned walk(const double* P, unsigned start, bool* outside);
     // How far from a point a regular triangle may lie and still take it

@@ -470,36 +470,37 @@ void DelaunayState::rebuildGrid(unsigned cells) {
 }
 
 // Where a walk to P starts: a triangle at the vertex inserted last when that
-// is within a cell's size of P (points that come in order), else a triangle at
-// the newest vertex of P's cell (or of the nearest cell around it that has one,
-// a few rings out at most), else the one at the last vertex.
+// is within a cell's size of P (points that come in order), else one at
+// startVertex (P).
 unsigned DelaunayState::walkStart(const double* P) const {
     const SearchIndex& x = index_;
     const double* last = point(x.last_vertex);
     const double dx = last[0] - P[0], dy = last[1] - P[1];
     if (dx * dx + dy * dy <= x.cell_diagonal_sq) return x.vertex_tri[x.last_vertex];
-    auto tri_of = [&](unsigned cell) {
-        const unsigned v = x.cell_head[cell];
-        return v == KELM_NONE ? KELM_NONE : x.vertex_tri[v];
-    };
+    return x.vertex_tri[startVertex(P)];
+}
+
+// The newest vertex of P's cell, else of the nearest cell around it that has
+// one (a few rings out at most), else the vertex inserted last.
+unsigned DelaunayState::startVertex(const double* P) const {
+    const SearchIndex& x = index_;
     const unsigned cell = cellOf(P[0], P[1]);
-    const unsigned own = tri_of(cell);
-    if (own != KELM_NONE) return own;
+    if (x.cell_head[cell] != KELM_NONE) return x.cell_head[cell];
     const int nx = static_cast<int>(x.grid_nx), ny = static_cast<int>(x.grid_ny);
     const int cx = static_cast<int>(cell % x.grid_nx), cy = static_cast<int>(cell / x.grid_nx);
-    auto tri_at = [&](int ix, int iy) {
+    auto head_at = [&](int ix, int iy) {
         if (ix < 0 || iy < 0 || ix >= nx || iy >= ny) return KELM_NONE;
-        return tri_of(static_cast<unsigned>(iy * nx + ix));
+        return x.cell_head[static_cast<unsigned>(iy * nx + ix)];
     };
     for (int ring = 1; ring <= kStartRings; ++ring) {
         for (int d = -ring; d <= ring; ++d) {
-            const unsigned tris[4] = {tri_at(cx + d, cy - ring), tri_at(cx + d, cy + ring),
-                                      tri_at(cx - ring, cy + d), tri_at(cx + ring, cy + d)};
-            for (unsigned t : tris)
-                if (t != KELM_NONE) return t;
+            const unsigned heads[4] = {head_at(cx + d, cy - ring), head_at(cx + d, cy + ring),
+                                       head_at(cx - ring, cy + d), head_at(cx + ring, cy + d)};
+            for (unsigned v : heads)
+                if (v != KELM_NONE) return v;
         }
     }
-    return x.vertex_tri[x.last_vertex];
+    return x.last_vertex;
 }
 
 // The edge of t from its vertex i to vertex i + 1.
@@ -575,8 +576,12 @@ void DelaunayState::lookAheadBegin(LookAheadRun* run, const double* xy, unsigned
         if (xy[2 * j] == KELM_NULL_REAL || xy[2 * j + 1] == KELM_NULL_REAL || !isFinite(r.P[j]))
             continue;
         // The cell's newest vertex, which the walk starts from (and which
-        // linkVertex will replace).
-        prefetchLine(&x.cell_head[cellOf(r.P[j][0], r.P[j][1])]);
+        // linkVertex will replace), and the cells above and below, where
+        // startVertex looks when the cell is empty.
+        const unsigned cell = cellOf(r.P[j][0], r.P[j][1]);
+        prefetchLine(&x.cell_head[cell]);
+        if (cell >= x.grid_nx) prefetchLine(&x.cell_head[cell - x.grid_nx]);
+        if (cell + x.grid_nx < x.cell_head.size()) prefetchLine(&x.cell_head[cell + x.grid_nx]);
         r.tri[j] = 0;  // a lane to start
     }
     r.stage = LookAheadRun::kWalkVertex;
@@ -619,7 +624,7 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
         case LookAheadRun::kWalkVertex:
             for (unsigned j = 0; j < r.count; ++j) {
                 if (r.tri[j] == KELM_NONE) continue;
-                const unsigned v = x.cell_head[cellOf(r.P[j][0], r.P[j][1])];
+                const unsigned v = startVertex(r.P[j]);
                 r.vertex[j] = v;
                 if (v < x.vertex_tri.size()) prefetchLine(&x.vertex_tri[v]);
             }
@@ -629,11 +634,10 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
         case LookAheadRun::kWalkStart:
             for (unsigned j = 0; j < r.count; ++j) {
                 if (r.tri[j] == KELM_NONE) continue;
-                // A triangle at the cell's newest vertex (as walkStart picks
-                // it), or walkStart's pick for an empty cell.
+                // A triangle at the start vertex, as walkStart picks it for
+                // points far apart.
                 const unsigned v = r.vertex[j];
-                const unsigned at = v < x.vertex_tri.size() ? x.vertex_tri[v] : KELM_NONE;
-                const unsigned t = at < nt ? at : walkStart(r.P[j]);
+                const unsigned t = v < x.vertex_tri.size() ? x.vertex_tri[v] : KELM_NONE;
                 r.tri[j] = t < nt ? t : KELM_NONE;
                 if (t >= nt) continue;
                 prefetchRecord(&tris[t]);
