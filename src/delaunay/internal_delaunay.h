@@ -268,6 +268,20 @@ public:
     std::uint8_t& triKind(unsigned t) { return tris[t].kind; }
     std::uint8_t triKind(unsigned t) const { return tris[t].kind; }
     const double* point(unsigned v) const { return points.data() + 2 * v; }
+#if KELM_SSE2
+    // Triangle t's record as four lanes: its three vertices, then its first
+    // edge (which lanesHolding leaves out).
+    __m128i vertexLanes(unsigned t) const {
+        static_assert(offsetof(Triangle, v) == 0 && sizeof(Triangle) >= 16,
+                      "a triangle record starts with its three vertices");
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(&tris[t]));
+    }
+    // Bit i set when vertex lane i (of the first three) holds v.
+    static unsigned lanesHolding(__m128i lanes, unsigned v) {
+        const __m128i equal = _mm_cmpeq_epi32(lanes, _mm_set1_epi32(static_cast<int>(v)));
+        return unsigned(_mm_movemask_ps(_mm_castsi128_ps(equal))) & 7u;
+    }
+#endif
 
     // Appends a triangle with its vertices and edges; returns its index.
     unsigned addTriangle(unsigned v0, unsigned v1, unsigned v2, unsigned e0, unsigned e1,
@@ -323,11 +337,17 @@ public:
     unsigned findCrossingEdge(unsigned a, unsigned b) const;
 
     // --- indexed searches (search.cpp) -----------------------------------
-    SearchMode mode() const { return mode_; }
+    SearchMode mode() const {
+        return mode_;
+    }
     // True while the index answers the searches (kIndexed, and nothing has
     // made the tables unfit for it).
-    bool indexed() const { return index_.active; }
-    const SearchIndex& searchIndex() const { return index_; }
+    bool indexed() const {
+        return index_.active;
+    }
+    const SearchIndex& searchIndex() const {
+        return index_;
+    }
     unsigned locate(const double* P, unsigned start = KELM_NONE);
     // Points a batch looks ahead over together (see LookAheadRun).
     static constexpr unsigned kLookAhead = 8;
@@ -523,14 +543,8 @@ inline unsigned DelaunayState::oppositeVertexAs(unsigned tri, unsigned edge) con
         // the third vertex is the one at neither; the pair search below covers
         // the rest.
 #if KELM_SSE2
-        // Bit i of held_k: vertex i is end k (the record's fourth lane masked off).
-        const __m128i verts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&tris[tri]));
-        const unsigned held0 = unsigned(_mm_movemask_ps(_mm_castsi128_ps(
-                                   _mm_cmpeq_epi32(verts, _mm_set1_epi32(static_cast<int>(e0)))))) &
-                               7u;
-        const unsigned held1 = unsigned(_mm_movemask_ps(_mm_castsi128_ps(
-                                   _mm_cmpeq_epi32(verts, _mm_set1_epi32(static_cast<int>(e1)))))) &
-                               7u;
+        const __m128i lanes = vertexLanes(tri);
+        const unsigned held0 = lanesHolding(lanes, e0), held1 = lanesHolding(lanes, e1);
         const unsigned third = kThirdVertex.at[held0 | held1 << 3];
         if (third < 3) return tv[third];
 #else

@@ -29,7 +29,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
 #include <limits>
 #include <sstream>
 
@@ -377,16 +376,10 @@ inline void DelaunayState::classifyTriangleInline(unsigned t) {
     const unsigned* te = triEdges(t);
     unsigned key = 0;
 #if KELM_SSE2
-    // The record starts with the vertices and goes on with the edges: its
-    // first 16 bytes are the three vertices and a fourth lane, masked off.
-    static_assert(offsetof(Triangle, v) == 0 && sizeof(Triangle) >= 16,
-                  "a triangle record starts with its three vertices");
-    const __m128i verts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&tris[t]));
+    const __m128i lanes = vertexLanes(t);
     for (unsigned k = 0; k < 3; ++k) {
-        const __m128i ends = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(edgeVerts(te[k])));
-        const __m128i held = _mm_or_si128(_mm_cmpeq_epi32(verts, _mm_shuffle_epi32(ends, 0x00)),
-                                          _mm_cmpeq_epi32(verts, _mm_shuffle_epi32(ends, 0x55)));
-        key |= (unsigned(_mm_movemask_ps(_mm_castsi128_ps(held))) & 7u) << (3 * k);
+        const unsigned* ev = edgeVerts(te[k]);
+        key |= (lanesHolding(lanes, ev[0]) | lanesHolding(lanes, ev[1])) << (3 * k);
     }
 #else
     for (unsigned k = 0; k < 3; ++k) {
