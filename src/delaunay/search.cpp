@@ -143,17 +143,16 @@ double orientError(const double* a, const double* b, const double* p) {
            (std::fabs((b[0] - a[0]) * (p[1] - a[1])) + std::fabs((b[1] - a[1]) * (p[0] - a[0])));
 }
 
-// Squared distance from p to the closed segment ab.
-// True when p lies inside the circle through a, b and c (either vertex
-// order); a hint only, with no care for rounding.
-bool inCircle(const double* a, const double* b, const double* c, const double* p) {
+// True when p lies inside the circle through a, b and c, for a triangle
+// (a, b, c) whose determinant has the sign of sense; a hint only, with no
+// care for rounding.
+bool inCircle(const double* a, const double* b, const double* c, const double* p, double sense) {
     const double adx = a[0] - p[0], ady = a[1] - p[1];
     const double bdx = b[0] - p[0], bdy = b[1] - p[1];
     const double cdx = c[0] - p[0], cdy = c[1] - p[1];
     const double det = (adx * adx + ady * ady) * (bdx * cdy - cdx * bdy) +
                        (bdx * bdx + bdy * bdy) * (cdx * ady - adx * cdy) +
                        (cdx * cdx + cdy * cdy) * (adx * bdy - bdx * ady);
-    const double sense = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
     return det * sense > 0;
 }
 
@@ -731,8 +730,8 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
                 const unsigned* tv = triVerts(keep ? t : 0);
                 if (r.rings > 0) {
                     keep = keep && tv[0] < np && tv[1] < np && tv[2] < np;
-                    keep = keep &&
-                           inCircle(point(tv[0]), point(tv[1]), point(tv[2]), r.P[r.ring_lane[i]]);
+                    keep = keep && inCircle(point(tv[0]), point(tv[1]), point(tv[2]),
+                                            r.P[r.ring_lane[i]], x.sense);
                 }
                 const unsigned* te = triEdges(keep ? t : 0);
                 for (unsigned k = 0; k < 3; ++k) {
