@@ -68,6 +68,10 @@ constexpr double kInsideReachFactor = 6e-7;
 constexpr double kLargest = 1e150;
 // Vertices per grid cell at which the grid is rebuilt with one cell per vertex.
 constexpr unsigned kCellLoad = 2;
+// A rebuild makes at most one cell per vertex (the cell count is rounded
+// down), so a load below 2 could leave the grid due for a rebuild at every
+// link.
+static_assert(kCellLoad >= 2, "the grid would be rebuilt for every vertex");
 constexpr unsigned kFirstCells = 64;
 // Rings of empty cells searched around a point for a vertex to walk from.
 constexpr int kStartRings = 3;
