@@ -208,6 +208,7 @@ struct SearchIndex {
     mutable Counters counters;
 };
 
+#if KELM_SSE2
 // kThirdVertex.at[a | b << 3]: for two sets of a triangle's vertex places
 // (bit i: place i), the place in neither when each set is a single place and
 // the two differ, else 3.
@@ -219,15 +220,13 @@ constexpr ThirdVertexTable makeThirdVertexTable() {
     for (unsigned key = 0; key < 64; ++key) {
         const unsigned a = key & 7, b = key >> 3;
         const bool single = (a == 1 || a == 2 || a == 4) && (b == 1 || b == 2 || b == 4);
-        const unsigned rest = 7 & ~(a | b);
-        table.at[key] = static_cast<unsigned char>(single && a != b ? (rest == 1   ? 0
-                                                                       : rest == 2 ? 1
-                                                                                   : 2)
-                                                                    : 3);
+        // The place left is the one bit of 7 & ~(a | b): 1, 2 or 4 for 0, 1 or 2.
+        table.at[key] = static_cast<unsigned char>(single && a != b ? (7 & ~(a | b)) >> 1 : 3);
     }
     return table;
 }
 constexpr ThirdVertexTable kThirdVertex = makeThirdVertexTable();
+#endif
 
 class DelaunayState {
 public:
