@@ -52,9 +52,14 @@ struct XML_ParserStruct;  // expat's parser (XML_Parser is a pointer to it)
 // After an error inside the shell the parse is stopped, done is not called, the
 // caller's user data is put back and the reader's state is freed. When the caller's
 // parse fails inside a shell for a reason of its own (the document is cut short, for
-// example), kelm_mesh_xml_abandon_shell frees the reader's state. The reader finds its
-// state through the user data expat hands to the handlers, so the caller's parser must
-// pass its user data to them (expat's default).
+// example), kelm_mesh_xml_abandon_shell frees the reader's state and gives the parser
+// back; KELMXML_ParserFree frees it too, so the state never outlives the parser (a
+// parser made with KELMXML_ParserCreate must be freed with KELMXML_ParserFree, not
+// with expat's own XML_ParserFree, which knows nothing of it). The state is the
+// parser's user data while the shell is open and is found only through it, never by
+// the parser's address: a parser made later, even at the same address, cannot see
+// it. The reader finds its state through the user data expat hands to the handlers,
+// so the caller's parser must pass its user data to them (expat's default).
 
 // One shell read from XML: the facet set plus the shell's id (empty when absent).
 // Copying copies the facet set and shares the id text; assignment deep-copies the
