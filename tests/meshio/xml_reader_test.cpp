@@ -388,6 +388,42 @@ TEST(KelmMeshXmlEmbedded, FailuresInsideAShellFreeTheReadersState) {
     EXPECT_EQ(kelm_mesh_xml_abandon_shell(nullptr), 0);
 }
 
+TEST(KelmMeshXmlEmbedded, AShellsStateDiesWithItsParserAndNoOtherParserFindsIt) {
+    const unsigned before = kelm_internal::open_shell_count();
+    void* freed_at = nullptr;
+    {
+        Caller nested;  // two shells open, one inside the other, when the parser is freed
+        KELMXML_SetUserData(nested.parser, &nested);
+        KelmMeshShellRecord outer, inner;
+        kelm_mesh_xml_read_shell_element(nested.parser, &outer, nullptr);
+        const std::string head = "<doc><verts><v p=\"1 2 3\"/></verts>";
+        ASSERT_EQ(KELMXML_Parse(nested.parser, head.data(), static_cast<int>(head.size()), 0),
+                  KELMXML_STATUS_OK);
+        kelm_mesh_xml_read_shell_element(nested.parser, &inner, nullptr);
+        EXPECT_EQ(kelm_internal::open_shell_count(), before + 2);
+        freed_at = nested.parser;
+    }  // KELMXML_ParserFree without kelm_mesh_xml_abandon_shell
+    EXPECT_EQ(kelm_internal::open_shell_count(), before);
+
+    // A parser made right after (often at the freed address) starts clean and works.
+    Caller next;
+    SCOPED_TRACE(next.parser == freed_at ? "same address" : "new address");
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(next.parser), 0);
+    ErrorRecorder errors;
+    ASSERT_EQ(parse(&next, "<doc><shell id=\"n\"><verts/></shell></doc>"), KELMXML_STATUS_OK);
+    EXPECT_EQ(next.events, (Strings{"doc", "shell", "done", "/doc"}));
+    EXPECT_EQ(errors.count(), 0u);
+
+    // A user data pointer copied from a parser inside a shell is not that shell's.
+    Caller inside, other;
+    kelm_mesh_xml_read_shell_element(inside.parser, &inside.records[0], nullptr);
+    KELMXML_SetUserData(other.parser, KELMXML_GetUserData(inside.parser));
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(other.parser), 0);
+    KELMXML_SetUserData(other.parser, nullptr);
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(inside.parser), 1);
+    EXPECT_EQ(KELMXML_GetUserData(inside.parser), nullptr);
+}
+
 TEST(KelmMeshShellRecord, CopiesAndListsKeepOneOwnerPerRecord) {
     KelmMeshShellRecordVec list;
     KelmMeshShellRecord* a = list.newRecord();
