@@ -1,6 +1,7 @@
 kelm_family(meshio
     DEPENDS mesh
     SOURCES
+        src/meshio/xml_attributes.cpp
         src/meshio/xml_writer.cpp
         src/meshio/xml_reader.cpp
         src/meshio/json_writer.cpp

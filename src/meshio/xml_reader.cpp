@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "kelmmath/core/constants.h"
 #include "kelmmath/core/errors.h"
@@ -15,6 +16,7 @@
 #include "kelmmath/mesh/faceprops.h"
 #include "meshio/internal_numbers.h"
 #include "meshio/internal_shells.h"
+#include "meshio/internal_xml_attributes.h"
 
 // ---------------------------------------------------------------------------------
 // Records.
@@ -244,6 +246,15 @@ void start_face(ShellState* s, const XML_Char** atts) {
     for (const XML_Char** a = atts; a != nullptr && a[0] != nullptr; a += 2) {
         if (is(a[0], "color")) continue;
         if (props == nullptr) props = new KelmMeshFaceAtts;
+        // The writer's encoded form of an attribute XML cannot hold as it is; a value
+        // that does not decode is kept as it stands.
+        std::string name, value;
+        if (kelm_internal::has_encoded_attribute_prefix(a[0]) &&
+            kelm_internal::decode_attribute(a[1], &name, &value)) {
+            props->getAttributes().append(
+                new KelmMeshShellFaceAttribute(name.c_str(), value.c_str()));
+            continue;
+        }
         props->getAttributes().append(new KelmMeshShellFaceAttribute(a[0], a[1]));
     }
     if (props != nullptr) face->addProp(props);

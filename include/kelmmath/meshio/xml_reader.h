@@ -19,7 +19,10 @@ struct XML_ParserStruct;  // expat's parser (XML_Parser is a pointer to it)
 // facet, and the k-th <n d="i j k"> inside it becomes a new normal on corner k (so
 // normals written for corners 0 and 2 come back on corners 0 and 1). The color text
 // is read as "%x"; one that holds no hexadecimal number gives KELM_NO_COLOR. Every
-// fn, character data, comments and processing instructions are ignored.
+// fn, character data, comments and processing instructions are ignored. An attribute
+// of <facets> named kelm.attr.<anything> whose value is the writer's encoded form of
+// an attribute (kelmmath/meshio/xml_writer.h) becomes that attribute, its name and
+// value decoded; with any other value it is kept as it stands.
 //
 // Number lists are split at blanks, tabs and line breaks; the first three tokens are
 // read as unsigned integers ("%u": "-1" reads as KELM_NONE) or reals ("%lg"), further
