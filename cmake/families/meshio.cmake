@@ -9,4 +9,5 @@ kelm_family(meshio
         tests/meshio/numbers_test.cpp
         tests/meshio/xml_writer_test.cpp
         tests/meshio/xml_reader_test.cpp
-        tests/meshio/json_writer_test.cpp)
+        tests/meshio/json_writer_test.cpp
+        tests/meshio/xml_threads_test.cpp)
