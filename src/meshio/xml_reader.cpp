@@ -15,6 +15,7 @@
 #include "kelmmath/core/xmlparser.h"
 #include "kelmmath/mesh/faceprops.h"
 #include "meshio/internal_numbers.h"
+#include "meshio/internal_read_blocks.h"
 #include "meshio/internal_shells.h"
 #include "meshio/internal_xml_attributes.h"
 
@@ -370,25 +371,11 @@ void XMLCALL shell_end(void* user_data, const XML_Char* name) {
 // ---------------------------------------------------------------------------------
 // Reading files.
 
-// The file goes to the parser in blocks that grow with what has been read: 64 KiB at
-// first, then a quarter of the bytes read so far, up to 64 MiB. A token that a block
-// leaves unfinished (a long attribute value, say) is scanned again from its start when
-// the next block arrives; with blocks growing geometrically the token is scanned about
-// five times in all, where fixed small blocks would take time quadratic in its length
-// (expat versions that defer such re-scans need no help, older ones do). Where the
-// blocks end changes neither the events nor the positions expat reports.
-constexpr std::size_t kFirstBlock = 64 * 1024;
-constexpr std::size_t kLargestBlock = 64 * 1024 * 1024;
-
-std::size_t next_block(std::size_t read_so_far) {
-    return std::min(kLargestBlock, std::max(kFirstBlock, read_so_far / 4));
-}
-
 // Feeds the file to the parser block by block; false (after reporting) on an error.
 bool parse_file(XML_Parser parser, FILE* fp) {
     std::size_t read_so_far = 0;
     for (;;) {
-        const std::size_t block = next_block(read_so_far);
+        const std::size_t block = kelm_internal::next_read_block(read_so_far);
         void* buffer = KELMXML_GetBuffer(parser, static_cast<int>(block));
         const std::size_t n = buffer != nullptr ? std::fread(buffer, 1, block, fp) : 0;
         read_so_far += n;
