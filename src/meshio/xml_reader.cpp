@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -192,34 +193,75 @@ bool is(const XML_Char* name, const char* wanted) {
     return std::strcmp(name, wanted) == 0;
 }
 
+// The next token of a number list as [*begin, *end), the way strtok(text, " \t\r\n")
+// finds it; false when there is none. *p moves past the token.
+bool next_token(const char** p, const char** begin, const char** end) {
+    const char* q = *p;
+    while (kelm_internal::is_list_separator(*q)) ++q;
+    if (*q == '\0') return false;
+    *begin = q;
+    while (*q != '\0' && !kelm_internal::is_list_separator(*q)) ++q;
+    *end = *p = q;
+    return true;
+}
+
+// One unsigned integer token. The writer's tokens (up to nine digits, no sign) are
+// read while the token is scanned; any other goes to scan_uint_token, which gives
+// what sscanf's "%u" gives.
+bool next_uint(const char** p, unsigned int* out, bool* missing) {
+    const char* q = *p;
+    while (kelm_internal::is_list_separator(*q)) ++q;
+    unsigned int value = 0;
+    const char* digits = q;
+    while (*q >= '0' && *q <= '9' && q - digits < 9) value = value * 10 + unsigned(*q++ - '0');
+    if (q != digits && (*q == '\0' || kelm_internal::is_list_separator(*q))) {
+        *out = value;
+        *p = q;
+        return true;
+    }
+    const char* b;
+    const char* e;
+    if (!next_token(p, &b, &e)) {
+        *missing = true;
+        return false;
+    }
+    return kelm_internal::scan_uint_token(b, e, out);
+}
+
 // The first three tokens of text as unsigned integers, each stored in out as it is
 // read: on an error the numbers read before it stay (a facet keeps them).
 bool read_uint_list(const char* text, unsigned int* out) {
-    kelm_internal::ListTokens tokens(text);
+    const char* p = text != nullptr ? text : "";
     for (int i = 0; i < 3; ++i) {
-        const char* b;
-        const char* e;
-        if (!tokens.next(&b, &e)) {
-            kelm_ec()->error("parsing vector of int: Too few args");
-            return false;
-        }
-        if (!kelm_internal::scan_uint_token(b, e, &out[i])) {
-            kelm_ec()->error("parsing vector of integer");
-            return false;
-        }
+        bool missing = false;
+        if (next_uint(&p, &out[i], &missing)) continue;
+        kelm_ec()->error(missing ? "parsing vector of int: Too few args" : "parsing vector of integer");
+        return false;
     }
     return true;
 }
 
-// The first three tokens of text as reals.
+// The first three tokens of text as reals. A token that starts like a decimal number
+// (a digit or a point, after an optional minus) and that std::from_chars reads to its
+// end is what the writer writes, and from_chars reads it as sscanf's "%lg" does
+// (both round correctly); any other goes to scan_real_token.
 bool read_real_list(const char* text, double* out) {
-    kelm_internal::ListTokens tokens(text);
+    const char* p = text != nullptr ? text : "";
     for (int i = 0; i < 3; ++i) {
         const char* b;
         const char* e;
-        if (!tokens.next(&b, &e)) {
+        if (!next_token(&p, &b, &e)) {
             kelm_ec()->error("parsing vector of real: Too few args");
             return false;
+        }
+        const char* digit = *b == '-' ? b + 1 : b;
+        if ((*digit >= '0' && *digit <= '9') || *digit == '.') {
+            double value;
+            const std::from_chars_result r = std::from_chars(b, e, value);
+            if (r.ec == std::errc() && r.ptr == e) {
+                out[i] = value;
+                continue;
+            }
         }
         if (!kelm_internal::scan_real_token(b, e, &out[i])) {
             kelm_ec()->error("parsing vector of real");
