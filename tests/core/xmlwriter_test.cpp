@@ -39,18 +39,20 @@ TEST(KelmXMLWriter, NamesThatAreNotXmlNamesAreLeftOutAndReported) {
     w.beginAttribute("ok");  // repeated (and ends the previous one)
     w.text("2");
     w.beginElement("bad name");  // left out with its whole content
+    w.beginAttribute("b");
+    w.text("b");
     w.beginElement("inner");
     w.beginAttribute("q");
     w.text("q");
     w.text("more");
     w.endElement("inner");
     w.endElement("bad name");
-    w.beginElement("_x.y-z:1");
+    w.beginElement("_x.y-z:0");
     w.text("t");
     w.beginAttribute("late");  // after the start tag was closed by content
     w.text("v");
     w.endAttribute();
-    w.endElement("wrong");  // ends _x.y-z:1 under its own name
+    w.endElement("wrong");  // ends _x.y-z:0 under its own name
     for (const char* name : {"", "1a", "-a", "\xC3\xA9t\xC3\xA9", "a\x01"}) {
         w.beginElement(name);
         w.endElement(name);
@@ -58,7 +60,7 @@ TEST(KelmXMLWriter, NamesThatAreNotXmlNamesAreLeftOutAndReported) {
     w.endElement("root");
     w.endElement("root");  // nothing open: nothing happens
     w.close();
-    EXPECT_STREQ(s.str(), "<root ok=\"1\"><_x.y-z:1>t</_x.y-z:1></root>\n");
+    EXPECT_STREQ(s.str(), "<root ok=\"1\"><_x.y-z:0>t</_x.y-z:0></root>\n");
     EXPECT_TRUE(well_formed(s.str()));
     EXPECT_EQ(errors.errors(),
               (Strings{"XML writer: text outside every element is left out\n",
@@ -67,7 +69,7 @@ TEST(KelmXMLWriter, NamesThatAreNotXmlNamesAreLeftOutAndReported) {
                        "left out\n",
                        "XML writer: element name \"bad name\" is not an XML name: the element "
                        "is left out\n",
-                       "XML writer: <_x.y-z:1>: attribute \"late\" comes after the start tag: it "
+                       "XML writer: <_x.y-z:0>: attribute \"late\" comes after the start tag: it "
                        "is left out\n",
                        "XML writer: element name \"\" is not an XML name: the element is left "
                        "out\n",
@@ -90,7 +92,8 @@ TEST(KelmXMLWriter, CharactersXmlCannotCarryAreLeftOutOneByOne) {
     const Case cases[] = {
         {"a\x01" "b\x1F" "c", "abc", 2},
         {"\t\n\r", "&#9;&#10;&#13;", 0},
-        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\x7F", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\x7F", 0},
+        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80<\x7F", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80&lt;\x7F", 0},
+        {"\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80", "\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80", 0},
         {"x\xC3", "x", 1},                 // cut short
         {"\xC3(", "(", 1},                 // lead byte without its continuation
         {"\x80\xBF", "", 2},               // lone continuation bytes
