@@ -11,6 +11,7 @@
 #include "kelmmath/core/xmlwriter.h"
 #include "kelmmath/mesh/faceprops.h"
 #include "kelmmath/meshio/xml_reader.h"
+#include "meshio/internal_xml_attributes.h"
 #include "support/capture.h"
 #include "support/meshio.h"
 
@@ -292,6 +293,23 @@ TEST(KelmMeshXmlSave, AttributesXmlCannotHoldAreEncodedReportedAndReadBackExactl
                        "mesh XML: <facets>: attribute \"color\" repeats a name of the element: "
                        "written as kelm.attr.2\n"}));
     EXPECT_EQ(kelm_mesh_get_color(recs[0]->getFace(0)), 0x00ff00u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KelmMeshXmlAttributeCode, EncodesExactlyAndDecodesOnlyWhatItWrites) {
+    EXPECT_EQ(kelm_internal::encode_attribute("!~%a b", "\x01\xFF" "A"), "!~%25a%20b %01%FFA");
+    EXPECT_EQ(kelm_internal::encode_attribute("n", nullptr), "n ");
+    std::string name = "kept", value = "kept";
+    for (const char* bad : {"", "x", " x", "%4 x", "%G1 x", "a%00 x", "a b%0", "a\x7F b", "a\x01 b"})
+        EXPECT_FALSE(kelm_internal::decode_attribute(bad, &name, &value)) << bad;
+    EXPECT_EQ(name + value, "keptkept");
+    ASSERT_TRUE(kelm_internal::decode_attribute("%41%61%4a%4A%0a!~ %7e%20", &name, &value));
+    EXPECT_EQ(name, "AaJJ\n!~");
+    EXPECT_EQ(value, "~ ");
+    EXPECT_FALSE(kelm_internal::decode_attribute("n %2", &name, &value));
 }
 
 }  // namespace
