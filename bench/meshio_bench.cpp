@@ -200,10 +200,15 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
+            // With --benchmark_repetitions the summary keeps the fastest repetition,
+            // not the mean/median/stddev rows.
+            if (run.run_type == Run::RT_Aggregate) continue;
             const std::string full = run.benchmark_name();
             Result& r = results_[full.substr(0, full.find('/'))];
-            r.seconds = run.GetAdjustedRealTime() / 1e3;  // reported in milliseconds
-            r.cpu_seconds = run.GetAdjustedCPUTime() / 1e3;
+            const double cpu_seconds = run.GetAdjustedCPUTime() / 1e3;  // given in ms
+            if (r.cpu_seconds > 0.0 && r.cpu_seconds <= cpu_seconds) continue;
+            r.seconds = run.GetAdjustedRealTime() / 1e3;
+            r.cpu_seconds = cpu_seconds;
             const auto it = run.counters.find("bytes_per_second");
             if (it != run.counters.end()) r.mb_per_second = it->second.value / 1e6;
         }
