@@ -368,6 +368,54 @@ bool clip_ears(std::vector<unsigned>* tris, const std::vector<unsigned>& poly, c
     return true;
 }
 
+// The edge of vertices a and b, or KELM_NONE.
+unsigned find_edge(const MeshEdges& me, unsigned a, unsigned b) {
+    const unsigned lo = std::min(a, b), hi = std::max(a, b);
+    unsigned first = 0, count = me.edges();
+    while (count > 0) {  // edges are numbered in (lower, higher) vertex order
+        const unsigned half = count / 2, e = first + half;
+        const unsigned elo = me.edge_v[2 * e], ehi = me.edge_v[2 * e + 1];
+        if (elo < lo || (elo == lo && ehi < hi)) {
+            first = e + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
+    const bool found =
+        first < me.edges() && me.edge_v[2 * first] == lo && me.edge_v[2 * first + 1] == hi;
+    return found ? first : KELM_NONE;
+}
+
+// New facets must not repeat a facet (the border of a lone facet is a hole too) nor
+// add a third facet to an edge the mesh already has.
+bool fits(const std::vector<unsigned>& tris, std::size_t from, const MeshEdges& me,
+          const std::vector<unsigned>& hole) {
+    if (hole.size() == 3) {
+        unsigned key[3] = {hole[0], hole[1], hole[2]};
+        std::sort(key, key + 3);
+        const unsigned e = find_edge(me, hole[0], hole[1]);
+        for (unsigned i = me.edge_start[e]; i < me.edge_start[e + 1]; ++i) {
+            const unsigned f = me.edge_sides[i] / 3;
+            unsigned other[3] = {me.corners[3 * f], me.corners[3 * f + 1], me.corners[3 * f + 2]};
+            std::sort(other, other + 3);
+            if (std::equal(key, key + 3, other)) return false;
+        }
+        return true;
+    }
+    const std::size_t n = hole.size();
+    for (std::size_t t = from; t < tris.size(); t += 3)
+        for (unsigned k = 0; k < 3; ++k) {
+            const unsigned a = tris[t + k], b = tris[t + (k + 1) % 3];
+            bool border = false;
+            for (std::size_t i = 0; i < n && !border; ++i)
+                border = (hole[i] == a && hole[(i + 1) % n] == b) ||
+                         (hole[i] == b && hole[(i + 1) % n] == a);
+            if (!border && find_edge(me, a, b) != KELM_NONE) return false;
+        }
+    return true;
+}
+
 void fill_holes(KelmMeshFacetSet* fs, unsigned max_edges, KelmMeshRepairReport* r) {
     MeshEdges me;
     kelm_internal::build_mesh_edges(&me, fs);
@@ -379,8 +427,10 @@ void fill_holes(KelmMeshFacetSet* fs, unsigned max_edges, KelmMeshRepairReport* 
         std::vector<unsigned> sorted = h.vertices;
         std::sort(sorted.begin(), sorted.end());
         const bool simple = std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+        const std::size_t from = tris.size();
         if (!h.closed || !h.directed || h.edges > max_edges || h.edges < 3 || !simple ||
-            !clip_ears(&tris, h.vertices, xyz)) {
+            !clip_ears(&tris, h.vertices, xyz) || !fits(tris, from, me, h.vertices)) {
+            tris.resize(from);
             ++r->unfilled_holes;
             continue;
         }
@@ -425,7 +475,16 @@ int kelm_mesh_repair(KelmMeshFacetSet* out, KelmMeshRepairReport* report,
     drop_facets(out, o, &r);
     if (o.orient) orient_parts(out, &r);
     if (o.min_part_facets > 1) drop_small_parts(out, o.min_part_facets, &r);
-    if (o.fill_holes > 0) fill_holes(out, o.fill_holes, &r);
+    if (o.fill_holes > 0) {
+        fill_holes(out, o.fill_holes, &r);
+        // Parts the fill closed are turned outward now; the new facets already agree
+        // with their neighbours, so only whole parts flip.
+        if (o.orient && r.added_facets > 0) {
+            const unsigned conflicts = r.orientation_conflicts;
+            orient_parts(out, &r);
+            r.orientation_conflicts = conflicts;
+        }
+    }
     return 1;
 }
 
