@@ -196,19 +196,27 @@ void BM_Summary(benchmark::State& state) {
     const bool shuffled = state.range(0) != 0;
     state.SetLabel(shuffled ? "shuffled" : "ring");
     const std::string file = write_torus_stl(kRows, kCols, shuffled);
-    double total = 0.0;
+    double total = 0.0, phase[3] = {0, 0, 0};
     bool clean = false;
     for (auto _ : state) {
         const Clock::time_point t0 = Clock::now();
         KelmMeshFacetSet fs;
         read_stl(&fs, file);
+        const Clock::time_point t1 = Clock::now();
         kelm_mesh_weld(&fs, 0.0);
+        const Clock::time_point t2 = Clock::now();
         KelmMeshCheckReport r;
         clean = kelm_mesh_check(&r, &fs, 0) == 1 && r.used_vertices == kRows * kCols;
+        phase[0] += std::chrono::duration<double>(t1 - t0).count();
+        phase[1] += std::chrono::duration<double>(t2 - t1).count();
+        phase[2] += seconds_since(t2);
         total += seconds_since(t0);
         state.SetIterationTime(seconds_since(t0));
     }
     const double ours = total / double(state.iterations());
+    state.counters["read_s"] = phase[0] / double(state.iterations());
+    state.counters["weld_s"] = phase[1] / double(state.iterations());
+    state.counters["check_s"] = phase[2] / double(state.iterations());
     state.counters["clean"] = clean;
     state.counters["s"] = ours;
     if (const double peer = admesh_seconds(file)) {

@@ -254,12 +254,12 @@ bool same_vertex_set(const unsigned* a, const unsigned* b) {
 
 // The centre of the bounds of the used vertices: the apex of the volume cones, which
 // keeps the products small for a part far from the origin.
-void used_centre(double* c, const MeshEdges& me, const double* xyz) {
+void used_centre(double* c, const std::vector<unsigned char>& used, const double* xyz) {
     double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
     bool any = false;
-    for (unsigned s = 0; s < 3 * me.nf; ++s) {
-        if (me.corners[s] == KELM_NONE) continue;
-        const double* p = xyz + 3 * std::size_t(me.corners[s]);
+    for (std::size_t v = 0; v < used.size(); ++v) {
+        if (!used[v]) continue;
+        const double* p = xyz + 3 * v;
         for (int k = 0; k < 3; ++k) {
             if (!any || p[k] < lo[k]) lo[k] = p[k];
             if (!any || p[k] > hi[k]) hi[k] = p[k];
@@ -278,7 +278,9 @@ KelmMeshCheckEdge edge_entry(const MeshEdges& me, unsigned e) {
     return out;
 }
 
-void check_facets(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz) {
+// Facet states, and duplicates: a facet with the same vertex set shares every edge,
+// so the lower one is among the other facets of its first side.
+void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
     for (unsigned f = 0; f < me.nf; ++f) {
         switch (me.state[f]) {
             case kelm_internal::kFacetNull: continue;
@@ -289,14 +291,8 @@ void check_facets(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz
         ++r->facets;
         if (me.state[f] != kelm_internal::kFacetUsed) continue;
         const unsigned* v = &me.corners[3 * std::size_t(f)];
-        double n[3];
-        cross(n, xyz + 3 * std::size_t(v[0]), xyz + 3 * std::size_t(v[1]),
-              xyz + 3 * std::size_t(v[2]));
-        if (n[0] == 0.0 && n[1] == 0.0 && n[2] == 0.0) r->zero_area_facets.push_back(f);
-        r->area += 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        // A facet with the same vertex set shares every edge: look among the other
-        // facets of its first side for the lowest one.
         const unsigned e = me.side_edge[3 * std::size_t(f)];
+        if (me.uses(e) < 2) continue;
         for (unsigned i = me.edge_start[e]; i < me.edge_start[e + 1]; ++i) {
             const unsigned g = me.edge_sides[i] / 3;
             if (g >= f) break;
@@ -323,7 +319,9 @@ void check_edges(KelmMeshCheckReport* r, const MeshEdges& me) {
     }
 }
 
-void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz) {
+// Parts, and every figure taken from the facets' coordinates in one pass.
+void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz,
+                 const std::vector<unsigned char>& used) {
     std::vector<unsigned> root;
     kelm_internal::find_parts(&root, me);
     r->facet_part.assign(me.nf, KELM_NONE);
@@ -340,7 +338,7 @@ void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz)
         }
     }
     double c[3];
-    used_centre(c, me, xyz);
+    used_centre(c, used, xyz);
     for (unsigned f = 0; f < me.nf; ++f) {
         if (r->facet_part[f] == KELM_NONE) continue;
         KelmMeshCheckPart& p = r->parts[r->facet_part[f]];
@@ -349,8 +347,11 @@ void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz)
                      *d = xyz + 3 * std::size_t(v[2]);
         double n[3];
         cross(n, a, b, d);
+        if (n[0] == 0.0 && n[1] == 0.0 && n[2] == 0.0) r->zero_area_facets.push_back(f);
+        const double area = 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         ++p.facets;
-        p.area += 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        p.area += area;
+        r->area += area;
         p.volume += kelm_internal::cone_volume(c, a, b, d);
     }
     for (unsigned e = 0; e < me.edges(); ++e) {
@@ -373,15 +374,15 @@ int kelm_mesh_check(KelmMeshCheckReport* report, const KelmMeshFacetSet* fs, int
     kelm_internal::build_mesh_edges(&me, fs);
     const double* xyz = fs->rawverts().data();
     r.vertices = me.nv;
-    check_facets(&r, me, xyz);
-    check_edges(&r, me);
-    check_parts(&r, me, xyz);
-    find_pinch_vertices(&r.nonmanifold_vertices, me);
-    kelm_internal::find_holes(&r.holes, me, xyz);
     std::vector<unsigned char> used(me.nv, 0);
     for (unsigned s = 0; s < 3 * me.nf; ++s)
         if (me.corners[s] != KELM_NONE) used[me.corners[s]] = 1;
     for (unsigned v = 0; v < me.nv; ++v) r.used_vertices += used[v];
+    check_facets(&r, me);
+    check_edges(&r, me);
+    check_parts(&r, me, xyz, used);
+    find_pinch_vertices(&r.nonmanifold_vertices, me);
+    kelm_internal::find_holes(&r.holes, me, xyz);
     const bool any = !r.parts.empty();
     r.closed = any && r.border_edges.empty() && r.nonmanifold_edges.empty();
     r.oriented = any && r.misoriented_edges.empty();

@@ -16,50 +16,90 @@ using kelm_internal::MeshEdges;
 
 // ---- weld -----------------------------------------------------------------------
 
-// Cells of the weld grid, open addressing on their three integer coordinates. With a
-// zero tolerance a cell is one exact point (its coordinate bits).
+// Cells of the weld grid: open addressing, each slot holding the newest kept vertex of
+// its cell (next[] chains the older ones) and the cell's hash; a cell's coordinates
+// are worked out again from that vertex, so a slot takes 8 bytes. With a zero
+// tolerance a cell is one exact point (its coordinate bits).
 class CellTable {
 public:
-    explicit CellTable(std::size_t n) {
-        std::size_t size = 16;
+    // Room for about n cells before the first growth.
+    CellTable(const double* xyz, double tol, std::size_t n) : xyz_(xyz), tol_(tol) {
+        std::size_t size = 1024;
         while (size < 2 * n) size <<= 1;
-        slots_.resize(size);
-        mask_ = size - 1;
+        resize(size);
     }
-    // The head of cell c (KELM_NONE when empty), and where to store one.
-    unsigned& head(const std::int64_t* c) {
-        std::uint64_t h = 1469598103934665603ull;
-        for (int k = 0; k < 3; ++k) h = (h ^ std::uint64_t(c[k])) * 1099511628211ull;
-        h ^= h >> 29;
-        for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
-            Slot& s = slots_[i];
-            if (s.head == KELM_NONE) {
-                std::memcpy(s.c, c, sizeof s.c);
-                return s.head;
+
+    void cell(std::int64_t* c, const double* p) const {
+        for (int k = 0; k < 3; ++k) {
+            if (tol_ == 0.0) {
+                const double x = p[k] == 0.0 ? 0.0 : p[k];  // -0 and +0 are one point
+                std::memcpy(&c[k], &x, sizeof x);
+            } else {
+                c[k] = static_cast<std::int64_t>(std::floor(p[k] / tol_));
             }
-            if (s.c[0] == c[0] && s.c[1] == c[1] && s.c[2] == c[2]) return s.head;
         }
     }
-    // Looks cell c up without creating it.
-    unsigned find(const std::int64_t* c) {
-        unsigned& h = head(c);
-        return h;
+    // The newest kept vertex of cell c, or KELM_NONE.
+    unsigned head(const std::int64_t* c) const { return heads_[slot(c, hash(c))]; }
+    // Makes v the newest kept vertex of cell c; returns the one it replaces.
+    unsigned push(const std::int64_t* c, unsigned v) {
+        const std::uint32_t h = hash(c);
+        const std::size_t i = slot(c, h);
+        const unsigned old = heads_[i];
+        heads_[i] = v;
+        hashes_[i] = h;
+        if (old == KELM_NONE && ++count_ * 2 > heads_.size()) resize(heads_.size() * 2);
+        return old;
     }
 
 private:
-    struct Slot {
-        std::int64_t c[3];
-        unsigned head = KELM_NONE;
-    };
-    std::vector<Slot> slots_;
-    std::size_t mask_;
+    static std::uint32_t hash(const std::int64_t* c) {
+        std::uint64_t h = 0x9e3779b97f4a7c15ull;
+        for (int k = 0; k < 3; ++k) {
+            h ^= static_cast<std::uint64_t>(c[k]);
+            h *= 0xff51afd7ed558ccdull;
+            h ^= h >> 32;
+        }
+        return static_cast<std::uint32_t>(h);
+    }
+    std::size_t slot(const std::int64_t* c, std::uint32_t h) const {
+        const std::size_t mask = heads_.size() - 1;
+        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+            if (heads_[i] == KELM_NONE) return i;
+            if (hashes_[i] != h) continue;
+            std::int64_t d[3];
+            cell(d, xyz_ + 3 * std::size_t(heads_[i]));
+            if (d[0] == c[0] && d[1] == c[1] && d[2] == c[2]) return i;
+        }
+    }
+    void resize(std::size_t size) {
+        std::vector<unsigned> heads;
+        heads.swap(heads_);
+        heads_.assign(size, KELM_NONE);
+        hashes_.assign(size, 0);
+        for (unsigned v : heads) {
+            if (v == KELM_NONE) continue;
+            std::int64_t c[3];
+            cell(c, xyz_ + 3 * std::size_t(v));
+            const std::uint32_t h = hash(c);
+            const std::size_t i = slot(c, h);
+            heads_[i] = v;
+            hashes_[i] = h;
+        }
+    }
+
+    const double* xyz_;
+    double tol_;
+    std::vector<unsigned> heads_;
+    std::vector<std::uint32_t> hashes_;
+    std::size_t count_ = 0;
 };
 
 // rep[v]: the vertex v is merged into (v itself when kept); returns the merge count.
+// Only vertices that facets use take part.
 unsigned weld_map(std::vector<unsigned>* rep, const KelmMeshFacetSet* fs, double tol) {
     const unsigned nv = fs->getVertexCount(), nf = fs->getFacetCount();
-    rep->resize(nv);
-    for (unsigned v = 0; v < nv; ++v) (*rep)[v] = v;
+    rep->assign(nv, KELM_NONE);
     std::vector<unsigned char> used(nv, 0);
     for (unsigned f = 0; f < nf; ++f) {
         const KelmMeshFacet* facet = fs->getFacet(f);
@@ -68,32 +108,30 @@ unsigned weld_map(std::vector<unsigned>* rep, const KelmMeshFacetSet* fs, double
             if (facet->vertex[k] < nv) used[facet->vertex[k]] = 1;
     }
     const double* xyz = fs->rawverts().data();
-    CellTable table(nv);
-    std::vector<unsigned> next(nv, KELM_NONE);  // chains of kept vertices per cell
+    // A facet soup (three vertices per facet) has about a sixth as many distinct points.
+    CellTable table(xyz, tol, nv / 4);
+    std::vector<unsigned> next(tol > 0.0 ? nv : 0, KELM_NONE);  // older kept vertices of a cell
     unsigned merged = 0;
     const double tol2 = tol * tol;
     for (unsigned v = 0; v < nv; ++v) {
+        (*rep)[v] = v;
         if (!used[v]) continue;
         const double* p = xyz + 3 * std::size_t(v);
         std::int64_t c[3];
+        table.cell(c, p);
         if (tol == 0.0) {
-            for (int k = 0; k < 3; ++k) {
-                const double x = p[k] == 0.0 ? 0.0 : p[k];  // -0 and +0 are one point
-                std::memcpy(&c[k], &x, sizeof x);
-            }
-            unsigned& h = table.head(c);
-            if (h == KELM_NONE) h = v;
+            const unsigned h = table.head(c);
+            if (h == KELM_NONE) table.push(c, v);
             else { (*rep)[v] = h; ++merged; }
             continue;
         }
-        for (int k = 0; k < 3; ++k) c[k] = static_cast<std::int64_t>(std::floor(p[k] / tol));
         // The lowest kept vertex within reach among the 27 cells around.
         unsigned best = KELM_NONE;
         for (int dz = -1; dz <= 1; ++dz)
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx) {
                     const std::int64_t n[3] = {c[0] + dx, c[1] + dy, c[2] + dz};
-                    for (unsigned w = table.find(n); w != KELM_NONE; w = next[w]) {
+                    for (unsigned w = table.head(n); w != KELM_NONE; w = next[w]) {
                         if (w >= best) continue;
                         const double* q = xyz + 3 * std::size_t(w);
                         const double ex = p[0] - q[0], ey = p[1] - q[1], ez = p[2] - q[2];
@@ -104,9 +142,7 @@ unsigned weld_map(std::vector<unsigned>* rep, const KelmMeshFacetSet* fs, double
             (*rep)[v] = best;
             ++merged;
         } else {
-            unsigned& h = table.head(c);
-            next[v] = h;
-            h = v;
+            next[v] = table.push(c, v);
         }
     }
     return merged;
@@ -453,6 +489,23 @@ unsigned int kelm_mesh_weld(KelmMeshFacetSet* fs, double tolerance) {
     std::vector<unsigned> rep;
     const unsigned merged = weld_map(&rep, fs, tolerance);
     if (merged == 0) return 0;
+    const unsigned nv = fs->getVertexCount();
+    for (unsigned f = 0; f < fs->getFacetCount(); ++f) {
+        KelmMeshFacet* facet = fs->getFacet(f);
+        if (!facet) continue;
+        for (unsigned k = 0; k < 3; ++k)
+            if (facet->vertex[k] < nv) facet->vertex[k] = rep[facet->vertex[k]];
+    }
+    return merged;
+}
+
+namespace {
+
+// The weld step of the repair: the merged vertices leave the list as well.
+unsigned weld_and_compact(KelmMeshFacetSet* fs, double tolerance) {
+    std::vector<unsigned> rep;
+    const unsigned merged = weld_map(&rep, fs, tolerance);
+    if (merged == 0) return 0;
     // Kept vertices are renumbered in order; merged ones take their keeper's number.
     std::vector<unsigned> index(rep.size());
     unsigned next = 0;
@@ -461,6 +514,8 @@ unsigned int kelm_mesh_weld(KelmMeshFacetSet* fs, double tolerance) {
     rebuild(fs, keep, &index);
     return merged;
 }
+
+}  // namespace
 
 int kelm_mesh_repair(KelmMeshFacetSet* out, KelmMeshRepairReport* report,
                      const KelmMeshFacetSet* in, const KelmMeshRepairOptions* opts) {
@@ -471,7 +526,7 @@ int kelm_mesh_repair(KelmMeshFacetSet* out, KelmMeshRepairReport* report,
     KelmMeshRepairReport& r = report ? *report : local;
     r = KelmMeshRepairReport();
     kelm_mesh_copy(out, in);
-    if (o.weld_tolerance >= 0.0) r.welded_vertices = kelm_mesh_weld(out, o.weld_tolerance);
+    if (o.weld_tolerance >= 0.0) r.welded_vertices = weld_and_compact(out, o.weld_tolerance);
     drop_facets(out, o, &r);
     if (o.orient) orient_parts(out, &r);
     if (o.min_part_facets > 1) drop_small_parts(out, o.min_part_facets, &r);

@@ -68,8 +68,10 @@ struct KelmMeshRepairReport {
 KELMMATH_API int kelm_mesh_repair(KelmMeshFacetSet* out, KelmMeshRepairReport* report,
                                   const KelmMeshFacetSet* in, const KelmMeshRepairOptions* opts);
 
-// kelm_mesh_weld: the weld step alone, in place; returns the number of vertices merged
-// (0 for a null set or a negative tolerance, and then nothing changes).
+// kelm_mesh_weld: the weld step alone, in place: facets name the earlier vertex, and
+// the merged vertices stay in the list, used by no facet (kelm_mesh_repair drops
+// them). Returns the number of vertices merged (0 for a null set or a negative
+// tolerance, and then nothing changes).
 KELMMATH_API unsigned int kelm_mesh_weld(KelmMeshFacetSet* fs, double tolerance);
 
 // kelm_mesh_split_parts: one facet set per part of fs (facets joined through shared
