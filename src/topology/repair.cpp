@@ -286,6 +286,11 @@ void orient_parts(KelmMeshFacetSet* fs, KelmMeshRepairReport* r) {
                 queue.push_back(h);
             }
         }
+        // The way most facets of the component run wins: fewer flips.
+        std::size_t flips = 0;
+        for (unsigned g : queue) flips += flipped[g];
+        if (2 * flips > queue.size())
+            for (unsigned g : queue) flipped[g] = !flipped[g];
     }
     // Edges still running one way in both facets: the part cannot be oriented.
     for (unsigned e = 0; e < me.edges(); ++e) {

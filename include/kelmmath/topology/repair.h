@@ -21,9 +21,9 @@ class KelmMeshFacetSet;
 //               facet with the vertex set of a lower facet
 //   orient      within each part, facets are flipped (corners 1 and 2 swapped, with
 //               their normal indices) to run every two-facet edge opposite ways to
-//               their neighbour's, the lowest facet of a part setting the way; then
-//               every closed, consistently oriented part with a negative volume is
-//               turned over whole
+//               their neighbour's, the way most of the facets joined through such
+//               edges run setting the way; then every closed part with a negative
+//               volume is turned over whole (again after a fill closed it)
 //   small parts parts with fewer than min_part_facets facets are dropped
 //   fill        closed holes of at most fill_holes edges whose facets all run the
 //               border one way get new facets, by ear clipping in the hole's best-fit
