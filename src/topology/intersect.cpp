@@ -385,9 +385,9 @@ unsigned int kelm_mesh_self_intersections(std::vector<KelmMeshCheckPair>* pairs,
     for (int k = 0; k < 3; ++k)
         dim[k] = static_cast<unsigned>(std::min(1024.0, std::floor(span[k] / cell) + 1.0));
     auto cell_of = [&](double x, int k) {
+        if (!(span[k] > 0.0)) return 0u;  // flat along k: one layer of cells
         const double c = std::floor((x - all.lo[k]) / span[k] * dim[k]);
-        return span[k] > 0.0 ? static_cast<unsigned>(std::min(double(dim[k] - 1), std::max(0.0, c)))
-                             : 0u;
+        return static_cast<unsigned>(std::min(double(dim[k] - 1), std::max(0.0, c)));
     };
     const std::size_t ncells = std::size_t(dim[0]) * dim[1] * dim[2];
     std::vector<unsigned> range(n * 6);
