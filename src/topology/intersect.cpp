@@ -84,7 +84,61 @@ Expansion det2(const Expansion& a, const Expansion& b, const Expansion& c, const
     return add(mul(a, d), neg(mul(b, c)));
 }
 
+// Sign of the sum of n doubles, exactly: each is grown into a nonoverlapping
+// expansion kept in place, zeros dropped.
+int sign_of_sum(const double* x, int n) {
+    double h[64];
+    int m = 0;
+    for (int i = 0; i < n; ++i) {
+        double q = x[i];
+        int k = 0;
+        for (int j = 0; j < m; ++j) {
+            double sum, err;
+            two_sum(q, h[j], sum, err);
+            if (err != 0.0) h[k++] = err;
+            q = sum;
+        }
+        if (q != 0.0) h[k++] = q;
+        m = k;
+    }
+    for (int j = m; j-- > 0;)
+        if (h[j] != 0.0) return h[j] > 0.0 ? 1 : -1;
+    return 0;
+}
+
+// x * y * z as four doubles that sum to it exactly.
+void product3(double* out, double x, double y, double z) {
+    const double p = y * z, pe = std::fma(y, z, -p);
+    out[0] = p * x;
+    out[1] = std::fma(p, x, -out[0]);
+    out[2] = pe * x;
+    out[3] = std::fma(pe, x, -out[2]);
+}
+
 int orient3d_exact(const double* a, const double* b, const double* c, const double* d) {
+    // Most often the differences are exact (nearby coordinates): six triple products of
+    // doubles, 24 terms, without any allocation.
+    double m3[3][3];
+    bool exact = true;
+    for (int k = 0; k < 3 && exact; ++k) {
+        const double* p[3] = {a, b, c};
+        for (int r = 0; r < 3 && exact; ++r) {
+            double x, y;
+            two_sum(p[r][k], -d[k], x, y);
+            m3[r][k] = x;
+            exact = y == 0.0;
+        }
+    }
+    if (exact) {
+        double t[24];
+        product3(t + 0, m3[0][0], m3[1][1], m3[2][2]);
+        product3(t + 4, -m3[0][0], m3[1][2], m3[2][1]);
+        product3(t + 8, -m3[0][1], m3[1][0], m3[2][2]);
+        product3(t + 12, m3[0][1], m3[1][2], m3[2][0]);
+        product3(t + 16, m3[0][2], m3[1][0], m3[2][1]);
+        product3(t + 20, -m3[0][2], m3[1][1], m3[2][0]);
+        return sign_of_sum(t, 24);
+    }
     Expansion m[3][3];
     for (int k = 0; k < 3; ++k) {
         m[0][k] = exact_diff(a[k], d[k]);
@@ -246,11 +300,16 @@ bool ray_in_sector(const double* v, const double* a, const double* c, const doub
 // t = (v, a, b) and u = (v, c, d) share exactly the vertex v: do they meet elsewhere?
 bool tris_meet_beyond_vertex(const double* v, const double* a, const double* b, const double* c,
                              const double* d) {
+    // Usually one facet lies wholly on one side of the other's plane but for v.
+    const int sc = orient3d(v, a, b, c), sd = orient3d(v, a, b, d);
+    if (sc * sd > 0) return false;
+    const int sa = orient3d(v, c, d, a), sb = orient3d(v, c, d, b);
+    if (sa * sb > 0) return false;
     const Tri t{{v, a, b}}, u{{v, c, d}};
     if (segment_meets_tri(a, b, u) || segment_meets_tri(c, d, t)) return true;
     // In different planes that is all: the facets' common points lie on the line of the
     // two planes, and a stretch of it beyond v would end on ab or cd.
-    if (orient3d(v, a, b, c) != 0 || orient3d(v, a, b, d) != 0) return false;
+    if (sc != 0 || sd != 0) return false;
     int i, j;
     drop_axis(t, i, j);
     return ray_in_sector(v, a, c, d, i, j) || ray_in_sector(v, b, c, d, i, j) ||
