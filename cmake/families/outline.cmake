@@ -1,0 +1,10 @@
+# Polygon triangulation: rings as they come (touching, overlapping, crossing)
+# turned into an arrangement and triangulated through the public interface of
+# the Delaunay triangulator.
+kelm_family(outline
+    DEPENDS delaunay
+    SOURCES
+        src/delaunay/polygon.cpp
+        src/delaunay/polygon_arrange.cpp
+    TESTS
+        tests/delaunay/polygon_test.cpp)
