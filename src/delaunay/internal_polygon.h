@@ -47,6 +47,13 @@ private:
 std::vector<ArrangementEdge> arrangeSegments(std::vector<double>* xy,
                                              std::vector<unsigned> segments, double tol);
 
+// The rings' points into points, those closer than the tolerance sharing the
+// first one's vertex, and the rings' segments as vertex pairs (repeats in a
+// row dropped). tol = 1e-12 * the larger side of the points' box + 16 eps *
+// the largest absolute coordinate.
+std::vector<unsigned> snapRings(const std::vector<std::vector<double>>& rings,
+                                std::vector<double>* points, double* tol, unsigned* input_points);
+
 }  // namespace kelm_internal
 
 #endif  // KELMMATH_SRC_DELAUNAY_INTERNAL_POLYGON_H

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <new>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -73,70 +72,68 @@ Frame frameFor(const std::vector<double>& xy) {
     return {minx, miny, std::ldexp(1.0, -e)};
 }
 
-// Label walk over the triangles: the winding number (even-odd: the crossing
-// count) of each triangle, from the outside triangle on edge 0 across the
-// forced edges. Returns the triangle reached with two values, or KELM_NONE.
-class WindingWalk {
-public:
-    // parity: values agree when they agree modulo 2 (even-odd).
-    WindingWalk(KelmDelaunay2D* tri, const std::unordered_map<std::uint64_t, int>* delta,
-                const std::vector<unsigned>* vertex_of, bool parity)
-        : tri_(tri), delta_(delta), vertex_of_(vertex_of), parity_(parity) {}
+// The forced edges' effect on the winding number, per edge of the
+// triangulation: how much more the rings wind on the left of the edge's stored
+// direction (u, v) than on its right; 0 for an edge no ring bounds.
+std::vector<int> edgeDeltas(KelmDelaunay2D* tri, const std::vector<ArrangementEdge>& edges,
+                            const std::vector<int>& delta) {
+    // edges are sorted by (a, b): a binary search finds a vertex pair.
+    std::vector<std::uint64_t> keys(edges.size());
+    for (std::size_t i = 0; i < edges.size(); ++i) keys[i] = pairKey(edges[i].a, edges[i].b);
+    const unsigned ne = tri->getEdgeCount();
+    std::vector<int> out(ne, 0);
+    for (unsigned e = 0; e < ne; ++e) {
+        const unsigned u = tri->getEdgeVertex(e, 0), v = tri->getEdgeVertex(e, 1);
+        if (u < 3 || v < 3) continue;
+        const std::uint64_t k = pairKey(u - 3, v - 3);
+        const auto it = std::lower_bound(keys.begin(), keys.end(), k);
+        if (it == keys.end() || *it != k) continue;
+        const int low_to_high = delta[it - keys.begin()];
+        out[e] = u < v ? low_to_high : -low_to_high;
+    }
+    return out;
+}
 
-    unsigned run(std::vector<int>* winding) {
-        const unsigned nt = tri_->getTriangleCount();
-        winding->assign(nt, kUnset);
-        std::vector<unsigned> stack{tri_->getEdgeTriangle(0, 0)};
-        (*winding)[stack[0]] = 0;
-        while (!stack.empty()) {
-            const unsigned t = stack.back();
-            stack.pop_back();
-            for (unsigned k = 0; k < 3; ++k) {
-                const unsigned e = tri_->getTriangleEdge(t, k);
-                unsigned n = tri_->getEdgeTriangle(e, 0);
-                if (n == t) n = tri_->getEdgeTriangle(e, 1);
-                if (n == KELM_NONE) continue;
-                const int w = (*winding)[t] + crossing(t, e);
-                if ((*winding)[n] == kUnset) {
-                    (*winding)[n] = w;
-                    stack.push_back(n);
-                } else if (parity_ ? (((*winding)[n] - w) & 1) != 0 : (*winding)[n] != w) {
-                    return n;
-                }
+// Does triangle t (counter-clockwise) hold edge e in its stored direction, so
+// that t lies on the edge's left?
+bool onLeft(KelmDelaunay2D* tri, unsigned t, unsigned e) {
+    const unsigned u = tri->getEdgeVertex(e, 0), v = tri->getEdgeVertex(e, 1);
+    for (unsigned k = 0; k < 3; ++k)
+        if (tri->getTriangleVertex(t, k) == u) return tri->getTriangleVertex(t, (k + 1) % 3) == v;
+    return false;
+}
+
+constexpr int kUnset = INT32_MIN;
+
+// The winding number (even-odd: the crossing count) of every triangle, walked
+// from the outside triangle on edge 0 across the edges. Returns a triangle
+// reached with two values (modulo 2 under parity), or KELM_NONE.
+unsigned windingWalk(KelmDelaunay2D* tri, const std::vector<int>& edge_delta, bool parity,
+                     std::vector<int>* winding) {
+    winding->assign(tri->getTriangleCount(), kUnset);
+    std::vector<unsigned> stack{tri->getEdgeTriangle(0, 0)};
+    (*winding)[stack[0]] = 0;
+    while (!stack.empty()) {
+        const unsigned t = stack.back();
+        stack.pop_back();
+        for (unsigned k = 0; k < 3; ++k) {
+            const unsigned e = tri->getTriangleEdge(t, k);
+            unsigned n = tri->getEdgeTriangle(e, 0);
+            if (n == t) n = tri->getEdgeTriangle(e, 1);
+            if (n == KELM_NONE) continue;
+            // Stepping from the left of the edge to its right loses its delta.
+            const int d = edge_delta[e];
+            const int w = (*winding)[t] + (d == 0 ? 0 : onLeft(tri, t, e) ? -d : d);
+            if ((*winding)[n] == kUnset) {
+                (*winding)[n] = w;
+                stack.push_back(n);
+            } else if (parity ? (((*winding)[n] - w) & 1) != 0 : (*winding)[n] != w) {
+                return n;
             }
         }
-        return KELM_NONE;
     }
-
-    static constexpr int kUnset = INT32_MIN;
-
-private:
-    // The change of winding number stepping out of t across e. A ring winds
-    // one more on the left of its direction than on its right.
-    int crossing(unsigned t, unsigned e) {
-        const unsigned u = tri_->getEdgeVertex(e, 0), v = tri_->getEdgeVertex(e, 1);
-        if (u < 3 || v < 3) return 0;
-        const unsigned a = (*vertex_of_)[u], b = (*vertex_of_)[v];
-        const auto it = delta_->find(pairKey(a, b));
-        if (it == delta_->end()) return 0;
-        // it->second: net count of rings running from the smaller vertex to the larger.
-        const int low_to_high = it->second;
-        // Does t hold the edge as low->high in its counter-clockwise order?
-        const unsigned lo = a < b ? u : v, hi = a < b ? v : u;
-        bool forward = false;
-        for (unsigned k = 0; k < 3; ++k)
-            if (tri_->getTriangleVertex(t, k) == lo && tri_->getTriangleVertex(t, (k + 1) % 3) == hi)
-                forward = true;
-        // t on the left of lo->hi: leaving t crosses to its right, which rings
-        // running lo->hi wind less.
-        return forward ? -low_to_high : low_to_high;
-    }
-
-    KelmDelaunay2D* tri_;
-    const std::unordered_map<std::uint64_t, int>* delta_;
-    const std::vector<unsigned>* vertex_of_;
-    bool parity_;
-};
+    return KELM_NONE;
+}
 
 bool insideUnder(int rule, int winding) {
     return rule == KELM_FILL_EVEN_ODD ? (winding & 1) != 0 : winding != 0;
@@ -146,36 +143,8 @@ bool insideUnder(int rule, int winding) {
 
 namespace kelm_internal {
 
-// Shares points closer than the tolerance; returns the ring segments as pairs
-// of vertex indices, leaving the vertices in points.
 std::vector<unsigned> PolygonState::snapRings() {
-    double minx = DBL_MAX, miny = DBL_MAX, maxx = -DBL_MAX, maxy = -DBL_MAX, big = 0.0;
-    for (const auto& r : rings) {
-        for (std::size_t i = 0; i < r.size(); i += 2) {
-            minx = std::min(minx, r[i]);
-            maxx = std::max(maxx, r[i]);
-            miny = std::min(miny, r[i + 1]);
-            maxy = std::max(maxy, r[i + 1]);
-            big = std::max({big, std::fabs(r[i]), std::fabs(r[i + 1])});
-        }
-    }
-    tol = kRelativeTolerance * std::max(maxx - minx, maxy - miny) + 16.0 * DBL_EPSILON * big;
-    VertexSnap snap(&points, minx, miny, tol);
-    std::vector<unsigned> segs;
-    for (const auto& r : rings) {
-        std::vector<unsigned> ids;
-        for (std::size_t i = 0; i < r.size(); i += 2) {
-            const unsigned v = snap.add(r[i], r[i + 1]);
-            if (ids.empty() || ids.back() != v) ids.push_back(v);
-        }
-        while (ids.size() > 1 && ids.back() == ids.front()) ids.pop_back();
-        for (std::size_t i = 0; ids.size() > 1 && i < ids.size(); ++i) {
-            segs.push_back(ids[i]);
-            segs.push_back(ids[(i + 1) % ids.size()]);
-        }
-    }
-    input_points = static_cast<unsigned>(points.size() / 2);
-    return segs;
+    return kelm_internal::snapRings(rings, &points, &tol, &input_points);
 }
 
 int PolygonState::triangulate(int rule) {
@@ -223,15 +192,11 @@ int PolygonState::fill(const std::vector<ArrangementEdge>& edges, int rule) {
         kelm_ec()->error("KelmPolygon2D: two vertices fell together in the triangulator");
         return 0;
     }
-    std::vector<unsigned> vertex_of(nv + 3, KELM_NONE);
-    for (unsigned v = 0; v < nv; ++v) vertex_of[v + 3] = v;
-
     // Only edges that can bound the region go in: an odd count (even-odd), or
     // a net direction (non-zero; whether the winding on one side is zero is
     // known once the walk has run).
-    std::unordered_map<std::uint64_t, int> delta;
-    delta.reserve(2 * edges.size());
-    std::vector<const ArrangementEdge*> forced;
+    std::vector<ArrangementEdge> forced;
+    std::vector<int> delta;
     for (const ArrangementEdge& e : edges) {
         const int d = rule == KELM_FILL_EVEN_ODD ? (e.count & 1) : e.winding;
         if (d == 0) continue;
@@ -240,31 +205,32 @@ int PolygonState::fill(const std::vector<ArrangementEdge>& edges, int rule) {
                              e.a, e.b);
             return 0;
         }
-        delta.emplace(pairKey(e.a, e.b), d);
-        forced.push_back(&e);
+        forced.push_back(e);
+        delta.push_back(d);
     }
 
     std::vector<int> winding;
-    WindingWalk walk(&tri, &delta, &vertex_of, rule == KELM_FILL_EVEN_ODD);
-    const unsigned conflict = walk.run(&winding);
+    const std::vector<int> edge_delta = edgeDeltas(&tri, forced, delta);
+    const unsigned conflict = windingWalk(&tri, edge_delta, rule == KELM_FILL_EVEN_ODD, &winding);
     if (conflict != KELM_NONE) {
         kelm_ec()->error("KelmPolygon2D: triangle %u is reached as inside and as outside",
                          conflict);
         return 0;
     }
 
-    // Border flags from the sides' labels; then the triangulator's own parity
-    // labels must agree with the walk.
-    for (const ArrangementEdge* e : forced) {
-        const unsigned te = tri.findEdge(e->a + 3, e->b + 3);
-        const unsigned t0 = tri.getEdgeTriangle(te, 0), t1 = tri.getEdgeTriangle(te, 1);
-        const bool border = t1 != KELM_NONE && insideUnder(rule, winding[t0]) != insideUnder(rule, winding[t1]);
-        if (!border) tri.insertEdge(e->a + 3, e->b + 3, 0);
+    // Under non-zero a forced edge between two inside (or two outside) sides
+    // is no border; then the triangulator's own parity labels must agree with
+    // the walk.
+    for (unsigned e = 0; rule == KELM_FILL_NON_ZERO && e < edge_delta.size(); ++e) {
+        if (edge_delta[e] == 0) continue;
+        const unsigned t0 = tri.getEdgeTriangle(e, 0), t1 = tri.getEdgeTriangle(e, 1);
+        if (insideUnder(rule, winding[t0]) == insideUnder(rule, winding[t1]))
+            tri.insertEdge(tri.getEdgeVertex(e, 0), tri.getEdgeVertex(e, 1), 0);
     }
     tri.resolveInside();
     const unsigned nt = tri.getTriangleCount();
     for (unsigned t = 0; t < nt; ++t) {
-        const bool in = winding[t] != WindingWalk::kUnset && insideUnder(rule, winding[t]);
+        const bool in = winding[t] != kUnset && insideUnder(rule, winding[t]);
         if (tri.isInside(t) != (in ? 1 : 0)) {
             kelm_ec()->error("KelmPolygon2D: triangle %u is labelled %d by parity but %s by winding",
                              t, tri.isInside(t), in ? "inside" : "outside");
@@ -277,9 +243,41 @@ int PolygonState::fill(const std::vector<ArrangementEdge>& edges, int rule) {
             kelm_ec()->error("KelmPolygon2D: inside triangle %u uses a corner of the enclosing triangle", t);
             return 0;
         }
-        for (unsigned k = 0; k < 3; ++k) triangles.push_back(vertex_of[v[k]]);
+        for (unsigned k = 0; k < 3; ++k) triangles.push_back(v[k] - 3);
     }
     return 1;
+}
+
+std::vector<unsigned> snapRings(const std::vector<std::vector<double>>& rings,
+                                std::vector<double>* points, double* tol, unsigned* input_points) {
+    double minx = DBL_MAX, miny = DBL_MAX, maxx = -DBL_MAX, maxy = -DBL_MAX, big = 0.0;
+    for (const auto& r : rings) {
+        for (std::size_t i = 0; i < r.size(); i += 2) {
+            minx = std::min(minx, r[i]);
+            maxx = std::max(maxx, r[i]);
+            miny = std::min(miny, r[i + 1]);
+            maxy = std::max(maxy, r[i + 1]);
+            big = std::max({big, std::fabs(r[i]), std::fabs(r[i + 1])});
+        }
+    }
+    *tol = kRelativeTolerance * std::max(maxx - minx, maxy - miny) + 16.0 * DBL_EPSILON * big;
+    points->clear();
+    VertexSnap snap(points, minx, miny, *tol);
+    std::vector<unsigned> segs;
+    for (const auto& r : rings) {
+        std::vector<unsigned> ids;
+        for (std::size_t i = 0; i < r.size(); i += 2) {
+            const unsigned v = snap.add(r[i], r[i + 1]);
+            if (ids.empty() || ids.back() != v) ids.push_back(v);
+        }
+        while (ids.size() > 1 && ids.back() == ids.front()) ids.pop_back();
+        for (std::size_t i = 0; ids.size() > 1 && i < ids.size(); ++i) {
+            segs.push_back(ids[i]);
+            segs.push_back(ids[(i + 1) % ids.size()]);
+        }
+    }
+    *input_points = static_cast<unsigned>(points->size() / 2);
+    return segs;
 }
 
 }  // namespace kelm_internal

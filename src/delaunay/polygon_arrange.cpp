@@ -254,8 +254,9 @@ int orient2dExact(const double* a, const double* b, const double* c) {
 VertexSnap::VertexSnap(std::vector<double>* xy, double minx, double miny, double tol)
     : xy_(xy), minx_(minx), miny_(miny), tol_(tol > 0 ? tol : KELM_NULL_REAL) {}
 
+// Cells of side 2 tol: the points within tol of a point lie in at most 2 x 2.
 long long VertexSnap::cell(double v, double lo) const {
-    return static_cast<long long>(std::floor((v - lo) / tol_));
+    return static_cast<long long>(std::floor((v - lo) / (2.0 * tol_)));
 }
 
 std::uint64_t VertexSnap::key(long long ix, long long iy) const {
@@ -263,10 +264,11 @@ std::uint64_t VertexSnap::key(long long ix, long long iy) const {
 }
 
 unsigned VertexSnap::find(double x, double y) const {
-    const long long cx = cell(x, minx_), cy = cell(y, miny_);
+    const long long x0 = cell(x - tol_, minx_), x1 = cell(x + tol_, minx_);
+    const long long y0 = cell(y - tol_, miny_), y1 = cell(y + tol_, miny_);
     unsigned best = KELM_NONE;
-    for (long long ix = cx - 1; ix <= cx + 1; ++ix) {
-        for (long long iy = cy - 1; iy <= cy + 1; ++iy) {
+    for (long long ix = x0; ix <= x1; ++ix) {
+        for (long long iy = y0; iy <= y1; ++iy) {
             const auto it = head_.find(key(ix, iy));
             if (it == head_.end()) continue;
             for (unsigned v = it->second; v != KELM_NONE; v = next_[v]) {
