@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -17,6 +18,20 @@
 #include "kelmmath/geom/bbox2d.h"
 
 namespace kelm_internal {
+
+// The triangulator's view of the vertices: moved to the origin and scaled by a
+// power of two to about unit size, so that its absolute thresholds meet values
+// of one scale whatever the input's.
+struct Frame {
+    double x0, y0, scale;
+};
+
+// An edge forced into the triangulation (triangulator vertex indices) and how
+// much more the rings wind on the left of a->b than on its right.
+struct Forced {
+    unsigned a, b;
+    int delta;
+};
 
 class PolygonState {
 public:
@@ -37,6 +52,8 @@ private:
     }
     std::vector<unsigned> snapRings();
     int fill(const std::vector<ArrangementEdge>& edges, int rule);
+    bool forceEdge(KelmDelaunay2D* tri, const Frame& f, unsigned a, unsigned b, int delta,
+                   int depth, std::vector<Forced>* forced);
 };
 
 }  // namespace kelm_internal
@@ -44,6 +61,8 @@ private:
 namespace {
 
 using kelm_internal::ArrangementEdge;
+using kelm_internal::Forced;
+using kelm_internal::Frame;
 
 constexpr double kRelativeTolerance = 1e-12;
 
@@ -51,13 +70,6 @@ std::uint64_t pairKey(unsigned a, unsigned b) {
     if (a > b) std::swap(a, b);
     return static_cast<std::uint64_t>(a) << 32 | b;
 }
-
-// The triangulator's view of the vertices: moved to the origin and scaled by a
-// power of two to about unit size, so that its absolute thresholds meet values
-// of one scale whatever the input's.
-struct Frame {
-    double x0, y0, scale;
-};
 
 Frame frameFor(const std::vector<double>& xy) {
     double minx = xy[0], maxx = xy[0], miny = xy[1], maxy = xy[1];
@@ -72,24 +84,21 @@ Frame frameFor(const std::vector<double>& xy) {
     return {minx, miny, std::ldexp(1.0, -e)};
 }
 
-// The forced edges' effect on the winding number, per edge of the
-// triangulation: how much more the rings wind on the left of the edge's stored
-// direction (u, v) than on its right; 0 for an edge no ring bounds.
-std::vector<int> edgeDeltas(KelmDelaunay2D* tri, const std::vector<ArrangementEdge>& edges,
-                            const std::vector<int>& delta) {
-    // edges are sorted by (a, b): a binary search finds a vertex pair.
-    std::vector<std::uint64_t> keys(edges.size());
-    for (std::size_t i = 0; i < edges.size(); ++i) keys[i] = pairKey(edges[i].a, edges[i].b);
+// The same per edge of the triangulation, for its stored direction (u, v); 0
+// for an edge no ring bounds.
+std::vector<int> edgeDeltas(KelmDelaunay2D* tri, const std::vector<Forced>& forced) {
+    std::vector<std::pair<std::uint64_t, int>> keyed;
+    keyed.reserve(forced.size());
+    for (const Forced& f : forced) keyed.emplace_back(pairKey(f.a, f.b), f.a < f.b ? f.delta : -f.delta);
+    std::sort(keyed.begin(), keyed.end());
     const unsigned ne = tri->getEdgeCount();
     std::vector<int> out(ne, 0);
     for (unsigned e = 0; e < ne; ++e) {
         const unsigned u = tri->getEdgeVertex(e, 0), v = tri->getEdgeVertex(e, 1);
-        if (u < 3 || v < 3) continue;
-        const std::uint64_t k = pairKey(u - 3, v - 3);
-        const auto it = std::lower_bound(keys.begin(), keys.end(), k);
-        if (it == keys.end() || *it != k) continue;
-        const int low_to_high = delta[it - keys.begin()];
-        out[e] = u < v ? low_to_high : -low_to_high;
+        const std::uint64_t k = pairKey(u, v);
+        const auto it = std::lower_bound(keyed.begin(), keyed.end(), std::make_pair(k, INT_MIN));
+        if (it == keyed.end() || it->first != k) continue;
+        out[e] = u < v ? it->second : -it->second;
     }
     return out;
 }
@@ -147,6 +156,29 @@ std::vector<unsigned> PolygonState::snapRings() {
     return kelm_internal::snapRings(rings, &points, &tol, &input_points);
 }
 
+// Forces the edge a-b (triangulator indices). Where the triangulator's
+// recovery cannot bring a and b together, the segment gets its midpoint as a
+// new vertex and the halves are forced instead.
+bool PolygonState::forceEdge(KelmDelaunay2D* tri, const Frame& f, unsigned a, unsigned b,
+                             int delta, int depth, std::vector<Forced>* forced) {
+    constexpr int kMaxDepth = 8;
+    if (tri->insertEdge(a, b, 1)) {
+        forced->push_back({a, b, delta});
+        return true;
+    }
+    if (depth == kMaxDepth) return false;
+    const double* pa = &points[2 * (a - 3)];
+    const double* pb = &points[2 * (b - 3)];
+    const double mid[2] = {0.5 * (pa[0] + pb[0]), 0.5 * (pa[1] + pb[1])};
+    const double framed[2] = {(mid[0] - f.x0) * f.scale, (mid[1] - f.y0) * f.scale};
+    const unsigned m = static_cast<unsigned>(points.size() / 2) + 3;
+    if (tri->insertPoint(framed) != m) return false;
+    points.push_back(mid[0]);
+    points.push_back(mid[1]);
+    return forceEdge(tri, f, a, m, delta, depth + 1, forced) &&
+           forceEdge(tri, f, m, b, delta, depth + 1, forced);
+}
+
 int PolygonState::triangulate(int rule) {
     clearResult();
     if (rule != KELM_FILL_EVEN_ODD && rule != KELM_FILL_NON_ZERO) {
@@ -195,22 +227,19 @@ int PolygonState::fill(const std::vector<ArrangementEdge>& edges, int rule) {
     // Only edges that can bound the region go in: an odd count (even-odd), or
     // a net direction (non-zero; whether the winding on one side is zero is
     // known once the walk has run).
-    std::vector<ArrangementEdge> forced;
-    std::vector<int> delta;
+    std::vector<Forced> forced;
     for (const ArrangementEdge& e : edges) {
         const int d = rule == KELM_FILL_EVEN_ODD ? (e.count & 1) : e.winding;
         if (d == 0) continue;
-        if (!tri.insertEdge(e.a + 3, e.b + 3, 1)) {
+        if (!forceEdge(&tri, f, e.a + 3, e.b + 3, d, 0, &forced)) {
             kelm_ec()->error("KelmPolygon2D: the edge from vertex %u to %u could not be forced in",
                              e.a, e.b);
             return 0;
         }
-        forced.push_back(e);
-        delta.push_back(d);
     }
 
     std::vector<int> winding;
-    const std::vector<int> edge_delta = edgeDeltas(&tri, forced, delta);
+    const std::vector<int> edge_delta = edgeDeltas(&tri, forced);
     const unsigned conflict = windingWalk(&tri, edge_delta, rule == KELM_FILL_EVEN_ODD, &winding);
     if (conflict != KELM_NONE) {
         kelm_ec()->error("KelmPolygon2D: triangle %u is reached as inside and as outside",

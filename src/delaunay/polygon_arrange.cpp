@@ -86,8 +86,12 @@ struct SegmentGrid {
     std::vector<int> range;  // per segment: ix0, iy0, ix1, iy1
     std::vector<unsigned> seg_start, seg_list, vert_start, vert_list;
 
-    int col(double x) const { return std::min(nx - 1, std::max(0, static_cast<int>((x - x0) * inv))); }
-    int row(double y) const { return std::min(ny - 1, std::max(0, static_cast<int>((y - y0) * inv))); }
+    static int clamp(double c, int n) {
+        if (!(c >= 0)) return 0;  // NaN too
+        return c >= n - 1 ? n - 1 : static_cast<int>(c);
+    }
+    int col(double x) const { return clamp((x - x0) * inv, nx); }
+    int row(double y) const { return clamp((y - y0) * inv, ny); }
 
     void build(const std::vector<double>& xy, const std::vector<unsigned>& segs, double tol) {
         const std::size_t nv = xy.size() / 2, ns = segs.size() / 2;
@@ -101,11 +105,14 @@ struct SegmentGrid {
             y1 = std::max(y1, xy[2 * v + 1]);
         }
         const double w = std::max(x1 - x0, tol), h = std::max(y1 - y0, tol);
+        // Cells of about one segment's share of the box; thin boxes get at most
+        // a few cells per segment along their length.
+        const double per_side = std::min(2048.0, 4.0 * static_cast<double>(ns) + 4.0);
         const double side = std::max(std::sqrt(w * h / static_cast<double>(std::max<std::size_t>(ns, 1))),
-                                     std::max(w, h) / 2048.0);
+                                     std::max(w, h) / per_side);
         inv = 1.0 / side;
-        nx = std::max(1, std::min(2048, static_cast<int>(w * inv) + 1));
-        ny = std::max(1, std::min(2048, static_cast<int>(h * inv) + 1));
+        nx = clamp(w * inv, static_cast<int>(per_side)) + 1;
+        ny = clamp(h * inv, static_cast<int>(per_side)) + 1;
         const std::size_t cells = static_cast<std::size_t>(nx) * ny;
 
         range.resize(4 * ns);
@@ -256,7 +263,9 @@ VertexSnap::VertexSnap(std::vector<double>* xy, double minx, double miny, double
 
 // Cells of side 2 tol: the points within tol of a point lie in at most 2 x 2.
 long long VertexSnap::cell(double v, double lo) const {
-    return static_cast<long long>(std::floor((v - lo) / (2.0 * tol_)));
+    const double c = std::floor((v - lo) / (2.0 * tol_));
+    // Far beyond any box of interest only at absurd tolerances; keep the cast defined.
+    return c >= -4e18 && c <= 4e18 ? static_cast<long long>(c) : 0;
 }
 
 std::uint64_t VertexSnap::key(long long ix, long long iy) const {

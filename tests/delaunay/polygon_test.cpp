@@ -114,6 +114,22 @@ TEST(KelmPolygon2D, VerticesComeInInputOrderThenCrossings) {
     EXPECT_DOUBLE_EQ(q.getTolerance(), 1e-12 * 3 + 16 * std::numeric_limits<double>::epsilon() * 3);
 }
 
+// A self-crossing ring where the triangulator cannot force the segment (3, 0)-(0, 0)
+// in one go: its midpoints become vertices after the six crossings. The areas are
+// the fill rules integrated over horizontal bands (as kelm-triangulate checks).
+TEST(KelmPolygon2D, SegmentForcedThroughItsMidpoints) {
+    const Ring ring = {8, 1.5, -7, -0.5, 6, 0, -1, -0.5, 2, -0.5, 5, -0.5, -1, 3.5, 3, 0, 0, 0};
+    const double want[2] = {7.6094319085450977, 7.8478244586713766};
+    for (int rule : {KELM_FILL_EVEN_ODD, KELM_FILL_NON_ZERO}) {
+        KelmPolygon2D p;
+        const Outcome o = run({ring}, rule, &p);
+        ASSERT_EQ(o.ok, 1);
+        EXPECT_EQ(o.input_points, 9u);
+        EXPECT_GT(o.points, 9u + 6u);
+        EXPECT_NEAR((double)o.area, want[rule], 1e-12);
+    }
+}
+
 TEST(KelmPolygon2D, SeventeenDigitCoordinatesNear2e7) {
     const double x0 = 20000001.234567891, y0 = 19999998.765432109;
     const double x1 = x0 + 10, y1 = y0 + 10, xm = x0 + 5, ym = y0 + 5;

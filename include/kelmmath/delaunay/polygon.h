@@ -33,7 +33,9 @@ enum KelmFillRule { KELM_FILL_EVEN_ODD = 0, KELM_FILL_NON_ZERO = 1 };
 // triangulator refuses, or inside labels that disagree). Steps:
 // - Output vertices: the rings' points first, in input order, each distinct
 //   point once (points closer than the tolerance share the first one's
-//   vertex); then the crossing points of segments, appended.
+//   vertex); then the crossing points of segments, appended; then, rarely,
+//   midpoints of a segment that the triangulator could not force in whole
+//   (each half is forced instead).
 // - Tolerance: tol = 1e-12 * max(width, height) + 16 * DBL_EPSILON * (largest
 //   absolute coordinate), from the box of all points (getTolerance). A point
 //   within tol of a segment, away from its ends, lies on it: the segment is
