@@ -27,8 +27,8 @@ class VertexSnap {
 public:
     VertexSnap(std::vector<double>* xy, double minx, double miny, double tol);
     unsigned find(double x, double y) const;  // a vertex within tol, or KELM_NONE
-    unsigned add(double x, double y);          // find, else append
-    void index(unsigned v);                    // makes an existing vertex findable
+    unsigned add(double x, double y);  // find, else append; first indexes vertices appended since
+    void index(unsigned v);            // makes vertex v findable (v from 0 up, in order)
 
 private:
     std::uint64_t key(long long ix, long long iy) const;

@@ -53,7 +53,8 @@ private:
     std::vector<unsigned> snapRings();
     int fill(const std::vector<ArrangementEdge>& edges, int rule);
     bool forceEdge(KelmDelaunay2D* tri, const Frame& f, unsigned a, unsigned b, int delta,
-                   int depth, std::vector<Forced>* forced);
+                   int depth, bool careful, std::vector<Forced>* forced);
+    int label(KelmDelaunay2D* tri, const std::vector<Forced>& forced, int rule);
 };
 
 }  // namespace kelm_internal
@@ -156,17 +157,22 @@ std::vector<unsigned> PolygonState::snapRings() {
     return kelm_internal::snapRings(rings, &points, &tol, &input_points);
 }
 
-// Forces the edge a-b (triangulator indices). Where the triangulator's
-// recovery cannot bring a and b together, the segment gets its midpoint as a
-// new vertex and the halves are forced instead.
+// Forces the edge a-b (triangulator indices). The triangulator's recovery
+// flips the edges the segment crosses without a convexity test, which on
+// nearly collinear points can turn a triangle over; so the careful way, and
+// the way out where the recovery cannot bring a and b together, gives the
+// segment its midpoint as a new vertex and forces the halves, until a half is
+// an edge already (careful) or the depth runs out.
 bool PolygonState::forceEdge(KelmDelaunay2D* tri, const Frame& f, unsigned a, unsigned b,
-                             int delta, int depth, std::vector<Forced>* forced) {
-    constexpr int kMaxDepth = 8;
-    if (tri->insertEdge(a, b, 1)) {
-        forced->push_back({a, b, delta});
-        return true;
+                             int delta, int depth, bool careful, std::vector<Forced>* forced) {
+    constexpr int kMaxDepth = 12;
+    if (!careful || depth == kMaxDepth || tri->findEdge(a, b) != KELM_NONE) {
+        if (tri->insertEdge(a, b, 1)) {
+            forced->push_back({a, b, delta});
+            return true;
+        }
+        if (depth == kMaxDepth) return false;
     }
-    if (depth == kMaxDepth) return false;
     const double* pa = &points[2 * (a - 3)];
     const double* pb = &points[2 * (b - 3)];
     const double mid[2] = {0.5 * (pa[0] + pb[0]), 0.5 * (pa[1] + pb[1])};
@@ -175,8 +181,18 @@ bool PolygonState::forceEdge(KelmDelaunay2D* tri, const Frame& f, unsigned a, un
     if (tri->insertPoint(framed) != m) return false;
     points.push_back(mid[0]);
     points.push_back(mid[1]);
-    return forceEdge(tri, f, a, m, delta, depth + 1, forced) &&
-           forceEdge(tri, f, m, b, delta, depth + 1, forced);
+    return forceEdge(tri, f, a, m, delta, depth + 1, careful, forced) &&
+           forceEdge(tri, f, m, b, delta, depth + 1, careful, forced);
+}
+
+// Every triangle must keep the enclosing triangle's counter-clockwise sense.
+unsigned turnedOver(KelmDelaunay2D* tri) {
+    for (unsigned t = 0; t < tri->getTriangleCount(); ++t) {
+        const double* p[3];
+        for (unsigned k = 0; k < 3; ++k) p[k] = tri->getPoint(tri->getTriangleVertex(t, k));
+        if (orient2dExact(p[0], p[1], p[2]) <= 0) return t;
+    }
+    return KELM_NONE;
 }
 
 int PolygonState::triangulate(int rule) {
@@ -198,7 +214,9 @@ int PolygonState::triangulate(int rule) {
     return 1;
 }
 
-// Triangulates the arrangement and keeps the inside triangles.
+// Triangulates the arrangement and keeps the inside triangles: first the
+// quick way; if an edge cannot be forced or a triangle turns over, once more
+// the careful way.
 int PolygonState::fill(const std::vector<ArrangementEdge>& edges, int rule) {
     const unsigned nv = static_cast<unsigned>(points.size() / 2);
     const Frame f = frameFor(points);
@@ -214,30 +232,41 @@ int PolygonState::fill(const std::vector<ArrangementEdge>& edges, int rule) {
         // Every point on one line: nothing is enclosed.
         return 1;
     }
-    KelmDelaunay2D tri;
-    tri.init(&box, 1.0);
-    if (tri.insertPoints(framed) == KELM_NONE) {
-        kelm_ec()->error("KelmPolygon2D: the triangulator refused a point");
-        return 0;
-    }
-    if (tri.getPointCount() != nv + 3) {
-        kelm_ec()->error("KelmPolygon2D: two vertices fell together in the triangulator");
-        return 0;
-    }
-    // Only edges that can bound the region go in: an odd count (even-odd), or
-    // a net direction (non-zero; whether the winding on one side is zero is
-    // known once the walk has run).
-    std::vector<Forced> forced;
-    for (const ArrangementEdge& e : edges) {
-        const int d = rule == KELM_FILL_EVEN_ODD ? (e.count & 1) : e.winding;
-        if (d == 0) continue;
-        if (!forceEdge(&tri, f, e.a + 3, e.b + 3, d, 0, &forced)) {
-            kelm_ec()->error("KelmPolygon2D: the edge from vertex %u to %u could not be forced in",
-                             e.a, e.b);
+    for (const bool careful : {false, true}) {
+        points.resize(2 * static_cast<std::size_t>(nv));  // midpoints of the quick try go
+        KelmDelaunay2D tri;
+        tri.init(&box, 1.0);
+        if (tri.insertPoints(framed) == KELM_NONE || tri.getPointCount() != nv + 3) {
+            kelm_ec()->error("KelmPolygon2D: the triangulator refused a point or merged two");
             return 0;
         }
+        std::vector<Forced> forced;
+        unsigned failed = KELM_NONE;
+        for (std::size_t i = 0; i < edges.size() && failed == KELM_NONE; ++i) {
+            const ArrangementEdge& e = edges[i];
+            // Only edges that can bound the region go in: an odd count
+            // (even-odd), or a net direction (non-zero; whether the winding on
+            // one side is zero is known once the walk has run).
+            const int d = rule == KELM_FILL_EVEN_ODD ? (e.count & 1) : e.winding;
+            if (d != 0 && !forceEdge(&tri, f, e.a + 3, e.b + 3, d, 0, careful, &forced))
+                failed = static_cast<unsigned>(i);
+        }
+        const unsigned over = failed == KELM_NONE ? turnedOver(&tri) : KELM_NONE;
+        if (failed == KELM_NONE && over == KELM_NONE) return label(&tri, forced, rule);
+        if (!careful) continue;
+        if (failed != KELM_NONE)
+            kelm_ec()->error("KelmPolygon2D: the edge from vertex %u to %u could not be forced in",
+                             edges[failed].a, edges[failed].b);
+        else
+            kelm_ec()->error("KelmPolygon2D: triangle %u of the triangulation is turned over", over);
     }
+    return 0;
+}
 
+// Winding numbers over the triangles, border flags from them, both checked;
+// the inside triangles kept.
+int PolygonState::label(KelmDelaunay2D* tri_ptr, const std::vector<Forced>& forced, int rule) {
+    KelmDelaunay2D& tri = *tri_ptr;
     std::vector<int> winding;
     const std::vector<int> edge_delta = edgeDeltas(&tri, forced);
     const unsigned conflict = windingWalk(&tri, edge_delta, rule == KELM_FILL_EVEN_ODD, &winding);

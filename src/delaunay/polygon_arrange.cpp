@@ -164,25 +164,42 @@ struct Split {
     double t;
 };
 
+// A round's splits, and whether each lay exactly on its segment: then the
+// pieces are parts of the segments they came from, and nothing new can lie
+// near them or cross them.
+struct Splits {
+    std::vector<Split> list;
+    bool exact = true;
+};
+
 // One pass over the grid: the splits of every segment at the vertices within
 // tol of its interior and at its proper crossings with other segments.
-std::vector<Split> findSplits(std::vector<double>* xy, const std::vector<unsigned>& segs,
-                              double tol, VertexSnap* snap) {
+Splits findSplits(std::vector<double>* xy, const std::vector<unsigned>& segs, double tol,
+                  VertexSnap* snap) {
     SegmentGrid grid;
     grid.build(*xy, segs, tol);
-    std::vector<Split> splits;
+    Splits out;
+    std::vector<Split>& splits = out.list;
     for (int iy = 0; iy < grid.ny; ++iy) {
         for (int ix = 0; ix < grid.nx; ++ix) {
             const std::size_t c = static_cast<std::size_t>(iy) * grid.nx + ix;
             const unsigned s0 = grid.seg_start[c], s1 = grid.seg_start[c + 1];
             for (unsigned k = grid.vert_start[c]; k < grid.vert_start[c + 1]; ++k) {
                 const unsigned v = grid.vert_list[k];
+                const double* pv = &(*xy)[2 * v];
                 for (unsigned i = s0; i < s1; ++i) {
                     const unsigned s = grid.seg_list[i];
                     const unsigned a = segs[2 * s], b = segs[2 * s + 1];
                     if (v == a || v == b) continue;
-                    const double t = interiorParameter(&(*xy)[2 * a], &(*xy)[2 * b], &(*xy)[2 * v], tol);
-                    if (t > 0) splits.push_back({s, v, t});
+                    const double *pa = &(*xy)[2 * a], *pb = &(*xy)[2 * b];
+                    if (pv[0] < std::min(pa[0], pb[0]) - tol || pv[0] > std::max(pa[0], pb[0]) + tol ||
+                        pv[1] < std::min(pa[1], pb[1]) - tol || pv[1] > std::max(pa[1], pb[1]) + tol)
+                        continue;
+                    const double t = interiorParameter(pa, pb, pv, tol);
+                    if (t > 0) {
+                        splits.push_back({s, v, t});
+                        out.exact = out.exact && orient2dExact(pa, pb, pv) == 0;
+                    }
                 }
             }
             for (unsigned i = s0; i < s1; ++i) {
@@ -198,6 +215,7 @@ std::vector<Split> findSplits(std::vector<double>* xy, const std::vector<unsigne
                     if (orient2dExact(pc, pd, pa) * orient2dExact(pc, pd, pb) >= 0) continue;
                     double p[2];
                     crossingPoint(pa, pb, pc, pd, p);
+                    out.exact = false;
                     const unsigned v = snap->add(p[0], p[1]);
                     // add() may move the vertex list.
                     pa = &(*xy)[2 * a];
@@ -215,7 +233,7 @@ std::vector<Split> findSplits(std::vector<double>* xy, const std::vector<unsigne
             }
         }
     }
-    return splits;
+    return out;
 }
 
 // Replaces each split segment by its pieces, in order along it.
@@ -300,6 +318,8 @@ void VertexSnap::index(unsigned v) {
 }
 
 unsigned VertexSnap::add(double x, double y) {
+    // Vertices appended by others since the last call become findable first.
+    for (unsigned v = static_cast<unsigned>(next_.size()); v < xy_->size() / 2; ++v) index(v);
     const unsigned found = find(x, y);
     if (found != KELM_NONE) return found;
     const unsigned v = static_cast<unsigned>(xy_->size() / 2);
@@ -320,12 +340,12 @@ std::vector<ArrangementEdge> arrangeSegments(std::vector<double>* xy,
             minx = std::min(minx, (*xy)[i]);
             miny = std::min(miny, (*xy)[i + 1]);
         }
-        VertexSnap snap(xy, minx, miny, tol);
-        for (unsigned v = 0; v < xy->size() / 2; ++v) snap.index(v);
+        VertexSnap snap(xy, minx, miny, tol);  // indexes the vertices at its first use
         for (int round = 0; round < kRounds; ++round) {
-            std::vector<Split> splits = findSplits(xy, segs, tol, &snap);
-            if (splits.empty()) break;
-            segs = applySplits(segs, std::move(splits));
+            Splits splits = findSplits(xy, segs, tol, &snap);
+            if (splits.list.empty()) break;
+            segs = applySplits(segs, std::move(splits.list));
+            if (splits.exact) break;
         }
     }
 

@@ -114,19 +114,32 @@ TEST(KelmPolygon2D, VerticesComeInInputOrderThenCrossings) {
     EXPECT_DOUBLE_EQ(q.getTolerance(), 1e-12 * 3 + 16 * std::numeric_limits<double>::epsilon() * 3);
 }
 
-// A self-crossing ring where the triangulator cannot force the segment (3, 0)-(0, 0)
-// in one go: its midpoints become vertices after the six crossings. The areas are
-// the fill rules integrated over horizontal bands (as kelm-triangulate checks).
-TEST(KelmPolygon2D, SegmentForcedThroughItsMidpoints) {
-    const Ring ring = {8, 1.5, -7, -0.5, 6, 0, -1, -0.5, 2, -0.5, 5, -0.5, -1, 3.5, 3, 0, 0, 0};
-    const double want[2] = {7.6094319085450977, 7.8478244586713766};
-    for (int rule : {KELM_FILL_EVEN_ODD, KELM_FILL_NON_ZERO}) {
-        KelmPolygon2D p;
-        const Outcome o = run({ring}, rule, &p);
-        ASSERT_EQ(o.ok, 1);
-        EXPECT_EQ(o.input_points, 9u);
-        EXPECT_GT(o.points, 9u + 6u);
-        EXPECT_NEAR((double)o.area, want[rule], 1e-12);
+// Self-crossing rings on a coarse grid, where the triangulator cannot force a
+// segment in one go (the first) or its flips turn a triangle over (the second):
+// midpoints become vertices after the crossings. The areas are the fill rules
+// integrated over horizontal bands (as kelm-triangulate checks).
+TEST(KelmPolygon2D, HardSegmentsForcedThroughTheirMidpoints) {
+    struct Hard {
+        std::vector<Ring> rings;
+        unsigned input_points;
+        double area[2];
+    };
+    const Hard cases[] = {
+        {{{8, 1.5, -7, -0.5, 6, 0, -1, -0.5, 2, -0.5, 5, -0.5, -1, 3.5, 3, 0, 0, 0}},
+         9, {7.6094319085450977, 7.8478244586713766}},
+        {{{-7, 2.5, 3, 3, 4, 1.5, 5, 2.5, 0, 1.5, 3, 3.5, 8, 3, 1, 2, 5, 1.5, 5, 2.5, 7, 3, 5, 0,
+           0, 3.5, 7, 3.5, 5, 4},
+          {4, 1, 5, 3, 2, -0.5}},
+         17, {12.727951558218223, 14.156294825340224}},
+    };
+    for (const Hard& c : cases) {
+        for (int rule : {KELM_FILL_EVEN_ODD, KELM_FILL_NON_ZERO}) {
+            KelmPolygon2D p;
+            const Outcome o = run(c.rings, rule, &p);
+            ASSERT_EQ(o.ok, 1);
+            EXPECT_EQ(o.input_points, c.input_points);
+            EXPECT_NEAR((double)o.area, c.area[rule], 1e-12);
+        }
     }
 }
 
