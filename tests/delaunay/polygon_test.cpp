@@ -202,6 +202,17 @@ TEST(KelmPolygon2D, BadInputIsReportedAndLeavesNoResult) {
     EXPECT_EQ(moved.getRingCount(), 0u);
 }
 
+TEST(KelmPolygonSnap, APointTakesTheLowestVertexWithinTheTolerance) {
+    std::vector<double> xy = {0, 0, 1.5, 0};
+    kelm_internal::VertexSnap snap(&xy, 0, 0, 1.0);
+    EXPECT_EQ(snap.add(0.75, 0), 0u);  // within 1 of both
+    EXPECT_EQ(snap.add(1.5, 0.9), 1u);
+    EXPECT_EQ(snap.add(-2, 0), 2u);
+    EXPECT_EQ(snap.find(-2.5, 0.5), 2u);
+    EXPECT_EQ(snap.find(4, 4), KELM_NONE);
+    EXPECT_EQ(xy.size(), 6u);
+}
+
 TEST(KelmPolygonOrient, ExactWhereThePlainDeterminantRoundsAway) {
     const double a[2] = {0.5, 0.5}, b[2] = {12, 12}, c[2] = {24, 24};
     EXPECT_EQ(kelm_internal::orient2dExact(a, b, c), 0);
