@@ -29,6 +29,7 @@ public:
     unsigned find(double x, double y) const;  // a vertex within tol, or KELM_NONE
     unsigned add(double x, double y);  // find, else append; first indexes vertices appended since
     void index(unsigned v);            // makes vertex v findable (v from 0 up, in order)
+    void reserve(std::size_t n);       // room for n vertices in the index
 
 private:
     std::uint64_t key(long long ix, long long iy) const;

@@ -321,6 +321,10 @@ std::vector<unsigned> snapRings(const std::vector<std::vector<double>>& rings,
     *tol = kRelativeTolerance * std::max(maxx - minx, maxy - miny) + 16.0 * DBL_EPSILON * big;
     points->clear();
     VertexSnap snap(points, minx, miny, *tol);
+    std::size_t total = 0;
+    for (const auto& r : rings) total += r.size() / 2;
+    snap.reserve(total);
+    points->reserve(2 * total);
     std::vector<unsigned> segs;
     for (const auto& r : rings) {
         std::vector<unsigned> ids;

@@ -317,8 +317,14 @@ void VertexSnap::index(unsigned v) {
     }
 }
 
+void VertexSnap::reserve(std::size_t n) {
+    head_.reserve(n);
+    next_.reserve(n);
+}
+
 unsigned VertexSnap::add(double x, double y) {
     // Vertices appended by others since the last call become findable first.
+    if (next_.size() < xy_->size() / 2) reserve(xy_->size() / 2 + 16);
     for (unsigned v = static_cast<unsigned>(next_.size()); v < xy_->size() / 2; ++v) index(v);
     const unsigned found = find(x, y);
     if (found != KELM_NONE) return found;
