@@ -17,6 +17,11 @@ struct FacetSetAccess {
         fs.facets_.capacity(fs.facets_.size() + nfacets);
         fs.reserveFacets(nfacets);
     }
+
+    // Puts verts in place of the set's vertices.
+    static void replace_vertices(KelmMeshFacetSet& fs, const KelmReal3DArray& verts) {
+        fs.verts_ = verts;
+    }
 };
 
 }  // namespace kelm_internal

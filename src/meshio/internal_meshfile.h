@@ -22,11 +22,11 @@ int file_error(const char* name, const char* format, ...)
 #endif
     ;
 
-// Collects the mesh of one file: vertices welded as they arrive, facets (triangles)
-// in order, optional normals. finish() moves the result into a facet set.
+// Builds the mesh of one file straight into a facet set (which must start empty):
+// vertices welded as they arrive, facets (triangles) in order, optional normals.
 class MeshBuilder {
 public:
-    MeshBuilder(const KelmMeshReadOptions& opts, const char* name);
+    MeshBuilder(const KelmMeshReadOptions& opts, const char* name, KelmMeshFacetSet* fs);
 
     // Room for about n vertices (after welding) and m facets.
     void reserve(std::size_t vertices, std::size_t facets);
@@ -46,33 +46,44 @@ public:
                      unsigned polygon);
 
     // A triangle of STL: three corners (nine doubles) and the stored facet normal.
-    void add_triangle(const float* corners, const float* normal, unsigned facet);
     void add_triangle(const double* corners, const double* normal, unsigned facet);
 
-    // Moves the mesh into fs (cleared first), reports the warning about coordinates
-    // that are not finite, fills info; 0 when there is no facet at all.
-    int finish(KelmMeshFacetSet* fs, KelmMeshReadInfo* info);
+    // n records of a binary STL (50 bytes each: normal, three corners, attribute),
+    // the first of them facet number first. Welds on the floats' bits, which gives
+    // the same vertices as welding their exact double values.
+    void add_stl_records(const unsigned char* records, std::size_t n, unsigned first);
+
+    // Reports the warning about coordinates that are not finite, runs the tolerance
+    // weld, fills info; 0 when there is no facet at all.
+    int finish(KelmMeshReadInfo* info);
 
     const char* name() const { return name_; }
     unsigned polygons() const { return polygons_; }
 
 private:
     unsigned weld(const double* p);
+    unsigned weld_float(const std::uint32_t* key, std::uint64_t hash);
     void grow_table();
+    void grow_float_table();
     void push_facet(unsigned a, unsigned b, unsigned c, unsigned na, unsigned nb, unsigned nc);
     void triangulate(const unsigned* verts, const unsigned* normals, unsigned n);
     void note_bad(unsigned polygon);
     void tolerance_weld();
 
+    const double* vert(unsigned v) const { return fs_->rawverts().get(v); }
+
     KelmMeshReadOptions opts_;
     const char* name_;
-    std::vector<double> coords_;     // welded vertices, 3 doubles each
+    KelmMeshFacetSet* fs_;
     std::vector<unsigned> vmap_;     // file vertex -> welded vertex
     std::vector<unsigned> table_;    // weld hash: welded vertex + 1, 0 = empty
     std::size_t table_mask_ = 0;
-    std::vector<unsigned> corners_;  // 3 per facet
-    std::vector<unsigned> cnormals_; // 3 per facet when normals are kept
-    std::vector<double> normals_;    // 3 per normal
+    struct FloatSlot {
+        std::uint32_t x, y, z;  // the bits of the three floats, -0.0 made +0.0
+        std::uint32_t id;       // welded vertex + 1; 0: empty
+    };
+    std::vector<FloatSlot> ftable_;  // weld hash of binary STL
+    std::size_t fcount_ = 0;
     std::vector<unsigned char> finite_;  // per welded vertex
     std::vector<unsigned> scratch_;
     unsigned polygons_ = 0;
@@ -134,6 +145,9 @@ struct TextCursor {
 // Per-format readers over a whole file in memory; each reports and returns 0 on bad
 // input.
 int read_stl_binary(MeshBuilder& b, const unsigned char* data, std::size_t size);
+// The same from a stream whose first 84 bytes (header) are read; size is the file's.
+int read_stl_binary(MeshBuilder& b, FILE* fp, const unsigned char* header,
+                    unsigned long long size);
 int read_stl_ascii(MeshBuilder& b, const char* data, std::size_t size);
 int read_obj(MeshBuilder& b, const char* data, std::size_t size);
 int read_ply(MeshBuilder& b, const unsigned char* data, std::size_t size);

@@ -13,6 +13,9 @@
 #include "meshio/internal_meshfile.h"
 #include "meshio/internal_numbers.h"
 
+#ifndef KAHEAD
+#define KAHEAD 8
+#endif
 namespace kelm_internal {
 
 int file_error(const char* name, const char* format, ...) {
@@ -67,13 +70,13 @@ inline double orient2d(const double* a, const double* b, const double* c) {
 
 }  // namespace
 
-MeshBuilder::MeshBuilder(const KelmMeshReadOptions& opts, const char* name)
-    : opts_(opts), name_(name ? name : "(memory)") {}
+MeshBuilder::MeshBuilder(const KelmMeshReadOptions& opts, const char* name, KelmMeshFacetSet* fs)
+    : opts_(opts), name_(name ? name : "(memory)"), fs_(fs) {}
 
 void MeshBuilder::reserve(std::size_t vertices, std::size_t facets) {
-    coords_.reserve(3 * vertices);
-    finite_.reserve(vertices);
-    corners_.reserve(3 * facets);
+    FacetSetAccess::reserve(*fs_, static_cast<unsigned>(vertices), 0,
+                            static_cast<unsigned>(facets));
+    finite_.reserve(finite_.size() + vertices);
     if (!opts_.weld) return;
     std::size_t size = 64;
     while (size < 2 * vertices) size *= 2;
@@ -82,7 +85,7 @@ void MeshBuilder::reserve(std::size_t vertices, std::size_t facets) {
         table_mask_ = size - 1;
         // Entries placed before are placed again.
         for (unsigned v = 0; v < finite_.size(); ++v) {
-            const double* p = &coords_[3 * v];
+            const double* p = vert(v);
             std::size_t s = weld_hash(weld_bits(p[0]), weld_bits(p[1]), weld_bits(p[2])) >>
                             (64 - __builtin_ctzll(size));
             while (table_[s] != 0) s = (s + 1) & table_mask_;
@@ -108,12 +111,12 @@ unsigned MeshBuilder::weld(const double* p) {
                 table_[s] = count + 1;
                 break;
             }
-            const double* q = &coords_[3 * (e - 1)];
+            const double* q = vert(e - 1);
             if (weld_bits(q[0]) == x && weld_bits(q[1]) == y && weld_bits(q[2]) == z)
                 return e - 1;
         }
     }
-    coords_.insert(coords_.end(), p, p + 3);
+    fs_->createVertex(p);
     finite_.push_back(finite3(p) ? 1 : 0);
     return count;
 }
@@ -124,8 +127,7 @@ void MeshBuilder::add_file_vertex(const double* p) {
 
 unsigned MeshBuilder::add_normal(const double* n) {
     if (!opts_.keep_normals) return KELM_NONE;
-    normals_.insert(normals_.end(), n, n + 3);
-    return static_cast<unsigned>(normals_.size() / 3 - 1);
+    return fs_->createNormal(n);
 }
 
 void MeshBuilder::note_bad(unsigned polygon) {
@@ -134,15 +136,14 @@ void MeshBuilder::note_bad(unsigned polygon) {
 
 void MeshBuilder::push_facet(unsigned a, unsigned b, unsigned c, unsigned na, unsigned nb,
                              unsigned nc) {
-    corners_.push_back(a);
-    corners_.push_back(b);
-    corners_.push_back(c);
+    KelmMeshFacet* f = fs_->createFacet(nullptr);
+    f->vertex[0] = a;
+    f->vertex[1] = b;
+    f->vertex[2] = c;
     if (!opts_.keep_normals) return;
-    // Normals are kept per corner only once one is met; earlier facets get none.
-    if (cnormals_.size() + 3 < corners_.size()) cnormals_.resize(corners_.size() - 3, KELM_NONE);
-    cnormals_.push_back(na);
-    cnormals_.push_back(nb);
-    cnormals_.push_back(nc);
+    f->normal[0] = na;
+    f->normal[1] = nb;
+    f->normal[2] = nc;
 }
 
 void MeshBuilder::add_polygon(const unsigned* file_vertices, const unsigned* normals, unsigned n,
@@ -169,11 +170,140 @@ void MeshBuilder::add_polygon(const unsigned* file_vertices, const unsigned* nor
     triangulate(verts, normals ? nrm : nullptr, n);
 }
 
-void MeshBuilder::add_triangle(const float* corners, const float* normal, unsigned facet) {
-    double c[9], n[3];
-    for (int i = 0; i < 9; ++i) c[i] = corners[i];
-    for (int i = 0; i < 3; ++i) n[i] = normal[i];
-    add_triangle(c, n, facet);
+namespace {
+
+inline std::uint32_t float_key(const unsigned char* p) {
+    std::uint32_t u = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                      (static_cast<std::uint32_t>(p[2]) << 16) |
+                      (static_cast<std::uint32_t>(p[3]) << 24);
+    return u == 0x80000000u ? 0u : u;  // -0.0 is +0.0
+}
+
+inline std::uint64_t float_hash(const std::uint32_t* k) {
+    std::uint64_t h = (static_cast<std::uint64_t>(k[0]) << 32 | k[1]) ^
+                      (static_cast<std::uint64_t>(k[2]) * 0xC2B2AE3D27D4EB4Full);
+    h ^= h >> 29;
+    return h * 0x9E3779B97F4A7C15ull;
+}
+
+inline bool float_finite(std::uint32_t k) {
+    return (k & 0x7F800000u) != 0x7F800000u;
+}
+
+inline double float_value(std::uint32_t k) {
+    float f;
+    std::memcpy(&f, &k, sizeof f);
+    return f;
+}
+
+}  // namespace
+
+void MeshBuilder::grow_float_table() {
+    std::vector<FloatSlot> old;
+    old.swap(ftable_);
+    const std::size_t size = old.empty() ? 64 : 2 * old.size();
+    ftable_.assign(size, FloatSlot{0, 0, 0, 0});
+    const int shift = 64 - __builtin_ctzll(size);
+    for (const FloatSlot& e : old) {
+        if (e.id == 0) continue;
+        const std::uint32_t k[3] = {e.x, e.y, e.z};
+        std::size_t s = float_hash(k) >> shift;
+        while (ftable_[s].id != 0) s = (s + 1) & (size - 1);
+        ftable_[s] = e;
+    }
+}
+
+unsigned MeshBuilder::weld_float(const std::uint32_t* k, std::uint64_t hash) {
+    const std::size_t mask = ftable_.size() - 1;
+    std::size_t s = hash >> (64 - __builtin_ctzll(ftable_.size()));
+    for (;; s = (s + 1) & mask) {
+        FloatSlot& e = ftable_[s];
+        if (e.id == 0) break;
+        if (e.x == k[0] && e.y == k[1] && e.z == k[2]) return e.id - 1;
+    }
+    const unsigned v = static_cast<unsigned>(finite_.size());
+    ftable_[s] = FloatSlot{k[0], k[1], k[2], v + 1};
+    ++fcount_;
+    const double p[3] = {float_value(k[0]), float_value(k[1]), float_value(k[2])};
+    fs_->createVertex(p);
+    finite_.push_back(1);
+    return v;
+}
+
+void MeshBuilder::add_stl_records(const unsigned char* records, std::size_t n, unsigned first) {
+    if (!opts_.weld || opts_.keep_normals) {
+        // The plain path: every corner its own vertex, or normals to keep.
+        for (std::size_t i = 0; i < n; ++i) {
+            const unsigned char* r = records + 50 * i;
+            double v[12];
+            for (int k = 0; k < 12; ++k) v[k] = float_value(float_key(r + 4 * k));
+            add_triangle(v + 3, v, first + static_cast<unsigned>(i));
+        }
+        return;
+    }
+    if (ftable_.empty()) {
+        // Sized for the vertices reserved (a closed surface: half the facet count).
+        std::size_t size = 64;
+        while (3 * size < 4 * static_cast<std::size_t>(fs_->rawverts().capacity())) size *= 2;
+        ftable_.assign(size, FloatSlot{0, 0, 0, 0});
+    }
+    int shift = 64 - __builtin_ctzll(ftable_.size());
+    // The table is too large for the caches and each lookup lands in a random place:
+    // the slots of the corners a few records ahead are fetched while this one is welded.
+    constexpr std::size_t kAhead = KAHEAD;
+    auto prefetch = [&](std::size_t i) {
+        const unsigned char* r = records + 50 * i + 12;
+        for (int c = 0; c < 3; ++c) {
+            const std::uint32_t k[3] = {float_key(r + 12 * c), float_key(r + 12 * c + 4),
+                                        float_key(r + 12 * c + 8)};
+            __builtin_prefetch(&ftable_[float_hash(k) >> shift]);
+        }
+    };
+    for (std::size_t i = 0; i < kAhead && i < n; ++i) prefetch(i);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n) prefetch(i + kAhead);
+        const unsigned char* r = records + 50 * i + 12;
+        std::uint32_t k[9];
+        bool finite = true;
+        for (int j = 0; j < 9; ++j) {
+            k[j] = float_key(r + 4 * j);
+            finite = finite && float_finite(k[j]);
+        }
+        ++polygons_;
+        stl_corners_ += 3;
+        if (!finite) {
+            note_bad(first + static_cast<unsigned>(i));
+            if (!opts_.keep_bad) continue;
+            // Kept: a corner that is not finite goes to the table of doubles, where
+            // it joins others by its bits; finite corners stay in the float table.
+            unsigned w[3];
+            for (int c = 0; c < 3; ++c) {
+                const std::uint32_t* kc = k + 3 * c;
+                if (4 * (fcount_ + 1) > 3 * ftable_.size()) {
+                    grow_float_table();
+                    shift = 64 - __builtin_ctzll(ftable_.size());
+                }
+                if (float_finite(kc[0]) && float_finite(kc[1]) && float_finite(kc[2])) {
+                    w[c] = weld_float(kc, float_hash(kc));
+                } else {
+                    const double v[3] = {float_value(kc[0]), float_value(kc[1]),
+                                         float_value(kc[2])};
+                    w[c] = weld(v);
+                }
+            }
+            push_facet(w[0], w[1], w[2], KELM_NONE, KELM_NONE, KELM_NONE);
+            continue;
+        }
+        // Up to three quarters full: linear probing stays short and the table small.
+        if (4 * (fcount_ + 3) > 3 * ftable_.size()) {
+            grow_float_table();
+            shift = 64 - __builtin_ctzll(ftable_.size());
+        }
+        const unsigned a = weld_float(k, float_hash(k));
+        const unsigned b = weld_float(k + 3, float_hash(k + 3));
+        const unsigned c = weld_float(k + 6, float_hash(k + 6));
+        push_facet(a, b, c, KELM_NONE, KELM_NONE, KELM_NONE);
+    }
 }
 
 void MeshBuilder::add_triangle(const double* corners, const double* normal, unsigned facet) {
@@ -201,8 +331,8 @@ void MeshBuilder::triangulate(const unsigned* verts, const unsigned* normals, un
     };
     double nv[3] = {0.0, 0.0, 0.0};
     for (unsigned i = 0; i < n; ++i) {
-        const double* a = &coords_[3 * verts[i]];
-        const double* b = &coords_[3 * verts[(i + 1) % n]];
+        const double* a = vert(verts[i]);
+        const double* b = vert(verts[(i + 1) % n]);
         nv[0] += (a[1] - b[1]) * (a[2] + b[2]);
         nv[1] += (a[2] - b[2]) * (a[0] + b[0]);
         nv[2] += (a[0] - b[0]) * (a[1] + b[1]);
@@ -217,8 +347,8 @@ void MeshBuilder::triangulate(const unsigned* verts, const unsigned* normals, un
         const int u = (drop + 1) % 3, w = (drop + 2) % 3;
         std::vector<double> pt(2 * n);
         for (unsigned i = 0; i < n; ++i) {
-            pt[2 * i] = coords_[3 * verts[i] + u];
-            pt[2 * i + 1] = coords_[3 * verts[i] + w];
+            pt[2 * i] = vert(verts[i])[u];
+            pt[2 * i + 1] = vert(verts[i])[w];
         }
         auto is_ear = [&](unsigned m, unsigned pos) {
             const unsigned p = rem[(pos + m - 1) % m], c = rem[pos], q = rem[(pos + 1) % m];
@@ -262,8 +392,8 @@ void MeshBuilder::tolerance_weld() {
     for (unsigned v = 0; v < nv; ++v) {
         if (!finite_[v]) continue;
         for (int k = 0; k < 3; ++k) {
-            lo[k] = std::fmin(lo[k], coords_[3 * v + k]);
-            hi[k] = std::fmax(hi[k], coords_[3 * v + k]);
+            lo[k] = std::fmin(lo[k], vert(v)[k]);
+            hi[k] = std::fmax(hi[k], vert(v)[k]);
         }
     }
     const double diag = std::sqrt((hi[0] - lo[0]) * (hi[0] - lo[0]) +
@@ -272,8 +402,6 @@ void MeshBuilder::tolerance_weld() {
     const double tol = opts_.weld_tolerance * diag;
     if (!(tol > 0.0) || !std::isfinite(tol)) return;
     std::unordered_map<std::uint64_t, std::vector<unsigned>> cells;
-    std::vector<unsigned> to(nv);
-    std::vector<unsigned> renumber(nv, KELM_NONE);
     auto cell_of = [&](const double* p, int k) {
         return static_cast<long long>(std::floor((p[k] - lo[k]) / tol));
     };
@@ -282,70 +410,53 @@ void MeshBuilder::tolerance_weld() {
                (static_cast<std::uint64_t>(y & 0x1FFFFF) << 21) |
                static_cast<std::uint64_t>(z & 0x1FFFFF);
     };
-    unsigned kept = 0;
-    std::vector<double> out;
-    out.reserve(coords_.size());
-    std::vector<unsigned char> out_finite;
+    // to[v]: the surviving vertex v joins, numbered again in first-met order.
+    std::vector<unsigned> to(nv), renumber(nv, KELM_NONE);
+    KelmReal3DArray kept;
+    std::vector<unsigned char> kept_finite;
     for (unsigned v = 0; v < nv; ++v) {
-        const double* p = &coords_[3 * v];
+        const double* p = vert(v);
         unsigned found = KELM_NONE;
         if (finite_[v]) {
             const long long cx = cell_of(p, 0), cy = cell_of(p, 1), cz = cell_of(p, 2);
-            for (long long dx = -1; dx <= 1 && found == KELM_NONE; ++dx)
-                for (long long dy = -1; dy <= 1 && found == KELM_NONE; ++dy)
-                    for (long long dz = -1; dz <= 1 && found == KELM_NONE; ++dz) {
+            for (long long dx = -1; dx <= 1; ++dx)
+                for (long long dy = -1; dy <= 1; ++dy)
+                    for (long long dz = -1; dz <= 1; ++dz) {
                         auto it = cells.find(key(cx + dx, cy + dy, cz + dz));
                         if (it == cells.end()) continue;
                         for (unsigned r : it->second) {
-                            const double* q = &coords_[3 * r];
+                            const double* q = vert(r);
                             const double d0 = p[0] - q[0], d1 = p[1] - q[1], d2 = p[2] - q[2];
-                            if (d0 * d0 + d1 * d1 + d2 * d2 <= tol * tol &&
-                                (found == KELM_NONE || r < found))
-                                found = r;
+                            if (d0 * d0 + d1 * d1 + d2 * d2 <= tol * tol && r < found) found = r;
                         }
                     }
             if (found == KELM_NONE) cells[key(cx, cy, cz)].push_back(v);
         }
         if (found == KELM_NONE) {
-            renumber[v] = kept++;
-            out.insert(out.end(), p, p + 3);
-            out_finite.push_back(finite_[v]);
-            to[v] = renumber[v];
-        } else {
-            to[v] = renumber[found];
+            renumber[v] = kept.size();
+            kept.append(p);
+            kept_finite.push_back(finite_[v]);
         }
+        to[v] = renumber[found == KELM_NONE ? v : found];
     }
-    for (unsigned& c : corners_) c = to[c];
+    FacetSetAccess::replace_vertices(*fs_, kept);
+    for (unsigned f = 0; f < fs_->getFacetCount(); ++f) {
+        KelmMeshFacet* facet = fs_->getFacet(f);
+        for (unsigned k = 0; k < 3; ++k) facet->vertex[k] = to[facet->vertex[k]];
+    }
     for (unsigned& m : vmap_) m = to[m];
-    coords_.swap(out);
-    finite_.swap(out_finite);
+    finite_.swap(kept_finite);
 }
 
-int MeshBuilder::finish(KelmMeshFacetSet* fs, KelmMeshReadInfo* info) {
-    fs->clear();
+int MeshBuilder::finish(KelmMeshReadInfo* info) {
     if (bad_ > 0) {
         kelm_ec()->warning("%s: %u facet%s with coordinates that are not finite %s (the first is "
                            "facet %u)",
                            name_, bad_, bad_ == 1 ? "" : "s", opts_.keep_bad ? "kept" : "dropped",
                            first_bad_);
     }
-    if (corners_.empty()) return file_error(name_, "holds no facets");
+    if (fs_->getFacetCount() == 0) return file_error(name_, "holds no facets");
     if (opts_.weld && opts_.weld_tolerance > 0.0) tolerance_weld();
-
-    const unsigned nv = static_cast<unsigned>(finite_.size());
-    const unsigned nn = static_cast<unsigned>(normals_.size() / 3);
-    const unsigned nf = static_cast<unsigned>(corners_.size() / 3);
-    FacetSetAccess::reserve(*fs, nv, nn, nf);
-    for (unsigned v = 0; v < nv; ++v) fs->createVertex(&coords_[3 * v]);
-    for (unsigned k = 0; k < nn; ++k) fs->createNormal(&normals_[3 * k]);
-    if (opts_.keep_normals) cnormals_.resize(corners_.size(), KELM_NONE);
-    for (unsigned f = 0; f < nf; ++f) {
-        KelmMeshFacet* facet = fs->createFacet(nullptr);
-        std::memcpy(facet->vertex, &corners_[3 * f], sizeof facet->vertex);
-        if (opts_.keep_normals) std::memcpy(facet->normal, &cnormals_[3 * f], sizeof facet->normal);
-        for (unsigned k = 0; k < 3 && opts_.keep_normals; ++k)
-            if (facet->normal[k] >= nn) facet->normal[k] = KELM_NONE;
-    }
     if (info) {
         info->file_vertices = stl_corners_ ? stl_corners_ : file_vertex_count();
         info->file_facets = polygons_;
@@ -460,6 +571,19 @@ bool is_obj_statement(const char* p, std::size_t n) {
 
 const KelmMeshReadOptions kDefaultOptions;
 
+// The end of every read: the mesh handed to fs, or fs and info emptied after a failure.
+int finish_read(KelmMeshFacetSet* fs, kelm_internal::MeshBuilder& builder, int ok,
+                KelmMeshReadInfo* info) {
+    if (ok && builder.finish(info)) return 1;
+    fs->clear();
+    if (info) {
+        const KelmMeshFileFormat found = info->format;
+        *info = KelmMeshReadInfo();
+        info->format = found;
+    }
+    return 0;
+}
+
 }  // namespace
 
 KelmMeshFileFormat kelm_mesh_file_detect(const void* data, std::size_t size,
@@ -547,7 +671,7 @@ int kelm_mesh_mem_read(KelmMeshFacetSet* fs, const void* data, std::size_t size,
     KelmMeshFileFormat format = opts->format;
     if (format == kelm_mesh_file_unknown) format = kelm_mesh_file_detect(data, size, size);
     if (info) info->format = format;
-    kelm_internal::MeshBuilder builder(*opts, name);
+    kelm_internal::MeshBuilder builder(*opts, name, fs);
     const char* text = static_cast<const char*>(data);
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     int ok = 0;
@@ -572,16 +696,7 @@ int kelm_mesh_mem_read(KelmMeshFacetSet* fs, const void* data, std::size_t size,
         default:
             return file_error(name, "is not a mesh file of a known format");
     }
-    if (!ok || !builder.finish(fs, info)) {
-        fs->clear();
-        if (info) {
-            const KelmMeshFileFormat found = info->format;
-            *info = KelmMeshReadInfo();
-            info->format = found;
-        }
-        return 0;
-    }
-    return 1;
+    return finish_read(fs, builder, ok, info);
 }
 
 int kelm_mesh_file_read(KelmMeshFacetSet* fs, FILE* fp, const char* name,
@@ -591,15 +706,29 @@ int kelm_mesh_file_read(KelmMeshFacetSet* fs, FILE* fp, const char* name,
     fs->clear();
     if (!fp) return 0;
     if (!name) name = "(stream)";
-    // The whole file is read into memory in one piece: the parsers then need no
-    // refilling, and a count can be checked against the size before anything else.
-    std::string data;
-    const long start = std::ftell(fp);
-    if (start >= 0 && std::fseek(fp, 0, SEEK_END) == 0) {
-        const long end = std::ftell(fp);
-        std::fseek(fp, start, SEEK_SET);
-        if (end > start) data.reserve(static_cast<std::size_t>(end - start));
+    if (!opts) opts = &kDefaultOptions;
+    // The size tells a binary STL apart and bounds its count; such a file is read in
+    // pieces straight into the builder. Every other file is read into memory whole.
+    unsigned char head[512];
+    const std::size_t got = std::fread(head, 1, sizeof head, fp);
+    const long start = std::ftell(fp) - static_cast<long>(got);
+    long end = -1;
+    if (start >= 0 && std::fseek(fp, 0, SEEK_END) == 0) end = std::ftell(fp);
+    if (end >= start && start >= 0 && got > 0) {
+        const unsigned long long size = static_cast<unsigned long long>(end - start);
+        KelmMeshFileFormat format = opts->format;
+        if (format == kelm_mesh_file_unknown) format = kelm_mesh_file_detect(head, got, size);
+        if (format == kelm_mesh_file_stl_binary && std::fseek(fp, start + 84, SEEK_SET) == 0) {
+            if (info) info->format = format;
+            kelm_internal::MeshBuilder builder(*opts, name, fs);
+            const int ok = kelm_internal::read_stl_binary(builder, fp, head, size);
+            return finish_read(fs, builder, ok, info);
+        }
     }
+    std::string data(reinterpret_cast<const char*>(head), got);
+    if (end >= 0 && std::fseek(fp, start + static_cast<long>(got), SEEK_SET) != 0)
+        return file_error(name, "cannot be read");
+    if (end > start) data.reserve(static_cast<std::size_t>(end - start));
     std::unique_ptr<char[]> chunk(new char[1 << 16]);
     for (;;) {
         const std::size_t n = std::fread(chunk.get(), 1, 1 << 16, fp);

@@ -1,6 +1,7 @@
 // STL, binary and ASCII: reading into the mesh builder, writing from a facet set.
 
 #include <cstring>
+#include <vector>
 
 #include "kelmmath/meshio/meshfile.h"
 #include "meshio/internal_meshfile.h"
@@ -11,15 +12,6 @@ namespace {
 
 constexpr std::size_t kHeader = 84;  // 80 bytes of header text, then the facet count
 constexpr std::size_t kRecord = 50;  // normal, three corners (12 floats), attribute word
-
-inline float le_float(const unsigned char* p) {
-    std::uint32_t u = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                      (static_cast<std::uint32_t>(p[2]) << 16) |
-                      (static_cast<std::uint32_t>(p[3]) << 24);
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
-}
 
 inline void put_le32(unsigned char* p, std::uint32_t u) {
     p[0] = static_cast<unsigned char>(u);
@@ -61,29 +53,53 @@ bool read_reals(MeshBuilder& b, TextCursor& c, double* out) {
 
 }  // namespace
 
-int read_stl_binary(MeshBuilder& b, const unsigned char* data, std::size_t size) {
+// The count is checked against the size before anything is reserved from it.
+int check_stl_binary_size(const char* name, const unsigned char* header, unsigned long long size,
+                          std::uint32_t* count) {
     if (size < kHeader)
-        return file_error(b.name(), "is too short for a binary STL: %zu bytes, fewer than the 84 of "
+        return file_error(name, "is too short for a binary STL: %llu bytes, fewer than the 84 of "
                           "its header", size);
-    const std::uint32_t count = static_cast<std::uint32_t>(data[80]) |
-                                (static_cast<std::uint32_t>(data[81]) << 8) |
-                                (static_cast<std::uint32_t>(data[82]) << 16) |
-                                (static_cast<std::uint32_t>(data[83]) << 24);
-    const std::size_t room = (size - kHeader) / kRecord;
-    if (room < count)
-        return file_error(b.name(), "facet %zu at byte %zu: truncated: the header gives %u facets, "
-                          "the file holds %zu bytes",
-                          room, kHeader + room * kRecord, count, size);
-    if (size != kHeader + count * static_cast<std::size_t>(kRecord))
-        return file_error(b.name(), "byte %zu: %zu bytes after the last of %u facets",
-                          kHeader + count * kRecord, size - kHeader - count * kRecord, count);
+    const std::uint32_t n = static_cast<std::uint32_t>(header[80]) |
+                            (static_cast<std::uint32_t>(header[81]) << 8) |
+                            (static_cast<std::uint32_t>(header[82]) << 16) |
+                            (static_cast<std::uint32_t>(header[83]) << 24);
+    const unsigned long long room = (size - kHeader) / kRecord;
+    if (room < n)
+        return file_error(name, "facet %llu at byte %llu: truncated: the header gives %u facets, "
+                          "the file holds %llu bytes",
+                          room, kHeader + room * kRecord, n, size);
+    if (size != kHeader + n * static_cast<unsigned long long>(kRecord))
+        return file_error(name, "byte %llu: %llu bytes after the last of %u facets",
+                          kHeader + n * static_cast<unsigned long long>(kRecord),
+                          size - kHeader - n * static_cast<unsigned long long>(kRecord), n);
+    *count = n;
+    return 1;
+}
+
+int read_stl_binary(MeshBuilder& b, const unsigned char* data, std::size_t size) {
+    std::uint32_t count = 0;
+    if (!check_stl_binary_size(b.name(), data, size, &count)) return 0;
     // A closed surface has about half as many vertices as facets.
     b.reserve(count / 2 + 16, count);
-    const unsigned char* p = data + kHeader;
-    for (std::uint32_t f = 0; f < count; ++f, p += kRecord) {
-        float v[12];
-        for (int k = 0; k < 12; ++k) v[k] = le_float(p + 4 * k);
-        b.add_triangle(v + 3, v, f);
+    b.add_stl_records(data + kHeader, count, 0);
+    return 1;
+}
+
+int read_stl_binary(MeshBuilder& b, FILE* fp, const unsigned char* header,
+                    unsigned long long size) {
+    std::uint32_t count = 0;
+    if (!check_stl_binary_size(b.name(), header, size, &count)) return 0;
+    b.reserve(count / 2 + 16, count);
+    constexpr std::size_t kChunk = 1 << 14;  // records read at a time
+    std::vector<unsigned char> chunk(kChunk * kRecord);
+    for (std::uint32_t done = 0; done < count;) {
+        const std::size_t n = count - done < kChunk ? count - done : kChunk;
+        const std::size_t got = std::fread(chunk.data(), kRecord, n, fp);
+        b.add_stl_records(chunk.data(), got, done);
+        done += static_cast<std::uint32_t>(got);
+        if (got < n)
+            return file_error(b.name(), "facet %u at byte %llu: truncated while it was read",
+                              done, kHeader + static_cast<unsigned long long>(done) * kRecord);
     }
     return 1;
 }
