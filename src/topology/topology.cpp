@@ -1,5 +1,6 @@
 #include "kelmmath/topology/topology.h"
 
+#include <memory>
 #include <vector>
 
 #include "kelmmath/core/errors.h"
@@ -163,6 +164,159 @@ void add_facet_edge(TopologyTables& t, EdgeBuilder& builder, unsigned f, unsigne
     t.build_ok = 0;
 }
 
+// Whether facet f of fs takes part in the build: present and every corner below nv.
+inline const KelmMeshFacet* usable_facet(const KelmMeshFacetSet* fs, unsigned f, unsigned nv) {
+    const KelmMeshFacet* facet = fs->getFacet(f);
+    if (!facet) return nullptr;
+    return (facet->vertex[0] < nv && facet->vertex[1] < nv && facet->vertex[2] < nv) ? facet
+                                                                                     : nullptr;
+}
+
+// The bucket build. Bucket lo holds one entry per edge whose lower vertex is lo: the
+// higher vertex and the edge number, whose top bit is set once the edge has its
+// second facet (so the common case reads no edge table). Room for a bucket is the
+// number of sides with that lower vertex, counted first.
+class BucketBuilder {
+public:
+    BucketBuilder(TopologyTables& t, const KelmMeshFacetSet* fs, unsigned nv)
+        : t_(t), fs_(fs), nv_(nv) {}
+
+    static constexpr unsigned kSecondSet = 0x80000000u;
+
+    // False when the sides are too many for the flag bit: the caller builds otherwise.
+    bool count(unsigned first, unsigned end) {
+        start_.assign(static_cast<std::size_t>(nv_) + 1, 0);
+        for (unsigned f = first; f < end; ++f) {
+            if (f + kAhead < end) prefetch_counts(f + kAhead);
+            const KelmMeshFacet* facet = usable_facet(fs_, f, nv_);
+            if (!facet) continue;
+            for (unsigned k = 0; k < 3; ++k) {
+                const unsigned a = facet->vertex[k], b = facet->vertex[k == 2 ? 0 : k + 1];
+                ++start_[(a < b ? a : b) + 1];
+            }
+        }
+        unsigned long long total = 0;
+        for (unsigned v = 0; v < nv_; ++v) {
+            total += start_[v + 1];
+            if (total >= kSecondSet) return false;
+            start_[v + 1] = static_cast<unsigned>(total);
+        }
+        fill_.assign(start_.begin(), start_.end() - 1);
+        entries_.reset(new Entry[total == 0 ? 1 : total]);
+        // Room for every side as a new edge: storage never touched is never paged in.
+        t_.edge_verts.capacity(static_cast<unsigned>(2 * total));
+        t_.edge_facets.capacity(static_cast<unsigned>(2 * total));
+        return true;
+    }
+
+    // Facets are worked on in order while the memory the next ones need is fetched in
+    // two steps: first where their buckets start (and their corners' first facets),
+    // then, kAhead facets later, the buckets themselves.
+    void run(unsigned first, unsigned end) {
+        for (unsigned f = first; f < end && f < first + 2 * kAhead; ++f) prefetch_starts(f);
+        for (unsigned f = first; f < end && f < first + kAhead; ++f) prefetch_buckets(f);
+        for (unsigned f = first; f < end; ++f) {
+            if (f + 2 * kAhead < end) prefetch_starts(f + 2 * kAhead);
+            if (f + kAhead < end) prefetch_buckets(f + kAhead);
+            const KelmMeshFacet* facet = fs_->getFacet(f);
+            if (!facet) continue;
+            const unsigned c0 = facet->vertex[0], c1 = facet->vertex[1], c2 = facet->vertex[2];
+            if (c0 >= nv_ || c1 >= nv_ || c2 >= nv_) {
+                kelm_ec()->error("Failed topology - facet %u has a vertex outside the vertex list",
+                                 f);
+                t_.build_ok = 0;
+                continue;
+            }
+            add_side(f, c0, c1);
+            add_side(f, c1, c2);
+            add_side(f, c2, c0);
+            unsigned* firsts = t_.vertex_facet.data();
+            if (firsts[c0] == KELM_NONE) firsts[c0] = f;
+            if (firsts[c1] == KELM_NONE) firsts[c1] = f;
+            if (firsts[c2] == KELM_NONE) firsts[c2] = f;
+        }
+    }
+
+private:
+    struct Entry {
+        unsigned hi;
+        unsigned edge;
+    };
+
+    static constexpr unsigned kAhead = 8;
+
+    void prefetch_counts(unsigned f) const {
+        const KelmMeshFacet* facet = usable_facet(fs_, f, nv_);
+        if (!facet) return;
+        for (unsigned k = 0; k < 3; ++k) {
+            const unsigned a = facet->vertex[k], b = facet->vertex[k == 2 ? 0 : k + 1];
+            __builtin_prefetch(&start_[(a < b ? a : b) + 1], 1);
+        }
+    }
+
+    void prefetch_starts(unsigned f) const {
+        const KelmMeshFacet* facet = usable_facet(fs_, f, nv_);
+        if (!facet) return;
+        for (unsigned k = 0; k < 3; ++k) {
+            const unsigned a = facet->vertex[k], b = facet->vertex[k == 2 ? 0 : k + 1];
+            __builtin_prefetch(&start_[a < b ? a : b]);
+            __builtin_prefetch(&fill_[a < b ? a : b]);
+            __builtin_prefetch(t_.vertex_facet.data() + a, 1);
+        }
+    }
+
+    void prefetch_buckets(unsigned f) const {
+        const KelmMeshFacet* facet = usable_facet(fs_, f, nv_);
+        if (!facet) return;
+        for (unsigned k = 0; k < 3; ++k) {
+            const unsigned a = facet->vertex[k], b = facet->vertex[k == 2 ? 0 : k + 1];
+            __builtin_prefetch(&entries_[start_[a < b ? a : b]], 1);
+        }
+    }
+
+    void add_side(unsigned f, unsigned a, unsigned b) {
+        const unsigned lo = a < b ? a : b;
+        const unsigned hi = a < b ? b : a;
+        Entry* entry = &entries_[start_[lo]];
+        Entry* const last = &entries_[fill_[lo]];
+        while (entry != last && entry->hi != hi) ++entry;
+        unsigned e;
+        if (entry == last) {
+            e = t_.edge_count();
+            t_.edge_verts.append(lo);
+            t_.edge_verts.append(hi);
+            t_.edge_facets.append(f);
+            t_.edge_facets.append(KELM_NONE);
+            *entry = Entry{hi, e};
+            ++fill_[lo];
+        } else if (!(entry->edge & kSecondSet)) {
+            e = entry->edge;
+            t_.edge_facets[2 * e + 1] = f;
+            entry->edge |= kSecondSet;
+        } else {
+            e = entry->edge & ~kSecondSet;
+            kelm_ec()->error("Failed topology - edge v=(%u,%u) already has 2 facets", lo, hi);
+            t_.build_ok = 0;
+        }
+        unsigned* slots = t_.facet_edges.data() + 3 * f;
+        for (unsigned k = 0; k < 3; ++k) {
+            if (slots[k] == KELM_NONE) {
+                slots[k] = e;
+                return;
+            }
+        }
+        kelm_ec()->error("Failed topology - cannot find slot for facet edge");
+        t_.build_ok = 0;
+    }
+
+    TopologyTables& t_;
+    const KelmMeshFacetSet* fs_;
+    unsigned nv_;
+    std::vector<unsigned> start_;
+    std::vector<unsigned> fill_;
+    std::unique_ptr<Entry[]> entries_;
+};
+
 }  // namespace
 
 namespace kelm_internal {
@@ -184,6 +338,13 @@ void build_tables(TopologyTables& t, const KelmMeshFacetSet* fs, unsigned first,
 
     // A range reaching past the set stops at its end.
     const unsigned end = (first >= nf) ? first : (count > nf - first ? nf : first + count);
+    if (lookup == EdgeLookup::kBuckets) {
+        BucketBuilder buckets(t, fs, nv);
+        if (buckets.count(first, end)) {
+            buckets.run(first, end);
+            return;
+        }
+    }
     for (unsigned f = first; f < end; ++f) {
         const KelmMeshFacet* facet = fs->getFacet(f);
         if (!facet) continue;
@@ -238,7 +399,7 @@ void KelmMeshTopology::init(const KelmMeshFacetSet* fs) {
 }
 
 void KelmMeshTopology::init(const KelmMeshFacetSet* fs, unsigned first, unsigned count) {
-    kelm_internal::build_tables(*tables_, fs, first, count, kelm_internal::EdgeLookup::kIndexed);
+    kelm_internal::build_tables(*tables_, fs, first, count, kelm_internal::EdgeLookup::kBuckets);
 }
 
 unsigned KelmMeshTopology::getEdgeCount() const {
