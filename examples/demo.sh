@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs both example programs on their built-in samples and leaves what they write in
-# BUILD/demo: part.xml and part.json (the sample part, through the mesh writers) and
+# BUILD/demo: part.xml, part.json and part.stl (the sample part, through the mesh writers) and
 # pocket.svg (the triangulated sample pocket).
 #
 #   sh examples/demo.sh [BUILD]      `make demo` calls it after building BUILD (build/)
@@ -19,7 +19,7 @@ fi
 out=$build/demo
 mkdir -p "$out"
 echo "==== kelm-meshcheck: the sample part (a stock block with two coloured faces)"
-"$meshcheck" --xml "$out/part.xml" --json "$out/part.json"
+"$meshcheck" --convert "$out/part.xml" --convert "$out/part.json" --convert "$out/part.stl"
 echo "==== kelm-triangulate: the sample pocket (an outer outline with two islands)"
 "$triangulate" --svg "$out/pocket.svg"
 
@@ -28,4 +28,5 @@ echo
 echo "The demo wrote:"
 echo "  $dir/part.xml     the sample part as mesh XML (read it back: $meshcheck $out/part.xml)"
 echo "  $dir/part.json    the sample part as mesh JSON"
+echo "  $dir/part.stl     the sample part as binary STL (read it back: $meshcheck $out/part.stl)"
 echo "  $dir/pocket.svg   the triangulated pocket (open it in a web browser)"

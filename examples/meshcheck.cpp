@@ -1,8 +1,9 @@
-// kelm-meshcheck: reads the mesh shells of XML files (or builds a sample part) and,
-// for each shell, prints its counts, bounds and surface area, derives its edge topology
-// and runs the five topology checks, showing what each of them reported.
+// kelm-meshcheck: reads the mesh shells of XML files and the meshes of STL, OBJ, PLY
+// and OFF files (or builds a sample part) and, for each, prints its counts, bounds and
+// surface area, derives its edge topology and runs the five topology checks, showing
+// what each of them reported. --convert writes what was read in another format.
 //
-//   kelm-meshcheck [--dump] [--json OUT] [--xml OUT] [FILE.xml ...]
+//   kelm-meshcheck [--dump] [--convert OUT ...] [FILE ...]
 //
 // Exit status: 0 when every shell passes, 1 when a check fails, 2 when a file cannot
 // be read or written (or the command line is wrong).
@@ -17,13 +18,15 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelm-meshcheck [--dump] [--json OUT] [--xml OUT] [FILE.xml ...]\n"
-    "  Reads every <shell> of each FILE (no FILE: a built-in sample part), prints its\n"
-    "  counts, bounds (coordinates taken as millimetres), surface area and edges, and\n"
-    "  runs the five topology checks.\n"
-    "  --dump      print the topology dump of each shell\n"
-    "  --json OUT  write the shells as mesh JSON (one object, or a list of them)\n"
-    "  --xml OUT   write the shells as mesh XML (one shell, or a <shells> document)\n"
+    "usage: kelm-meshcheck [--dump] [--convert OUT ...] [FILE ...]\n"
+    "  Reads every <shell> of each mesh XML FILE and the mesh of each STL, OBJ, PLY or\n"
+    "  OFF FILE (no FILE: a built-in sample part), prints its counts, bounds (coordinates\n"
+    "  taken as millimetres), surface area and edges, and runs the five topology checks.\n"
+    "  --dump         print the topology dump of each shell\n"
+    "  --convert OUT  write what was read in the format of OUT's extension: .xml (one\n"
+    "                 shell, or a <shells> document), .json (one object, or a list),\n"
+    "                 .stl (binary), .obj, .ply (binary) or .off (the shells as one mesh);\n"
+    "                 may be given more than once\n"
     "  Exit status: 0 all shells pass, 1 a check fails, 2 a file cannot be read or written.\n";
 
 // Reports shown per check; the rest are counted.
@@ -62,10 +65,19 @@ private:
 
 struct Options {
     bool dump = false;
-    const char* json_out = nullptr;
-    const char* xml_out = nullptr;
+    std::vector<const char*> outputs;
     std::vector<const char*> files;
 };
+
+enum class Output { kNone, kXml, kJson, kMeshFile };
+
+Output output_kind(const char* file) {
+    const char* dot = std::strrchr(file, '.');
+    if (dot && kelm_strcasecmp(dot, ".xml") == 0) return Output::kXml;
+    if (dot && kelm_strcasecmp(dot, ".json") == 0) return Output::kJson;
+    if (kelm_mesh_file_format_of_name(file) != kelm_mesh_file_unknown) return Output::kMeshFile;
+    return Output::kNone;
+}
 
 // One shell to check: the facet set, its id (may be empty) and where it came from.
 struct Shell {
@@ -232,14 +244,38 @@ bool check_shell(const Shell& shell, const Options& opts) {
     return pass;
 }
 
-// Reads every shell of file into recs. On failure prints one line naming the file.
-bool read_file(const char* file, KelmMeshShellRecordVec* recs) {
-    FILE* probe = kelm_fopen(file, "r");
-    if (!probe) {
-        std::fprintf(stderr, "kelm-meshcheck: %s: cannot open the file\n", file);
+// Whether the file is mesh XML: its first character after white space is '<'.
+bool looks_like_xml(FILE* fp) {
+    int c;
+    do {
+        c = std::fgetc(fp);
+    } while (c == ' ' || c == '\t' || c == '\r' || c == '\n');
+    if (c == 0xEF) return true;  // a UTF-8 byte order mark
+    return c == '<';
+}
+
+// Reads the mesh of an STL, OBJ, PLY or OFF file into fs; warnings are shown on
+// standard error. On failure prints one line naming the file.
+bool read_mesh_file(const char* file, KelmMeshFacetSet* fs) {
+    ReportLog log;
+    KelmMeshReadInfo info;
+    const int ok = kelm_mesh_file_read(fs, file, nullptr, &info);
+    const std::vector<std::string> reports = log.take();
+    if (!ok) {
+        std::fprintf(stderr, "kelm-meshcheck: %s: cannot be read: %s\n", file,
+                     reports.empty() ? "not a mesh file" : reports.back().c_str());
         return false;
     }
-    std::fclose(probe);
+    for (const std::string& r : reports) std::fprintf(stderr, "kelm-meshcheck: %s\n", r.c_str());
+    std::printf("%s: %s, %u facets", file, kelm_mesh_file_format_name(info.format),
+                info.file_facets);
+    if (info.split_polygons) std::printf(" (%u polygons cut into triangles)", info.split_polygons);
+    std::printf(", %u vertices welded into %u\n", info.file_vertices, fs->getVertexCount());
+    return true;
+}
+
+// Reads every shell of file into recs. On failure prints one line naming the file.
+bool read_file(const char* file, KelmMeshShellRecordVec* recs) {
     ReportLog log;
     const int ok = kelm_mesh_xml_read(recs, file);
     const std::vector<std::string> reports = log.take();
@@ -272,6 +308,35 @@ bool close_output(FILE* fp, const char* file) {
         return false;
     }
     return true;
+}
+
+// Every shell as one mesh: their vertices one after the other, facet corners moved along.
+bool write_mesh_file(const char* file, const std::vector<Shell>& shells) {
+    const KelmMeshFacetSet* out = shells.size() == 1 ? shells[0].fs : nullptr;
+    KelmMeshFacetSet merged;
+    if (!out) {
+        for (const Shell& s : shells) {
+            const unsigned base = merged.getVertexCount();
+            for (unsigned v = 0; v < s.fs->getVertexCount(); ++v) {
+                double p[3];
+                s.fs->getVertex(p, v);
+                merged.createVertex(p);
+            }
+            for (unsigned f = 0; f < s.fs->getFacetCount(); ++f) {
+                const KelmMeshFacet* facet = s.fs->getFacet(f);
+                if (!facet) continue;
+                KelmMeshFacet* copy = merged.createFacet(nullptr);
+                for (unsigned k = 0; k < 3; ++k) copy->vertex[k] = base + facet->vertex[k];
+            }
+        }
+        out = &merged;
+    }
+    ReportLog log;
+    if (kelm_mesh_file_write(out, file, kelm_mesh_file_format_of_name(file))) return true;
+    const std::vector<std::string> reports = log.take();
+    std::fprintf(stderr, "kelm-meshcheck: %s: cannot be written%s%s\n", file,
+                 reports.empty() ? "" : ": ", reports.empty() ? "" : reports.back().c_str());
+    return false;
 }
 
 // One shell: a document whose root is the shell. Several: a <shells> document holding
@@ -321,12 +386,20 @@ int parse_args(int argc, char** argv, Options* opts) {
             return -1;
         } else if (std::strcmp(a, "--dump") == 0) {
             opts->dump = true;
-        } else if (std::strcmp(a, "--json") == 0 || std::strcmp(a, "--xml") == 0) {
+        } else if (std::strcmp(a, "--convert") == 0) {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "kelm-meshcheck: %s needs a file name\n%s", a, kUsage);
                 return kIoFailed;
             }
-            (a[2] == 'j' ? opts->json_out : opts->xml_out) = argv[++i];
+            const char* out = argv[++i];
+            if (output_kind(out) == Output::kNone) {
+                std::fprintf(stderr,
+                             "kelm-meshcheck: %s: unknown output format (use .xml, .json, .stl, "
+                             ".obj, .ply or .off)\n",
+                             out);
+                return kIoFailed;
+            }
+            opts->outputs.push_back(out);
         } else if (a[0] == '-' && a[1] != '\0') {
             std::fprintf(stderr, "kelm-meshcheck: unknown option %s\n%s", a, kUsage);
             return kIoFailed;
@@ -346,12 +419,30 @@ int main(int argc, char** argv) {
     int status = kPass;
     KelmMeshFacetSet sample;
     std::vector<std::unique_ptr<KelmMeshShellRecordVec>> files;
+    std::vector<std::unique_ptr<KelmMeshFacetSet>> meshes;
     std::vector<Shell> shells;
     if (opts.files.empty()) {
         build_sample_part(&sample);
         shells.push_back({&sample, "part", "the built-in sample"});
     }
     for (const char* file : opts.files) {
+        FILE* probe = kelm_fopen(file, "rb");
+        if (!probe) {
+            std::fprintf(stderr, "kelm-meshcheck: %s: cannot open the file\n", file);
+            status = kIoFailed;
+            continue;
+        }
+        const bool xml = looks_like_xml(probe);
+        std::fclose(probe);
+        if (!xml) {
+            meshes.emplace_back(new KelmMeshFacetSet);
+            if (!read_mesh_file(file, meshes.back().get())) {
+                status = kIoFailed;
+                continue;
+            }
+            shells.push_back({meshes.back().get(), "", file});
+            continue;
+        }
         files.emplace_back(new KelmMeshShellRecordVec);
         KelmMeshShellRecordVec* recs = files.back().get();
         if (!read_file(file, recs)) {
@@ -373,8 +464,21 @@ int main(int argc, char** argv) {
     if (!shells.empty()) {
         std::printf("%zu shell%s checked, %u failed\n", shells.size(),
                     shells.size() == 1 ? "" : "s", failed);
-        if (opts.xml_out && !write_xml(opts.xml_out, shells)) status = kIoFailed;
-        if (opts.json_out && !write_json(opts.json_out, shells)) status = kIoFailed;
+        for (const char* out : opts.outputs) {
+            bool ok = true;
+            switch (output_kind(out)) {
+                case Output::kXml:
+                    ok = write_xml(out, shells);
+                    break;
+                case Output::kJson:
+                    ok = write_json(out, shells);
+                    break;
+                default:
+                    ok = write_mesh_file(out, shells);
+                    break;
+            }
+            if (!ok) status = kIoFailed;
+        }
     }
     return status;
 }
