@@ -5,6 +5,7 @@
 // facet made at once, so that a large set is built without regrowing its storage.
 
 #include "kelmmath/mesh/facetset.h"
+#include "mesh/internal_memory.h"
 
 namespace kelm_internal {
 
@@ -12,10 +13,19 @@ struct FacetSetAccess {
     // Room for nverts more vertices, nnormals more normals and nfacets more facets.
     static void reserve(KelmMeshFacetSet& fs, unsigned nverts, unsigned nnormals,
                         unsigned nfacets) {
-        fs.verts_.capacity(fs.verts_.size() + nverts);
+        if (fs.verts_.capacity() < fs.verts_.size() + nverts) {
+            fs.verts_.capacity(fs.verts_.size() + nverts);
+            advise_huge_pages(fs.verts_[0], sizeof(double) * 3 * fs.verts_.capacity());
+        }
         fs.normals_.capacity(fs.normals_.size() + nnormals);
-        fs.facets_.capacity(fs.facets_.size() + nfacets);
-        fs.reserveFacets(nfacets);
+        if (fs.facets_.capacity() < fs.facets_.size() + nfacets) {
+            fs.facets_.capacity(fs.facets_.size() + nfacets);
+            advise_huge_pages(fs.facets_.data(), sizeof(void*) * fs.facets_.capacity());
+        }
+        if (nfacets > fs.block_left_) {
+            fs.reserveFacets(nfacets);
+            advise_huge_pages(fs.block_free_, sizeof(KelmMeshFacet) * nfacets);
+        }
     }
 
     // Puts verts in place of the set's vertices.

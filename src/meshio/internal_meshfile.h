@@ -13,6 +13,16 @@
 
 #include "kelmmath/meshio/meshfile.h"
 
+// A hint to fetch the memory at p, and a mark that keeps a function that only gives
+// such hints inlined (GCC drops calls to functions it finds without effect).
+#if defined(__GNUC__)
+#define KELM_MESHFILE_PREFETCH(p) __builtin_prefetch(p)
+#define KELM_MESHFILE_INLINE __attribute__((always_inline))
+#else
+#define KELM_MESHFILE_PREFETCH(p) ((void)(p))
+#define KELM_MESHFILE_INLINE
+#endif
+
 namespace kelm_internal {
 
 // Reports "<name>: <text>" through kelm_ec()->error; always returns 0.
@@ -78,12 +88,14 @@ private:
     std::vector<unsigned> vmap_;     // file vertex -> welded vertex
     std::vector<unsigned> table_;    // weld hash: welded vertex + 1, 0 = empty
     std::size_t table_mask_ = 0;
+    int shift_ = 64;
     struct FloatSlot {
         std::uint32_t x, y, z;  // the bits of the three floats, -0.0 made +0.0
         std::uint32_t id;       // welded vertex + 1; 0: empty
     };
     std::vector<FloatSlot> ftable_;  // weld hash of binary STL
     std::size_t fcount_ = 0;
+    int fshift_ = 64;
     std::vector<unsigned char> finite_;  // per welded vertex
     std::vector<unsigned> scratch_;
     unsigned polygons_ = 0;

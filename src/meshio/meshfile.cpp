@@ -10,12 +10,10 @@
 #include "kelmmath/core/errors.h"
 #include "kelmmath/core/platform.h"
 #include "mesh/internal_facetset.h"
+#include "mesh/internal_memory.h"
 #include "meshio/internal_meshfile.h"
 #include "meshio/internal_numbers.h"
 
-#ifndef KAHEAD
-#define KAHEAD 8
-#endif
 namespace kelm_internal {
 
 int file_error(const char* name, const char* format, ...) {
@@ -46,6 +44,13 @@ inline std::uint64_t bits_of(double v) {
 // into +0.0 and changes nothing else.
 inline std::uint64_t weld_bits(double v) {
     return bits_of(v + 0.0);
+}
+
+// The power of two n as 2^k: k.
+inline int log2_of(std::size_t n) {
+    int k = 0;
+    while ((std::size_t{1} << k) < n) ++k;
+    return k;
 }
 
 inline std::uint64_t rotl(std::uint64_t x, int r) {
@@ -81,13 +86,18 @@ void MeshBuilder::reserve(std::size_t vertices, std::size_t facets) {
     std::size_t size = 64;
     while (size < 2 * vertices) size *= 2;
     if (size > table_.size()) {
+        table_.clear();
+        table_.shrink_to_fit();
+        table_.reserve(size);
+        advise_huge_pages(table_.data(), sizeof(unsigned) * size);
         table_.assign(size, 0);
         table_mask_ = size - 1;
+        shift_ = 64 - log2_of(size);
         // Entries placed before are placed again.
         for (unsigned v = 0; v < finite_.size(); ++v) {
             const double* p = vert(v);
             std::size_t s = weld_hash(weld_bits(p[0]), weld_bits(p[1]), weld_bits(p[2])) >>
-                            (64 - __builtin_ctzll(size));
+                            (64 - log2_of(size));
             while (table_[s] != 0) s = (s + 1) & table_mask_;
             table_[s] = v + 1;
         }
@@ -103,8 +113,7 @@ unsigned MeshBuilder::weld(const double* p) {
     if (opts_.weld) {
         if (2 * (count + 1) > table_.size()) grow_table();
         const std::uint64_t x = weld_bits(p[0]), y = weld_bits(p[1]), z = weld_bits(p[2]);
-        const int shift = 64 - __builtin_ctzll(table_.size());
-        std::size_t s = weld_hash(x, y, z) >> shift;
+        std::size_t s = weld_hash(x, y, z) >> shift_;
         for (;; s = (s + 1) & table_mask_) {
             const unsigned e = table_[s];
             if (e == 0) {
@@ -202,8 +211,11 @@ void MeshBuilder::grow_float_table() {
     std::vector<FloatSlot> old;
     old.swap(ftable_);
     const std::size_t size = old.empty() ? 64 : 2 * old.size();
+    ftable_.reserve(size);
+    advise_huge_pages(ftable_.data(), sizeof(FloatSlot) * size);
     ftable_.assign(size, FloatSlot{0, 0, 0, 0});
-    const int shift = 64 - __builtin_ctzll(size);
+    fshift_ = 64 - log2_of(size);
+    const int shift = fshift_;
     for (const FloatSlot& e : old) {
         if (e.id == 0) continue;
         const std::uint32_t k[3] = {e.x, e.y, e.z};
@@ -215,7 +227,7 @@ void MeshBuilder::grow_float_table() {
 
 unsigned MeshBuilder::weld_float(const std::uint32_t* k, std::uint64_t hash) {
     const std::size_t mask = ftable_.size() - 1;
-    std::size_t s = hash >> (64 - __builtin_ctzll(ftable_.size()));
+    std::size_t s = hash >> fshift_;
     for (;; s = (s + 1) & mask) {
         FloatSlot& e = ftable_[s];
         if (e.id == 0) break;
@@ -245,18 +257,23 @@ void MeshBuilder::add_stl_records(const unsigned char* records, std::size_t n, u
         // Sized for the vertices reserved (a closed surface: half the facet count).
         std::size_t size = 64;
         while (3 * size < 4 * static_cast<std::size_t>(fs_->rawverts().capacity())) size *= 2;
+        ftable_.reserve(size);
+        advise_huge_pages(ftable_.data(), sizeof(FloatSlot) * size);
         ftable_.assign(size, FloatSlot{0, 0, 0, 0});
+        fshift_ = 64 - log2_of(size);
     }
-    int shift = 64 - __builtin_ctzll(ftable_.size());
+    int shift = fshift_;
     // The table is too large for the caches and each lookup lands in a random place:
     // the slots of the corners a few records ahead are fetched while this one is welded.
-    constexpr std::size_t kAhead = KAHEAD;
-    auto prefetch = [&](std::size_t i) {
+    constexpr std::size_t kAhead = 8;
+    // Always inlined: GCC takes a function that only prefetches for one without effect
+    // and drops the calls.
+    auto prefetch = [&](std::size_t i) KELM_MESHFILE_INLINE {
         const unsigned char* r = records + 50 * i + 12;
         for (int c = 0; c < 3; ++c) {
             const std::uint32_t k[3] = {float_key(r + 12 * c), float_key(r + 12 * c + 4),
                                         float_key(r + 12 * c + 8)};
-            __builtin_prefetch(&ftable_[float_hash(k) >> shift]);
+            KELM_MESHFILE_PREFETCH(&ftable_[float_hash(k) >> shift]);
         }
     };
     for (std::size_t i = 0; i < kAhead && i < n; ++i) prefetch(i);
@@ -281,7 +298,7 @@ void MeshBuilder::add_stl_records(const unsigned char* records, std::size_t n, u
                 const std::uint32_t* kc = k + 3 * c;
                 if (4 * (fcount_ + 1) > 3 * ftable_.size()) {
                     grow_float_table();
-                    shift = 64 - __builtin_ctzll(ftable_.size());
+                    shift = fshift_;
                 }
                 if (float_finite(kc[0]) && float_finite(kc[1]) && float_finite(kc[2])) {
                     w[c] = weld_float(kc, float_hash(kc));
@@ -297,7 +314,7 @@ void MeshBuilder::add_stl_records(const unsigned char* records, std::size_t n, u
         // Up to three quarters full: linear probing stays short and the table small.
         if (4 * (fcount_ + 3) > 3 * ftable_.size()) {
             grow_float_table();
-            shift = 64 - __builtin_ctzll(ftable_.size());
+            shift = fshift_;
         }
         const unsigned a = weld_float(k, float_hash(k));
         const unsigned b = weld_float(k + 3, float_hash(k + 3));

@@ -5,6 +5,7 @@
 
 #include "kelmmath/core/errors.h"
 #include "kelmmath/mesh/facetset.h"
+#include "mesh/internal_memory.h"
 #include "topology/internal_topology.h"
 
 using kelm_internal::TopologyAccess;
@@ -123,7 +124,10 @@ private:
 void fill_none(kelm_uint_vector& list, unsigned n) {
     list.size(0);
     if (n == 0) return;
-    list.capacity(n);
+    if (list.capacity() < n) {
+        list.capacity(n);
+        kelm_internal::advise_huge_pages(list.data(), sizeof(unsigned) * n);
+    }
     list.size(n);
     unsigned* p = list.data();
     for (unsigned i = 0; i < n; ++i) p[i] = KELM_NONE;
@@ -185,6 +189,8 @@ public:
 
     // False when the sides are too many for the flag bit: the caller builds otherwise.
     bool count(unsigned first, unsigned end) {
+        start_.reserve(static_cast<std::size_t>(nv_) + 1);
+        kelm_internal::advise_huge_pages(start_.data(), sizeof(unsigned) * (nv_ + 1ull));
         start_.assign(static_cast<std::size_t>(nv_) + 1, 0);
         for (unsigned f = first; f < end; ++f) {
             if (f + kAhead < end) prefetch_counts(f + kAhead);
@@ -201,11 +207,16 @@ public:
             if (total >= kSecondSet) return false;
             start_[v + 1] = static_cast<unsigned>(total);
         }
+        fill_.reserve(nv_);
+        kelm_internal::advise_huge_pages(fill_.data(), sizeof(unsigned) * nv_);
         fill_.assign(start_.begin(), start_.end() - 1);
         entries_.reset(new Entry[total == 0 ? 1 : total]);
+        kelm_internal::advise_huge_pages(entries_.get(), sizeof(Entry) * total);
         // Room for every side as a new edge: storage never touched is never paged in.
         t_.edge_verts.capacity(static_cast<unsigned>(2 * total));
         t_.edge_facets.capacity(static_cast<unsigned>(2 * total));
+        kelm_internal::advise_huge_pages(t_.edge_verts.data(), sizeof(unsigned) * 2 * total);
+        kelm_internal::advise_huge_pages(t_.edge_facets.data(), sizeof(unsigned) * 2 * total);
         return true;
     }
 
