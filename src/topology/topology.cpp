@@ -1,6 +1,8 @@
 #include "kelmmath/topology/topology.h"
 
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "kelmmath/core/errors.h"
@@ -11,6 +13,14 @@
 using kelm_internal::TopologyAccess;
 using kelm_internal::TopologyTables;
 
+// Keeps a function that only prefetches inlined (GCC drops calls to such functions).
+#if defined(__GNUC__)
+#define KELM_TOPOLOGY_INLINE __attribute__((always_inline)) inline
+#define KELM_TOPOLOGY_PREFETCH(p) __builtin_prefetch((p), 1)
+#else
+#define KELM_TOPOLOGY_INLINE inline
+#define KELM_TOPOLOGY_PREFETCH(p) ((void)(p))
+#endif
 namespace {
 
 // Open-addressing hash from a vertex pair (lo, hi) to an edge number. The key
@@ -176,59 +186,43 @@ inline const KelmMeshFacet* usable_facet(const KelmMeshFacetSet* fs, unsigned f,
                                                                                      : nullptr;
 }
 
-// The bucket build. Bucket lo holds one entry per edge whose lower vertex is lo: the
-// higher vertex and the edge number, whose top bit is set once the edge has its
-// second facet (so the common case reads no edge table). Room for a bucket is the
-// number of sides with that lower vertex, counted first.
+// The bucket build. Each vertex has one cache line: the first facet met at the vertex
+// and up to seven edges whose lower vertex it is (the higher vertex and the edge
+// number, whose top bit is set once the edge has its second facet). A vertex with more
+// such edges keeps the rest in an overflow index. A facet thus needs the lines of its
+// three corners and nothing else except, for an edge met the second time, that edge's
+// second-facet entry; the lines of the facets a few places ahead are fetched while the
+// current one is worked on.
 class BucketBuilder {
 public:
+    static constexpr unsigned kSecondSet = 0x80000000u;
+
     BucketBuilder(TopologyTables& t, const KelmMeshFacetSet* fs, unsigned nv)
         : t_(t), fs_(fs), nv_(nv) {}
 
-    static constexpr unsigned kSecondSet = 0x80000000u;
-
-    // False when the sides are too many for the flag bit: the caller builds otherwise.
-    bool count(unsigned first, unsigned end) {
-        start_.reserve(static_cast<std::size_t>(nv_) + 1);
-        kelm_internal::advise_huge_pages(start_.data(), sizeof(unsigned) * (nv_ + 1ull));
-        start_.assign(static_cast<std::size_t>(nv_) + 1, 0);
-        for (unsigned f = first; f < end; ++f) {
-            if (f + kAhead < end) prefetch_counts(f + kAhead);
-            const KelmMeshFacet* facet = usable_facet(fs_, f, nv_);
-            if (!facet) continue;
-            for (unsigned k = 0; k < 3; ++k) {
-                const unsigned a = facet->vertex[k], b = facet->vertex[k == 2 ? 0 : k + 1];
-                ++start_[(a < b ? a : b) + 1];
-            }
-        }
-        unsigned long long total = 0;
+    // False when the numbers are too large for the flag bit or the lines would take
+    // far more room than the edges: the caller builds otherwise.
+    bool ready(unsigned first, unsigned end) {
+        const unsigned long long sides = 3ull * (end - first);
+        if (sides >= kSecondSet || nv_ > 2 * sides + 64) return false;
+        lines_.reset(new Line[nv_ == 0 ? 1 : nv_]);
+        kelm_internal::advise_huge_pages(lines_.get(), sizeof(Line) * nv_);
         for (unsigned v = 0; v < nv_; ++v) {
-            total += start_[v + 1];
-            if (total >= kSecondSet) return false;
-            start_[v + 1] = static_cast<unsigned>(total);
+            lines_[v].count = 0;
+            lines_[v].first_facet = KELM_NONE;
         }
-        fill_.reserve(nv_);
-        kelm_internal::advise_huge_pages(fill_.data(), sizeof(unsigned) * nv_);
-        fill_.assign(start_.begin(), start_.end() - 1);
-        entries_.reset(new Entry[total == 0 ? 1 : total]);
-        kelm_internal::advise_huge_pages(entries_.get(), sizeof(Entry) * total);
         // Room for every side as a new edge: storage never touched is never paged in.
-        t_.edge_verts.capacity(static_cast<unsigned>(2 * total));
-        t_.edge_facets.capacity(static_cast<unsigned>(2 * total));
-        kelm_internal::advise_huge_pages(t_.edge_verts.data(), sizeof(unsigned) * 2 * total);
-        kelm_internal::advise_huge_pages(t_.edge_facets.data(), sizeof(unsigned) * 2 * total);
+        t_.edge_verts.capacity(static_cast<unsigned>(2 * sides));
+        t_.edge_facets.capacity(static_cast<unsigned>(2 * sides));
+        kelm_internal::advise_huge_pages(t_.edge_verts.data(), sizeof(unsigned) * 2 * sides);
+        kelm_internal::advise_huge_pages(t_.edge_facets.data(), sizeof(unsigned) * 2 * sides);
         return true;
     }
 
-    // Facets are worked on in order while the memory the next ones need is fetched in
-    // two steps: first where their buckets start (and their corners' first facets),
-    // then, kAhead facets later, the buckets themselves.
     void run(unsigned first, unsigned end) {
-        for (unsigned f = first; f < end && f < first + 2 * kAhead; ++f) prefetch_starts(f);
-        for (unsigned f = first; f < end && f < first + kAhead; ++f) prefetch_buckets(f);
+        for (unsigned f = first; f < end && f < first + kAhead; ++f) prefetch(f);
         for (unsigned f = first; f < end; ++f) {
-            if (f + 2 * kAhead < end) prefetch_starts(f + 2 * kAhead);
-            if (f + kAhead < end) prefetch_buckets(f + kAhead);
+            if (f + kAhead < end) prefetch(f + kAhead);
             const KelmMeshFacet* facet = fs_->getFacet(f);
             if (!facet) continue;
             const unsigned c0 = facet->vertex[0], c1 = facet->vertex[1], c2 = facet->vertex[2];
@@ -241,71 +235,70 @@ public:
             add_side(f, c0, c1);
             add_side(f, c1, c2);
             add_side(f, c2, c0);
-            unsigned* firsts = t_.vertex_facet.data();
-            if (firsts[c0] == KELM_NONE) firsts[c0] = f;
-            if (firsts[c1] == KELM_NONE) firsts[c1] = f;
-            if (firsts[c2] == KELM_NONE) firsts[c2] = f;
+            if (lines_[c0].first_facet == KELM_NONE) lines_[c0].first_facet = f;
+            if (lines_[c1].first_facet == KELM_NONE) lines_[c1].first_facet = f;
+            if (lines_[c2].first_facet == KELM_NONE) lines_[c2].first_facet = f;
         }
+        unsigned* firsts = t_.vertex_facet.data();
+        for (unsigned v = 0; v < nv_; ++v) firsts[v] = lines_[v].first_facet;
     }
 
 private:
+    static constexpr unsigned kAhead = 16;
+    static constexpr unsigned kInLine = 7;
+
     struct Entry {
         unsigned hi;
         unsigned edge;
     };
+    struct alignas(64) Line {
+        unsigned count;  // edges in the line; kInLine: more may be in the overflow index
+        unsigned first_facet;
+        Entry entries[kInLine];
+    };
 
-    static constexpr unsigned kAhead = 8;
-
-    void prefetch_counts(unsigned f) const {
+    KELM_TOPOLOGY_INLINE void prefetch(unsigned f) const {
         const KelmMeshFacet* facet = usable_facet(fs_, f, nv_);
         if (!facet) return;
-        for (unsigned k = 0; k < 3; ++k) {
-            const unsigned a = facet->vertex[k], b = facet->vertex[k == 2 ? 0 : k + 1];
-            __builtin_prefetch(&start_[(a < b ? a : b) + 1], 1);
-        }
+        for (unsigned k = 0; k < 3; ++k) KELM_TOPOLOGY_PREFETCH(&lines_[facet->vertex[k]]);
     }
 
-    void prefetch_starts(unsigned f) const {
-        const KelmMeshFacet* facet = usable_facet(fs_, f, nv_);
-        if (!facet) return;
-        for (unsigned k = 0; k < 3; ++k) {
-            const unsigned a = facet->vertex[k], b = facet->vertex[k == 2 ? 0 : k + 1];
-            __builtin_prefetch(&start_[a < b ? a : b]);
-            __builtin_prefetch(&fill_[a < b ? a : b]);
-            __builtin_prefetch(t_.vertex_facet.data() + a, 1);
-        }
+    // The entry of edge (lo, hi), or null.
+    unsigned* find(unsigned lo, unsigned hi) {
+        Line& line = lines_[lo];
+        for (unsigned i = 0; i < line.count; ++i)
+            if (line.entries[i].hi == hi) return &line.entries[i].edge;
+        if (line.count < kInLine) return nullptr;
+        auto it = overflow_.find((static_cast<std::uint64_t>(lo) << 32) | hi);
+        return it == overflow_.end() ? nullptr : &it->second;
     }
 
-    void prefetch_buckets(unsigned f) const {
-        const KelmMeshFacet* facet = usable_facet(fs_, f, nv_);
-        if (!facet) return;
-        for (unsigned k = 0; k < 3; ++k) {
-            const unsigned a = facet->vertex[k], b = facet->vertex[k == 2 ? 0 : k + 1];
-            __builtin_prefetch(&entries_[start_[a < b ? a : b]], 1);
-        }
+    void insert(unsigned lo, unsigned hi, unsigned e) {
+        Line& line = lines_[lo];
+        if (line.count < kInLine)
+            line.entries[line.count++] = Entry{hi, e};
+        else
+            overflow_.emplace((static_cast<std::uint64_t>(lo) << 32) | hi, e);
     }
 
     void add_side(unsigned f, unsigned a, unsigned b) {
         const unsigned lo = a < b ? a : b;
         const unsigned hi = a < b ? b : a;
-        Entry* entry = &entries_[start_[lo]];
-        Entry* const last = &entries_[fill_[lo]];
-        while (entry != last && entry->hi != hi) ++entry;
+        unsigned* entry = find(lo, hi);
         unsigned e;
-        if (entry == last) {
+        if (!entry) {
             e = t_.edge_count();
             t_.edge_verts.append(lo);
             t_.edge_verts.append(hi);
             t_.edge_facets.append(f);
             t_.edge_facets.append(KELM_NONE);
-            *entry = Entry{hi, e};
-            ++fill_[lo];
-        } else if (!(entry->edge & kSecondSet)) {
-            e = entry->edge;
+            insert(lo, hi, e);
+        } else if (!(*entry & kSecondSet)) {
+            e = *entry;
             t_.edge_facets[2 * e + 1] = f;
-            entry->edge |= kSecondSet;
+            *entry |= kSecondSet;
         } else {
-            e = entry->edge & ~kSecondSet;
+            e = *entry & ~kSecondSet;
             kelm_ec()->error("Failed topology - edge v=(%u,%u) already has 2 facets", lo, hi);
             t_.build_ok = 0;
         }
@@ -323,9 +316,8 @@ private:
     TopologyTables& t_;
     const KelmMeshFacetSet* fs_;
     unsigned nv_;
-    std::vector<unsigned> start_;
-    std::vector<unsigned> fill_;
-    std::unique_ptr<Entry[]> entries_;
+    std::unique_ptr<Line[]> lines_;
+    std::unordered_map<std::uint64_t, unsigned> overflow_;
 };
 
 }  // namespace
@@ -351,7 +343,7 @@ void build_tables(TopologyTables& t, const KelmMeshFacetSet* fs, unsigned first,
     const unsigned end = (first >= nf) ? first : (count > nf - first ? nf : first + count);
     if (lookup == EdgeLookup::kBuckets) {
         BucketBuilder buckets(t, fs, nv);
-        if (buckets.count(first, end)) {
+        if (buckets.ready(first, end)) {
             buckets.run(first, end);
             return;
         }
