@@ -197,20 +197,39 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
     EXPECT_EQ(fs.getFacet(1)->vertex[1], 2u);
     EXPECT_EQ(info.split_polygons, 1u);
 
-    // A concave arrow (area 3) whose fan from corner 0 would leave the outline, tilted
-    // out of every coordinate plane, with negative OBJ indices.
-    const std::string arrow =
-        "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 2 0.5 0\nv 0 2 0\n"
-        "f -4 -3 -2 -1 -5\n";
-    ASSERT_EQ(read_text(fs, arrow), 1);
-    ASSERT_EQ(fs.getFacetCount(), 3u);
-    double area, up;
-    area_and_up(fs, &area, &up);
-    EXPECT_DOUBLE_EQ(area, 5.0);  // by the shoelace formula
-    EXPECT_DOUBLE_EQ(up, 3.0);
+    // A concave arrow (area 5) whose fan from corner 1 would leave the outline, with
+    // negative OBJ indices: flat, then tilted into the plane x = 0.5 u + 0.25 v (u, v the
+    // flat coordinates placed on y, z), where the best-fit plane is nearly x = const.
+    const double flat[5][2] = {{0, 0}, {4, 0}, {4, 2}, {2, 0.5}, {0, 2}};
+    for (int tilt = 0; tilt < 2; ++tilt) {
+        SCOPED_TRACE(tilt);
+        std::string obj;
+        for (const auto& p : flat) {
+            const double u = p[0], v = p[1];
+            char line[96];
+            if (tilt)
+                std::snprintf(line, sizeof line, "v %.17g %.17g %.17g\n", 0.5 * u + 0.25 * v, u, v);
+            else
+                std::snprintf(line, sizeof line, "v %.17g %.17g 0\n", u, v);
+            obj += line;
+        }
+        obj += "f -4 -3 -2 -1 -5\n";
+        ASSERT_EQ(read_text(fs, obj), 1);
+        ASSERT_EQ(fs.getFacetCount(), 3u);
+        // The polygon's unit normal: (0, 0, 1) flat; (1, -0.5, -0.25) normalised tilted.
+        const double len = std::sqrt(1 + 0.25 + 0.0625);
+        const double want[3] = {tilt ? 1 / len : 0, tilt ? -0.5 / len : 0, tilt ? -0.25 / len : 1};
+        for (unsigned f = 0; f < 3; ++f) {
+            double n[3];
+            fs.getFacetNormal(n, f);
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(n[k], want[k], 1e-12) << f;
+        }
+        EXPECT_NEAR(fs.getSurfaceArea(), tilt ? 5.0 * len : 5.0, 1e-12);  // by the shoelace formula
+    }
 
     // The same polygon upside down keeps its orientation.
     ASSERT_EQ(read_text(fs, "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 2 0.5 0\nv 0 2 0\nf 1 5 4 3 2\n"), 1);
+    double area, up;
     area_and_up(fs, &area, &up);
     EXPECT_DOUBLE_EQ(up, -3.0);
 }
