@@ -31,8 +31,8 @@
 //          "i/t", "i//n" or "i/t/n", counting from 1 or, negative, back from the last
 //          vertex so far. Texture references are checked for form and ignored;
 //          normal references ("vn") are kept as corner normals when keep_normals is
-//          set. Other statements (vt, vn, o, g, s, usemtl, mtllib, l, p ...) are
-//          skipped; a line may continue after a backslash.
+//          set. Other statements (vt, o, g, s, usemtl, mtllib, l, p ...) are
+//          skipped.
 //   PLY    the "vertex" element's x, y, z (any numeric type) and the "face" element's
 //          vertex_indices or vertex_index list (any integer count and index type).
 //          Other elements and properties are skipped in all three encodings.
@@ -41,8 +41,9 @@
 // Polygons with more than three corners are cut into n - 2 triangles by ear clipping
 // in the plane that best fits the polygon (Newell's normal): a convex polygon gives
 // the fan from its first corner, a concave one triangles that stay inside it. A
-// polygon that clipping cannot cut (self-crossing, or collapsed to a line) falls back
-// to the fan from its first corner. The facets of one polygon are consecutive and keep
+// polygon that clipping cannot cut (self-crossing, or collapsed to a line), and one of
+// more than 256 corners (clipping takes time cubic in the corners at worst), is cut as
+// the fan from its first corner (from the first remaining corner once clipping began). The facets of one polygon are consecutive and keep
 // the polygon's orientation.
 //
 // Welding. Vertices with identical coordinates become one vertex, compared by the bit
