@@ -1,11 +1,14 @@
 #include "kelmmath/mesh/facetset.h"
 
 #include <memory>
+#include <new>
+#include <type_traits>
 
 #include "geom/internal_geom.h"
 #include "kelmmath/core/errors.h"
 #include "kelmmath/geom/vector.h"
 #include "kelmmath/geom/xform.h"
+#include "mesh/internal_memory.h"
 
 namespace {
 
@@ -100,16 +103,24 @@ unsigned int KelmMeshFacetSet::createNormal(const double* n) {
 // so a set of n facets makes O(log n) allocations.
 
 namespace {
+static_assert(std::is_trivially_destructible<KelmMeshFacet>::value,
+              "facet blocks are released without running destructors");
 constexpr unsigned int kFirstBlock = 16;
 constexpr unsigned int kLargestBlock = 1u << 20;
 }  // namespace
 
 void KelmMeshFacetSet::reserveFacets(unsigned int n) {
     if (n <= block_left_) return;
-    std::unique_ptr<KelmMeshFacet[]> facets(new KelmMeshFacet[n]);
-    std::unique_ptr<FacetBlock> block(new FacetBlock{facets.get(), blocks_});
+    // Raw storage first, so that a large block can ask for large pages before its
+    // facets are written (KelmMeshFacet is trivially destructible).
+    std::unique_ptr<FacetBlock> block(new FacetBlock{nullptr, blocks_});
+    void* raw = ::operator new[](sizeof(KelmMeshFacet) * static_cast<std::size_t>(n));
+    kelm_internal::advise_huge_pages(raw, sizeof(KelmMeshFacet) * static_cast<std::size_t>(n));
+    KelmMeshFacet* facets = static_cast<KelmMeshFacet*>(raw);
+    for (unsigned int i = 0; i < n; ++i) new (facets + i) KelmMeshFacet();
+    block->facets = facets;
     blocks_ = block.release();
-    block_free_ = facets.release();
+    block_free_ = facets;
     block_left_ = n;
     block_total_ += n;
 }
@@ -127,7 +138,7 @@ KelmMeshFacet* KelmMeshFacetSet::newFacet() {
 void KelmMeshFacetSet::releaseFacetBlocks() {
     while (blocks_) {
         FacetBlock* next = blocks_->next;
-        delete[] blocks_->facets;
+        ::operator delete[](blocks_->facets);
         delete blocks_;
         blocks_ = next;
     }

@@ -22,10 +22,7 @@ struct FacetSetAccess {
             fs.facets_.capacity(fs.facets_.size() + nfacets);
             advise_huge_pages(fs.facets_.data(), sizeof(void*) * fs.facets_.capacity());
         }
-        if (nfacets > fs.block_left_) {
-            fs.reserveFacets(nfacets);
-            advise_huge_pages(fs.block_free_, sizeof(KelmMeshFacet) * nfacets);
-        }
+        fs.reserveFacets(nfacets);
     }
 
     // Puts verts in place of the set's vertices.
