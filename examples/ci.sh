@@ -50,8 +50,19 @@ fail_unless() {
 }
 
 expect 0 "kelm-meshcheck on the built-in part" \
-    "$meshcheck" --details --xml "$tmp/part.xml" --mesh-json "$tmp/part.json"
+    "$meshcheck" --details --convert "$tmp/part.xml" --convert "$tmp/part.json" \
+    --convert "$tmp/part.stl" --convert "$tmp/part.obj" --convert "$tmp/part.ply" \
+    --convert "$tmp/part.off"
 expect 0 "kelm-meshcheck re-reads the XML it wrote" "$meshcheck" "$tmp/part.xml"
+for ext in stl obj ply off; do
+    expect 0 "kelm-meshcheck re-reads the .$ext it wrote" "$meshcheck" "$tmp/part.$ext"
+done
+expect 0 "kelm-meshcheck converts an OBJ to OFF" "$meshcheck" "$tmp/part.obj" --convert "$tmp/again.off"
+fail_unless "the OFF written from the OBJ is the OFF written from the part" \
+    cmp -s "$tmp/part.off" "$tmp/again.off"
+printf 'solid x\nfacet normal 0 0 1\n' >"$tmp/cut.stl"
+expect 2 "kelm-meshcheck on a truncated STL" "$meshcheck" "$tmp/cut.stl"
+expect 2 "kelm-meshcheck with an unknown --convert format" "$meshcheck" --convert "$tmp/part.dxf"
 expect 0 "kelm-meshcheck on two shells, with the dump" "$meshcheck" --details --dump "$data/two-shells.xml"
 expect 1 "kelm-meshcheck on a mesh with a flipped facet" "$meshcheck" "$data/flipped-facet.xml"
 # The check report: one JSON object per shell, the repair and the drawing.

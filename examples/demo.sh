@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs both example programs on their built-in samples and leaves what they write in
-# BUILD/demo: part.xml and part.json (the sample part, through the mesh writers),
+# BUILD/demo: part.xml, part.json and part.stl (the sample part, through the mesh writers),
 # pocket.svg (the triangulated sample pocket) and tile.svg (an untidy map tile: loops that
 # share segments, touch and run back over themselves).
 #
@@ -20,7 +20,7 @@ fi
 out=$build/demo
 mkdir -p "$out"
 echo "==== kelm-meshcheck: the sample part (a stock block with two coloured faces)"
-"$meshcheck" --details --xml "$out/part.xml" --mesh-json "$out/part.json"
+"$meshcheck" --details --convert "$out/part.xml" --convert "$out/part.json" --convert "$out/part.stl"
 echo "==== kelm-triangulate: the sample pocket (an outer outline with two islands)"
 "$triangulate" --svg "$out/pocket.svg"
 echo "==== kelm-triangulate: a map tile (a lake cut by the border, buildings sharing a wall, a spike)"
@@ -31,5 +31,6 @@ echo
 echo "The demo wrote:"
 echo "  $dir/part.xml     the sample part as mesh XML (read it back: $meshcheck $out/part.xml)"
 echo "  $dir/part.json    the sample part as mesh JSON"
+echo "  $dir/part.stl     the sample part as binary STL (read it back: $meshcheck $out/part.stl)"
 echo "  $dir/pocket.svg   the triangulated pocket (open it in a web browser)"
 echo "  $dir/tile.svg     the triangulated map tile"

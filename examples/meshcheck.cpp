@@ -1,9 +1,10 @@
-// kelm-meshcheck: reads the mesh shells of XML files (or builds a sample part) and,
-// for each shell, prints a summary of what is wrong with it (meshcheck_report.h) or
-// its JSON report; with --details also its counts, bounds and surface area, its edge
-// topology and the five topology checks, showing what each of them reported.
+// kelm-meshcheck: reads the mesh shells of XML files and the meshes of STL, OBJ, PLY
+// and OFF files (or builds a sample part) and, for each, prints a summary of what is
+// wrong with it (meshcheck_report.h) or its JSON report; with --details also its
+// counts, bounds and surface area, its edge topology and the five topology checks,
+// showing what each of them reported. --convert writes what was read in another format.
 //
-//   kelm-meshcheck [options] [FILE.xml ...]      (kUsage lists the options)
+//   kelm-meshcheck [options] [FILE ...]      (kUsage lists the options)
 //
 // Exit status: 0 when every shell is clean, 1 when one has defects, 2 when a file
 // cannot be read or written (or the command line is wrong).
@@ -20,10 +21,11 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelm-meshcheck [options] [FILE.xml ...]\n"
-    "  Reads every <shell> of each FILE (no FILE: a built-in sample part) and prints a\n"
-    "  summary of each: closed or not, parts, holes, non-manifold edges and vertices,\n"
-    "  orientation, degenerate and duplicate facets, area and volume.\n"
+    "usage: kelm-meshcheck [options] [FILE ...]\n"
+    "  Reads every <shell> of each mesh XML FILE and the mesh of each STL, OBJ, PLY or\n"
+    "  OFF FILE (no FILE: a built-in sample part) and prints a summary of each: closed\n"
+    "  or not, parts, holes, non-manifold edges and vertices, orientation, degenerate\n"
+    "  and duplicate facets, area and volume.\n"
     "  --details        also counts, bounds (coordinates taken as millimetres), surface\n"
     "                   area, edges and the five topology checks\n"
     "  --dump           with --details: the topology dump of each shell\n"
@@ -34,8 +36,10 @@ const char kUsage[] =
     "  --svg OUT        draw the shells with border (red), non-manifold (magenta) and\n"
     "                   misoriented (orange) edges marked\n"
     "  --view V         the drawing's view: top, front, side or iso (the default)\n"
-    "  --mesh-json OUT  write the shells as mesh JSON (one object, or a list of them)\n"
-    "  --xml OUT        write the shells as mesh XML (one shell, or a <shells> document)\n"
+    "  --convert OUT    write what was read in the format of OUT's extension: .xml (one\n"
+    "                   shell, or a <shells> document), .json (one object, or a list),\n"
+    "                   .stl (binary), .obj, .ply (binary) or .off (the shells as one\n"
+    "                   mesh); may be given more than once\n"
     "  Exit status: 0 all shells clean, 1 a shell has defects, 2 a file cannot be read\n"
     "  or written.\n";
 
@@ -75,8 +79,7 @@ private:
 
 struct Options {
     bool dump = false;
-    const char* json_out = nullptr;
-    const char* xml_out = nullptr;
+    std::vector<const char*> outputs;
     std::vector<const char*> files;
     // The check report (meshcheck_report.h).
     bool details = false;
@@ -86,6 +89,16 @@ struct Options {
     const char* svg_out = nullptr;
     const char* view = "iso";
 };
+
+enum class Output { kNone, kXml, kJson, kMeshFile };
+
+Output output_kind(const char* file) {
+    const char* dot = std::strrchr(file, '.');
+    if (dot && kelm_strcasecmp(dot, ".xml") == 0) return Output::kXml;
+    if (dot && kelm_strcasecmp(dot, ".json") == 0) return Output::kJson;
+    if (kelm_mesh_file_format_of_name(file) != kelm_mesh_file_unknown) return Output::kMeshFile;
+    return Output::kNone;
+}
 
 // One shell to check: the facet set, its id (may be empty) and where it came from.
 struct Shell {
@@ -263,14 +276,40 @@ bool check_shell(const Shell& shell, const Options& opts, KelmMeshCheckReport* r
     return report->clean();
 }
 
-// Reads every shell of file into recs. On failure prints one line naming the file.
-bool read_file(const char* file, KelmMeshShellRecordVec* recs) {
-    FILE* probe = kelm_fopen(file, "r");
-    if (!probe) {
-        std::fprintf(stderr, "kelm-meshcheck: %s: cannot open the file\n", file);
+// Whether the file is mesh XML: its first character after white space is '<'.
+bool looks_like_xml(FILE* fp) {
+    int c;
+    do {
+        c = std::fgetc(fp);
+    } while (c == ' ' || c == '\t' || c == '\r' || c == '\n');
+    if (c == 0xEF) return true;  // a UTF-8 byte order mark
+    return c == '<';
+}
+
+// Reads the mesh of an STL, OBJ, PLY or OFF file into fs; warnings are shown on
+// standard error. On failure prints one line naming the file. Unless quiet (the JSON
+// report owns standard output), one line says what was read.
+bool read_mesh_file(const char* file, KelmMeshFacetSet* fs, bool quiet) {
+    ReportLog log;
+    KelmMeshReadInfo info;
+    const int ok = kelm_mesh_file_read(fs, file, nullptr, &info);
+    const std::vector<std::string> reports = log.take();
+    if (!ok) {
+        std::fprintf(stderr, "kelm-meshcheck: %s: cannot be read: %s\n", file,
+                     reports.empty() ? "not a mesh file" : reports.back().c_str());
         return false;
     }
-    std::fclose(probe);
+    for (const std::string& r : reports) std::fprintf(stderr, "kelm-meshcheck: %s\n", r.c_str());
+    if (quiet) return true;
+    std::printf("%s: %s, %u facets", file, kelm_mesh_file_format_name(info.format),
+                info.file_facets);
+    if (info.split_polygons) std::printf(" (%u polygons cut into triangles)", info.split_polygons);
+    std::printf(", %u vertices welded into %u\n", info.file_vertices, fs->getVertexCount());
+    return true;
+}
+
+// Reads every shell of file into recs. On failure prints one line naming the file.
+bool read_file(const char* file, KelmMeshShellRecordVec* recs) {
     ReportLog log;
     const int ok = kelm_mesh_xml_read(recs, file);
     const std::vector<std::string> reports = log.take();
@@ -303,6 +342,35 @@ bool close_output(FILE* fp, const char* file) {
         return false;
     }
     return true;
+}
+
+// Every shell as one mesh: their vertices one after the other, facet corners moved along.
+bool write_mesh_file(const char* file, const std::vector<Shell>& shells) {
+    const KelmMeshFacetSet* out = shells.size() == 1 ? shells[0].fs : nullptr;
+    KelmMeshFacetSet merged;
+    if (!out) {
+        for (const Shell& s : shells) {
+            const unsigned base = merged.getVertexCount();
+            for (unsigned v = 0; v < s.fs->getVertexCount(); ++v) {
+                double p[3];
+                s.fs->getVertex(p, v);
+                merged.createVertex(p);
+            }
+            for (unsigned f = 0; f < s.fs->getFacetCount(); ++f) {
+                const KelmMeshFacet* facet = s.fs->getFacet(f);
+                if (!facet) continue;
+                KelmMeshFacet* copy = merged.createFacet(nullptr);
+                for (unsigned k = 0; k < 3; ++k) copy->vertex[k] = base + facet->vertex[k];
+            }
+        }
+        out = &merged;
+    }
+    ReportLog log;
+    if (kelm_mesh_file_write(out, file, kelm_mesh_file_format_of_name(file))) return true;
+    const std::vector<std::string> reports = log.take();
+    std::fprintf(stderr, "kelm-meshcheck: %s: cannot be written%s%s\n", file,
+                 reports.empty() ? "" : ": ", reports.empty() ? "" : reports.back().c_str());
+    return false;
 }
 
 // One shell: a document whose root is the shell. Several: a <shells> document holding
@@ -358,20 +426,29 @@ int parse_args(int argc, char** argv, Options* opts) {
             opts->json_report = true;
         } else if (std::strcmp(a, "--intersections") == 0) {
             opts->intersections = true;
-        } else if (std::strcmp(a, "--mesh-json") == 0 || std::strcmp(a, "--xml") == 0 ||
-                   std::strcmp(a, "--repair") == 0 || std::strcmp(a, "--svg") == 0 ||
-                   std::strcmp(a, "--view") == 0) {
+        } else if (std::strcmp(a, "--convert") == 0 || std::strcmp(a, "--repair") == 0 ||
+                   std::strcmp(a, "--svg") == 0 || std::strcmp(a, "--view") == 0) {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "kelm-meshcheck: %s needs a file name\n%s", a, kUsage);
                 return kIoFailed;
             }
             const char* value = argv[++i];
-            if (a[2] == 'm') opts->json_out = value;
-            else if (a[2] == 'x') opts->xml_out = value;
-            else if (a[2] == 'r') opts->repair_out = value;
-            else if (a[2] == 's') opts->svg_out = value;
-            else if (meshcheck::is_view(value)) opts->view = value;
-            else {
+            if (a[2] == 'c') {
+                if (output_kind(value) == Output::kNone) {
+                    std::fprintf(stderr,
+                                 "kelm-meshcheck: %s: unknown output format (use .xml, .json, "
+                                 ".stl, .obj, .ply or .off)\n",
+                                 value);
+                    return kIoFailed;
+                }
+                opts->outputs.push_back(value);
+            } else if (a[2] == 'r') {
+                opts->repair_out = value;
+            } else if (a[2] == 's') {
+                opts->svg_out = value;
+            } else if (meshcheck::is_view(value)) {
+                opts->view = value;
+            } else {
                 std::fprintf(stderr, "kelm-meshcheck: unknown view %s\n%s", value, kUsage);
                 return kIoFailed;
             }
@@ -419,12 +496,30 @@ int main(int argc, char** argv) {
     int status = kPass;
     KelmMeshFacetSet sample;
     std::vector<std::unique_ptr<KelmMeshShellRecordVec>> files;
+    std::vector<std::unique_ptr<KelmMeshFacetSet>> meshes;
     std::vector<Shell> shells;
     if (opts.files.empty()) {
         build_sample_part(&sample);
         shells.push_back({&sample, "part", "the built-in sample"});
     }
     for (const char* file : opts.files) {
+        FILE* probe = kelm_fopen(file, "rb");
+        if (!probe) {
+            std::fprintf(stderr, "kelm-meshcheck: %s: cannot open the file\n", file);
+            status = kIoFailed;
+            continue;
+        }
+        const bool xml = looks_like_xml(probe);
+        std::fclose(probe);
+        if (!xml) {
+            meshes.emplace_back(new KelmMeshFacetSet);
+            if (!read_mesh_file(file, meshes.back().get(), opts.json_report)) {
+                status = kIoFailed;
+                continue;
+            }
+            shells.push_back({meshes.back().get(), "", file});
+            continue;
+        }
         files.emplace_back(new KelmMeshShellRecordVec);
         KelmMeshShellRecordVec* recs = files.back().get();
         if (!read_file(file, recs)) {
@@ -449,8 +544,21 @@ int main(int argc, char** argv) {
         if (!opts.json_report)
             std::printf("%zu shell%s checked, %u failed\n", shells.size(),
                         shells.size() == 1 ? "" : "s", failed);
-        if (opts.xml_out && !write_xml(opts.xml_out, shells)) status = kIoFailed;
-        if (opts.json_out && !write_json(opts.json_out, shells)) status = kIoFailed;
+        for (const char* out : opts.outputs) {
+            bool ok = true;
+            switch (output_kind(out)) {
+                case Output::kXml:
+                    ok = write_xml(out, shells);
+                    break;
+                case Output::kJson:
+                    ok = write_json(out, shells);
+                    break;
+                default:
+                    ok = write_mesh_file(out, shells);
+                    break;
+            }
+            if (!ok) status = kIoFailed;
+        }
     }
     return status;
 }

@@ -42,5 +42,6 @@
 #include "kelmmath/meshio/xml_writer.h"
 #include "kelmmath/meshio/xml_reader.h"
 #include "kelmmath/meshio/json_writer.h"
+#include "kelmmath/meshio/meshfile.h"
 
 #endif  // KELMMATH_KELMMATH_H

@@ -1,11 +1,14 @@
 #include "kelmmath/mesh/facetset.h"
 
 #include <memory>
+#include <new>
+#include <type_traits>
 
 #include "geom/internal_geom.h"
 #include "kelmmath/core/errors.h"
 #include "kelmmath/geom/vector.h"
 #include "kelmmath/geom/xform.h"
+#include "mesh/internal_memory.h"
 
 namespace {
 
@@ -42,6 +45,7 @@ KelmMeshFacetSet::KelmMeshFacetSet(KelmMeshFacetSet&& other)
       facets_(std::move(other.facets_)),
       faces_(std::move(other.faces_)),
       manifold_(other.manifold_) {
+    takeFacetBlocks(other);
     other.clearFacetsOnly();
     other.manifold_ = true;
 }
@@ -59,6 +63,7 @@ KelmMeshFacetSet& KelmMeshFacetSet::operator=(KelmMeshFacetSet&& other) {
     facets_ = std::move(other.facets_);
     faces_ = std::move(other.faces_);
     manifold_ = other.manifold_;
+    takeFacetBlocks(other);
     other.clearFacetsOnly();
     other.manifold_ = true;
     return *this;
@@ -91,13 +96,77 @@ unsigned int KelmMeshFacetSet::createNormal(const double* n) {
     return idx;
 }
 
+// ---- facet blocks --------------------------------------------------------------------
+//
+// One heap allocation per facet made a large set slow to build and to free; facets are
+// handed out from blocks instead, each at least half as large as all blocks before it,
+// so a set of n facets makes O(log n) allocations.
+
+namespace {
+static_assert(std::is_trivially_destructible<KelmMeshFacet>::value,
+              "facet blocks are released without running destructors");
+constexpr unsigned int kFirstBlock = 16;
+constexpr unsigned int kLargestBlock = 1u << 20;
+}  // namespace
+
+void KelmMeshFacetSet::reserveFacets(unsigned int n) {
+    if (n <= block_left_) return;
+    // Raw storage first, so that a large block can ask for large pages before its
+    // facets are written (KelmMeshFacet is trivially destructible).
+    std::unique_ptr<FacetBlock> block(new FacetBlock{nullptr, blocks_});
+    void* raw = ::operator new[](sizeof(KelmMeshFacet) * static_cast<std::size_t>(n));
+    kelm_internal::advise_huge_pages(raw, sizeof(KelmMeshFacet) * static_cast<std::size_t>(n));
+    KelmMeshFacet* facets = static_cast<KelmMeshFacet*>(raw);
+    for (unsigned int i = 0; i < n; ++i) new (facets + i) KelmMeshFacet();
+    block->facets = facets;
+    blocks_ = block.release();
+    block_free_ = facets;
+    block_left_ = n;
+    block_total_ += n;
+}
+
+KelmMeshFacet* KelmMeshFacetSet::newFacet() {
+    if (block_left_ == 0) {
+        const unsigned int half = block_total_ / 2;
+        reserveFacets(half < kFirstBlock ? kFirstBlock
+                                         : (half > kLargestBlock ? kLargestBlock : half));
+    }
+    --block_left_;
+    return block_free_++;
+}
+
+void KelmMeshFacetSet::releaseFacetBlocks() {
+    while (blocks_) {
+        FacetBlock* next = blocks_->next;
+        ::operator delete[](blocks_->facets);
+        delete blocks_;
+        blocks_ = next;
+    }
+    block_free_ = nullptr;
+    block_left_ = 0;
+    block_total_ = 0;
+}
+
+void KelmMeshFacetSet::takeFacetBlocks(KelmMeshFacetSet& other) {
+    releaseFacetBlocks();
+    blocks_ = other.blocks_;
+    block_free_ = other.block_free_;
+    block_left_ = other.block_left_;
+    block_total_ = other.block_total_;
+    other.blocks_ = nullptr;
+    other.block_free_ = nullptr;
+    other.block_left_ = 0;
+    other.block_total_ = 0;
+}
+
 KelmMeshFacet* KelmMeshFacetSet::createFacet(unsigned int* idx) {
-    // Held by a unique_ptr until the list has taken it, so a failed append leaks nothing.
-    std::unique_ptr<KelmMeshFacet> facet(new KelmMeshFacet);
     const unsigned int i = facets_.size();
-    facets_.append(facet.get());
+    // The list grows first, so a failed append leaves no facet handed out.
+    facets_.append(nullptr);
+    KelmMeshFacet* facet = newFacet();
+    facets_[i] = facet;
     if (idx) *idx = i;
-    return facet.release();
+    return facet;
 }
 
 void KelmMeshFacetSet::appendNullFacet(unsigned int* idx) {
@@ -106,8 +175,8 @@ void KelmMeshFacetSet::appendNullFacet(unsigned int* idx) {
     if (idx) *idx = i;
 }
 
+// The facet's room stays in its block until the set's facets are cleared.
 void KelmMeshFacetSet::deleteFacet(unsigned int i) {
-    delete facets_[i];
     facets_[i] = nullptr;
 }
 
@@ -146,8 +215,7 @@ void KelmMeshFacetSet::clearFacetsOnly() {
     verts_.size(0);
     normals_.capacity(0);
     normals_.size(0);
-    const unsigned int n = facets_.size();
-    for (unsigned int i = 0; i < n; ++i) delete facets_[i];
+    releaseFacetBlocks();
     facets_.capacity(0);
     facets_.size(0);
 }
@@ -342,6 +410,7 @@ void kelm_mesh_copy(KelmMeshFacetSet* dst, const KelmMeshFacetSet* src, const do
 
     const unsigned int nfacets = src->facets_.size();
     dst->facets_.capacity(nfacets);
+    dst->reserveFacets(nfacets);
     for (unsigned int i = 0; i < nfacets; ++i) {
         const KelmMeshFacet* f = src->facets_[i];
         if (f)

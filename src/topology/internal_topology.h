@@ -80,7 +80,11 @@ int get_face_geometric_sense(const KelmMeshFacetSet* fs, unsigned f, unsigned a,
 // How the build finds an edge that already exists. The per-vertex chains define
 // which edge is found; the chained lookup walks them, the indexed lookup answers
 // long chains from a hash of their vertex pairs instead and finds the same edges.
-enum class EdgeLookup { kChainWalk, kIndexed };
+// The bucket lookup keeps each vertex's edges (by lower vertex) in one cache line per
+// vertex (an overflow index beyond seven), and fetches the lines of the facets a few
+// places ahead while it works on the current one: a vertex has at most one edge to
+// each higher vertex, so every lookup finds the same edge as the chain walk.
+enum class EdgeLookup { kChainWalk, kIndexed, kBuckets };
 
 // Chains at least this long are answered from the index.
 constexpr unsigned kLongChain = 24;

@@ -1,14 +1,26 @@
 #include "kelmmath/topology/topology.h"
 
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "kelmmath/core/errors.h"
 #include "kelmmath/mesh/facetset.h"
+#include "mesh/internal_memory.h"
 #include "topology/internal_topology.h"
 
 using kelm_internal::TopologyAccess;
 using kelm_internal::TopologyTables;
 
+// Keeps a function that only prefetches inlined (GCC drops calls to such functions).
+#if defined(__GNUC__)
+#define KELM_TOPOLOGY_INLINE __attribute__((always_inline)) inline
+#define KELM_TOPOLOGY_PREFETCH(p) __builtin_prefetch((p), 1)
+#else
+#define KELM_TOPOLOGY_INLINE inline
+#define KELM_TOPOLOGY_PREFETCH(p) ((void)(p))
+#endif
 namespace {
 
 // Open-addressing hash from a vertex pair (lo, hi) to an edge number. The key
@@ -122,7 +134,10 @@ private:
 void fill_none(kelm_uint_vector& list, unsigned n) {
     list.size(0);
     if (n == 0) return;
-    list.capacity(n);
+    if (list.capacity() < n) {
+        list.capacity(n);
+        kelm_internal::advise_huge_pages(list.data(), sizeof(unsigned) * n);
+    }
     list.size(n);
     unsigned* p = list.data();
     for (unsigned i = 0; i < n; ++i) p[i] = KELM_NONE;
@@ -163,6 +178,148 @@ void add_facet_edge(TopologyTables& t, EdgeBuilder& builder, unsigned f, unsigne
     t.build_ok = 0;
 }
 
+// Whether facet f of fs takes part in the build: present and every corner below nv.
+inline const KelmMeshFacet* usable_facet(const KelmMeshFacetSet* fs, unsigned f, unsigned nv) {
+    const KelmMeshFacet* facet = fs->getFacet(f);
+    if (!facet) return nullptr;
+    return (facet->vertex[0] < nv && facet->vertex[1] < nv && facet->vertex[2] < nv) ? facet
+                                                                                     : nullptr;
+}
+
+// The bucket build. Each vertex has one cache line: the first facet met at the vertex
+// and up to seven edges whose lower vertex it is (the higher vertex and the edge
+// number, whose top bit is set once the edge has its second facet). A vertex with more
+// such edges keeps the rest in an overflow index. A facet thus needs the lines of its
+// three corners and nothing else except, for an edge met the second time, that edge's
+// second-facet entry; the lines of the facets a few places ahead are fetched while the
+// current one is worked on.
+class BucketBuilder {
+public:
+    static constexpr unsigned kSecondSet = 0x80000000u;
+
+    BucketBuilder(TopologyTables& t, const KelmMeshFacetSet* fs, unsigned nv)
+        : t_(t), fs_(fs), nv_(nv) {}
+
+    // False when the numbers are too large for the flag bit or the lines would take
+    // far more room than the edges: the caller builds otherwise.
+    bool ready(unsigned first, unsigned end) {
+        const unsigned long long sides = 3ull * (end - first);
+        if (sides >= kSecondSet || nv_ > 2 * sides + 64) return false;
+        lines_.reset(new Line[nv_ == 0 ? 1 : nv_]);
+        kelm_internal::advise_huge_pages(lines_.get(), sizeof(Line) * nv_);
+        for (unsigned v = 0; v < nv_; ++v) {
+            lines_[v].count = 0;
+            lines_[v].first_facet = KELM_NONE;
+        }
+        // Room for every side as a new edge: storage never touched is never paged in.
+        t_.edge_verts.capacity(static_cast<unsigned>(2 * sides));
+        t_.edge_facets.capacity(static_cast<unsigned>(2 * sides));
+        kelm_internal::advise_huge_pages(t_.edge_verts.data(), sizeof(unsigned) * 2 * sides);
+        kelm_internal::advise_huge_pages(t_.edge_facets.data(), sizeof(unsigned) * 2 * sides);
+        return true;
+    }
+
+    void run(unsigned first, unsigned end) {
+        for (unsigned f = first; f < end && f < first + kAhead; ++f) prefetch(f);
+        for (unsigned f = first; f < end; ++f) {
+            if (f + kAhead < end) prefetch(f + kAhead);
+            const KelmMeshFacet* facet = fs_->getFacet(f);
+            if (!facet) continue;
+            const unsigned c0 = facet->vertex[0], c1 = facet->vertex[1], c2 = facet->vertex[2];
+            if (c0 >= nv_ || c1 >= nv_ || c2 >= nv_) {
+                kelm_ec()->error("Failed topology - facet %u has a vertex outside the vertex list",
+                                 f);
+                t_.build_ok = 0;
+                continue;
+            }
+            add_side(f, c0, c1);
+            add_side(f, c1, c2);
+            add_side(f, c2, c0);
+            if (lines_[c0].first_facet == KELM_NONE) lines_[c0].first_facet = f;
+            if (lines_[c1].first_facet == KELM_NONE) lines_[c1].first_facet = f;
+            if (lines_[c2].first_facet == KELM_NONE) lines_[c2].first_facet = f;
+        }
+        unsigned* firsts = t_.vertex_facet.data();
+        for (unsigned v = 0; v < nv_; ++v) firsts[v] = lines_[v].first_facet;
+    }
+
+private:
+    static constexpr unsigned kAhead = 16;
+    static constexpr unsigned kInLine = 7;
+
+    struct Entry {
+        unsigned hi;
+        unsigned edge;
+    };
+    struct alignas(64) Line {
+        unsigned count;  // edges in the line; kInLine: more may be in the overflow index
+        unsigned first_facet;
+        Entry entries[kInLine];
+    };
+
+    KELM_TOPOLOGY_INLINE void prefetch(unsigned f) const {
+        const KelmMeshFacet* facet = usable_facet(fs_, f, nv_);
+        if (!facet) return;
+        for (unsigned k = 0; k < 3; ++k) KELM_TOPOLOGY_PREFETCH(&lines_[facet->vertex[k]]);
+    }
+
+    // The entry of edge (lo, hi), or null.
+    unsigned* find(unsigned lo, unsigned hi) {
+        Line& line = lines_[lo];
+        for (unsigned i = 0; i < line.count; ++i)
+            if (line.entries[i].hi == hi) return &line.entries[i].edge;
+        if (line.count < kInLine) return nullptr;
+        auto it = overflow_.find((static_cast<std::uint64_t>(lo) << 32) | hi);
+        return it == overflow_.end() ? nullptr : &it->second;
+    }
+
+    void insert(unsigned lo, unsigned hi, unsigned e) {
+        Line& line = lines_[lo];
+        if (line.count < kInLine)
+            line.entries[line.count++] = Entry{hi, e};
+        else
+            overflow_.emplace((static_cast<std::uint64_t>(lo) << 32) | hi, e);
+    }
+
+    void add_side(unsigned f, unsigned a, unsigned b) {
+        const unsigned lo = a < b ? a : b;
+        const unsigned hi = a < b ? b : a;
+        unsigned* entry = find(lo, hi);
+        unsigned e;
+        if (!entry) {
+            e = t_.edge_count();
+            t_.edge_verts.append(lo);
+            t_.edge_verts.append(hi);
+            t_.edge_facets.append(f);
+            t_.edge_facets.append(KELM_NONE);
+            insert(lo, hi, e);
+        } else if (!(*entry & kSecondSet)) {
+            e = *entry;
+            t_.edge_facets[2 * e + 1] = f;
+            *entry |= kSecondSet;
+        } else {
+            e = *entry & ~kSecondSet;
+            kelm_ec()->error("Failed topology - edge v=(%u,%u) already has 2 facets", lo, hi);
+            t_.build_ok = 0;
+        }
+        unsigned* slots = t_.facet_edges.data() + 3 * f;
+        for (unsigned k = 0; k < 3; ++k) {
+            if (slots[k] == KELM_NONE) {
+                slots[k] = e;
+                return;
+            }
+        }
+        kelm_ec()->error("Failed topology - cannot find slot for facet edge");
+        t_.build_ok = 0;
+    }
+
+    TopologyTables& t_;
+    const KelmMeshFacetSet* fs_;
+    unsigned nv_;
+    std::unique_ptr<Line[]> lines_;
+    std::unordered_map<std::uint64_t, unsigned> overflow_;
+};
+
 }  // namespace
 
 namespace kelm_internal {
@@ -184,6 +341,13 @@ void build_tables(TopologyTables& t, const KelmMeshFacetSet* fs, unsigned first,
 
     // A range reaching past the set stops at its end.
     const unsigned end = (first >= nf) ? first : (count > nf - first ? nf : first + count);
+    if (lookup == EdgeLookup::kBuckets) {
+        BucketBuilder buckets(t, fs, nv);
+        if (buckets.ready(first, end)) {
+            buckets.run(first, end);
+            return;
+        }
+    }
     for (unsigned f = first; f < end; ++f) {
         const KelmMeshFacet* facet = fs->getFacet(f);
         if (!facet) continue;
@@ -238,7 +402,7 @@ void KelmMeshTopology::init(const KelmMeshFacetSet* fs) {
 }
 
 void KelmMeshTopology::init(const KelmMeshFacetSet* fs, unsigned first, unsigned count) {
-    kelm_internal::build_tables(*tables_, fs, first, count, kelm_internal::EdgeLookup::kIndexed);
+    kelm_internal::build_tables(*tables_, fs, first, count, kelm_internal::EdgeLookup::kBuckets);
 }
 
 unsigned KelmMeshTopology::getEdgeCount() const {

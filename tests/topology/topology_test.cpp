@@ -139,14 +139,15 @@ TEST(KelmMeshTopologyBuild, DegenerateAndUnfinishedFacets) {
     EXPECT_EQ(t.validateEdgeUsage(), 0);
 }
 
-// Builds with the plain chain walk and with the indexed lookup: same tables, same
-// reports.
+// Builds with the plain chain walk, the indexed lookup and the buckets: same tables,
+// same reports.
 void expect_lookups_agree(const KelmMeshFacetSet& fs, unsigned first, unsigned count) {
     using kelm_internal::EdgeLookup;
-    kelm_internal::TopologyTables built[2];
-    Strings reports[2];
-    const EdgeLookup modes[2] = {EdgeLookup::kChainWalk, EdgeLookup::kIndexed};
-    for (int i = 0; i < 2; ++i) {
+    kelm_internal::TopologyTables built[3];
+    Strings reports[3];
+    const EdgeLookup modes[3] = {EdgeLookup::kChainWalk, EdgeLookup::kIndexed,
+                                 EdgeLookup::kBuckets};
+    for (int i = 0; i < 3; ++i) {
         ErrorRecorder rec;
         kelm_internal::build_tables(built[i], &fs, first, count, modes[i]);
         reports[i] = rec.errors();
@@ -160,7 +161,9 @@ void expect_lookups_agree(const KelmMeshFacetSet& fs, unsigned first, unsigned c
         return lists;
     };
     EXPECT_EQ(all(built[0]), all(built[1]));
+    EXPECT_EQ(all(built[0]), all(built[2]));
     EXPECT_EQ(reports[0], reports[1]);
+    EXPECT_EQ(reports[0], reports[2]);
 }
 
 TEST(KelmMeshTopologyBuild, IndexedLookupAgreesWithChainWalk) {

@@ -78,6 +78,10 @@ private:
 
 class KelmMeshFace;
 
+namespace kelm_internal {
+struct FacetSetAccess;
+}  // namespace kelm_internal
+
 // Typed, non-owning vectors of facets and faces (for callers that collect them).
 class KelmMeshFacetVec : public kelm_detail::ptr_vector<KelmMeshFacet> {};
 class KelmMeshFaceVec : public kelm_detail::ptr_vector<KelmMeshFace> {};
@@ -229,12 +233,29 @@ public:
 private:
     friend KELMMATH_API void kelm_mesh_copy(KelmMeshFacetSet* dst, const KelmMeshFacetSet* src,
                                             const double* xform);
+    friend struct kelm_internal::FacetSetAccess;
+
+    // Facets live in blocks that the set owns (one allocation for many facets);
+    // facets_ points into them. A deleted facet's room stays in its block until
+    // clearFacetsOnly() releases every block.
+    struct FacetBlock {
+        KelmMeshFacet* facets;
+        FacetBlock* next;
+    };
+    KelmMeshFacet* newFacet();
+    void reserveFacets(unsigned int n);
+    void releaseFacetBlocks();
+    void takeFacetBlocks(KelmMeshFacetSet& other);
 
     KelmReal3DArray verts_;
     KelmReal3DArray normals_;
     kelm_detail::basic_array<KelmMeshFacet*> facets_;
     kelm_detail::basic_array<KelmMeshFace*> faces_;
     bool manifold_;
+    FacetBlock* blocks_ = nullptr;       // newest first
+    KelmMeshFacet* block_free_ = nullptr;  // the first unused facet of the newest block
+    unsigned int block_left_ = 0;        // unused facets from there to the block's end
+    unsigned int block_total_ = 0;  // facets in all blocks
 };
 
 // kelm_mesh_copy: deep copy of src into dst. dst is emptied first (faces, then

@@ -1,0 +1,292 @@
+#include "kelmmath/meshio/meshfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/capture.h"
+#include "support/meshes.h"
+
+namespace {
+
+using kelm_test::add_facet;
+using kelm_test::ErrorRecorder;
+
+// Random vertices (every one used, all distinct) and random facets over them. With
+// floats set, every coordinate is a float, so binary STL keeps it exactly.
+void make_random(KelmMeshFacetSet& fs, unsigned seed, unsigned nv, unsigned nf, bool floats) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> coord(-1e3, 1e3);
+    fs.clear();
+    for (unsigned v = 0; v < nv; ++v) {
+        double p[3];
+        for (double& c : p) c = floats ? static_cast<float>(coord(gen)) : coord(gen);
+        fs.createVertex(p);
+    }
+    for (unsigned f = 0; f < nf; ++f) {
+        // The first facets use each vertex in order, so first-met order is vertex order.
+        const unsigned a = f * 3 < nv ? f * 3 : gen() % nv;
+        const unsigned b = f * 3 + 1 < nv ? f * 3 + 1 : (a + 1 + gen() % (nv - 1)) % nv;
+        unsigned c = f * 3 + 2 < nv ? f * 3 + 2 : gen() % nv;
+        while (c == a || c == b) c = (c + 1) % nv;
+        add_facet(fs, a, b, c);
+    }
+}
+
+std::string write_to_text(const KelmMeshFacetSet& fs, KelmMeshFileFormat format) {
+    FILE* fp = std::tmpfile();
+    EXPECT_EQ(kelm_mesh_file_write(&fs, fp, "out", format), 1);
+    std::string out(static_cast<std::size_t>(std::ftell(fp)), '\0');
+    std::rewind(fp);
+    EXPECT_EQ(std::fread(&out[0], 1, out.size(), fp), out.size());
+    std::fclose(fp);
+    return out;
+}
+
+int read_text(KelmMeshFacetSet& fs, const std::string& text, const KelmMeshReadOptions* opts = nullptr,
+              KelmMeshReadInfo* info = nullptr) {
+    return kelm_mesh_mem_read(&fs, text.data(), text.size(), "t", opts, info);
+}
+
+bool same_bits(const double* a, const double* b) {
+    return std::memcmp(a, b, 3 * sizeof(double)) == 0;
+}
+
+// Corner coordinates of every facet, in order, must match bit for bit.
+void expect_same_corners(const KelmMeshFacetSet& a, const KelmMeshFacetSet& b) {
+    ASSERT_EQ(a.getFacetCount(), b.getFacetCount());
+    for (unsigned f = 0; f < a.getFacetCount(); ++f)
+        for (unsigned k = 0; k < 3; ++k) {
+            double p[3], q[3];
+            a.getVertex(p, a.getFacet(f)->vertex[k]);
+            b.getVertex(q, b.getFacet(f)->vertex[k]);
+            ASSERT_TRUE(same_bits(p, q)) << "facet " << f << " corner " << k;
+        }
+}
+
+TEST(KelmMeshFile, RoundTripsKeepDoublesFacetOrderAndVertexCount) {
+    struct Case {
+        KelmMeshFileFormat format;
+        bool floats;       // the format stores floats
+        bool same_indices; // the format writes the vertex list in order
+    };
+    const Case cases[] = {{kelm_mesh_file_obj, false, true},
+                          {kelm_mesh_file_off, false, true},
+                          {kelm_mesh_file_ply_ascii, false, true},
+                          {kelm_mesh_file_ply_binary_le, false, true},
+                          {kelm_mesh_file_stl_ascii, false, false},
+                          {kelm_mesh_file_stl_binary, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(kelm_mesh_file_format_name(c.format));
+        KelmMeshFacetSet src, back;
+        make_random(src, 7u + c.format, 300, 500, c.floats);
+        KelmMeshReadInfo info;
+        ASSERT_EQ(read_text(back, write_to_text(src, c.format), nullptr, &info), 1);
+        EXPECT_EQ(info.format, c.format);
+        EXPECT_EQ(back.getVertexCount(), src.getVertexCount());
+        expect_same_corners(src, back);
+        for (unsigned f = 0; c.same_indices && f < src.getFacetCount(); ++f) {
+            EXPECT_EQ(0, std::memcmp(src.getFacet(f)->vertex, back.getFacet(f)->vertex,
+                                     sizeof(unsigned) * 3));
+        }
+    }
+}
+
+TEST(KelmMeshFile, FileFormsWriteAndReadByName) {
+    KelmMeshFacetSet src, back;
+    make_random(src, 3, 40, 60, false);
+    const std::string name = std::string(KELMMATH_BINARY_DIR) + "/meshfile_test.obj";
+    const KelmMeshFileFormat format = kelm_mesh_file_format_of_name(name.c_str());
+    EXPECT_EQ(format, kelm_mesh_file_obj);
+    ASSERT_EQ(kelm_mesh_file_write(&src, name.c_str(), format), 1);
+    ASSERT_EQ(kelm_mesh_file_read(&back, name.c_str(), nullptr), 1);
+    expect_same_corners(src, back);
+    std::remove(name.c_str());
+    EXPECT_EQ(kelm_mesh_file_format_of_name("a.STL"), kelm_mesh_file_stl_binary);
+    EXPECT_EQ(kelm_mesh_file_format_of_name("a.Ply"), kelm_mesh_file_ply_binary_le);
+    EXPECT_EQ(kelm_mesh_file_format_of_name("a.xml"), kelm_mesh_file_unknown);
+    EXPECT_EQ(kelm_mesh_file_format_of_name("off"), kelm_mesh_file_unknown);
+
+    ErrorRecorder rec;
+    EXPECT_EQ(kelm_mesh_file_read(&back, "/no/such/dir/x.stl", nullptr), 0);
+    EXPECT_EQ(back.getFacetCount(), 0u);
+    EXPECT_EQ(kelm_mesh_file_write(&src, "/no/such/dir/x.stl", kelm_mesh_file_stl_binary), 0);
+    EXPECT_EQ(rec.errors(), (std::vector<std::string>{
+                                "/no/such/dir/x.stl: cannot be opened",
+                                "/no/such/dir/x.stl: cannot be opened for writing"}));
+}
+
+// A binary STL whose header starts with "solid" is binary when its size fits the count;
+// ASCII keywords may be upper case; welding joins +0.0 and -0.0 in first-met order.
+TEST(KelmMeshFile, DetectionAndWelding) {
+    std::string bin(84, ' ');
+    std::memcpy(&bin[0], "solid looks like text", 21);
+    const float tri[2][12] = {{0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 0, 1, -0.0f, 0, 0, 0, 1, 0, 1, 1, 0}};
+    const std::uint32_t two = 2;
+    std::memcpy(&bin[80], &two, 4);
+    for (const auto& t : tri) {
+        bin.append(reinterpret_cast<const char*>(t), 48);
+        bin.append(2, '\0');
+    }
+    EXPECT_EQ(kelm_mesh_file_detect(bin.data(), bin.size(), bin.size()), kelm_mesh_file_stl_binary);
+    KelmMeshFacetSet fs;
+    KelmMeshReadOptions opts;
+    opts.keep_normals = 1;
+    ASSERT_EQ(read_text(fs, bin, &opts), 1);
+    EXPECT_EQ(fs.getVertexCount(), 4u);  // (-0,0,0) is (0,0,0)
+    const unsigned want[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (unsigned f = 0; f < 2; ++f)
+        EXPECT_EQ(0, std::memcmp(fs.getFacet(f)->vertex, want[f], sizeof want[f]));
+    double p[3];
+    fs.getVertex(p, 0);
+    EXPECT_FALSE(std::signbit(p[0]));  // the first-met value is kept
+    ASSERT_EQ(fs.getNormalCount(), 2u);
+    EXPECT_EQ(fs.getFacet(1)->normal[2], 1u);
+    EXPECT_EQ(fs.getNormal(1)[2], 1.0);
+
+    opts = KelmMeshReadOptions();
+    opts.weld = 0;
+    ASSERT_EQ(read_text(fs, bin, &opts), 1);
+    EXPECT_EQ(fs.getVertexCount(), 6u);
+    EXPECT_EQ(fs.getNormalCount(), 0u);
+
+    const std::string upper =
+        "SOLID x\nFACET NORMAL 0 0 1\nOUTER LOOP\nVERTEX 0 0 0\nVERTEX 1 0 0\nVERTEX 0 1 0\n"
+        "ENDLOOP\nENDFACET\nENDSOLID x\n";
+    KelmMeshReadInfo info;
+    ASSERT_EQ(read_text(fs, upper, nullptr, &info), 1);
+    EXPECT_EQ(info.format, kelm_mesh_file_stl_ascii);
+    EXPECT_EQ(fs.getFacetCount(), 1u);
+
+    // Tolerance weld: the second vertex lies within 1e-6 of the diagonal of the first.
+    const std::string near = "v 0 0 0\nv 1e-9 0 0\nv 1 0 0\nv 0 1 0\nf 1 3 4\nf 2 3 4\n";
+    opts = KelmMeshReadOptions();
+    ASSERT_EQ(read_text(fs, near, &opts), 1);
+    EXPECT_EQ(fs.getVertexCount(), 4u);
+    opts.weld_tolerance = 1e-6;
+    ASSERT_EQ(read_text(fs, near, &opts), 1);
+    EXPECT_EQ(fs.getVertexCount(), 3u);
+    EXPECT_EQ(fs.getFacet(1)->vertex[0], 0u);
+    EXPECT_EQ(fs.getFacet(1)->vertex[1], 1u);
+}
+
+// Area of every facet and the sum of their unit normals' z (all +1 when all face up).
+void area_and_up(const KelmMeshFacetSet& fs, double* area, double* up) {
+    *area = fs.getSurfaceArea();
+    *up = 0;
+    for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
+        double n[3];
+        fs.getFacetNormal(n, f);
+        *up += n[2];
+    }
+}
+
+TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
+    // A convex quad comes out as the fan from its first corner.
+    KelmMeshFacetSet fs;
+    KelmMeshReadInfo info;
+    ASSERT_EQ(read_text(fs, "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n", nullptr, &info), 1);
+    ASSERT_EQ(fs.getFacetCount(), 2u);
+    EXPECT_EQ(fs.getFacet(1)->vertex[0], 0u);
+    EXPECT_EQ(fs.getFacet(1)->vertex[1], 2u);
+    EXPECT_EQ(info.split_polygons, 1u);
+
+    // A concave arrow (area 5) whose fan from corner 1 would leave the outline, with
+    // negative OBJ indices: flat, then tilted into the plane x = 0.5 u + 0.25 v (u, v the
+    // flat coordinates placed on y, z), where the best-fit plane is nearly x = const.
+    const double flat[5][2] = {{0, 0}, {4, 0}, {4, 2}, {2, 0.5}, {0, 2}};
+    for (int tilt = 0; tilt < 2; ++tilt) {
+        SCOPED_TRACE(tilt);
+        std::string obj;
+        for (const auto& p : flat) {
+            const double u = p[0], v = p[1];
+            char line[96];
+            if (tilt)
+                std::snprintf(line, sizeof line, "v %.17g %.17g %.17g\n", 0.5 * u + 0.25 * v, u, v);
+            else
+                std::snprintf(line, sizeof line, "v %.17g %.17g 0\n", u, v);
+            obj += line;
+        }
+        obj += "f -4 -3 -2 -1 -5\n";
+        ASSERT_EQ(read_text(fs, obj), 1);
+        ASSERT_EQ(fs.getFacetCount(), 3u);
+        // The polygon's unit normal: (0, 0, 1) flat; (1, -0.5, -0.25) normalised tilted.
+        const double len = std::sqrt(1 + 0.25 + 0.0625);
+        const double want[3] = {tilt ? 1 / len : 0, tilt ? -0.5 / len : 0, tilt ? -0.25 / len : 1};
+        for (unsigned f = 0; f < 3; ++f) {
+            double n[3];
+            fs.getFacetNormal(n, f);
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(n[k], want[k], 1e-12) << f;
+        }
+        EXPECT_NEAR(fs.getSurfaceArea(), tilt ? 5.0 * len : 5.0, 1e-12);  // by the shoelace formula
+    }
+
+    // The same polygon upside down keeps its orientation.
+    ASSERT_EQ(read_text(fs, "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 2 0.5 0\nv 0 2 0\nf 1 5 4 3 2\n"), 1);
+    double area, up;
+    area_and_up(fs, &area, &up);
+    EXPECT_DOUBLE_EQ(up, -3.0);
+}
+
+TEST(KelmMeshFile, PlyAnyTypesBothByteOrdersOtherPropertiesSkipped) {
+    // Big-endian: int16 coordinates between a float and a uchar, a "material" element
+    // and a texcoord list skipped, ushort indices in a uint count list.
+    std::string ply =
+        "ply\nformat binary_big_endian 1.0\ncomment c\nelement material 1\nproperty uchar m\n"
+        "element vertex 3\nproperty float w\nproperty short x\nproperty short y\n"
+        "property short z\nproperty uchar r\nelement face 1\nproperty list uchar float tex\n"
+        "property list uint ushort vertex_indices\nend_header\n";
+    ply += '\x07';
+    const short xyz[3][3] = {{0, 0, 0}, {-3, 0, 0}, {0, 5, 0}};
+    for (const auto& v : xyz) {
+        ply.append(4, '\0');
+        for (short s : v) {
+            ply += static_cast<char>((s >> 8) & 0xFF);
+            ply += static_cast<char>(s & 0xFF);
+        }
+        ply += '\x01';
+    }
+    ply += '\x01';
+    ply.append(4, '\0');
+    ply += std::string("\0\0\0\x03\0\0\0\x02\0\x01", 10);
+    KelmMeshFacetSet fs;
+    KelmMeshReadInfo info;
+    ASSERT_EQ(read_text(fs, ply, nullptr, &info), 1);
+    EXPECT_EQ(info.format, kelm_mesh_file_ply_binary_be);
+    ASSERT_EQ(fs.getVertexCount(), 3u);
+    double p[3];
+    fs.getVertex(p, 1);
+    EXPECT_EQ(p[0], -3.0);
+    fs.getVertex(p, 2);
+    EXPECT_EQ(p[1], 5.0);
+    const unsigned want[3] = {0, 2, 1};
+    EXPECT_EQ(0, std::memcmp(fs.getFacet(0)->vertex, want, sizeof want));
+}
+
+TEST(KelmMeshFile, ObjNormalsKeptWhenAsked) {
+    const std::string obj =
+        "# c\no part\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.5 0.5\nvn 0 0 1\nvn 0 0 -1\n"
+        "usemtl m\nf 1/1/2 2/1/1 3//2\n";
+    KelmMeshFacetSet fs;
+    KelmMeshReadOptions opts;
+    ASSERT_EQ(read_text(fs, obj, &opts), 1);
+    EXPECT_EQ(fs.getNormalCount(), 0u);
+    EXPECT_EQ(fs.getFacet(0)->normal[0], KELM_NONE);
+    opts.keep_normals = 1;
+    ASSERT_EQ(read_text(fs, obj, &opts), 1);
+    ASSERT_EQ(fs.getNormalCount(), 2u);
+    const unsigned want[3] = {1, 0, 1};
+    EXPECT_EQ(0, std::memcmp(fs.getFacet(0)->normal, want, sizeof want));
+    // Written back with its normals, read back the same.
+    KelmMeshFacetSet back;
+    ASSERT_EQ(read_text(back, write_to_text(fs, kelm_mesh_file_obj), &opts), 1);
+    EXPECT_EQ(0, std::memcmp(back.getFacet(0)->normal, want, sizeof want));
+}
+
+}  // namespace
