@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "bindings.h"
 
@@ -126,6 +127,27 @@ py::array_t<double, py::array::c_style> realRows(const py::handle& obj, py::ssiz
     return rows;
 }
 
+namespace {
+
+// Every value of a C-contiguous integer array in [0, limit); the first that is not
+// raises IndexError naming its row.
+template <class T>
+void checkRange(const py::array& a, std::uint64_t limit, py::ssize_t width, const char* what) {
+    const T* p = static_cast<const T*>(a.data());
+    const py::ssize_t n = a.size();
+    for (py::ssize_t i = 0; i < n; ++i) {
+        const T v = p[i];
+        bool negative = false;
+        if constexpr (std::is_signed<T>::value) negative = v < 0;
+        if (negative || static_cast<std::uint64_t>(v) >= limit)
+            throw py::index_error(std::string(what) + ": row " + std::to_string(i / width) +
+                                  " holds index " + std::to_string(v) + ", outside [0, " +
+                                  std::to_string(limit) + ")");
+    }
+}
+
+}  // namespace
+
 py::array_t<std::uint32_t, py::array::c_style> indexRows(const py::handle& obj,
                                                          py::ssize_t width,
                                                          std::uint64_t limit,
@@ -135,19 +157,18 @@ py::array_t<std::uint32_t, py::array::c_style> indexRows(const py::handle& obj,
         throw py::type_error(std::string(what) + ": expected an integer array, got dtype " +
                              std::string(py::str(a.dtype())));
     checkShape(a, width, what);
-    // Range check on the values as int64 (uint64 above 2^63 wraps negative and fails).
-    auto wide = py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>::ensure(a);
-    if (!wide) throw py::error_already_set();
-    const std::int64_t* p = wide.data();
-    const py::ssize_t n = wide.size();
+    // The range is checked in the array's own type, so that no value wraps on the way.
+    py::array c = py::array::ensure(a, py::array::c_style);
+    if (!c) throw py::error_already_set();
     const py::ssize_t w = width == 0 ? 1 : width;
-    for (py::ssize_t i = 0; i < n; ++i) {
-        if (p[i] < 0 || static_cast<std::uint64_t>(p[i]) >= limit)
-            throw py::index_error(std::string(what) + ": row " + std::to_string(i / w) +
-                                  " holds index " + std::to_string(p[i]) + ", outside [0, " +
-                                  std::to_string(limit) + ")");
+    const bool is_signed = c.dtype().kind() == 'i';
+    switch (c.itemsize()) {
+        case 1: is_signed ? checkRange<std::int8_t>(c, limit, w, what) : checkRange<std::uint8_t>(c, limit, w, what); break;
+        case 2: is_signed ? checkRange<std::int16_t>(c, limit, w, what) : checkRange<std::uint16_t>(c, limit, w, what); break;
+        case 4: is_signed ? checkRange<std::int32_t>(c, limit, w, what) : checkRange<std::uint32_t>(c, limit, w, what); break;
+        default: is_signed ? checkRange<std::int64_t>(c, limit, w, what) : checkRange<std::uint64_t>(c, limit, w, what); break;
     }
-    auto rows = py::array_t<std::uint32_t, py::array::c_style | py::array::forcecast>::ensure(a);
+    auto rows = py::array_t<std::uint32_t, py::array::c_style | py::array::forcecast>::ensure(c);
     if (!rows) throw py::error_already_set();
     return rows;
 }
