@@ -4,6 +4,7 @@
 #   make demo        build the examples and run them on their embedded samples
 #   make bench       build and run the benchmarks (needs libbenchmark-dev)
 #   make asan        the whole suite again under AddressSanitizer + UBSan (build-asan/)
+#   make tsan        the concurrency tests under ThreadSanitizer (build-tsan/)
 #   make fuzz-smoke  build the libFuzzer targets with clang and run each briefly
 #   make install PREFIX=/some/where
 #
@@ -12,6 +13,7 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
@@ -24,7 +26,7 @@ PYTHON     ?= 1
 CMAKE_FLAGS = -DKELMMATH_WERROR=$(if $(filter 1 ON on yes,$(WERROR)),ON,OFF) \
               -DKELMMATH_BUILD_PYTHON=$(if $(filter 0 OFF off no,$(PYTHON)),OFF,ON)
 
-.PHONY: all test demo bench asan fuzz-smoke install prereqs clean configure
+.PHONY: all test demo bench asan tsan fuzz-smoke install prereqs clean configure
 
 all: test
 
@@ -49,6 +51,15 @@ asan: prereqs
 	    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	    ctest --output-on-failure -j $(JOBS) -LE packaging
 
+# The concurrency tests (suites named KelmThreads*) under ThreadSanitizer.
+tsan: prereqs
+	cmake -S . -B $(TSAN_BUILD) $(CMAKE_FLAGS) -DKELMMATH_TSAN=ON -DCMAKE_BUILD_TYPE=Debug -DKELMMATH_BUILD_EXAMPLES=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target test_meshio
+	for t in test_meshio; do \
+	    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	        $(TSAN_BUILD)/$$t --gtest_filter='KelmThreads*' || exit 1; \
+	done
+
 install: configure
 	cmake --build $(BUILD) -j $(JOBS)
 	cmake --install $(BUILD) --prefix $(PREFIX)
@@ -72,4 +83,4 @@ fuzz-smoke: prereqs
 	sh fuzz/smoke.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

@@ -50,10 +50,25 @@ fail_unless() {
 }
 
 expect 0 "kelm-meshcheck on the built-in part" \
-    "$meshcheck" --xml "$tmp/part.xml" --json "$tmp/part.json"
+    "$meshcheck" --details --xml "$tmp/part.xml" --mesh-json "$tmp/part.json"
 expect 0 "kelm-meshcheck re-reads the XML it wrote" "$meshcheck" "$tmp/part.xml"
-expect 0 "kelm-meshcheck on two shells, with the dump" "$meshcheck" --dump "$data/two-shells.xml"
+expect 0 "kelm-meshcheck on two shells, with the dump" "$meshcheck" --details --dump "$data/two-shells.xml"
 expect 1 "kelm-meshcheck on a mesh with a flipped facet" "$meshcheck" "$data/flipped-facet.xml"
+# The check report: one JSON object per shell, the repair and the drawing.
+expect 0 "kelm-meshcheck --json on two shells" "$meshcheck" --json --intersections "$data/two-shells.xml"
+"$meshcheck" --json "$data/two-shells.xml" >"$tmp/report.json" 2>&1
+fail_unless "kelm-meshcheck --json prints one object per shell and nothing else" \
+    test "$(grep -c '^{"id": .*"clean": true}$' "$tmp/report.json")" = 2 -a \
+    "$(wc -l <"$tmp/report.json")" = 2
+expect 1 "kelm-meshcheck repairs a flipped facet" \
+    "$meshcheck" --repair "$tmp/repaired.xml" --svg "$tmp/flipped.svg" --view top "$data/flipped-facet.xml"
+expect 0 "kelm-meshcheck finds the repaired mesh clean" "$meshcheck" "$tmp/repaired.xml"
+fail_unless "kelm-meshcheck --svg writes a drawing with the misoriented edges marked" \
+    grep -q 'stroke="orange"' "$tmp/flipped.svg"
+"$meshcheck" --repair "$tmp/part-repaired.xml" "$tmp/part.xml" >/dev/null 2>&1
+fail_unless "kelm-meshcheck --repair leaves a clean part byte for byte" \
+    cmp -s "$tmp/part.xml" "$tmp/part-repaired.xml"
+expect 2 "kelm-meshcheck with an unknown view" "$meshcheck" --svg "$tmp/x.svg" --view back
 expect 2 "kelm-meshcheck on malformed XML" "$meshcheck" "$data/malformed.xml"
 expect 2 "kelm-meshcheck on a missing file" "$meshcheck" "$data/no-such-file.xml"
 expect 2 "kelm-meshcheck with a good and a missing file" \

@@ -19,7 +19,7 @@ fi
 out=$build/demo
 mkdir -p "$out"
 echo "==== kelm-meshcheck: the sample part (a stock block with two coloured faces)"
-"$meshcheck" --xml "$out/part.xml" --json "$out/part.json"
+"$meshcheck" --details --xml "$out/part.xml" --mesh-json "$out/part.json"
 echo "==== kelm-triangulate: the sample pocket (an outer outline with two islands)"
 "$triangulate" --svg "$out/pocket.svg"
 

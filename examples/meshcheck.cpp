@@ -1,12 +1,15 @@
 // kelm-meshcheck: reads the mesh shells of XML files (or builds a sample part) and,
-// for each shell, prints its counts, bounds and surface area, derives its edge topology
-// and runs the five topology checks, showing what each of them reported.
+// for each shell, prints a summary of what is wrong with it (meshcheck_report.h) or
+// its JSON report; with --details also its counts, bounds and surface area, its edge
+// topology and the five topology checks, showing what each of them reported.
 //
-//   kelm-meshcheck [--dump] [--json OUT] [--xml OUT] [FILE.xml ...]
+//   kelm-meshcheck [options] [FILE.xml ...]      (kUsage lists the options)
 //
-// Exit status: 0 when every shell passes, 1 when a check fails, 2 when a file cannot
-// be read or written (or the command line is wrong).
+// Exit status: 0 when every shell is clean, 1 when one has defects, 2 when a file
+// cannot be read or written (or the command line is wrong).
 #include <kelmmath/kelmmath.h>
+
+#include "meshcheck_report.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,14 +20,24 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelm-meshcheck [--dump] [--json OUT] [--xml OUT] [FILE.xml ...]\n"
-    "  Reads every <shell> of each FILE (no FILE: a built-in sample part), prints its\n"
-    "  counts, bounds (coordinates taken as millimetres), surface area and edges, and\n"
-    "  runs the five topology checks.\n"
-    "  --dump      print the topology dump of each shell\n"
-    "  --json OUT  write the shells as mesh JSON (one object, or a list of them)\n"
-    "  --xml OUT   write the shells as mesh XML (one shell, or a <shells> document)\n"
-    "  Exit status: 0 all shells pass, 1 a check fails, 2 a file cannot be read or written.\n";
+    "usage: kelm-meshcheck [options] [FILE.xml ...]\n"
+    "  Reads every <shell> of each FILE (no FILE: a built-in sample part) and prints a\n"
+    "  summary of each: closed or not, parts, holes, non-manifold edges and vertices,\n"
+    "  orientation, degenerate and duplicate facets, area and volume.\n"
+    "  --details        also counts, bounds (coordinates taken as millimetres), surface\n"
+    "                   area, edges and the five topology checks\n"
+    "  --dump           with --details: the topology dump of each shell\n"
+    "  --json           print the report of each shell as one JSON object per line,\n"
+    "                   instead of the summary\n"
+    "  --intersections  look for facets that cut through each other too\n"
+    "  --repair OUT     write the repaired shells as mesh XML\n"
+    "  --svg OUT        draw the shells with border (red), non-manifold (magenta) and\n"
+    "                   misoriented (orange) edges marked\n"
+    "  --view V         the drawing's view: top, front, side or iso (the default)\n"
+    "  --mesh-json OUT  write the shells as mesh JSON (one object, or a list of them)\n"
+    "  --xml OUT        write the shells as mesh XML (one shell, or a <shells> document)\n"
+    "  Exit status: 0 all shells clean, 1 a shell has defects, 2 a file cannot be read\n"
+    "  or written.\n";
 
 // Reports shown per check; the rest are counted.
 constexpr std::size_t kMaxReportsShown = 8;
@@ -65,6 +78,13 @@ struct Options {
     const char* json_out = nullptr;
     const char* xml_out = nullptr;
     std::vector<const char*> files;
+    // The check report (meshcheck_report.h).
+    bool details = false;
+    bool json_report = false;
+    bool intersections = false;
+    const char* repair_out = nullptr;
+    const char* svg_out = nullptr;
+    const char* view = "iso";
 };
 
 // One shell to check: the facet set, its id (may be empty) and where it came from.
@@ -195,18 +215,29 @@ bool run_checks(const KelmMeshTopology& topo, ReportLog& log) {
     return all;
 }
 
-// Prints everything about one shell; returns true when it passes.
-bool check_shell(const Shell& shell, const Options& opts) {
+// Prints the summary (or the JSON report) of one shell, and with --details everything
+// else about it; returns true when the shell is clean.
+bool check_shell(const Shell& shell, const Options& opts, KelmMeshCheckReport* report) {
     const KelmMeshFacetSet* fs = shell.fs;
+    kelm_mesh_check(report, fs, opts.intersections ? 1 : 0);
+    if (opts.json_report) {
+        meshcheck::print_json(stdout, *report, shell.id, shell.source);
+        return report->clean();
+    }
     if (shell.id.empty())
         std::printf("shell (no id) from %s\n", shell.source.c_str());
     else
         std::printf("shell \"%s\" from %s\n", shell.id.c_str(), shell.source.c_str());
+    meshcheck::print_summary(stdout, *report);
+    if (!opts.details) {
+        std::printf("\n");
+        return report->clean();
+    }
     std::printf("  vertices: %u, facets: %u, faces: %u\n", fs->getVertexCount(),
                 fs->getFacetCount(), fs->getFaceCount());
     print_faces(fs);
     if (!corners_in_range(fs)) {
-        std::printf("  result: FAIL (facets name missing vertices; not checked further)\n\n");
+        std::printf("  checks: FAIL (facets name missing vertices; not checked further)\n\n");
         return false;
     }
     print_measures(fs);
@@ -228,8 +259,8 @@ bool check_shell(const Shell& shell, const Options& opts) {
         print_reports(log.take(), "    ");
     }
     const bool pass = run_checks(topo, log);
-    std::printf("  result: %s\n\n", pass ? "pass" : "FAIL");
-    return pass;
+    std::printf("  checks: %s\n\n", pass ? "pass" : "FAIL");
+    return report->clean();
 }
 
 // Reads every shell of file into recs. On failure prints one line naming the file.
@@ -321,12 +352,29 @@ int parse_args(int argc, char** argv, Options* opts) {
             return -1;
         } else if (std::strcmp(a, "--dump") == 0) {
             opts->dump = true;
-        } else if (std::strcmp(a, "--json") == 0 || std::strcmp(a, "--xml") == 0) {
+        } else if (std::strcmp(a, "--details") == 0) {
+            opts->details = true;
+        } else if (std::strcmp(a, "--json") == 0) {
+            opts->json_report = true;
+        } else if (std::strcmp(a, "--intersections") == 0) {
+            opts->intersections = true;
+        } else if (std::strcmp(a, "--mesh-json") == 0 || std::strcmp(a, "--xml") == 0 ||
+                   std::strcmp(a, "--repair") == 0 || std::strcmp(a, "--svg") == 0 ||
+                   std::strcmp(a, "--view") == 0) {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "kelm-meshcheck: %s needs a file name\n%s", a, kUsage);
                 return kIoFailed;
             }
-            (a[2] == 'j' ? opts->json_out : opts->xml_out) = argv[++i];
+            const char* value = argv[++i];
+            if (a[2] == 'm') opts->json_out = value;
+            else if (a[2] == 'x') opts->xml_out = value;
+            else if (a[2] == 'r') opts->repair_out = value;
+            else if (a[2] == 's') opts->svg_out = value;
+            else if (meshcheck::is_view(value)) opts->view = value;
+            else {
+                std::fprintf(stderr, "kelm-meshcheck: unknown view %s\n%s", value, kUsage);
+                return kIoFailed;
+            }
         } else if (a[0] == '-' && a[1] != '\0') {
             std::fprintf(stderr, "kelm-meshcheck: unknown option %s\n%s", a, kUsage);
             return kIoFailed;
@@ -335,6 +383,31 @@ int parse_args(int argc, char** argv, Options* opts) {
         }
     }
     return 0;
+}
+
+// --svg and --repair, from the reports of the shells.
+bool meshcheck_extras(const Options& opts, const std::vector<Shell>& shells,
+                      const std::vector<KelmMeshCheckReport>& reports) {
+    bool ok = true;
+    if (opts.svg_out) {
+        std::vector<meshcheck::Drawn> drawn;
+        for (std::size_t i = 0; i < shells.size(); ++i) drawn.push_back({shells[i].fs, &reports[i]});
+        if (!meshcheck::write_svg(opts.svg_out, drawn, opts.view)) {
+            std::fprintf(stderr, "kelm-meshcheck: %s: cannot be written\n", opts.svg_out);
+            ok = false;
+        }
+    }
+    if (opts.repair_out) {
+        std::vector<KelmMeshFacetSet> repaired(shells.size());
+        std::vector<Shell> out;
+        for (std::size_t i = 0; i < shells.size(); ++i) {
+            if (!opts.json_report) std::printf("shell %zu:\n", i + 1);
+            meshcheck::repair(&repaired[i], shells[i].fs, opts.json_report);
+            out.push_back({&repaired[i], shells[i].id, shells[i].source});
+        }
+        ok = write_xml(opts.repair_out, out) && ok;
+    }
+    return ok;
 }
 
 }  // namespace
@@ -366,13 +439,16 @@ int main(int argc, char** argv) {
     }
 
     unsigned failed = 0;
-    for (const Shell& s : shells) {
-        if (!check_shell(s, opts)) ++failed;
+    std::vector<KelmMeshCheckReport> reports(shells.size());
+    for (std::size_t i = 0; i < shells.size(); ++i) {
+        if (!check_shell(shells[i], opts, &reports[i])) ++failed;
     }
     if (failed > 0 && status == kPass) status = kCheckFailed;
+    if (!shells.empty() && !meshcheck_extras(opts, shells, reports)) status = kIoFailed;
     if (!shells.empty()) {
-        std::printf("%zu shell%s checked, %u failed\n", shells.size(),
-                    shells.size() == 1 ? "" : "s", failed);
+        if (!opts.json_report)
+            std::printf("%zu shell%s checked, %u failed\n", shells.size(),
+                        shells.size() == 1 ? "" : "s", failed);
         if (opts.xml_out && !write_xml(opts.xml_out, shells)) status = kIoFailed;
         if (opts.json_out && !write_json(opts.json_out, shells)) status = kIoFailed;
     }

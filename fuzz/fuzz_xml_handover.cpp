@@ -115,7 +115,7 @@ bool feed(XML_Parser parser, const uint8_t* doc, std::size_t size, std::size_t c
     for (;;) {
         const std::size_t n = size - at < chunk ? size - at : chunk;
         const bool last = at + n == size;
-        XML_Status status;
+        KelmXML_Status status;
         if (use_buffer && n > 0) {
             void* buf = KELMXML_GetBuffer(parser, static_cast<int>(n));
             if (buf == nullptr) return false;
@@ -126,8 +126,8 @@ bool feed(XML_Parser parser, const uint8_t* doc, std::size_t size, std::size_t c
                                    static_cast<int>(n), last);
         }
         at += n;
-        while (status == XML_STATUS_SUSPENDED) status = XML_ResumeParser(parser);
-        if (status != XML_STATUS_OK) return false;
+        while (status == KELMXML_STATUS_SUSPENDED) status = KELMXML_ResumeParser(parser);
+        if (status != KELMXML_STATUS_OK) return false;
         if (last) return true;
     }
 }

@@ -3,6 +3,7 @@ kelm_family(core
         src/core/containers.cpp
         src/core/strings.cpp
         src/core/streams.cpp
+        src/core/xmltext.cpp
         src/core/xmlwriter.cpp
         src/core/errors.cpp
         src/core/platform.cpp
@@ -11,4 +12,5 @@ kelm_family(core
         tests/core/containers_test.cpp
         tests/core/strings_test.cpp
         tests/core/streams_test.cpp
-        tests/core/errors_test.cpp)
+        tests/core/errors_test.cpp
+        tests/core/xmlwriter_test.cpp)

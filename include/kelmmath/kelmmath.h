@@ -31,6 +31,8 @@
 #include "kelmmath/topology/topology.h"
 #include "kelmmath/topology/writable.h"
 #include "kelmmath/topology/dump.h"
+#include "kelmmath/topology/check.h"
+#include "kelmmath/topology/repair.h"
 
 // 2D constrained Delaunay triangulation
 #include "kelmmath/delaunay/delaunay2d.h"

@@ -1,19 +1,24 @@
 #include "kelmmath/meshio/xml_reader.h"
 
+#include <expat.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <new>
-#include <unordered_map>
+#include <string>
 
 #include "kelmmath/core/constants.h"
 #include "kelmmath/core/errors.h"
 #include "kelmmath/core/platform.h"
+#include "core/internal_xmlparser.h"
 #include "kelmmath/core/xmlparser.h"
 #include "kelmmath/mesh/faceprops.h"
 #include "meshio/internal_numbers.h"
+#include "meshio/internal_read_blocks.h"
 #include "meshio/internal_shells.h"
+#include "meshio/internal_xml_attributes.h"
 
 // ---------------------------------------------------------------------------------
 // Records.
@@ -104,63 +109,24 @@ enum ShellPosition : unsigned {
     kInN = 6,
 };
 
-// One shell being read; the parser's user data while the shell is open.
-struct ShellState {
+// One shell being read. While the shell is open it is the parser's user data, as a
+// ParserGuest*, and keeps the user data it found (the caller's, or the state of a
+// shell this one is read inside); KELMXML_ParserFree makes it leave.
+struct ShellState final : kelm_internal::ParserGuest {
+    explicit ShellState(XML_Parser p) : ParserGuest(p) {}
+    void leave() override;
+
     unsigned state = kBeforeRoot;
     KelmMeshShellRecord* record = nullptr;
     KelmMeshFacet* facet = nullptr;  // of the open <f>
     unsigned normals_seen = 0;       // <n> elements met in the open <f>
     KelmMeshFace* face = nullptr;    // started by the open <facets>
-    XML_Parser parser = nullptr;
     void (*done)(XML_Parser) = nullptr;
     void* saved_user_data = nullptr;
-    ShellState* outer = nullptr;  // a shell handed over while this one was open
 };
 
-// The open shells by parser, so that a state a stopped or failed parse leaves behind
-// can be found and freed (expat has no hook for freeing user data). Parsers on
-// different threads may hand over at the same time, hence the lock; it is taken
-// twice per shell.
-class OpenShells {
-public:
-    void push(ShellState* s) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ShellState*& top = by_parser_[s->parser];
-        s->outer = top;
-        top = s;
-        ++count_;
-    }
-    // Takes s off its parser's list (s is the innermost: shells end inside out).
-    void pop(ShellState* s) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto it = by_parser_.find(s->parser);
-        if (it == by_parser_.end() || it->second != s) return;
-        --count_;
-        if (s->outer != nullptr) {
-            it->second = s->outer;
-        } else {
-            by_parser_.erase(it);
-        }
-    }
-    ShellState* top(XML_Parser parser) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto it = by_parser_.find(parser);
-        return it == by_parser_.end() ? nullptr : it->second;
-    }
-    unsigned count() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return count_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::unordered_map<XML_Parser, ShellState*> by_parser_;
-    unsigned count_ = 0;
-};
-
-OpenShells& open_shells() {
-    static OpenShells* shells = new OpenShells;  // never destroyed: usable at exit
-    return *shells;
+ShellState* state_of(void* user_data) {
+    return static_cast<ShellState*>(static_cast<kelm_internal::ParserGuest*>(user_data));
 }
 
 void XMLCALL shell_start(void* user_data, const XML_Char* name, const XML_Char** atts);
@@ -169,16 +135,17 @@ void XMLCALL shell_end(void* user_data, const XML_Char* name);
 // Gives the parser back to the caller: the caller's user data, no element handlers
 // of the reader. The state is freed; the caller's done is not called here.
 void release(ShellState* s) {
-    open_shells().pop(s);
-    KELMXML_SetUserData(s->parser, s->saved_user_data);
-    KELMXML_SetElementHandler(s->parser, nullptr, nullptr);
+    KELMXML_SetUserData(s->parser(), s->saved_user_data);
+    KELMXML_SetElementHandler(s->parser(), nullptr, nullptr);
     delete s;
 }
+
+void ShellState::leave() { release(this); }
 
 // Stops the parse after an error. The state is released at once: expat may still
 // deliver the end of an empty element, which now finds no handler.
 void stop(ShellState* s) {
-    KELMXML_StopParser(s->parser, XML_FALSE);
+    KELMXML_StopParser(s->parser(), 0);
     release(s);
 }
 
@@ -190,7 +157,7 @@ void fail(ShellState* s, const char* format, const char* name) {
 // The shell is complete: the parser goes back to the caller, whose done re-installs
 // its own handlers.
 void finish(ShellState* s) {
-    XML_Parser parser = s->parser;
+    XML_Parser parser = s->parser();
     void (*done)(XML_Parser) = s->done;
     release(s);
     if (done != nullptr) done(parser);
@@ -198,13 +165,11 @@ void finish(ShellState* s) {
 
 ShellState* take_over(XML_Parser parser, KelmMeshShellRecord* rec, void (*done)(XML_Parser)) {
     rec->clear();
-    ShellState* s = new ShellState;
+    ShellState* s = new ShellState(parser);
     s->record = rec;
-    s->parser = parser;
     s->done = done;
     s->saved_user_data = KELMXML_GetUserData(parser);
-    open_shells().push(s);
-    KELMXML_SetUserData(parser, s);
+    KELMXML_SetUserData(parser, static_cast<kelm_internal::ParserGuest*>(s));
     KELMXML_SetElementHandler(parser, shell_start, shell_end);
     KELMXML_SetCharacterDataHandler(parser, nullptr);
     KELMXML_SetProcessingInstructionHandler(parser, nullptr);
@@ -228,34 +193,75 @@ bool is(const XML_Char* name, const char* wanted) {
     return std::strcmp(name, wanted) == 0;
 }
 
+// The next token of a number list as [*begin, *end), the way strtok(text, " \t\r\n")
+// finds it; false when there is none. *p moves past the token.
+bool next_token(const char** p, const char** begin, const char** end) {
+    const char* q = *p;
+    while (kelm_internal::is_list_separator(*q)) ++q;
+    if (*q == '\0') return false;
+    *begin = q;
+    while (*q != '\0' && !kelm_internal::is_list_separator(*q)) ++q;
+    *end = *p = q;
+    return true;
+}
+
+// One unsigned integer token. The writer's tokens (up to nine digits, no sign) are
+// read while the token is scanned; any other goes to scan_uint_token, which gives
+// what sscanf's "%u" gives.
+bool next_uint(const char** p, unsigned int* out, bool* missing) {
+    const char* q = *p;
+    while (kelm_internal::is_list_separator(*q)) ++q;
+    unsigned int value = 0;
+    const char* digits = q;
+    while (*q >= '0' && *q <= '9' && q - digits < 9) value = value * 10 + unsigned(*q++ - '0');
+    if (q != digits && (*q == '\0' || kelm_internal::is_list_separator(*q))) {
+        *out = value;
+        *p = q;
+        return true;
+    }
+    const char* b;
+    const char* e;
+    if (!next_token(p, &b, &e)) {
+        *missing = true;
+        return false;
+    }
+    return kelm_internal::scan_uint_token(b, e, out);
+}
+
 // The first three tokens of text as unsigned integers, each stored in out as it is
 // read: on an error the numbers read before it stay (a facet keeps them).
 bool read_uint_list(const char* text, unsigned int* out) {
-    kelm_internal::ListTokens tokens(text);
+    const char* p = text != nullptr ? text : "";
     for (int i = 0; i < 3; ++i) {
-        const char* b;
-        const char* e;
-        if (!tokens.next(&b, &e)) {
-            kelm_ec()->error("parsing vector of int: Too few args");
-            return false;
-        }
-        if (!kelm_internal::scan_uint_token(b, e, &out[i])) {
-            kelm_ec()->error("parsing vector of integer");
-            return false;
-        }
+        bool missing = false;
+        if (next_uint(&p, &out[i], &missing)) continue;
+        kelm_ec()->error(missing ? "parsing vector of int: Too few args" : "parsing vector of integer");
+        return false;
     }
     return true;
 }
 
-// The first three tokens of text as reals.
+// The first three tokens of text as reals. A token that starts like a decimal number
+// (a digit or a point, after an optional minus) and that std::from_chars reads to its
+// end is what the writer writes, and from_chars reads it as sscanf's "%lg" does
+// (both round correctly); any other goes to scan_real_token.
 bool read_real_list(const char* text, double* out) {
-    kelm_internal::ListTokens tokens(text);
+    const char* p = text != nullptr ? text : "";
     for (int i = 0; i < 3; ++i) {
         const char* b;
         const char* e;
-        if (!tokens.next(&b, &e)) {
+        if (!next_token(&p, &b, &e)) {
             kelm_ec()->error("parsing vector of real: Too few args");
             return false;
+        }
+        const char* digit = *b == '-' ? b + 1 : b;
+        if ((*digit >= '0' && *digit <= '9') || *digit == '.') {
+            double value;
+            const std::from_chars_result r = std::from_chars(b, e, value);
+            if (r.ec == std::errc() && r.ptr == e) {
+                out[i] = value;
+                continue;
+            }
         }
         if (!kelm_internal::scan_real_token(b, e, &out[i])) {
             kelm_ec()->error("parsing vector of real");
@@ -283,6 +289,15 @@ void start_face(ShellState* s, const XML_Char** atts) {
     for (const XML_Char** a = atts; a != nullptr && a[0] != nullptr; a += 2) {
         if (is(a[0], "color")) continue;
         if (props == nullptr) props = new KelmMeshFaceAtts;
+        // The writer's encoded form of an attribute XML cannot hold as it is; a value
+        // that does not decode is kept as it stands.
+        std::string name, value;
+        if (kelm_internal::has_encoded_attribute_prefix(a[0]) &&
+            kelm_internal::decode_attribute(a[1], &name, &value)) {
+            props->getAttributes().append(
+                new KelmMeshShellFaceAttribute(name.c_str(), value.c_str()));
+            continue;
+        }
         props->getAttributes().append(new KelmMeshShellFaceAttribute(a[0], a[1]));
     }
     if (props != nullptr) face->addProp(props);
@@ -318,7 +333,7 @@ bool start_corner_normal(ShellState* s, const XML_Char** atts) {
 }
 
 void XMLCALL shell_start(void* user_data, const XML_Char* name, const XML_Char** atts) {
-    ShellState* s = static_cast<ShellState*>(user_data);
+    ShellState* s = state_of(user_data);
     switch (s->state) {
         case kBeforeRoot:
             s->record->id.copy(find_attribute(atts, "id"));
@@ -369,7 +384,7 @@ void XMLCALL shell_start(void* user_data, const XML_Char* name, const XML_Char**
 
 // The element name is not compared: expat has already matched it with its start.
 void XMLCALL shell_end(void* user_data, const XML_Char* name) {
-    ShellState* s = static_cast<ShellState*>(user_data);
+    ShellState* s = state_of(user_data);
     switch (s->state) {
         case kBeforeRoot:
             fail(s, "Syntax error in shell: root never opened /%s\n", name);
@@ -398,30 +413,16 @@ void XMLCALL shell_end(void* user_data, const XML_Char* name) {
 // ---------------------------------------------------------------------------------
 // Reading files.
 
-// The file goes to the parser in blocks that grow with what has been read: 64 KiB at
-// first, then a quarter of the bytes read so far, up to 64 MiB. A token that a block
-// leaves unfinished (a long attribute value, say) is scanned again from its start when
-// the next block arrives; with blocks growing geometrically the token is scanned about
-// five times in all, where fixed small blocks would take time quadratic in its length
-// (expat versions that defer such re-scans need no help, older ones do). Where the
-// blocks end changes neither the events nor the positions expat reports.
-constexpr std::size_t kFirstBlock = 64 * 1024;
-constexpr std::size_t kLargestBlock = 64 * 1024 * 1024;
-
-std::size_t next_block(std::size_t read_so_far) {
-    return std::min(kLargestBlock, std::max(kFirstBlock, read_so_far / 4));
-}
-
 // Feeds the file to the parser block by block; false (after reporting) on an error.
 bool parse_file(XML_Parser parser, FILE* fp) {
     std::size_t read_so_far = 0;
     for (;;) {
-        const std::size_t block = next_block(read_so_far);
+        const std::size_t block = kelm_internal::next_read_block(read_so_far);
         void* buffer = KELMXML_GetBuffer(parser, static_cast<int>(block));
         const std::size_t n = buffer != nullptr ? std::fread(buffer, 1, block, fp) : 0;
         read_so_far += n;
         if (buffer == nullptr ||
-            KELMXML_ParseBuffer(parser, static_cast<int>(n), n == 0) != XML_STATUS_OK) {
+            KELMXML_ParseBuffer(parser, static_cast<int>(n), n == 0) != KELMXML_STATUS_OK) {
             const char* what = KELMXML_ErrorString(KELMXML_GetErrorCode(parser));
             kelm_ec()->error("Parse error: line %d: %s",
                              static_cast<int>(KELMXML_GetCurrentLineNumber(parser)),
@@ -444,9 +445,8 @@ int read_file(const char* file, Install install) {
     }
     install(parser);
     const bool ok = parse_file(parser, fp);
-    // A document cut short inside a shell leaves the shell's state behind.
-    while (kelm_mesh_xml_abandon_shell(parser) != 0) {
-    }
+    // A document cut short inside a shell leaves the shell's state on the parser;
+    // freeing the parser frees it.
     KELMXML_ParserFree(parser);
     std::fclose(fp);
     return ok ? 1 : 0;
@@ -470,7 +470,7 @@ void XMLCALL document_start(void* user_data, const XML_Char* name, const XML_Cha
     DocumentContext* doc = static_cast<DocumentContext*>(user_data);
     KelmMeshShellRecord* rec = doc->recs->newRecord();
     if (rec == nullptr) {
-        KELMXML_StopParser(doc->parser, XML_FALSE);
+        KELMXML_StopParser(doc->parser, 0);
         return;
     }
     rec->id.copy(find_attribute(atts, "id"));
@@ -494,14 +494,14 @@ void kelm_mesh_xml_start_shell_element(XML_ParserStruct* parser, KelmMeshShellRe
 }
 
 unsigned kelm_internal::open_shell_count() {
-    return open_shells().count();
+    return kelm_internal::parser_guest_count();
 }
 
 int kelm_mesh_xml_abandon_shell(XML_ParserStruct* parser) {
     if (parser == nullptr) return 0;
-    ShellState* s = open_shells().top(parser);
-    if (s == nullptr) return 0;
-    release(s);
+    kelm_internal::ParserGuest* g = kelm_internal::parser_guest(parser);
+    if (g == nullptr) return 0;
+    g->leave();
     return 1;
 }
 

@@ -1,15 +1,20 @@
 #include "kelmmath/meshio/xml_writer.h"
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
+#include "core/internal_xmltext.h"
 #include "kelmmath/core/constants.h"
+#include "kelmmath/core/errors.h"
 #include "kelmmath/core/platform.h"
 #include "kelmmath/core/streams.h"
 #include "kelmmath/core/xmlwriter.h"
 #include "kelmmath/mesh/faceprops.h"
 #include "kelmmath/mesh/facetset.h"
 #include "meshio/internal_numbers.h"
+#include "meshio/internal_xml_attributes.h"
 
 using kelm_internal::kNumberRoom;
 
@@ -33,6 +38,81 @@ void put_color_attribute(KelmXMLWriter* w, unsigned int color) {
     *kelm_internal::format_hex06(buf, color) = '\0';
     put_attribute(w, "color", buf);
 }
+
+// Writes the name/value pairs of one <facets> element. A pair XML can hold as it is
+// goes out as given; any other is written encoded (internal_xml_attributes.h) and
+// reported, so the document stays well-formed and our reader gets the bytes back.
+class FacetsAttributes {
+public:
+    // face: the face whose attributes these are, or null for a caller's list (whose
+    // "color" is the caller's own and goes out as given). Messages name the face by
+    // its index in fs, looked up only when a message is written.
+    FacetsAttributes(KelmXMLWriter* w, const KelmMeshFacetSet* fs, const KelmMeshFace* face)
+        : w_(w), fs_(fs), face_(face) {}
+
+    void put(unsigned int index, const char* name, const char* value) {
+        const char* why = nullptr;
+        if (!kelm_internal::is_xml_name(name)) {
+            why = "has a name that is not an XML name";
+        } else if (face_ != nullptr && std::strcmp(name, "color") == 0) {
+            why = "is named like the face colour";
+        } else if (kelm_internal::has_encoded_attribute_prefix(name)) {
+            why = "has a name starting with kelm.attr.";
+        } else if (written(name)) {
+            why = "repeats a name of the element";
+        } else if (!kelm_internal::is_xml_text(value)) {
+            why = "has a value XML 1.0 cannot carry";
+        }
+        if (why == nullptr) {
+            put_attribute(w_, name, value);
+            plain_.push_back(name);
+            return;
+        }
+        const std::string encoded_name =
+            kelm_internal::kEncodedAttributePrefix + std::to_string(index);
+        report(name, why, encoded_name.c_str());
+        put_attribute(w_, encoded_name.c_str(),
+                      kelm_internal::encode_attribute(name, value).c_str());
+    }
+
+    // The list ends early at an entry without a name (what follows is not written).
+    void ended_at(unsigned int index) const {
+        kelm_ec()->error("mesh XML: face %s: attribute %u has no name: it, the attributes "
+                         "after it and the colour are not written\n",
+                         face_text().c_str(), index);
+    }
+
+private:
+    bool written(const char* name) const {
+        for (const char* n : plain_) {
+            if (std::strcmp(n, name) == 0) return true;
+        }
+        return false;
+    }
+
+    std::string face_text() const {
+        for (unsigned int i = 0; i < fs_->getFaceCount(); ++i) {
+            if (fs_->getFace(i) == face_) return std::to_string(i);
+        }
+        return "(not in the set)";
+    }
+
+    void report(const char* name, const char* why, const char* encoded_name) const {
+        const std::string shown = kelm_internal::shown_text(name);
+        if (face_ != nullptr) {
+            kelm_ec()->warning("mesh XML: face %s: attribute \"%s\" %s: written as %s\n",
+                               face_text().c_str(), shown.c_str(), why, encoded_name);
+        } else {
+            kelm_ec()->warning("mesh XML: <facets>: attribute \"%s\" %s: written as %s\n",
+                               shown.c_str(), why, encoded_name);
+        }
+    }
+
+    KelmXMLWriter* w_;
+    const KelmMeshFacetSet* fs_;
+    const KelmMeshFace* face_;
+    std::vector<const char*> plain_;
+};
 
 // The facet in slot i, or null for a null facet and for an index the set does not
 // have (the caller's range may run past the end; that is skipped rather than read).
@@ -131,20 +211,35 @@ void kelm_mesh_xml_save_header(KelmXMLWriter* writer, const KelmMeshFacetSet* fs
     kelm_mesh_xml_save_header(writer, nullptr, fs, id, color);
 }
 
-void kelm_mesh_xml_save_facets(KelmXMLWriter* writer, KelmMeshXMLOpts* opts,
-                               const KelmMeshFacetSet* fs, unsigned int first, unsigned int count,
-                               const char** atts) {
+namespace {
+
+// The range form's body. face: the face whose attributes atts holds, or null for a
+// caller's list; color: the face's colour text, or null.
+void write_facets_range(KelmXMLWriter* writer, KelmMeshXMLOpts* opts, const KelmMeshFacetSet* fs,
+                        unsigned int first, unsigned int count, const char** atts,
+                        const KelmMeshFace* face, const char* color) {
     const bool facet_normals = wants_facet_normals(opts);
     if (first == KELM_NONE) return;
     writer->beginElement("facets");
+    FacetsAttributes out(writer, fs, face);
+    unsigned int index = 0;
     if (atts != nullptr) {
-        for (const char** a = atts; a[0] != nullptr; a += 2) put_attribute(writer, a[0], a[1]);
+        for (const char** a = atts; a[0] != nullptr; a += 2) out.put(index++, a[0], a[1]);
     }
+    if (color != nullptr) put_attribute(writer, "color", color);
     for (unsigned int k = 0; k < count; ++k) {
         const KelmMeshFacet* f = facet_at(fs, first + k);
         if (f != nullptr) write_facet(writer, fs, f, facet_normals);
     }
     writer->endElement("facets");
+}
+
+}  // namespace
+
+void kelm_mesh_xml_save_facets(KelmXMLWriter* writer, KelmMeshXMLOpts* opts,
+                               const KelmMeshFacetSet* fs, unsigned int first, unsigned int count,
+                               const char** atts) {
+    write_facets_range(writer, opts, fs, first, count, atts, nullptr, nullptr);
 }
 
 void kelm_mesh_xml_save_facets(KelmXMLWriter* writer, const KelmMeshFacetSet* fs,
@@ -175,24 +270,32 @@ void kelm_mesh_xml_save_face(KelmXMLWriter* writer, KelmMeshXMLOpts* opts,
     // Name, value, name, value, ..., null. An empty name is a null pointer and so
     // ends the list: the attributes after it and the colour are not written.
     std::vector<const char*> atts;
+    bool ended = false;
     if (const KelmMeshFaceAtts* props = KelmMeshFaceAtts::find(face)) {
         const KelmMeshShellFaceAttributeVec& entries = props->getAttributes();
         for (unsigned int i = 0; i < entries.size(); ++i) {
             const KelmMeshShellFaceAttribute* e = entries.get(i);
-            atts.push_back(e != nullptr ? e->name.str() : nullptr);
-            atts.push_back(e != nullptr ? e->value.str() : nullptr);
+            const char* name = e != nullptr ? e->name.str() : nullptr;
+            if (name == nullptr) {
+                if (face->getFirstFacet() != KELM_NONE)
+                    FacetsAttributes(writer, fs, face).ended_at(i);
+                ended = true;
+                break;
+            }
+            atts.push_back(name);
+            atts.push_back(e->value.str());
         }
     }
-    char color_text[16];
-    const KelmMeshFaceColor* color = KelmMeshFaceColor::find(face);
-    if (color != nullptr && color->getColor() != KELM_NO_COLOR) {
-        *kelm_internal::format_hex06(color_text, color->getColor()) = '\0';
-        atts.push_back("color");
-        atts.push_back(color_text);
-    }
     atts.push_back(nullptr);
-    kelm_mesh_xml_save_facets(writer, opts, fs, face->getFirstFacet(), face->getFacetCount(),
-                              atts.data());
+    char color_text[16];
+    const char* color = nullptr;
+    const KelmMeshFaceColor* prop = KelmMeshFaceColor::find(face);
+    if (!ended && prop != nullptr && prop->getColor() != KELM_NO_COLOR) {
+        *kelm_internal::format_hex06(color_text, prop->getColor()) = '\0';
+        color = color_text;
+    }
+    write_facets_range(writer, opts, fs, face->getFirstFacet(), face->getFacetCount(),
+                       atts.data(), face, color);
 }
 
 void kelm_mesh_xml_save_face(KelmXMLWriter* writer, const KelmMeshFacetSet* fs,

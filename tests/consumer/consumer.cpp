@@ -3,6 +3,13 @@
 #include <kelmmath/kelmmath.h>
 
 #include <cstdio>
+#include <cstring>
+
+// The package's headers stand on their own: nothing of expat's comes in with them, so
+// a client needs no include path beyond the package's own.
+#if defined(XML_MAJOR_VERSION) || defined(XMLCALL) || defined(XML_STATUS_OK)
+#error "kelmmath's headers pulled in <expat.h>"
+#endif
 
 int main() {
     double r[3];
@@ -20,6 +27,15 @@ int main() {
 
     KelmOutputString xml;
     kelm_mesh_xml_save(&xml, &box, "box", KELM_NO_COLOR);
+
+    // The parser forwards and the shell reader, through the package's names only.
+    KelmXML_Parser parser = KELMXML_ParserCreate(nullptr);
+    KelmMeshShellRecord shell;
+    kelm_mesh_xml_read_shell_element(parser, &shell, nullptr);
+    const char* doc = "<shell id=\"s\"><verts><v p=\"0 0 0\"/></verts></shell>";
+    if (KELMXML_Parse(parser, doc, static_cast<int>(std::strlen(doc)), 1) != KELMXML_STATUS_OK || shell.getVertexCount() != 1)
+        return 6;
+    KELMXML_ParserFree(parser);
 
     KelmBoundingBox2D area;
     area.update(0.0, 0.0);

@@ -2,6 +2,7 @@
 #include "kelmmath/core/xmlparser.h"
 #include "kelmmath/core/xmlwriter.h"
 
+#include <expat.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -67,7 +68,7 @@ bool parse(const std::string& doc, Parsed* out) {
     EXPECT_EQ(KELMXML_GetUserData(parser), out);
     KELMXML_SetElementHandler(parser, on_start, on_end);
     KELMXML_SetCharacterDataHandler(parser, on_text);
-    bool ok = KELMXML_Parse(parser, doc.data(), static_cast<int>(doc.size()), 1) == XML_STATUS_OK;
+    bool ok = KELMXML_Parse(parser, doc.data(), static_cast<int>(doc.size()), 1) == KELMXML_STATUS_OK;
     KELMXML_ParserFree(parser);
     return ok;
 }

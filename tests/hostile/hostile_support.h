@@ -7,6 +7,7 @@
 // ends a generated suite which stops making progress (a hang, not a slow machine:
 // the limit is generous).
 
+#include <expat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -74,7 +75,7 @@ inline ReadResult read_shell(const std::string& doc, KelmMeshShellRecord* rec) {
 }
 
 // The file readers' last report for an expat error at the given line.
-inline std::string parse_error(int line, XML_Error code) {
+inline std::string parse_error(int line, int code) {
     return "Parse error: line " + std::to_string(line) + ": " + KELMXML_ErrorString(code);
 }
 

@@ -3,6 +3,7 @@
 // a shell cut short by the end of the caller's document, and the caller's own handlers
 // and user data around all of it.
 
+#include <expat.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -67,7 +68,7 @@ void XMLCALL caller_start(void* user_data, const XML_Char* name, const XML_Char*
 }
 
 struct Outcome {
-    XML_Status status;
+    KelmXML_Status status;
     Messages messages;
     int abandoned;
     bool user_data_back;
@@ -80,15 +81,15 @@ Outcome parse(Caller& caller, const std::string& doc, std::size_t piece) {
     caller.parser = parser;
     KELMXML_SetUserData(parser, &caller);
     install(parser);
-    Outcome out{XML_STATUS_OK, {}, 0, false};
-    for (std::size_t at = 0; out.status == XML_STATUS_OK;) {
+    Outcome out{KELMXML_STATUS_OK, {}, 0, false};
+    for (std::size_t at = 0; out.status == KELMXML_STATUS_OK;) {
         const std::size_t n = std::min(piece, doc.size() - at);
         const bool last = at + n == doc.size();
         out.status = KELMXML_Parse(parser, doc.data() + at, static_cast<int>(n), last);
         at += n;
         if (last) break;
     }
-    if (out.status != XML_STATUS_OK)
+    if (out.status != KELMXML_STATUS_OK)
         out.messages.push_back(parse_error(static_cast<int>(KELMXML_GetCurrentLineNumber(parser)),
                                            KELMXML_GetErrorCode(parser)));
     out.abandoned = kelm_mesh_xml_abandon_shell(parser);
@@ -109,7 +110,7 @@ TEST(HostileHandover, ShellsHandBackToTheCallerInEveryPieceSize) {
     for (std::size_t piece : {std::size_t{1}, std::size_t{5}, std::size_t{64}, doc.size()}) {
         Caller caller;
         const Outcome out = parse(caller, doc, piece);
-        EXPECT_EQ(out.status, XML_STATUS_OK);
+        EXPECT_EQ(out.status, KELMXML_STATUS_OK);
         EXPECT_EQ(out.messages, Messages{});
         EXPECT_EQ(out.abandoned, 0);
         EXPECT_TRUE(out.user_data_back);
@@ -140,7 +141,7 @@ TEST(HostileHandover, ShellsHandBackToTheCallerInEveryPieceSize) {
 TEST(HostileHandover, EnclosingElementEndsBeforeTheShellStarts) {
     Caller caller;
     const Outcome out = parse(caller, "<doc><next></next><after/></doc>", 1000);
-    EXPECT_EQ(out.status, XML_STATUS_ERROR);
+    EXPECT_EQ(out.status, KELMXML_STATUS_ERROR);
     EXPECT_EQ(out.messages, (Messages{"Syntax error in shell: root never opened /next\n",
                                       parse_error(1, XML_ERROR_ABORTED)}));
     EXPECT_EQ(caller.done_calls, 0);
@@ -154,7 +155,7 @@ TEST(HostileHandover, NextElementIsTheShellWhateverItsName) {
     Caller caller;
     const Outcome out = parse(
         caller, "<doc><next><part id=\"p\"><verts><v p=\"0 0 0\"/></verts></part></next></doc>", 3);
-    EXPECT_EQ(out.status, XML_STATUS_OK);
+    EXPECT_EQ(out.status, KELMXML_STATUS_OK);
     EXPECT_EQ(out.messages, Messages{});
     ASSERT_EQ(caller.records.size(), 1u);
     EXPECT_EQ(kelm_hostile::text_of(caller.records[0]->id), "p");
@@ -168,7 +169,7 @@ TEST(HostileHandover, DocumentCutShortInsideAShell) {
           "<doc><shell><facets><f v=\"0 1 2\"><n d=\"0 0 1\"/>", "<doc><next>", "<doc><next><x>"}) {
         Caller caller;
         const Outcome out = parse(caller, doc, 4);
-        EXPECT_EQ(out.status, XML_STATUS_ERROR) << doc;
+        EXPECT_EQ(out.status, KELMXML_STATUS_ERROR) << doc;
         EXPECT_EQ(out.messages, Messages{parse_error(1, XML_ERROR_NO_ELEMENTS)}) << doc;
         // The reader's state is freed (the leak check would show it otherwise) and the
         // caller's user data is back.
@@ -182,7 +183,7 @@ TEST(HostileHandover, ErrorInsideTheShellStopsTheCallersParse) {
     Caller caller;
     const Outcome out = parse(
         caller, "<doc><shell><verts><v p=\"1 2\"/></verts></shell><shell id=\"never\"/></doc>", 2);
-    EXPECT_EQ(out.status, XML_STATUS_ERROR);
+    EXPECT_EQ(out.status, KELMXML_STATUS_ERROR);
     EXPECT_EQ(out.messages, (Messages{"parsing vector of real: Too few args",
                                       parse_error(1, XML_ERROR_ABORTED)}));
     EXPECT_EQ(caller.records.size(), 1u);

@@ -1,5 +1,6 @@
 #include "kelmmath/meshio/xml_reader.h"
 
+#include <expat.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -335,7 +336,7 @@ void XMLCALL caller_start(void* user, const XML_Char* name, const XML_Char** att
     }
 }
 
-XML_Status parse(Caller* c, const std::string& text) {
+KelmXML_Status parse(Caller* c, const std::string& text) {
     KELMXML_SetUserData(c->parser, c);
     KELMXML_SetElementHandler(c->parser, caller_start, caller_end);
     return KELMXML_Parse(c->parser, text.data(), static_cast<int>(text.size()), 1);
@@ -348,7 +349,7 @@ TEST(KelmMeshXmlEmbedded, CallerGetsTheParserBackAfterEachShell) {
                     "<doc><shell id=\"one\"><verts><v p=\"1 2 3\"/></verts><facets>"
                     "<f v=\"0 0 0\"/></facets></shell><mid/><next><part id=\"two\"><verts/>"
                     "</part></next><end/></doc>"),
-              XML_STATUS_OK);
+              KELMXML_STATUS_OK);
     EXPECT_EQ(errors.count(), 0u);
     // The caller sees neither the shells' children nor their ends.
     EXPECT_EQ(c.events, (Strings{"doc", "shell", "done", "mid", "/mid", "next", "done", "/next",
@@ -362,7 +363,7 @@ TEST(KelmMeshXmlEmbedded, FailuresInsideAShellFreeTheReadersState) {
     Caller stopped;  // a syntax error: stopped, no done, the caller's user data back
     ErrorRecorder errors;
     EXPECT_EQ(parse(&stopped, "<doc><shell><verts><bad/></verts></shell><x/></doc>"),
-              XML_STATUS_ERROR);
+              KELMXML_STATUS_ERROR);
     EXPECT_EQ(KELMXML_GetErrorCode(stopped.parser), XML_ERROR_ABORTED);
     EXPECT_EQ(KELMXML_GetUserData(stopped.parser), &stopped);
     EXPECT_EQ(kelm_mesh_xml_abandon_shell(stopped.parser), 0);
@@ -371,7 +372,7 @@ TEST(KelmMeshXmlEmbedded, FailuresInsideAShellFreeTheReadersState) {
               (Strings{"Syntax error in shell: <verts>: unexpected child: bad\n"}));
 
     Caller cut;  // the caller's document ends inside the shell: the caller abandons it
-    EXPECT_EQ(parse(&cut, "<doc><shell><verts><v p=\"1 2 3\"/>"), XML_STATUS_ERROR);
+    EXPECT_EQ(parse(&cut, "<doc><shell><verts><v p=\"1 2 3\"/>"), KELMXML_STATUS_ERROR);
     EXPECT_NE(KELMXML_GetUserData(cut.parser), &cut);
     EXPECT_EQ(kelm_internal::open_shell_count(), 1u);
     EXPECT_EQ(kelm_mesh_xml_abandon_shell(cut.parser), 1);
@@ -382,9 +383,45 @@ TEST(KelmMeshXmlEmbedded, FailuresInsideAShellFreeTheReadersState) {
 
     Caller early;  // handed over, but the enclosing element ends first
     errors.clear();
-    EXPECT_EQ(parse(&early, "<doc><next></next></doc>"), XML_STATUS_ERROR);
+    EXPECT_EQ(parse(&early, "<doc><next></next></doc>"), KELMXML_STATUS_ERROR);
     EXPECT_EQ(errors.errors(), (Strings{"Syntax error in shell: root never opened /next\n"}));
     EXPECT_EQ(kelm_mesh_xml_abandon_shell(nullptr), 0);
+}
+
+TEST(KelmMeshXmlEmbedded, AShellsStateDiesWithItsParserAndNoOtherParserFindsIt) {
+    const unsigned before = kelm_internal::open_shell_count();
+    void* freed_at = nullptr;
+    {
+        Caller nested;  // two shells open, one inside the other, when the parser is freed
+        KELMXML_SetUserData(nested.parser, &nested);
+        KelmMeshShellRecord outer, inner;
+        kelm_mesh_xml_read_shell_element(nested.parser, &outer, nullptr);
+        const std::string head = "<doc><verts><v p=\"1 2 3\"/></verts>";
+        ASSERT_EQ(KELMXML_Parse(nested.parser, head.data(), static_cast<int>(head.size()), 0),
+                  KELMXML_STATUS_OK);
+        kelm_mesh_xml_read_shell_element(nested.parser, &inner, nullptr);
+        EXPECT_EQ(kelm_internal::open_shell_count(), before + 2);
+        freed_at = nested.parser;
+    }  // KELMXML_ParserFree without kelm_mesh_xml_abandon_shell
+    EXPECT_EQ(kelm_internal::open_shell_count(), before);
+
+    // A parser made right after (often at the freed address) starts clean and works.
+    Caller next;
+    SCOPED_TRACE(next.parser == freed_at ? "same address" : "new address");
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(next.parser), 0);
+    ErrorRecorder errors;
+    ASSERT_EQ(parse(&next, "<doc><shell id=\"n\"><verts/></shell></doc>"), KELMXML_STATUS_OK);
+    EXPECT_EQ(next.events, (Strings{"doc", "shell", "done", "/doc"}));
+    EXPECT_EQ(errors.count(), 0u);
+
+    // A user data pointer copied from a parser inside a shell is not that shell's.
+    Caller inside, other;
+    kelm_mesh_xml_read_shell_element(inside.parser, &inside.records[0], nullptr);
+    KELMXML_SetUserData(other.parser, KELMXML_GetUserData(inside.parser));
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(other.parser), 0);
+    KELMXML_SetUserData(other.parser, nullptr);
+    EXPECT_EQ(kelm_mesh_xml_abandon_shell(inside.parser), 1);
+    EXPECT_EQ(KELMXML_GetUserData(inside.parser), nullptr);
 }
 
 TEST(KelmMeshShellRecord, CopiesAndListsKeepOneOwnerPerRecord) {

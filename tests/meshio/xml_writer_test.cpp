@@ -4,9 +4,14 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "kelmmath/core/streams.h"
 #include "kelmmath/core/xmlwriter.h"
+#include "kelmmath/mesh/faceprops.h"
+#include "kelmmath/meshio/xml_reader.h"
+#include "meshio/internal_xml_attributes.h"
 #include "support/capture.h"
 #include "support/meshio.h"
 
@@ -202,6 +207,109 @@ TEST(KelmMeshXmlSave, StreamAndFileFormsWriteWholeDocuments) {
         file(nullptr, &opts, &fs, &list);
         EXPECT_EQ(errors.count(), 0u);
     }
+}
+
+}  // namespace
+
+namespace {
+
+using kelm_test::ErrorRecorder;
+using kelm_test::ScratchFile;
+using Strings = std::vector<std::string>;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs attributes_of(const KelmMeshFace* face) {
+    Pairs out;
+    const KelmMeshFaceAtts* atts = KelmMeshFaceAtts::find(face);
+    if (atts == nullptr) return out;
+    for (unsigned i = 0; i < atts->getAttributes().size(); ++i) {
+        const KelmMeshShellFaceAttribute* e = atts->getAttributes().get(i);
+        out.emplace_back(e->name.str() ? e->name.str() : "", e->value.str() ? e->value.str() : "");
+    }
+    return out;
+}
+
+TEST(KelmMeshXmlSave, AttributesXmlCannotHoldAreEncodedReportedAndReadBackExactly) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_triangle(fs);
+    KelmMeshFace* face = fs.createFace(0, 1);
+    kelm_mesh_set_color(face, 0x00ff00);
+    const Pairs given = {{"surface finish", "ground"},
+                         {"color", "red"},
+                         {"tool", "T\x01\xFF"},
+                         {"kelm.attr.0", "x"},
+                         {"tool", "again"},
+                         {"plain", "a&b <\"c\"> \t\n"},
+                         {"plain", ""}};
+    KelmMeshFaceAtts* atts = KelmMeshFaceAtts::make(face);
+    for (const auto& p : given)  // append: a name may repeat
+        atts->getAttributes().append(new KelmMeshShellFaceAttribute(p.first.c_str(),
+                                                                    p.second.c_str()));
+    ErrorRecorder errors;
+    const std::string text =
+        compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_face(w, &fs, face); });
+    EXPECT_EQ(text,
+              "<facets kelm.attr.0=\"surface%20finish ground\" kelm.attr.1=\"color red\" "
+              "kelm.attr.2=\"tool T%01%FF\" kelm.attr.3=\"kelm.attr.0 x\" tool=\"again\" "
+              "plain=\"a&amp;b &lt;&quot;c&quot;&gt; &#9;&#10;\" kelm.attr.6=\"plain \" "
+              "color=\"00ff00\"><f v=\"0 1 2\"/></facets>\n");
+    EXPECT_EQ(errors.warnings(),
+              (Strings{"mesh XML: face 0: attribute \"surface finish\" has a name that is not "
+                       "an XML name: written as kelm.attr.0\n",
+                       "mesh XML: face 0: attribute \"color\" is named like the face colour: "
+                       "written as kelm.attr.1\n",
+                       "mesh XML: face 0: attribute \"tool\" has a value XML 1.0 cannot carry: "
+                       "written as kelm.attr.2\n",
+                       "mesh XML: face 0: attribute \"kelm.attr.0\" has a name starting with "
+                       "kelm.attr.: written as kelm.attr.3\n",
+                       "mesh XML: face 0: attribute \"plain\" repeats a name of the element: "
+                       "written as kelm.attr.6\n"}));
+
+    // The whole document reads back with every attribute, in order, byte for byte.
+    ScratchFile file("encoded.xml");
+    kelm_mesh_xml_save(file.path(), &fs, "id", KELM_NO_COLOR);
+    KelmMeshShellRecordVec recs;
+    ASSERT_EQ(kelm_mesh_xml_read(&recs, file.path()), 1);
+    ASSERT_EQ(recs.size(), 1u);
+    ASSERT_EQ(recs[0]->getFaceCount(), 1u);
+    EXPECT_EQ(attributes_of(recs[0]->getFace(0)), given);
+
+    // A face's list ends at an attribute without a name, as it always has: reported.
+    atts->getAttributes().get(1)->name.copy("");
+    errors.clear();
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_face(w, &fs, face); }),
+              "<facets kelm.attr.0=\"surface%20finish ground\"><f v=\"0 1 2\"/></facets>\n");
+    EXPECT_EQ(errors.errors(), (Strings{"mesh XML: face 0: attribute 1 has no name: it, the "
+                                        "attributes after it and the colour are not written\n"}));
+
+    // The caller's own list: its color is its own; other names as for a face.
+    const char* list[] = {"color", "123456", "a b", "c", "color", "d", nullptr};
+    errors.clear();
+    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, 0, 0, list); }),
+              "<facets color=\"123456\" kelm.attr.1=\"a%20b c\" kelm.attr.2=\"color d\"/>\n");
+    EXPECT_EQ(errors.warnings(),
+              (Strings{"mesh XML: <facets>: attribute \"a b\" has a name that is not an XML "
+                       "name: written as kelm.attr.1\n",
+                       "mesh XML: <facets>: attribute \"color\" repeats a name of the element: "
+                       "written as kelm.attr.2\n"}));
+    EXPECT_EQ(kelm_mesh_get_color(recs[0]->getFace(0)), 0x00ff00u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KelmMeshXmlAttributeCode, EncodesExactlyAndDecodesOnlyWhatItWrites) {
+    EXPECT_EQ(kelm_internal::encode_attribute("!~%a b", "\x01\xFF" "A"), "!~%25a%20b %01%FFA");
+    EXPECT_EQ(kelm_internal::encode_attribute("n", nullptr), "n ");
+    std::string name = "kept", value = "kept";
+    for (const char* bad : {"", "x", " x", "%4 x", "%G1 x", "a%00 x", "a b%0", "a\x7F b", "a\x01 b"})
+        EXPECT_FALSE(kelm_internal::decode_attribute(bad, &name, &value)) << bad;
+    EXPECT_EQ(name + value, "keptkept");
+    ASSERT_TRUE(kelm_internal::decode_attribute("%41%61%4a%4A%0a!~ %7e%20", &name, &value));
+    EXPECT_EQ(name, "AaJJ\n!~");
+    EXPECT_EQ(value, "~ ");
+    EXPECT_FALSE(kelm_internal::decode_attribute("n %2", &name, &value));
 }
 
 }  // namespace

@@ -19,7 +19,10 @@ struct XML_ParserStruct;  // expat's parser (XML_Parser is a pointer to it)
 // facet, and the k-th <n d="i j k"> inside it becomes a new normal on corner k (so
 // normals written for corners 0 and 2 come back on corners 0 and 1). The color text
 // is read as "%x"; one that holds no hexadecimal number gives KELM_NO_COLOR. Every
-// fn, character data, comments and processing instructions are ignored.
+// fn, character data, comments and processing instructions are ignored. An attribute
+// of <facets> named kelm.attr.<anything> whose value is the writer's encoded form of
+// an attribute (kelmmath/meshio/xml_writer.h) becomes that attribute, its name and
+// value decoded; with any other value it is kept as it stands.
 //
 // Number lists are split at blanks, tabs and line breaks; the first three tokens are
 // read as unsigned integers ("%u": "-1" reads as KELM_NONE) or reals ("%lg"), further
@@ -52,9 +55,14 @@ struct XML_ParserStruct;  // expat's parser (XML_Parser is a pointer to it)
 // After an error inside the shell the parse is stopped, done is not called, the
 // caller's user data is put back and the reader's state is freed. When the caller's
 // parse fails inside a shell for a reason of its own (the document is cut short, for
-// example), kelm_mesh_xml_abandon_shell frees the reader's state. The reader finds its
-// state through the user data expat hands to the handlers, so the caller's parser must
-// pass its user data to them (expat's default).
+// example), kelm_mesh_xml_abandon_shell frees the reader's state and gives the parser
+// back; KELMXML_ParserFree frees it too, so the state never outlives the parser (a
+// parser made with KELMXML_ParserCreate must be freed with KELMXML_ParserFree, not
+// with expat's own XML_ParserFree, which knows nothing of it). The state is the
+// parser's user data while the shell is open and is found only through it, never by
+// the parser's address: a parser made later, even at the same address, cannot see
+// it. The reader finds its state through the user data expat hands to the handlers,
+// so the caller's parser must pass its user data to them (expat's default).
 
 // One shell read from XML: the facet set plus the shell's id (empty when absent).
 // Copying copies the facet set and shares the id text; assignment deep-copies the

@@ -57,6 +57,33 @@ class KelmMeshFace;
 //   kelm_mesh_xml_save_face       the <facets> element of one face
 //   kelm_mesh_xml_save_footer     closes <shell>
 //
+// What XML cannot hold. The document written is always well-formed and reads back
+// with kelm_mesh_xml_read. A face attribute (or a pair of the range form's atts) is
+// written as given when its name is made of ASCII letters, digits, '_', '-', '.' and
+// ':' and starts with a letter, '_' or ':', and its value holds only characters XML
+// 1.0 carries (well-formed UTF-8 without control characters other than tab, line
+// feed and carriage return, nor U+FFFE and U+FFFF). Any other attribute, and one
+// whose name repeats a name already written on the element, starts with "kelm.attr."
+// or (face attributes only) is "color", the name of the face's colour, is written
+// encoded, as the attribute kelm.attr.<n> (n: its position in the list) holding its
+// name and value percent-encoded and joined by one space:
+//     name "surface finish", value "ground"  ->  kelm.attr.0="surface%20finish ground"
+// (bytes '!' to '~' other than '%' stay, every other byte becomes %HH). The reader
+// decodes it, so the attribute comes back byte for byte, in its place. Each encoded
+// attribute is reported through kelm_ec()->warning, naming the face by its index in
+// the set (or "<facets>" for the range form's list) and the attribute:
+//     "mesh XML: face %s: attribute \"%s\" %s: written as kelm.attr.%u\n"
+// where the middle %s says why: "has a name that is not an XML name", "is named like
+// the face colour", "has a name starting with kelm.attr.", "repeats a name of the
+// element" or "has a value XML 1.0 cannot carry" (bytes outside printable ASCII in
+// the name are shown as \xHH). A face attribute without a name (an empty or missing
+// name) ends the face's list as before: it, the attributes after it and the colour are
+// not written, and kelm_ec()->error reports it:
+//     "mesh XML: face %s: attribute %u has no name: it, the attributes after it and
+//      the colour are not written\n"
+// The shell's id goes through KelmXMLWriter, which leaves out (and reports) bytes XML
+// cannot carry.
+//
 // Range and list entries at or beyond the facet count are skipped like null facets.
 // A corner normal index at or beyond the normal count is left out like KELM_NONE,
 // and a facet with a vertex index at or beyond the vertex count gets fn = 0 0 0.

@@ -1,0 +1,394 @@
+#include "kelmmath/topology/check.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "kelmmath/mesh/facetset.h"
+#include "topology/internal_check.h"
+
+namespace kelm_internal {
+
+namespace {
+
+// Sorts a short run in place; the sides around one vertex are usually a handful.
+void sort_run(std::uint64_t* first, std::uint64_t* last) {
+    if (last - first > 32) {
+        std::sort(first, last);
+        return;
+    }
+    for (std::uint64_t* i = first + 1; i < last; ++i) {
+        const std::uint64_t key = *i;
+        std::uint64_t* j = i;
+        for (; j > first && *(j - 1) > key; --j) *j = *(j - 1);
+        *j = key;
+    }
+}
+
+double distance(const double* a, const double* b) {
+    const double dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+}  // namespace
+
+void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs) {
+    me->nv = fs->getVertexCount();
+    me->nf = fs->getFacetCount();
+    const unsigned nv = me->nv, nf = me->nf;
+    me->corners.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
+    me->state.assign(nf, kFacetNull);
+    me->side_edge.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
+    std::vector<unsigned> start(static_cast<std::size_t>(nv) + 1, 0);
+    for (unsigned f = 0; f < nf; ++f) {
+        const KelmMeshFacet* facet = fs->getFacet(f);
+        if (!facet) continue;
+        const unsigned* v = facet->vertex;
+        if (v[0] >= nv || v[1] >= nv || v[2] >= nv) {
+            me->state[f] = kFacetInvalid;
+        } else if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) {
+            me->state[f] = kFacetRepeated;
+        } else {
+            me->state[f] = kFacetUsed;
+            for (unsigned k = 0; k < 3; ++k) {
+                me->corners[3 * f + k] = v[k];
+                ++start[std::min(v[k], v[(k + 1) % 3]) + 1];
+            }
+        }
+    }
+    for (unsigned v = 0; v < nv; ++v) start[v + 1] += start[v];
+    // Sides bucketed by their lower vertex, each keyed by (higher vertex, side): sorting
+    // a bucket groups the sides of one edge, in increasing facet order.
+    std::vector<std::uint64_t> keys(start[nv]);
+    std::vector<unsigned> fill(start.begin(), start.end() - 1);
+    for (unsigned s = 0; s < 3 * nf; ++s) {
+        const unsigned a = me->corners[s];
+        if (a == KELM_NONE) continue;
+        const unsigned b = me->to(s);
+        keys[fill[std::min(a, b)]++] = (static_cast<std::uint64_t>(std::max(a, b)) << 32) | s;
+    }
+    me->edge_v.clear();
+    me->edge_start.clear();
+    me->edge_sides.resize(keys.size());
+    for (unsigned v = 0; v < nv; ++v) {
+        sort_run(keys.data() + start[v], keys.data() + start[v + 1]);
+        unsigned last_hi = KELM_NONE;
+        for (unsigned i = start[v]; i < start[v + 1]; ++i) {
+            const unsigned hi = static_cast<unsigned>(keys[i] >> 32);
+            const unsigned s = static_cast<unsigned>(keys[i]);
+            if (hi != last_hi) {
+                me->edge_v.push_back(v);
+                me->edge_v.push_back(hi);
+                me->edge_start.push_back(i);
+                last_hi = hi;
+            }
+            me->edge_sides[i] = s;
+            me->side_edge[s] = me->edges() - 1;
+        }
+    }
+    me->edge_start.push_back(static_cast<unsigned>(keys.size()));
+}
+
+void find_parts(std::vector<unsigned>* part, const MeshEdges& me) {
+    std::vector<unsigned>& parent = *part;
+    parent.resize(me.nf);
+    for (unsigned f = 0; f < me.nf; ++f) parent[f] = me.state[f] == kFacetUsed ? f : KELM_NONE;
+    for (unsigned e = 0; e < me.edges(); ++e) {
+        const unsigned first = me.edge_sides[me.edge_start[e]] / 3;
+        for (unsigned i = me.edge_start[e] + 1; i < me.edge_start[e + 1]; ++i) {
+            // The lower root wins, so that each part ends up named by its lowest facet.
+            const unsigned a = find_root(parent, first);
+            const unsigned b = find_root(parent, me.edge_sides[i] / 3);
+            if (a < b) parent[b] = a;
+            else if (b < a) parent[a] = b;
+        }
+    }
+    for (unsigned f = 0; f < me.nf; ++f)
+        if (parent[f] != KELM_NONE) parent[f] = find_root(parent, f);
+}
+
+void find_holes(std::vector<KelmMeshCheckHole>* holes, const MeshEdges& me, const double* xyz) {
+    holes->clear();
+    // Border edges around each vertex.
+    std::vector<unsigned> start(static_cast<std::size_t>(me.nv) + 1, 0);
+    for (unsigned e = 0; e < me.edges(); ++e) {
+        if (me.uses(e) != 1) continue;
+        ++start[me.edge_v[2 * e] + 1];
+        ++start[me.edge_v[2 * e + 1] + 1];
+    }
+    for (unsigned v = 0; v < me.nv; ++v) start[v + 1] += start[v];
+    if (start[me.nv] == 0) return;
+    std::vector<unsigned> around(start[me.nv]);
+    std::vector<unsigned> fill(start.begin(), start.end() - 1);
+    for (unsigned e = 0; e < me.edges(); ++e) {
+        if (me.uses(e) != 1) continue;
+        around[fill[me.edge_v[2 * e]]++] = e;
+        around[fill[me.edge_v[2 * e + 1]]++] = e;
+    }
+    std::vector<unsigned char> walked(me.edges(), 0);
+    // The next unwalked border edge at v, preferring one whose facet runs it into v
+    // (against a walk leaving v), so that loops touching at a vertex stay apart.
+    auto next_edge = [&](unsigned v) {
+        unsigned any = KELM_NONE;
+        for (unsigned i = start[v]; i < start[v + 1]; ++i) {
+            const unsigned e = around[i];
+            if (walked[e]) continue;
+            if (me.to(me.edge_sides[me.edge_start[e]]) == v) return e;
+            if (any == KELM_NONE) any = e;
+        }
+        return any;
+    };
+    // Walks from v onwards, appending the vertices reached; returns the last vertex.
+    auto walk = [&](KelmMeshCheckHole& h, std::vector<unsigned>& out, unsigned v, unsigned stop,
+                    bool forward) {
+        while (v != stop) {
+            const unsigned e = next_edge(v);
+            if (e == KELM_NONE) return v;
+            walked[e] = 1;
+            const unsigned s = me.edge_sides[me.edge_start[e]];
+            const unsigned w = me.edge_v[2 * e] == v ? me.edge_v[2 * e + 1] : me.edge_v[2 * e];
+            // Walking forward the facet should run w -> v, backward v -> w.
+            if ((me.from(s) == w) != forward) h.directed = false;
+            h.length += distance(xyz + 3 * std::size_t(v), xyz + 3 * std::size_t(w));
+            ++h.edges;
+            v = w;
+            if (v != stop) out.push_back(v);
+        }
+        return v;
+    };
+    for (unsigned e = 0; e < me.edges(); ++e) {
+        if (me.uses(e) != 1 || walked[e]) continue;
+        walked[e] = 1;
+        const unsigned s = me.edge_sides[me.edge_start[e]];
+        const unsigned a = me.from(s), b = me.to(s);
+        KelmMeshCheckHole h;
+        h.directed = true;
+        h.edges = 1;
+        h.length = distance(xyz + 3 * std::size_t(a), xyz + 3 * std::size_t(b));
+        // The walk runs against the facets: b, a, ...
+        h.vertices = {b, a};
+        const unsigned end = walk(h, h.vertices, a, b, true);
+        h.closed = end == b;
+        if (!h.closed) {
+            // An open chain: extend it backwards from b as well.
+            std::vector<unsigned> back;
+            walk(h, back, b, KELM_NONE, false);
+            h.vertices.insert(h.vertices.begin(), back.rbegin(), back.rend());
+        }
+        holes->push_back(std::move(h));
+    }
+}
+
+double cone_volume(const double* c, const double* a, const double* b, const double* d) {
+    const double ax = a[0] - c[0], ay = a[1] - c[1], az = a[2] - c[2];
+    const double bx = b[0] - c[0], by = b[1] - c[1], bz = b[2] - c[2];
+    const double dx = d[0] - c[0], dy = d[1] - c[1], dz = d[2] - c[2];
+    return (ax * (by * dz - bz * dy) - ay * (bx * dz - bz * dx) + az * (bx * dy - by * dx)) / 6.0;
+}
+
+}  // namespace kelm_internal
+
+namespace {
+
+using kelm_internal::MeshEdges;
+
+// Fans around each used vertex: the facets at v joined through the edges at v that
+// have two or more facets. Two or more fans make v a pinch vertex.
+void find_pinch_vertices(std::vector<unsigned>* out, const MeshEdges& me) {
+    std::vector<unsigned> start(static_cast<std::size_t>(me.nv) + 1, 0);
+    for (unsigned s = 0; s < 3 * me.nf; ++s)
+        if (me.corners[s] != KELM_NONE) ++start[me.corners[s] + 1];
+    for (unsigned v = 0; v < me.nv; ++v) start[v + 1] += start[v];
+    std::vector<unsigned> at(start[me.nv]);  // corners (3 f + k) at each vertex
+    std::vector<unsigned> fill(start.begin(), start.end() - 1);
+    for (unsigned s = 0; s < 3 * me.nf; ++s)
+        if (me.corners[s] != KELM_NONE) at[fill[me.corners[s]]++] = s;
+    std::vector<std::uint64_t> links;
+    std::vector<unsigned> parent;
+    for (unsigned v = 0; v < me.nv; ++v) {
+        const unsigned n = start[v + 1] - start[v];
+        if (n < 2) continue;
+        // (edge, local facet) for both sides of each facet at v.
+        links.clear();
+        for (unsigned i = 0; i < n; ++i) {
+            const unsigned s = at[start[v] + i];
+            const unsigned before = s - s % 3 + (s % 3 + 2) % 3;
+            links.push_back((std::uint64_t(me.side_edge[s]) << 32) | i);
+            links.push_back((std::uint64_t(me.side_edge[before]) << 32) | i);
+        }
+        std::sort(links.begin(), links.end());
+        parent.resize(n);
+        for (unsigned i = 0; i < n; ++i) parent[i] = i;
+        unsigned fans = n;
+        for (std::size_t i = 1; i < links.size(); ++i) {
+            if ((links[i] >> 32) != (links[i - 1] >> 32)) continue;
+            const unsigned a = kelm_internal::find_root(parent, unsigned(links[i - 1]));
+            const unsigned b = kelm_internal::find_root(parent, unsigned(links[i]));
+            if (a != b) {
+                parent[b] = a;
+                --fans;
+            }
+        }
+        if (fans > 1) out->push_back(v);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+void cross(double* out, const double* a, const double* b, const double* c) {
+    const double ux = b[0] - a[0], uy = b[1] - a[1], uz = b[2] - a[2];
+    const double vx = c[0] - a[0], vy = c[1] - a[1], vz = c[2] - a[2];
+    out[0] = uy * vz - uz * vy;
+    out[1] = uz * vx - ux * vz;
+    out[2] = ux * vy - uy * vx;
+}
+
+bool same_vertex_set(const unsigned* a, const unsigned* b) {
+    unsigned x[3] = {a[0], a[1], a[2]}, y[3] = {b[0], b[1], b[2]};
+    std::sort(x, x + 3);
+    std::sort(y, y + 3);
+    return x[0] == y[0] && x[1] == y[1] && x[2] == y[2];
+}
+
+// The centre of the bounds of the used vertices: the apex of the volume cones, which
+// keeps the products small for a part far from the origin.
+void used_centre(double* c, const std::vector<unsigned char>& used, const double* xyz) {
+    double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+    bool any = false;
+    for (std::size_t v = 0; v < used.size(); ++v) {
+        if (!used[v]) continue;
+        const double* p = xyz + 3 * v;
+        for (int k = 0; k < 3; ++k) {
+            if (!any || p[k] < lo[k]) lo[k] = p[k];
+            if (!any || p[k] > hi[k]) hi[k] = p[k];
+        }
+        any = true;
+    }
+    for (int k = 0; k < 3; ++k) c[k] = 0.5 * (lo[k] + hi[k]);
+}
+
+KelmMeshCheckEdge edge_entry(const MeshEdges& me, unsigned e) {
+    KelmMeshCheckEdge out;
+    out.v0 = me.edge_v[2 * e];
+    out.v1 = me.edge_v[2 * e + 1];
+    for (unsigned i = me.edge_start[e]; i < me.edge_start[e + 1]; ++i)
+        out.facets.push_back(me.edge_sides[i] / 3);
+    return out;
+}
+
+// Facet states, and duplicates: a facet with the same vertex set shares every edge,
+// so the lower one is among the other facets of its first side.
+void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
+    for (unsigned f = 0; f < me.nf; ++f) {
+        switch (me.state[f]) {
+            case kelm_internal::kFacetNull: continue;
+            case kelm_internal::kFacetInvalid: r->invalid_facets.push_back(f); break;
+            case kelm_internal::kFacetRepeated: r->degenerate_facets.push_back(f); break;
+            default: break;
+        }
+        ++r->facets;
+        if (me.state[f] != kelm_internal::kFacetUsed) continue;
+        const unsigned* v = &me.corners[3 * std::size_t(f)];
+        const unsigned e = me.side_edge[3 * std::size_t(f)];
+        if (me.uses(e) < 2) continue;
+        for (unsigned i = me.edge_start[e]; i < me.edge_start[e + 1]; ++i) {
+            const unsigned g = me.edge_sides[i] / 3;
+            if (g >= f) break;
+            if (same_vertex_set(v, &me.corners[3 * std::size_t(g)])) {
+                r->duplicate_facets.push_back({f, g});
+                break;
+            }
+        }
+    }
+}
+
+void check_edges(KelmMeshCheckReport* r, const MeshEdges& me) {
+    r->edges = me.edges();
+    for (unsigned e = 0; e < me.edges(); ++e) {
+        const unsigned n = me.uses(e);
+        const unsigned s = me.edge_sides[me.edge_start[e]];
+        if (n == 1) {
+            r->border_edges.push_back({me.from(s), me.to(s), s / 3});
+        } else if (n >= 3) {
+            r->nonmanifold_edges.push_back(edge_entry(me, e));
+        } else if (me.from(s) == me.from(me.edge_sides[me.edge_start[e] + 1])) {
+            r->misoriented_edges.push_back(edge_entry(me, e));
+        }
+    }
+}
+
+// Parts, and every figure taken from the facets' coordinates in one pass.
+void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz,
+                 const std::vector<unsigned char>& used) {
+    std::vector<unsigned> root;
+    kelm_internal::find_parts(&root, me);
+    r->facet_part.assign(me.nf, KELM_NONE);
+    for (unsigned f = 0; f < me.nf; ++f) {
+        if (root[f] == KELM_NONE) continue;
+        if (root[f] == f) {
+            KelmMeshCheckPart p;
+            p.first_facet = f;
+            p.closed = p.oriented = true;
+            r->parts.push_back(p);
+            r->facet_part[f] = static_cast<unsigned>(r->parts.size() - 1);
+        } else {
+            r->facet_part[f] = r->facet_part[root[f]];
+        }
+    }
+    double c[3];
+    used_centre(c, used, xyz);
+    for (unsigned f = 0; f < me.nf; ++f) {
+        if (r->facet_part[f] == KELM_NONE) continue;
+        KelmMeshCheckPart& p = r->parts[r->facet_part[f]];
+        const unsigned* v = &me.corners[3 * std::size_t(f)];
+        const double *a = xyz + 3 * std::size_t(v[0]), *b = xyz + 3 * std::size_t(v[1]),
+                     *d = xyz + 3 * std::size_t(v[2]);
+        double n[3];
+        cross(n, a, b, d);
+        if (n[0] == 0.0 && n[1] == 0.0 && n[2] == 0.0) r->zero_area_facets.push_back(f);
+        const double area = 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        ++p.facets;
+        p.area += area;
+        r->area += area;
+        p.volume += kelm_internal::cone_volume(c, a, b, d);
+    }
+    for (unsigned e = 0; e < me.edges(); ++e) {
+        const unsigned s = me.edge_sides[me.edge_start[e]];
+        KelmMeshCheckPart& p = r->parts[r->facet_part[s / 3]];
+        if (me.uses(e) != 2) p.closed = false;
+        else if (me.from(s) == me.from(me.edge_sides[me.edge_start[e] + 1])) p.oriented = false;
+    }
+    for (const KelmMeshCheckPart& p : r->parts) r->volume += p.volume;
+}
+
+}  // namespace
+
+int kelm_mesh_check(KelmMeshCheckReport* report, const KelmMeshFacetSet* fs, int intersections) {
+    if (!report) return 0;
+    *report = KelmMeshCheckReport();
+    if (!fs) return 0;
+    KelmMeshCheckReport& r = *report;
+    MeshEdges me;
+    kelm_internal::build_mesh_edges(&me, fs);
+    const double* xyz = fs->rawverts().data();
+    r.vertices = me.nv;
+    std::vector<unsigned char> used(me.nv, 0);
+    for (unsigned s = 0; s < 3 * me.nf; ++s)
+        if (me.corners[s] != KELM_NONE) used[me.corners[s]] = 1;
+    for (unsigned v = 0; v < me.nv; ++v) r.used_vertices += used[v];
+    check_facets(&r, me);
+    check_edges(&r, me);
+    check_parts(&r, me, xyz, used);
+    find_pinch_vertices(&r.nonmanifold_vertices, me);
+    kelm_internal::find_holes(&r.holes, me, xyz);
+    const bool any = !r.parts.empty();
+    r.closed = any && r.border_edges.empty() && r.nonmanifold_edges.empty();
+    r.oriented = any && r.misoriented_edges.empty();
+    if (intersections) {
+        r.intersections_checked = true;
+        kelm_mesh_self_intersections(&r.self_intersections, fs);
+    }
+    return r.clean() ? 1 : 0;
+}

@@ -1,0 +1,62 @@
+#ifndef KELMMATH_SRC_TOPOLOGY_INTERNAL_CHECK_H
+#define KELMMATH_SRC_TOPOLOGY_INTERNAL_CHECK_H
+
+// The edge table of the mesh check and the repairs: built from the facet lists alone,
+// keeping every facet of an edge.
+
+#include <vector>
+
+#include "kelmmath/topology/check.h"
+
+class KelmMeshFacetSet;
+
+namespace kelm_internal {
+
+enum FacetState : unsigned char { kFacetUsed = 0, kFacetNull, kFacetInvalid, kFacetRepeated };
+
+// Side s = 3 * f + k of facet f runs from corner k to corner (k + 1) % 3.
+struct MeshEdges {
+    unsigned nv = 0;
+    unsigned nf = 0;
+    std::vector<unsigned> corners;          // 3 per facet (KELM_NONE when not used)
+    std::vector<unsigned char> state;       // per facet
+    std::vector<unsigned> side_edge;        // 3 per facet: the edge of each side
+    std::vector<unsigned> edge_v;           // 2 per edge: lower, higher vertex
+    std::vector<unsigned> edge_start;       // per edge + 1: range into edge_sides
+    std::vector<unsigned> edge_sides;       // sides grouped by edge, increasing
+
+    unsigned edges() const { return static_cast<unsigned>(edge_v.size() / 2); }
+    unsigned uses(unsigned e) const { return edge_start[e + 1] - edge_start[e]; }
+    unsigned from(unsigned s) const { return corners[s]; }
+    unsigned to(unsigned s) const { return corners[s - s % 3 + (s % 3 + 1) % 3]; }
+};
+
+// Union-find root with path halving.
+inline unsigned find_root(std::vector<unsigned>& parent, unsigned x) {
+    while (parent[x] != x) {
+        parent[x] = parent[parent[x]];
+        x = parent[x];
+    }
+    return x;
+}
+
+void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs);
+
+// Facet parts through shared edges: part[f] is the lowest facet of f's part
+// (KELM_NONE for facets that are not used).
+void find_parts(std::vector<unsigned>* part, const MeshEdges& me);
+
+// The border loops, as the check reports them.
+void find_holes(std::vector<KelmMeshCheckHole>* holes, const MeshEdges& me, const double* xyz);
+
+// Signed volume of the cone from c over the triangle a, b, c2.
+double cone_volume(const double* c, const double* a, const double* b, const double* d);
+
+// Self-intersections by testing every pair of candidate facets: the plain form that
+// the grid search must agree with.
+void self_intersections_all_pairs(std::vector<KelmMeshCheckPair>* pairs,
+                                  const KelmMeshFacetSet* fs);
+
+}  // namespace kelm_internal
+
+#endif  // KELMMATH_SRC_TOPOLOGY_INTERNAL_CHECK_H

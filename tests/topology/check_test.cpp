@@ -1,0 +1,255 @@
+#include "kelmmath/topology/check.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "support/meshes.h"
+#include "support/topology_meshes.h"
+#include "topology/internal_check.h"
+
+namespace {
+
+using kelm_test::add_facet;
+using Pairs = std::vector<std::pair<unsigned, unsigned>>;
+
+void make(KelmMeshFacetSet& fs, const std::vector<KelmPoint>& pts,
+          const std::vector<std::vector<unsigned>>& tris) {
+    fs.clear();
+    for (const KelmPoint& p : pts) fs.createVertex(p);
+    for (const auto& t : tris) add_facet(fs, t[0], t[1], t[2]);
+}
+
+Pairs pairs(const std::vector<KelmMeshCheckPair>& in) {
+    Pairs out;
+    for (const auto& p : in) out.push_back({p.first, p.second});
+    return out;
+}
+
+Pairs edges(const std::vector<KelmMeshCheckEdge>& in) {
+    Pairs out;
+    for (const auto& e : in) out.push_back({e.v0, e.v1});
+    return out;
+}
+
+TEST(KelmMeshCheck, ClosedCubeIsClean) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_cube(fs);
+    KelmMeshCheckReport r;
+    EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 1);
+    EXPECT_EQ(r.vertices, 8u);
+    EXPECT_EQ(r.facets, 12u);
+    EXPECT_EQ(r.edges, 18u);
+    EXPECT_TRUE(r.closed && r.oriented && r.intersections_checked);
+    EXPECT_DOUBLE_EQ(r.area, 6.0);
+    EXPECT_DOUBLE_EQ(r.volume, 1.0);
+    ASSERT_EQ(r.parts.size(), 1u);
+    EXPECT_EQ(r.parts[0].facets, 12u);
+    EXPECT_TRUE(r.parts[0].closed && r.parts[0].oriented);
+    EXPECT_TRUE(r.self_intersections.empty());
+    EXPECT_EQ(kelm_mesh_check(nullptr, &fs, 0), 0);
+    EXPECT_EQ(kelm_mesh_check(&r, nullptr, 0), 0);
+    EXPECT_EQ(r.facets, 0u);
+}
+
+TEST(KelmMeshCheck, OpenStripHasOneHoleWalkedAgainstItsFacets) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_open_strip(fs);
+    KelmMeshCheckReport r;
+    EXPECT_EQ(kelm_mesh_check(&r, &fs, 0), 0);
+    EXPECT_FALSE(r.closed);
+    EXPECT_TRUE(r.oriented);
+    ASSERT_EQ(r.border_edges.size(), 6u);
+    // First border edge by vertex pair: 0-1, run 0->1 by facet 0.
+    EXPECT_EQ(r.border_edges[0].v0, 0u);
+    EXPECT_EQ(r.border_edges[0].v1, 1u);
+    EXPECT_EQ(r.border_edges[0].facet, 0u);
+    ASSERT_EQ(r.holes.size(), 1u);
+    const KelmMeshCheckHole& h = r.holes[0];
+    EXPECT_TRUE(h.closed && h.directed);
+    EXPECT_EQ(h.edges, 6u);
+    EXPECT_DOUBLE_EQ(h.length, 6.0);
+    EXPECT_EQ(h.vertices, (std::vector<unsigned>{1, 0, 3, 4, 5, 2}));
+}
+
+TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_nonmanifold_fan(fs);
+    KelmMeshCheckReport r;
+    kelm_mesh_check(&r, &fs, 0);
+    ASSERT_EQ(r.nonmanifold_edges.size(), 1u);
+    EXPECT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}}));
+    EXPECT_EQ(r.nonmanifold_edges[0].facets, (std::vector<unsigned>{0, 1, 2}));
+    EXPECT_FALSE(r.closed);
+    EXPECT_TRUE(r.nonmanifold_vertices.empty());  // one fan through the shared edge
+
+    // A tetrahedron with facet 3 turned over: its three edges are misoriented.
+    kelm_test::make_tetrahedron(fs);
+    std::swap(fs.getFacet(3)->vertex[1], fs.getFacet(3)->vertex[2]);
+    kelm_mesh_check(&r, &fs, 0);
+    EXPECT_TRUE(r.closed);
+    EXPECT_FALSE(r.oriented);
+    EXPECT_EQ(edges(r.misoriented_edges), (Pairs{{1, 2}, {1, 3}, {2, 3}}));
+    EXPECT_EQ(r.misoriented_edges[0].facets, (std::vector<unsigned>{0, 3}));
+    EXPECT_FALSE(r.parts[0].oriented);
+
+    // Two tetrahedra touching at vertex 0 only: a pinch, two closed parts.
+    kelm_test::make_tetrahedron(fs);
+    fs.createVertex(KelmPoint(-1, 0, 0));
+    fs.createVertex(KelmPoint(0, -1, 0));
+    fs.createVertex(KelmPoint(0, 0, -1));
+    add_facet(fs, 0, 4, 5);
+    add_facet(fs, 0, 6, 4);
+    add_facet(fs, 0, 5, 6);
+    add_facet(fs, 4, 6, 5);
+    EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 0);
+    EXPECT_EQ(r.nonmanifold_vertices, (std::vector<unsigned>{0}));
+    ASSERT_EQ(r.parts.size(), 2u);
+    EXPECT_EQ(r.parts[1].first_facet, 4u);
+    EXPECT_TRUE(r.closed && r.oriented);
+    EXPECT_NEAR(r.parts[1].volume, 1.0 / 6.0, 1e-15);
+    EXPECT_EQ(r.facet_part[5], 1u);
+    EXPECT_TRUE(r.self_intersections.empty());
+}
+
+TEST(KelmMeshCheck, DegenerateZeroAreaInvalidAndDuplicateFacets) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_tetrahedron(fs);
+    fs.createVertex(KelmPoint(2, 0, 0));  // 4: on the line through 0 and 1
+    add_facet(fs, 1, 1, 2);               // 4: repeated vertex
+    add_facet(fs, 0, 1, 4);               // 5: distinct corners, zero area
+    add_facet(fs, 3, 2, 1);               // 6: facet 3's vertex set, other way round
+    add_facet(fs, 0, 1, 9);               // 7: no vertex 9
+    unsigned null_slot = 0;
+    fs.appendNullFacet(&null_slot);
+    KelmMeshCheckReport r;
+    EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 0);
+    EXPECT_EQ(r.facets, 8u);
+    EXPECT_EQ(r.degenerate_facets, (std::vector<unsigned>{4}));
+    EXPECT_EQ(r.invalid_facets, (std::vector<unsigned>{7}));
+    EXPECT_EQ(r.zero_area_facets, (std::vector<unsigned>{5}));
+    EXPECT_EQ(pairs(r.duplicate_facets), (Pairs{{6, 3}}));
+    // Facet 6 meets facet 3's edges a third time; facet 5 adds two border edges and
+    // makes 0-1 non-manifold.
+    EXPECT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}, {1, 2}, {1, 3}, {2, 3}}));
+    EXPECT_EQ(r.edges, 8u);
+    EXPECT_EQ(r.facet_part[4], KELM_NONE);
+    EXPECT_EQ(r.parts.size(), 1u);
+    EXPECT_EQ(r.parts[0].facets, 6u);
+    EXPECT_TRUE(r.self_intersections.empty());  // duplicates and zero-area facets are apart
+}
+
+TEST(KelmMeshCheck, SelfIntersectionsWithoutFalsePositivesOnSharedCorners) {
+    KelmMeshFacetSet fs;
+    // 0: a triangle in z = 0; 1: one piercing it; 2: one sharing vertex 0 and lying
+    // above it; 3: one sharing edge 0-1, flat beside facet 0; 4: one sharing edge 0-1
+    // folded back onto facet 0.
+    make(fs,
+         {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}, {0, 0, 3},
+          {-3, -3, 3}, {2, -3, 0}, {3, 0.5, 0}},
+         {{0, 1, 2}, {3, 4, 5}, {0, 6, 7}, {1, 0, 8}, {0, 1, 9}});
+    KelmMeshCheckReport r;
+    kelm_mesh_check(&r, &fs, 1);
+    EXPECT_EQ(pairs(r.self_intersections), (Pairs{{0, 1}, {0, 4}}));
+    // Sharing a vertex and crossing elsewhere; coplanar wedges overlapping at a vertex.
+    make(fs, {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {1, 1, -1}, {0.5, 0.5, 1}, {2, 1, 0}, {1, 2, 0}},
+         {{0, 1, 2}, {0, 3, 4}, {0, 5, 6}});
+    std::vector<KelmMeshCheckPair> found;
+    EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 3u);
+    EXPECT_EQ(pairs(found), (Pairs{{0, 1}, {0, 2}, {1, 2}}));
+    EXPECT_EQ(kelm_mesh_self_intersections(nullptr, &fs), 0u);
+}
+
+// An independent count over the facet lists with ordinary maps.
+struct Oracle {
+    unsigned edges = 0, border = 0, nonmanifold = 0, misoriented = 0, degenerate = 0,
+             duplicates = 0, parts = 0;
+};
+
+Oracle count(const KelmMeshFacetSet& fs) {
+    Oracle o;
+    std::map<std::pair<unsigned, unsigned>, std::vector<std::pair<unsigned, bool>>> uses;
+    std::set<std::vector<unsigned>> sets;
+    for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
+        const KelmMeshFacet* p = fs.getFacet(f);
+        if (!p) continue;
+        std::vector<unsigned> v(p->vertex, p->vertex + 3);
+        std::vector<unsigned> key = v;
+        std::sort(key.begin(), key.end());
+        if (std::adjacent_find(key.begin(), key.end()) != key.end()) {
+            ++o.degenerate;
+            continue;
+        }
+        if (!sets.insert(key).second) ++o.duplicates;
+        for (int k = 0; k < 3; ++k) {
+            const unsigned a = v[k], b = v[(k + 1) % 3];
+            uses[{std::min(a, b), std::max(a, b)}].push_back({f, a < b});
+        }
+    }
+    std::map<unsigned, unsigned> parent;
+    std::function<unsigned(unsigned)> root = [&](unsigned x) {
+        return parent[x] == x ? x : parent[x] = root(parent[x]);
+    };
+    for (const auto& e : uses) {
+        ++o.edges;
+        o.border += e.second.size() == 1;
+        o.nonmanifold += e.second.size() >= 3;
+        o.misoriented += e.second.size() == 2 && e.second[0].second == e.second[1].second;
+        for (const auto& u : e.second)
+            if (!parent.count(u.first)) parent[u.first] = u.first;
+        for (const auto& u : e.second) parent[root(u.first)] = root(e.second[0].first);
+    }
+    for (const auto& p : parent) o.parts += root(p.first) == p.first;
+    return o;
+}
+
+TEST(KelmMeshCheck, AgreesWithAnIndependentCountOnRandomMeshes) {
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        KelmMeshFacetSet fs;
+        kelm_test::make_random_mesh(fs, 6 + seed * 3, 20 + seed * 9, seed);
+        KelmMeshCheckReport r;
+        kelm_mesh_check(&r, &fs, 1);
+        const Oracle o = count(fs);
+        EXPECT_EQ(r.edges, o.edges) << seed;
+        EXPECT_EQ(r.border_edges.size(), o.border) << seed;
+        EXPECT_EQ(r.nonmanifold_edges.size(), o.nonmanifold) << seed;
+        EXPECT_EQ(r.misoriented_edges.size(), o.misoriented) << seed;
+        EXPECT_EQ(r.degenerate_facets.size(), o.degenerate) << seed;
+        EXPECT_EQ(r.duplicate_facets.size(), o.duplicates) << seed;
+        EXPECT_EQ(r.parts.size(), o.parts) << seed;
+        unsigned hole_edges = 0;
+        for (const auto& h : r.holes) hole_edges += h.edges;
+        EXPECT_EQ(hole_edges, o.border) << seed;  // every border edge in one hole
+        // The grid search finds exactly the pairs of the all-pairs test.
+        std::vector<KelmMeshCheckPair> all;
+        kelm_internal::self_intersections_all_pairs(&all, &fs);
+        EXPECT_EQ(pairs(r.self_intersections), pairs(all)) << seed;
+        EXPECT_FALSE(all.empty()) << seed;
+    }
+}
+
+TEST(KelmMeshCheck, TorusIsCleanAndItsGridSearchAgrees) {
+    KelmMeshFacetSet fs;
+    kelm_test::make_torus(fs, 24, 12);
+    KelmMeshCheckReport r;
+    EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 1);
+    EXPECT_EQ(r.edges, 3u * 24 * 12);
+    EXPECT_GT(r.volume, 0.0);
+    // A facet pushed through the far side: the grid and the all-pairs test agree.
+    double p[3];
+    fs.getVertex(p, 0);
+    p[0] = -p[0];
+    fs.modifyVertex(p, 0);
+    std::vector<KelmMeshCheckPair> grid, all;
+    kelm_mesh_self_intersections(&grid, &fs);
+    kelm_internal::self_intersections_all_pairs(&all, &fs);
+    EXPECT_FALSE(grid.empty());
+    EXPECT_EQ(pairs(grid), pairs(all));
+}
+
+}  // namespace

@@ -1,0 +1,233 @@
+#include "kelmmath/topology/repair.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <cstring>
+
+#include "kelmmath/mesh/faceprops.h"
+#include "kelmmath/topology/check.h"
+#include "support/meshes.h"
+#include "support/topology_meshes.h"
+
+namespace {
+
+using kelm_test::add_facet;
+
+// Everything a writer would write, as text: vertex and normal bits, facets, faces
+// with their colours and attributes.
+std::string fingerprint(const KelmMeshFacetSet& fs) {
+    std::string s;
+    auto put_bits = [&](const double* p) {
+        char buf[64];
+        unsigned long long b[3];
+        std::memcpy(b, p, sizeof b);
+        std::snprintf(buf, sizeof buf, "%llx %llx %llx;", b[0], b[1], b[2]);
+        s += buf;
+    };
+    for (unsigned v = 0; v < fs.getVertexCount(); ++v) put_bits(fs.rawverts().get(v));
+    for (unsigned n = 0; n < fs.getNormalCount(); ++n) put_bits(fs.rawnormals().get(n));
+    for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
+        const KelmMeshFacet* g = fs.getFacet(f);
+        if (!g) continue;
+        for (unsigned k = 0; k < 3; ++k)
+            s += std::to_string(g->vertex[k]) + "/" + std::to_string(g->normal[k]) + " ";
+    }
+    for (unsigned i = 0; i < fs.getFaceCount(); ++i) {
+        const KelmMeshFace* face = fs.getFace(i);
+        s += "face " + std::to_string(face->getFirstFacet()) + "+" +
+             std::to_string(face->getFacetCount());
+        if (const KelmMeshFaceColor* c = KelmMeshFaceColor::find(face))
+            s += " colour " + std::to_string(c->getColor());
+        if (const KelmMeshFaceAtts* a = KelmMeshFaceAtts::find(face))
+            for (unsigned k = 0; k < a->getAttributes().size(); ++k)
+                s += std::string(" ") + a->getAttributes().get(k)->name.str() + "=" +
+                     a->getAttributes().get(k)->value.str();
+        s += ";";
+    }
+    return s;
+}
+
+bool clean(const KelmMeshFacetSet& fs) {
+    KelmMeshCheckReport r;
+    return kelm_mesh_check(&r, &fs, 1) == 1;
+}
+
+// The cube with two coloured faces, as a part comes from CAD.
+void make_part(KelmMeshFacetSet& fs) {
+    kelm_test::make_cube(fs);
+    kelm_mesh_set_color(fs.createFace(0, 10), 0x8a9099);
+    KelmMeshFace* top = fs.createFace(10, 2);
+    kelm_mesh_set_color(top, 0x2f6fb0);
+    KelmMeshFaceAtts::make(top)->setAttribute("finish", "ground");
+}
+
+KelmMeshRepairOptions everything() {
+    KelmMeshRepairOptions o;
+    o.weld_tolerance = 1e-6;
+    o.drop_zero_area = true;
+    o.min_part_facets = 4;
+    o.fill_holes = 8;
+    return o;
+}
+
+TEST(KelmMeshRepair, CleanPartComesBackByteForByte) {
+    KelmMeshFacetSet in, out;
+    make_part(in);
+    const KelmMeshRepairOptions o = everything();
+    KelmMeshRepairReport r;
+    r.flipped_facets = 99;
+    EXPECT_EQ(kelm_mesh_repair(&out, &r, &in, &o), 1);
+    EXPECT_FALSE(r.changed());
+    EXPECT_EQ(r.flipped_facets, 0u);
+    EXPECT_EQ(fingerprint(out), fingerprint(in));
+    EXPECT_EQ(kelm_mesh_repair(&in, &r, &in, &o), 0);
+    EXPECT_EQ(kelm_mesh_repair(nullptr, &r, &in, &o), 0);
+}
+
+TEST(KelmMeshRepair, OrientsEachPartThenOutward) {
+    KelmMeshFacetSet in, out;
+    kelm_test::make_tetrahedron(in);
+    std::swap(in.getFacet(2)->vertex[1], in.getFacet(2)->vertex[2]);
+    KelmMeshRepairReport r;
+    kelm_mesh_repair(&out, &r, &in, nullptr);
+    EXPECT_EQ(r.flipped_facets, 1u);
+    EXPECT_EQ(out.getFacet(2)->vertex[1], 3u);
+    EXPECT_TRUE(clean(out));
+    // Inside out: consistent as it is, then turned over whole.
+    make_part(in);
+    for (unsigned f = 0; f < in.getFacetCount(); ++f)
+        std::swap(in.getFacet(f)->vertex[1], in.getFacet(f)->vertex[2]);
+    kelm_mesh_repair(&out, &r, &in, nullptr);
+    EXPECT_EQ(r.flipped_facets, 12u);
+    KelmMeshFacetSet cube;
+    make_part(cube);
+    EXPECT_EQ(fingerprint(out), fingerprint(cube));
+    // A band of flipped facets around a torus: turned back without conflicts.
+    kelm_test::make_torus(in, 3, 3);
+    for (unsigned f = 0; f < 6; ++f)
+        std::swap(in.getFacet(f)->vertex[1], in.getFacet(f)->vertex[2]);
+    kelm_mesh_repair(&out, &r, &in, nullptr);
+    EXPECT_EQ(r.orientation_conflicts, 0u);
+    EXPECT_TRUE(clean(out));
+}
+
+TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) {
+    KelmMeshFacetSet cube, in, out;
+    make_part(cube);
+    // Each facet with its own three vertices, nudged below the tolerance.
+    for (unsigned f = 0; f < cube.getFacetCount(); ++f) {
+        KelmMeshFacet* g = in.createFacet(nullptr);
+        *g = *cube.getFacet(f);
+        for (unsigned k = 0; k < 3; ++k) {
+            double p[3];
+            cube.getVertex(p, g->vertex[k]);
+            p[0] += (f % 3) * 1e-9;
+            g->vertex[k] = in.createVertex(p);
+        }
+    }
+    for (unsigned i = 0; i < cube.getFaceCount(); ++i) in.createFace()->copy(cube.getFace(i));
+    add_facet(in, 0, 0, 5);     // 12: repeated vertex
+    add_facet(in, 3, 4, 5);     // 13: facet 1 again, after the weld
+    in.getFace(1)->setFacetCount(4);  // the top face takes 12 and 13 too
+    KelmMeshRepairOptions o;
+    o.weld_tolerance = 0.0;
+    KelmMeshRepairReport r;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_FALSE(clean(out));  // nudged copies stay apart at tolerance 0
+    o.weld_tolerance = 1e-6;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.welded_vertices, 28u);
+    EXPECT_EQ(r.dropped_degenerate, 1u);
+    EXPECT_EQ(r.dropped_duplicates, 1u);
+    EXPECT_EQ(out.getVertexCount(), 8u);
+    EXPECT_EQ(out.getFacetCount(), 12u);
+    ASSERT_EQ(out.getFaceCount(), 2u);
+    EXPECT_EQ(out.getFace(1)->getFirstFacet(), 10u);
+    EXPECT_EQ(out.getFace(1)->getFacetCount(), 2u);
+    EXPECT_EQ(KelmMeshFaceColor::find(out.getFace(1))->getColor(), 0x2f6fb0u);
+    EXPECT_TRUE(clean(out));
+    EXPECT_EQ(kelm_mesh_weld(&in, -1.0), 0u);
+    EXPECT_EQ(kelm_mesh_weld(nullptr, 0.0), 0u);
+}
+
+TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
+    KelmMeshFacetSet in, out;
+    make_part(in);
+    in.deleteFacet(10);  // the top: a three-edge hole, then a four-edge one
+    KelmMeshRepairOptions o;
+    o.fill_holes = 3;
+    KelmMeshRepairReport r;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.filled_holes, 1u);
+    EXPECT_EQ(r.added_facets, 1u);
+    EXPECT_TRUE(clean(out));
+    ASSERT_EQ(out.getFaceCount(), 3u);  // the top face keeps its other facet
+    EXPECT_EQ(out.getFace(1)->getFacetCount(), 1u);
+    EXPECT_EQ(out.getFace(2)->getFirstFacet(), 11u);
+    in.deleteFacet(11);
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.unfilled_holes, 1u);
+    EXPECT_EQ(r.added_facets, 0u);
+    EXPECT_EQ(out.getFaceCount(), 1u);
+    o.fill_holes = 4;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.added_facets, 2u);
+    KelmMeshCheckReport c;
+    EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
+    EXPECT_DOUBLE_EQ(c.volume, 1.0);
+    // A non-convex hole: the open top of an L-shaped prism, six edges.
+    in.clear();
+    const double l[6][2] = {{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}};
+    for (int z = 0; z < 2; ++z)
+        for (const auto& p : l) in.createVertex(KelmPoint(p[0], p[1], z));
+    for (unsigned i = 0; i < 6; ++i) {
+        const unsigned j = (i + 1) % 6;
+        add_facet(in, i, j, j + 6);
+        add_facet(in, i, j + 6, i + 6);
+    }
+    add_facet(in, 0, 3, 1);  // the bottom, seen from below
+    add_facet(in, 1, 3, 2);
+    add_facet(in, 0, 5, 3);
+    add_facet(in, 3, 5, 4);
+    o.fill_holes = 6;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.added_facets, 4u);
+    EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
+    EXPECT_DOUBLE_EQ(c.volume, 3.0);
+}
+
+TEST(KelmMeshRepair, DropsSmallPartsAndSplitsParts) {
+    KelmMeshFacetSet in, out;
+    make_part(in);
+    kelm_mesh_make_box(&in, 2.0, 0.0, 0.0, 3.0, 1.0, 2.0);  // a second box: facets 12-23
+    in.createVertex(KelmPoint(5, 5, 5));
+    in.createVertex(KelmPoint(6, 5, 5));
+    in.createVertex(KelmPoint(5, 6, 5));
+    add_facet(in, 16, 17, 18);  // a stray triangle
+    KelmMeshRepairOptions o;
+    o.min_part_facets = 2;
+    KelmMeshRepairReport r;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.dropped_parts, 1u);
+    EXPECT_EQ(r.dropped_part_facets, 1u);
+    EXPECT_EQ(out.getFacetCount(), 24u);
+
+    std::vector<KelmMeshFacetSet> parts;
+    EXPECT_EQ(kelm_mesh_split_parts(&parts, &in), 3u);
+    KelmMeshFacetSet cube;
+    make_part(cube);
+    EXPECT_EQ(fingerprint(parts[0]), fingerprint(cube));  // the first part with its faces
+    EXPECT_EQ(parts[1].getVertexCount(), 8u);
+    EXPECT_EQ(parts[1].getFacetCount(), 12u);
+    EXPECT_EQ(parts[1].getFaceCount(), 0u);
+    KelmMeshCheckReport c;
+    EXPECT_EQ(kelm_mesh_check(&c, &parts[1], 0), 1);
+    EXPECT_DOUBLE_EQ(c.volume, 2.0);
+    EXPECT_EQ(parts[2].getFacet(0)->vertex[2], 2u);
+    EXPECT_EQ(kelm_mesh_split_parts(nullptr, &in), 0u);
+}
+
+}  // namespace
