@@ -70,6 +70,7 @@ KelmUnit unitOf(const py::handle& obj);
 void bindGeom(py::module_& m);
 void bindMesh(py::module_& m);
 void bindDelaunay(py::module_& m);
+void bindCheck(py::module_& m);
 
 }  // namespace kelm_python
 

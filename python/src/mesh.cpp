@@ -1,9 +1,5 @@
 // Meshes for Python: a facet set from and to NumPy arrays, faces with colours and
 // attributes, the mesh XML and JSON formats, and topology queries as arrays.
-//
-// A Mesh never grows once made (every operation that changes the vertex list makes
-// a new Mesh), so the read-only vertex view it hands out stays valid as long as the
-// view lives: the view keeps its Mesh alive.
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +10,7 @@
 #include <string>
 
 #include "bindings.h"
+#include "mesh_object.h"
 
 namespace kelm_python {
 
@@ -21,10 +18,6 @@ namespace {
 
 using Rows = py::array_t<double, py::array::c_style>;
 using Index = py::array_t<std::uint32_t, py::array::c_style>;
-
-struct Mesh {
-    std::shared_ptr<KelmMeshFacetSet> fs = std::make_shared<KelmMeshFacetSet>();
-};
 
 py::str text(const char* s) {
     if (s == nullptr) return py::str("");

@@ -205,4 +205,5 @@ PYBIND11_MODULE(_kelmmath, m) {
     bindGeom(m);
     bindMesh(m);
     bindDelaunay(m);
+    bindCheck(m);
 }

@@ -87,3 +87,21 @@ def test_transformed_copy(box):
     moved = box.transformed(k.xform_translation([1.0, 2.0, 3.0]))
     np.testing.assert_array_equal(moved.vertices, box.vertices + [1, 2, 3])
     assert moved.area == box.area
+
+
+def test_check_and_repair_locate_and_fix(box):
+    facets = box.facets[:11].copy()          # the top's last facet gone: a hole
+    facets[0, [1, 2]] = facets[0, [2, 1]]    # and one facet turned over
+    open_box = k.Mesh(box.vertices, facets)
+    report = k.check(open_box, intersections=True)
+    assert (report["closed"], report["oriented"], report["clean"]) == (False, False, False)
+    assert [h["edges"] for h in report["holes"]] == [3]
+    assert report["border_edges"].shape == (3, 3) and (report["border_edges"][:, 2] == 10).sum() == 1
+    assert report["misoriented_edges"].shape == (3, 2)
+    assert report["self_intersections"].shape == (0, 2)
+    fixed, done = k.repair(open_box, fill_holes=8)
+    assert (done["flipped_facets"], done["added_facets"]) == (1, 1)
+    again = k.check(fixed)
+    assert again["clean"] and again["volume"] == pytest.approx(1000.0, rel=1e-15)
+    assert "self_intersections" not in again
+    assert [p.facet_count for p in k.split_parts(fixed)] == [12]
