@@ -78,6 +78,17 @@ expect 0 "kelm-triangulate on the built-in pocket" "$triangulate" --svg "$tmp/po
 expect 0 "kelm-triangulate on the pocket file" "$triangulate" "$data/pocket.txt"
 expect 2 "kelm-triangulate on a malformed outline" "$triangulate" "$data/bad-outline.txt"
 expect 2 "kelm-triangulate on a missing file" "$triangulate" "$data/no-such-file.txt"
+for outline in touching crossing tile; do
+    for rule in evenodd nonzero; do
+        expect 0 "kelm-triangulate on $outline.txt, --fill $rule (area checked)" \
+            "$triangulate" "$data/$outline.txt" --fill "$rule"
+    done
+done
+expect 2 "kelm-triangulate with an unknown fill rule" "$triangulate" "$data/tile.txt" --fill odd
+# The two rules differ where loops overlap: the doubled square counts under nonzero only.
+fail_unless "crossing.txt: inside area 8 by evenodd, 12 by nonzero" \
+    sh -c "'$triangulate' '$data/crossing.txt' | grep -q 'inside area: 8 ' &&
+           '$triangulate' '$data/crossing.txt' --fill nonzero | grep -q 'inside area: 12 '"
 
 # The built-in pocket is examples/data/pocket.txt: the figures must be the same.
 "$triangulate" | tail -n +2 >"$tmp/builtin.txt" 2>&1

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs both example programs on their built-in samples and leaves what they write in
-# BUILD/demo: part.xml and part.json (the sample part, through the mesh writers) and
-# pocket.svg (the triangulated sample pocket).
+# BUILD/demo: part.xml and part.json (the sample part, through the mesh writers),
+# pocket.svg (the triangulated sample pocket) and tile.svg (an untidy map tile: loops that
+# share segments, touch and run back over themselves).
 #
 #   sh examples/demo.sh [BUILD]      `make demo` calls it after building BUILD (build/)
 set -e
@@ -22,6 +23,8 @@ echo "==== kelm-meshcheck: the sample part (a stock block with two coloured face
 "$meshcheck" --details --xml "$out/part.xml" --mesh-json "$out/part.json"
 echo "==== kelm-triangulate: the sample pocket (an outer outline with two islands)"
 "$triangulate" --svg "$out/pocket.svg"
+echo "==== kelm-triangulate: a map tile (a lake cut by the border, buildings sharing a wall, a spike)"
+"$triangulate" examples/data/tile.txt --fill nonzero --svg "$out/tile.svg"
 
 dir=$(cd "$out" && pwd)
 echo
@@ -29,3 +32,4 @@ echo "The demo wrote:"
 echo "  $dir/part.xml     the sample part as mesh XML (read it back: $meshcheck $out/part.xml)"
 echo "  $dir/part.json    the sample part as mesh JSON"
 echo "  $dir/pocket.svg   the triangulated pocket (open it in a web browser)"
+echo "  $dir/tile.svg     the triangulated map tile"

@@ -1,18 +1,21 @@
 // kelm-triangulate: triangulates a planar region bounded by closed loops (an outer
-// outline and islands) with the constrained Delaunay triangulator, labels the triangles
-// inside the region, prints the counts and the inside area, and can draw the result.
+// outline and islands, as they come: loops may touch, share segments, run back over
+// themselves or cross) with the polygon triangulation, prints the counts and the inside
+// area, checks that area against the area the fill rule gives the loops (worked out from
+// the loops alone, without a triangulation), and can draw the result.
 //
-//   kelm-triangulate [OUTLINE.txt] [--svg OUT.svg]
+//   kelm-triangulate [OUTLINE.txt] [--fill evenodd|nonzero] [--svg OUT.svg]
 //
 // An outline file holds one "x y" point per line; a blank line ends a loop, and each loop
 // is closed from its last point back to its first (repeating the first point at the end
 // is allowed). Text after '#' is a comment. Without a file the built-in machining pocket
 // is used (it is also in examples/data/pocket.txt).
 //
-// Exit status: 0 done, 1 the triangulation failed, 2 the input is malformed or a file
-// cannot be read or written.
+// Exit status: 0 done and the areas agree, 1 the triangulation failed or its area is not
+// the loops' area, 2 the input is malformed or a file cannot be read or written.
 #include <kelmmath/kelmmath.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,12 +28,16 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelm-triangulate [OUTLINE.txt] [--svg OUT.svg]\n"
+    "usage: kelm-triangulate [OUTLINE.txt] [--fill evenodd|nonzero] [--svg OUT.svg]\n"
     "  OUTLINE.txt: one \"x y\" point per line, a blank line between loops, '#' comments.\n"
+    "              Loops may touch, share segments or cross.\n"
     "  No file: the built-in pocket (an outer outline with two islands).\n"
-    "  --svg OUT   draw the triangulation: inside triangles filled, outside ones outlined,\n"
-    "              the loops bold.\n"
-    "  Exit status: 0 done, 1 the triangulation failed, 2 malformed input or a file error.\n";
+    "  --fill RULE evenodd (default): inside where a ray crosses the loops an odd number of\n"
+    "              times; nonzero: inside where the loops wind around a non-zero number of\n"
+    "              times (counter-clockwise +1, clockwise -1).\n"
+    "  --svg OUT   draw the inside triangles filled, the loops bold.\n"
+    "  Exit status: 0 done, 1 the triangulation failed or does not cover the region,\n"
+    "  2 malformed input or a file error.\n";
 
 // The built-in sample, the same text as examples/data/pocket.txt.
 const char kPocket[] =
@@ -180,97 +187,117 @@ private:
 };
 
 double triangle_area(const double* a, const double* b, const double* c) {
-    return 0.5 * std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]));
+    return 0.5 * ((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]));
 }
 
-double loop_area(const Loop& loop) {
-    double twice = 0.0;
-    for (std::size_t i = 0, n = loop.size(); i < n; ++i) {
-        const OutlinePoint& p = loop[i];
-        const OutlinePoint& q = loop[(i + 1) % n];
-        twice += p.x * q.y - q.x * p.y;
+bool inside_under(int rule, int winding) {
+    return rule == KELM_FILL_EVEN_ODD ? (winding & 1) != 0 : winding != 0;
+}
+
+// A loop segment that is not horizontal, lowest point first; up: whether the loop
+// runs upwards along it.
+struct Slope {
+    double x0, y0, x1, y1;
+    int up;
+    double x_at(double y) const { return x0 + (x1 - x0) * ((y - y0) / (y1 - y0)); }
+};
+
+// The length of the line at height y inside the region: the loops' crossings in x
+// order, with the winding number between them.
+double inside_length(const std::vector<const Slope*>& active, double y, int rule) {
+    std::vector<std::pair<double, int>> xs;
+    for (const Slope* s : active) xs.emplace_back(s->x_at(y), s->up ? 1 : -1);
+    std::sort(xs.begin(), xs.end());
+    double length = 0.0;
+    int winding = 0;
+    for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
+        winding += xs[i].second;
+        if (inside_under(rule, winding)) length += xs[i + 1].first - xs[i].first;
     }
-    return 0.5 * std::fabs(twice);
+    return length;
 }
 
-bool loop_contains(const Loop& loop, double x, double y) {
-    bool in = false;
-    for (std::size_t i = 0, j = loop.size() - 1; i < loop.size(); j = i++) {
-        const OutlinePoint& a = loop[i];
-        const OutlinePoint& b = loop[j];
-        if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x) in = !in;
+// The area the fill rule gives the loops, from the loops alone: the plane is cut into
+// bands at every point's height and at every height where two segments cross; within a
+// band the inside length at height y changes linearly, so the band's area is its height
+// times the length at its middle.
+double enclosed_area(const std::vector<Loop>& loops, int rule) {
+    std::vector<Slope> slopes;
+    std::vector<double> ys;
+    for (const Loop& loop : loops) {
+        for (std::size_t i = 0, n = loop.size(); i < n; ++i) {
+            const OutlinePoint& p = loop[i];
+            const OutlinePoint& q = loop[(i + 1) % n];
+            ys.push_back(p.y);
+            if (p.y < q.y) slopes.push_back({p.x, p.y, q.x, q.y, 1});
+            if (p.y > q.y) slopes.push_back({q.x, q.y, p.x, p.y, 0});
+        }
     }
-    return in;
-}
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    std::sort(slopes.begin(), slopes.end(),
+              [](const Slope& a, const Slope& b) { return a.y0 < b.y0; });
 
-// The area the loops enclose by the even-odd rule, from the loops alone: a loop inside an
-// odd number of others is a hole. The inside triangles must cover exactly this.
-double enclosed_area(const std::vector<Loop>& loops) {
     double area = 0.0;
-    for (std::size_t i = 0; i < loops.size(); ++i) {
-        unsigned depth = 0;
-        for (std::size_t j = 0; j < loops.size(); ++j)
-            if (j != i && loop_contains(loops[j], loops[i][0].x, loops[i][0].y)) ++depth;
-        area += (depth % 2 == 0 ? 1.0 : -1.0) * loop_area(loops[i]);
+    std::size_t next = 0;
+    std::vector<const Slope*> active;
+    for (std::size_t k = 0; k + 1 < ys.size(); ++k) {
+        const double ya = ys[k], yb = ys[k + 1];
+        active.erase(std::remove_if(active.begin(), active.end(),
+                                    [ya](const Slope* s) { return s->y1 <= ya; }),
+                     active.end());
+        for (; next < slopes.size() && slopes[next].y0 <= ya; ++next) active.push_back(&slopes[next]);
+        // Heights in the band where two segments cross: where their order in x at the
+        // band's bottom and top differs.
+        std::vector<double> cuts = {ya, yb};
+        std::vector<const Slope*> order = active;
+        std::sort(order.begin(), order.end(),
+                  [ya](const Slope* a, const Slope* b) { return a->x_at(ya) < b->x_at(ya); });
+        bool sorted_at_top = true;
+        for (std::size_t i = 1; i < order.size(); ++i)
+            if (order[i - 1]->x_at(yb) > order[i]->x_at(yb)) sorted_at_top = false;
+        for (std::size_t i = 0; !sorted_at_top && i < order.size(); ++i) {
+            for (std::size_t j = i + 1; j < order.size(); ++j) {
+                const double da = order[j]->x_at(ya) - order[i]->x_at(ya);
+                const double db = order[j]->x_at(yb) - order[i]->x_at(yb);
+                if ((da > 0 && db < 0) || (da < 0 && db > 0)) cuts.push_back(ya + (yb - ya) * da / (da - db));
+            }
+        }
+        std::sort(cuts.begin(), cuts.end());
+        for (std::size_t c = 0; c + 1 < cuts.size(); ++c)
+            area += (cuts[c + 1] - cuts[c]) * inside_length(active, 0.5 * (cuts[c] + cuts[c + 1]), rule);
     }
     return area;
 }
 
 struct Result {
     unsigned points = 0;
-    unsigned triangles = 0;
+    unsigned input_points = 0;
     unsigned inside = 0;
     double inside_area = 0.0;
 };
 
-// Inserts every point, then every loop edge as a border edge, then labels the inside.
-int triangulate(const std::string& name, const std::vector<Loop>& loops, KelmDelaunay2D* tri,
-                Result* result) {
-    KelmBoundingBox2D box;
-    for (const Loop& loop : loops)
-        for (const OutlinePoint& p : loop) box.update(p.x, p.y);
-    if (!(box.maxx() > box.minx()) || !(box.maxy() > box.miny())) {
-        std::fprintf(stderr, "kelm-triangulate: %s: the points lie on one line\n", name.c_str());
-        return kBadInput;
+// Hands every loop to the polygon triangulation and sums the inside triangles' area.
+int triangulate(const std::string& name, const std::vector<Loop>& loops, int rule,
+                KelmPolygon2D* poly, Result* result) {
+    for (const Loop& loop : loops) {
+        std::vector<double> xy;
+        for (const OutlinePoint& p : loop) xy.insert(xy.end(), {p.x, p.y});
+        poly->addRing(xy.data(), static_cast<unsigned>(loop.size()));
     }
-    tri->init(&box, 1.0);
-
-    std::vector<std::vector<unsigned>> ids(loops.size());
-    for (std::size_t l = 0; l < loops.size(); ++l) {
-        for (const OutlinePoint& p : loops[l]) {
-            const double xy[2] = {p.x, p.y};
-            const unsigned v = tri->insertPoint(xy);
-            if (v == KELM_NONE) {
-                std::fprintf(stderr,
-                             "kelm-triangulate: %s:%u: the point (%g, %g) could not be inserted\n",
-                             name.c_str(), p.line, p.x, p.y);
-                return kFailed;
-            }
-            ids[l].push_back(v);
-        }
+    if (!poly->triangulate(rule)) {
+        std::fprintf(stderr, "kelm-triangulate: %s: the outline could not be triangulated\n",
+                     name.c_str());
+        return kFailed;
     }
-    for (std::size_t l = 0; l < loops.size(); ++l) {
-        const std::size_t n = loops[l].size();
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!tri->insertEdge(ids[l][i], ids[l][(i + 1) % n], 1)) {
-                std::fprintf(stderr,
-                             "kelm-triangulate: %s:%u: the edge to the point of line %u could "
-                             "not be inserted (it crosses another edge or runs through a point)\n",
-                             name.c_str(), loops[l][i].line, loops[l][(i + 1) % n].line);
-                return kFailed;
-            }
-        }
-    }
-    tri->resolveInside();
-
-    result->points = tri->getPointCount() - 3;
-    result->triangles = tri->getTriangleCount();
-    for (unsigned t = 0; t < result->triangles; ++t) {
-        if (tri->isInside(t) != 1) continue;
-        ++result->inside;
-        result->inside_area += triangle_area(tri->getPoint(tri->getTriangleVertex(t, 0)),
-                                             tri->getPoint(tri->getTriangleVertex(t, 1)),
-                                             tri->getPoint(tri->getTriangleVertex(t, 2)));
+    result->points = poly->getPointCount();
+    result->input_points = poly->getInputPointCount();
+    result->inside = poly->getTriangleCount();
+    for (unsigned t = 0; t < result->inside; ++t) {
+        unsigned v[3];
+        poly->getTriangle(&v[0], &v[1], &v[2], t);
+        result->inside_area += triangle_area(poly->getPoint(v[0]), poly->getPoint(v[1]),
+                                             poly->getPoint(v[2]));
     }
     return kDone;
 }
@@ -326,21 +353,18 @@ void begin_group(KelmXMLWriter* w, const char* fill, const char* stroke, const c
     attribute(w, "stroke-linejoin", "round");
 }
 
-// Inside triangles filled, outside ones outlined lightly, the loops bold on top. Triangles
-// that use a corner of the enclosing triangle (vertices 0, 1, 2) are left out.
-void draw_triangles(KelmXMLWriter* w, KelmDelaunay2D* tri, const Drawing& d, bool inside) {
-    for (unsigned t = 0; t < tri->getTriangleCount(); ++t) {
+// The inside triangles, filled.
+void draw_triangles(KelmXMLWriter* w, const KelmPolygon2D& poly, const Drawing& d) {
+    for (unsigned t = 0; t < poly.getTriangleCount(); ++t) {
         unsigned v[3];
-        tri->getTriangle(&v[0], &v[1], &v[2], t);
-        if (v[0] < 3 || v[1] < 3 || v[2] < 3 || (tri->isInside(t) == 1) != inside) continue;
+        poly.getTriangle(&v[0], &v[1], &v[2], t);
         std::string points;
-        for (unsigned k = 0; k < 3; ++k)
-            d.append(&points, tri->getPoint(v[k])[0], tri->getPoint(v[k])[1]);
+        for (unsigned k = 0; k < 3; ++k) d.append(&points, poly.getPoint(v[k])[0], poly.getPoint(v[k])[1]);
         polygon(w, points);
     }
 }
 
-bool write_svg(const char* file, const std::vector<Loop>& loops, KelmDelaunay2D* tri) {
+bool write_svg(const char* file, const std::vector<Loop>& loops, const KelmPolygon2D& poly) {
     FILE* fp = kelm_fopen(file, "w");
     if (!fp) {
         std::fprintf(stderr, "kelm-triangulate: %s: cannot be written\n", file);
@@ -366,11 +390,8 @@ bool write_svg(const char* file, const std::vector<Loop>& loops, KelmDelaunay2D*
         attribute(&w, "fill", "white");
         w.endElement("rect");
 
-        begin_group(&w, "none", "#c8c8c8", "0.8");
-        draw_triangles(&w, tri, d, false);
-        w.endElement("g");
         begin_group(&w, "#a6cbe8", "#3b7fb8", "0.8");
-        draw_triangles(&w, tri, d, true);
+        draw_triangles(&w, poly, d);
         w.endElement("g");
         begin_group(&w, "none", "#0b2e59", "3");
         for (const Loop& loop : loops) {
@@ -396,6 +417,7 @@ bool write_svg(const char* file, const std::vector<Loop>& loops, KelmDelaunay2D*
 int main(int argc, char** argv) {
     const char* input = nullptr;
     const char* svg = nullptr;
+    int rule = KELM_FILL_EVEN_ODD;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
             std::fputs(kUsage, stdout);
@@ -406,6 +428,16 @@ int main(int argc, char** argv) {
                 return kBadInput;
             }
             svg = argv[++i];
+        } else if (std::strcmp(argv[i], "--fill") == 0) {
+            const char* value = i + 1 < argc ? argv[++i] : "";
+            if (std::strcmp(value, "evenodd") == 0) {
+                rule = KELM_FILL_EVEN_ODD;
+            } else if (std::strcmp(value, "nonzero") == 0) {
+                rule = KELM_FILL_NON_ZERO;
+            } else {
+                std::fprintf(stderr, "kelm-triangulate: --fill takes evenodd or nonzero\n%s", kUsage);
+                return kBadInput;
+            }
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             std::fprintf(stderr, "kelm-triangulate: unknown option %s\n%s", argv[i], kUsage);
             return kBadInput;
@@ -436,22 +468,28 @@ int main(int argc, char** argv) {
         reader.read(in, &error);
     }
 
-    KelmDelaunay2D tri;
+    KelmPolygon2D poly;
     Result r;
-    if (const int status = triangulate(name, loops, &tri, &r)) return status;
+    if (const int status = triangulate(name, loops, rule, &poly, &r)) return status;
 
-    const double enclosed = enclosed_area(loops);
-    std::printf("outline: %s, %zu loop%s\n", name.c_str(), loops.size(),
-                loops.size() == 1 ? "" : "s");
-    std::printf("  points: %u (and the 3 corners of the enclosing triangle)\n", r.points);
-    std::printf("  triangles: %u, inside: %u\n", r.triangles, r.inside);
-    std::printf("  inside area: %.6g (the loops enclose %.6g)\n", r.inside_area, enclosed);
+    const double enclosed = enclosed_area(loops, rule);
+    std::printf("outline: %s, %zu loop%s, fill rule %s\n", name.c_str(), loops.size(),
+                loops.size() == 1 ? "" : "s", rule == KELM_FILL_EVEN_ODD ? "evenodd" : "nonzero");
+    std::printf("  points: %u (%u where segments cross)\n", r.points, r.points - r.input_points);
+    std::printf("  triangles inside: %u\n", r.inside);
+    std::printf("  inside area: %.6g (the fill rule gives the loops %.6g)\n", r.inside_area, enclosed);
     if (svg) {
-        if (!write_svg(svg, loops, &tri)) return kBadInput;
+        if (!write_svg(svg, loops, poly)) return kBadInput;
         std::printf("  drawing: %s\n", svg);
     }
-    if (std::fabs(r.inside_area - enclosed) > 1e-9 * (1.0 + std::fabs(enclosed))) {
-        std::fprintf(stderr, "kelm-triangulate: %s: the inside triangles do not cover the loops\n",
+    // Both areas are sums of rounded terms of the size of the outline's box.
+    KelmBoundingBox2D box;
+    for (const Loop& loop : loops)
+        for (const OutlinePoint& p : loop) box.update(p.x, p.y);
+    const double slack = 1e-9 * (1.0 + std::fabs(enclosed)) +
+                         1e-12 * (box.maxx() - box.minx()) * (box.maxy() - box.miny());
+    if (std::fabs(r.inside_area - enclosed) > slack) {
+        std::fprintf(stderr, "kelm-triangulate: %s: the inside triangles do not cover the region\n",
                      name.c_str());
         return kFailed;
     }

@@ -36,6 +36,7 @@
 
 // 2D constrained Delaunay triangulation
 #include "kelmmath/delaunay/delaunay2d.h"
+#include "kelmmath/delaunay/polygon.h"
 
 // Mesh exchange formats
 #include "kelmmath/meshio/xml_writer.h"
