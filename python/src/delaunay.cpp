@@ -1,5 +1,8 @@
 // The triangulator for Python.
 
+#include <string>
+#include <vector>
+
 #include "bindings.h"
 
 namespace kelm_python {
@@ -33,9 +36,49 @@ std::unique_ptr<Triangulator> make(const py::handle& bounds, double yscale) {
     return t;
 }
 
+py::tuple triangulatePolygon(const py::list& rings, const std::string& fill) {
+    int rule;
+    if (fill == "evenodd")
+        rule = KELM_FILL_EVEN_ODD;
+    else if (fill == "nonzero")
+        rule = KELM_FILL_NON_ZERO;
+    else
+        throw py::value_error("fill: \"evenodd\" or \"nonzero\", not \"" + fill + "\"");
+    // Every ring is checked before the library sees any, so bad input leaves nothing.
+    std::vector<py::array_t<double, py::array::c_style>> arrays;
+    for (std::size_t i = 0; i < rings.size(); ++i) {
+        const std::string what = "rings[" + std::to_string(i) + "]";
+        arrays.push_back(realRows(rings[i], 2, what.c_str()));
+    }
+    KelmPolygon2D poly;
+    Capture cap;
+    for (const auto& a : arrays) poly.addRing(a.data(), static_cast<unsigned>(a.shape(0)));
+    const int ok = poly.triangulate(rule);
+    cap.finish("triangulate_polygon", ok == 0);
+    const unsigned np = poly.getPointCount(), nt = poly.getTriangleCount();
+    py::array_t<double, py::array::c_style> points({static_cast<py::ssize_t>(np), py::ssize_t{2}});
+    for (unsigned i = 0; i < np; ++i) {
+        points.mutable_data()[2 * i] = poly.getPoint(i)[0];
+        points.mutable_data()[2 * i + 1] = poly.getPoint(i)[1];
+    }
+    Index tris({static_cast<py::ssize_t>(nt), py::ssize_t{3}});
+    std::uint32_t* t = tris.mutable_data();
+    for (unsigned i = 0; i < nt; ++i) poly.getTriangle(t + 3 * i, t + 3 * i + 1, t + 3 * i + 2, i);
+    return py::make_tuple(points, tris, poly.getInputPointCount());
+}
+
 }  // namespace
 
 void bindDelaunay(py::module_& m) {
+    m.def("triangulate_polygon", &triangulatePolygon, py::arg("rings"), py::arg("fill") = "evenodd",
+          "Triangulates the region that closed rings bound under a fill rule (\"evenodd\" or\n"
+          "\"nonzero\"). rings is a list of (k, 2) arrays; they may touch, share segments,\n"
+          "run back over themselves or cross. Returns (points, triangles, input_points):\n"
+          "points (n, 2) float64, the rings' distinct points first in input order, then\n"
+          "crossing points; triangles (m, 3) uint32, the inside triangles counter-clockwise;\n"
+          "input_points, how many points come from the rings. Rings of fewer than three\n"
+          "distinct points are skipped with a KelmWarning; NaN or infinite coordinates\n"
+          "raise ValueError; a region the library cannot label raises KelmError.");
     py::class_<Triangulator>(m, "Triangulator",
                              "Incremental constrained Delaunay triangulation in the plane.\n"
                              "Vertices 0, 1 and 2 are the corners of an enclosing triangle made\n"

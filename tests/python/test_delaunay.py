@@ -33,3 +33,38 @@ def test_bad_triangulator_input():
         tri.insert_edge(0, 99)
     with pytest.raises(ValueError):
         tri.insert_points(np.zeros((2, 3)))
+
+
+def area(points, triangles):
+    a = points[triangles]
+    return 0.5 * np.cross(a[:, 1] - a[:, 0], a[:, 2] - a[:, 0]).sum()
+
+
+def test_polygon_rings_as_they_come():
+    # The C++ example's outline, hole sharing its edge, and bowtie give the same figures.
+    rings = [np.array([[0, 0], [4, 0], [4, 4], [0, 4]], float),
+             np.array([[3, 1], [3, 3], [4, 3], [4, 1]], float),
+             np.array([[5, 0], [7, 2], [7, 0], [5, 2]], float)]
+    points, triangles, n_in = k.triangulate_polygon(rings)
+    assert (len(points), n_in, len(triangles)) == (13, 12, 8)
+    assert area(points, triangles) == 16.0 and points[12].tolist() == [6.0, 1.0]
+    assert triangles.dtype == np.uint32 and points.dtype == np.float64
+    # Two overlapping squares counted once under non-zero, their overlap left out under even-odd.
+    sq = [np.array([[0, 0], [2, 0], [2, 2], [0, 2]]), np.array([[1, 1], [3, 1], [3, 3], [1, 3]])]
+    assert area(*k.triangulate_polygon(sq, "nonzero")[:2]) == 7.0
+    assert area(*k.triangulate_polygon(sq, "evenodd")[:2]) == 6.0
+
+
+def test_polygon_bad_input():
+    with pytest.raises(ValueError):
+        k.triangulate_polygon([np.array([[0, 0], [1, np.nan], [0, 1]])])
+    with pytest.raises(ValueError):
+        k.triangulate_polygon([np.zeros((3, 3))])
+    with pytest.raises(ValueError):
+        k.triangulate_polygon([np.eye(3)[:, :2]], fill="winding")
+    with pytest.raises(k.KelmError):
+        k.triangulate_polygon([])
+    with pytest.warns(k.KelmWarning):
+        pts, tris, _ = k.triangulate_polygon([np.array([[0, 0], [1, 0], [0, 1]]),
+                                              np.array([[5, 5], [6, 6]])])
+    assert len(tris) == 1
