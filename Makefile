@@ -9,6 +9,7 @@
 #   make install PREFIX=/some/where
 #
 # WERROR=1 turns compiler warnings into errors. JOBS sets the build parallelism.
+# PYTHON=0 leaves out the Python module.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -20,18 +21,19 @@ WERROR     ?= 0
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-CMAKE_FLAGS = -DKELMMATH_WERROR=$(if $(filter 1 ON on yes,$(WERROR)),ON,OFF)
+PYTHON     ?= 1
+
+CMAKE_FLAGS = -DKELMMATH_WERROR=$(if $(filter 1 ON on yes,$(WERROR)),ON,OFF) \
+              -DKELMMATH_BUILD_PYTHON=$(if $(filter 0 OFF off no,$(PYTHON)),OFF,ON)
 
 .PHONY: all test demo bench asan tsan fuzz-smoke install prereqs clean configure
 
 all: test
 
+# The Debian packages each target needs: installed when missing if make runs as
+# root, otherwise named before stopping. PYTHON=0 leaves out the Python module.
 prereqs:
-	@command -v cmake >/dev/null 2>&1 || { echo "kelmmath: cmake is missing: apt-get install cmake"; exit 1; }
-	@command -v c++ >/dev/null 2>&1 || { echo "kelmmath: a C++17 compiler is missing: apt-get install g++"; exit 1; }
-	@test -f /usr/include/expat.h || { echo "kelmmath: expat headers are missing: apt-get install libexpat1-dev"; exit 1; }
-	@ls /usr/lib/*/cmake/GTest/GTestConfig.cmake /usr/lib/cmake/GTest/GTestConfig.cmake >/dev/null 2>&1 || test -f /usr/include/gtest/gtest.h || { echo "kelmmath: GoogleTest is missing: apt-get install libgtest-dev"; exit 1; }
-	@command -v pkg-config >/dev/null 2>&1 || { echo "kelmmath: pkg-config is missing: apt-get install pkg-config"; exit 1; }
+	@sh cmake/prereqs.sh build $(if $(filter 0 OFF off no,$(PYTHON)),,python)
 
 # Configure when the build folder has no cache yet, or when it was configured
 # with other flags; a half-made build folder is simply configured again.
@@ -69,13 +71,13 @@ demo: configure
 	else echo "kelmmath: the examples are not built yet"; fi
 
 bench: prereqs
-	@test -f /usr/include/benchmark/benchmark.h || { echo "kelmmath: Google Benchmark is missing: apt-get install libbenchmark-dev"; exit 1; }
+	@sh cmake/prereqs.sh bench
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DKELMMATH_BUILD_BENCHMARKS=ON -DKELMMATH_BUILD_TESTS=OFF -DKELMMATH_BUILD_EXAMPLES=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	sh bench/run.sh $(BENCH_BUILD)
 
 fuzz-smoke: prereqs
-	@command -v clang++ >/dev/null 2>&1 || { echo "kelmmath: clang is missing: apt-get install clang libclang-rt-dev"; exit 1; }
+	@sh cmake/prereqs.sh fuzz
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DKELMMATH_BUILD_FUZZERS=ON -DKELMMATH_BUILD_TESTS=OFF -DKELMMATH_BUILD_EXAMPLES=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	sh fuzz/smoke.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
