@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -26,6 +27,27 @@ TEST(KelmStringObject, CopiesShareOneBufferUntilStopSharing) {
     const_cast<char*>(b.str())[0] = 'A';
     EXPECT_STREQ(a.str(), "alpha");
     EXPECT_STREQ(b.str(), "Alpha");
+}
+
+// stop_sharing copies exactly when another object holds the buffer, so it shows the
+// reference count.
+TEST(KelmStringObject, SharingCountFollowsTheHolders) {
+    const std::string long_text(300, 'x');
+    KelmStringObject a(long_text.c_str()), none;
+    EXPECT_EQ(a.length() + none.length(), 300u);
+    const char* own = a.str();
+    a.stop_sharing();  // the only holder keeps its buffer
+    none.stop_sharing();
+    EXPECT_EQ(a.str(), own);
+    EXPECT_EQ(none.str(), nullptr);
+    KelmStringObject b(a), c;
+    c = a;
+    c = "other";  // two holders left
+    b.stop_sharing();
+    EXPECT_NE(b.str(), own);
+    EXPECT_EQ(b.str(), long_text);
+    a.stop_sharing();  // the only holder again
+    EXPECT_EQ(a.str(), own);
 }
 
 TEST(KelmStringObject, CopyReplacesTextIncludingFromItself) {
