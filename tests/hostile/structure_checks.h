@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "../support/topology_reference.h"
 #include "kelmmath/core/constants.h"
 #include "kelmmath/delaunay/delaunay2d.h"
 #include "kelmmath/mesh/facetset.h"
 #include "kelmmath/topology/topology.h"
-#include "../support/topology_reference.h"
 
 namespace kelm_hostile {
 

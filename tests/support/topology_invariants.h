@@ -5,19 +5,32 @@
 // and edits. The reference tables come from support/topology_reference.h.
 // consistent() checks the rules an edited topology must keep: vertices lower first,
 // edge and facet links that agree, slots holding the facet's sides, first facets
-// that have the vertex as a corner.
+// that have the vertex as a corner. dump_text() returns a topology's dump.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "kelmmath/mesh/facetset.h"
+#include "kelmmath/topology/dump.h"
 #include "kelmmath/topology/topology.h"
 #include "support/topology_reference.h"
 
 namespace kelm_test {
+
+// What kelm_mesh_topology_dump writes for t.
+inline std::string dump_text(const KelmMeshTopology& t) {
+    FILE* fp = std::tmpfile();
+    kelm_mesh_topology_dump(&t, fp);
+    std::string text(static_cast<std::size_t>(std::ftell(fp)), '\0');
+    std::rewind(fp);
+    text.resize(std::fread(&text[0], 1, text.size(), fp));
+    std::fclose(fp);
+    return text;
+}
 
 inline void expect_same_tables(const Tables& got, const Tables& want) {
     EXPECT_EQ(tables_problem(got, want), "");

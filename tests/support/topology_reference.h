@@ -77,23 +77,21 @@ inline Tables tables_of(const KelmMeshTopology& t, unsigned vertex_count) {
     return r;
 }
 
-// Empty when got and want hold the same tables, else the first difference.
+// Empty when got and want hold the same tables, else the first table that differs
+// (NONE written as -).
 inline std::string tables_problem(const Tables& got, const Tables& want) {
-    using List = std::vector<unsigned> Tables::*;
-    const std::pair<const char*, List> lists[] = {{"edge_verts", &Tables::edge_verts},
-                                                  {"edge_facets", &Tables::edge_facets},
-                                                  {"facet_edges", &Tables::facet_edges},
-                                                  {"vertex_facet", &Tables::vertex_facet}};
-    for (const auto& l : lists) {
-        const std::vector<unsigned>&g = got.*l.second, &w = want.*l.second;
-        if (g.size() != w.size())
-            return std::string(l.first) + " has " + std::to_string(g.size()) + " entries, expected " +
-                   std::to_string(w.size());
-        const auto at = std::mismatch(g.begin(), g.end(), w.begin());
-        if (at.first != g.end())
-            return std::string(l.first) + "[" + std::to_string(at.first - g.begin()) + "] is " +
-                   std::to_string(*at.first) + ", expected " + std::to_string(*at.second);
-    }
+    auto text = [](const std::vector<unsigned>& v) {
+        std::string s;
+        for (unsigned x : v) s += x == KELM_NONE ? " -" : " " + std::to_string(x);
+        return s;
+    };
+    const char* names[] = {"edge_verts", "edge_facets", "facet_edges", "vertex_facet"};
+    const std::vector<unsigned>*g[] = {&got.edge_verts, &got.edge_facets, &got.facet_edges,
+                                       &got.vertex_facet},
+          *w[] = {&want.edge_verts, &want.edge_facets, &want.facet_edges, &want.vertex_facet};
+    for (int i = 0; i < 4; ++i)
+        if (*g[i] != *w[i])
+            return std::string(names[i]) + ":" + text(*g[i]) + ", expected" + text(*w[i]);
     return "";
 }
 

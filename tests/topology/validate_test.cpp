@@ -151,7 +151,7 @@ TEST(KelmMeshTopologyValidate, EdgesUnique) {
     rec.clear();
     EXPECT_EQ(m.t.validateEdgesUnique(), 0);
     EXPECT_EQ(rec.count(), 1u);
-    m.t.deleteEdge(7);  // deleted edges are not looked at
+    m.t.deleteEdge(7);                         // deleted edges are not looked at
     EXPECT_EQ(m.t.validateEdgesUnique(0), 0);  // the repeated pair alone fails the check
     m.t.deleteEdge(6);
     EXPECT_EQ(m.t.validateEdgesUnique(0) + m.t.validateFaceSenses(0), 2);
