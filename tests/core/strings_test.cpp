@@ -70,8 +70,8 @@ TEST(KelmStringObject, CopyReplacesTextIncludingFromItself) {
 
 TEST(KelmStrcasecmp, IgnoresAsciiCaseOnly) {
     EXPECT_EQ(kelm_strcasecmp("MilliMetre", "millimetre"), 0);
-    EXPECT_EQ(kelm_strcasecmp("AZ", "az"), 0);       // both ends of the range fold
-    EXPECT_LT(kelm_strcasecmp("@[", "`{"), 0);       // their neighbours do not
+    EXPECT_EQ(kelm_strcasecmp("AZ", "az"), 0);  // both ends of the range fold
+    EXPECT_LT(kelm_strcasecmp("@[", "`{"), 0);  // their neighbours do not
     EXPECT_NE(kelm_strcasecmp("mm", "mm2"), 0);
     EXPECT_LT(kelm_strcasecmp("a", "B"), 0);
     EXPECT_GT(kelm_strcasecmp("b", "A"), 0);
