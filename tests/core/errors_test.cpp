@@ -43,6 +43,23 @@ TEST(KelmErrorContext, SetReturnsPreviousAndNullRestoresDefault) {
     EXPECT_EQ(kelm_set_ec(&mine), original);
     EXPECT_EQ(kelm_set_ec(nullptr), &mine);
     EXPECT_EQ(kelm_ec(), original);
+    {
+        KelmErrorContext gone;
+        kelm_set_ec(&gone);
+    }  // destroyed while installed: the default takes over again
+    EXPECT_EQ(kelm_ec(), original);
+}
+
+TEST(KelmErrorContext, DefaultReportPrefixesTheSeverityAndEndsTheLine) {
+    KelmErrorContext plain;
+    KelmErrorContext* previous = kelm_set_ec(&plain);
+    testing::internal::CaptureStderr();
+    kelm_ec()->error("bad %d", 1);
+    kelm_ec()->warning("odd\n");
+    kelm_ec()->error("%s", "");
+    const std::string text = testing::internal::GetCapturedStderr();
+    kelm_set_ec(previous);
+    EXPECT_EQ(text, "kelmmath error: bad 1\nkelmmath warning: odd\nkelmmath error: \n");
 }
 
 }  // namespace

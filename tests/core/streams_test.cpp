@@ -28,12 +28,13 @@ TEST(KelmOutputFile, WritesAndFlushesWithoutClosing) {
         KelmOutputFile out(fp, "tmp");
         out.put("hello ");
         out.put("world!!", 5);
+        out.put("!?", 1);
         out.flush();
     }
     std::rewind(fp);  // still open after the stream is gone
     char buf[32] = {0};
-    ASSERT_EQ(std::fread(buf, 1, sizeof buf - 1, fp), 11u);
-    EXPECT_STREQ(buf, "hello world");
+    ASSERT_EQ(std::fread(buf, 1, sizeof buf - 1, fp), 12u);
+    EXPECT_STREQ(buf, "hello world!");
     std::fclose(fp);
 }
 

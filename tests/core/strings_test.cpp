@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -28,6 +29,27 @@ TEST(KelmStringObject, CopiesShareOneBufferUntilStopSharing) {
     EXPECT_STREQ(b.str(), "Alpha");
 }
 
+// stop_sharing copies exactly when another object holds the buffer, so it shows the
+// reference count.
+TEST(KelmStringObject, SharingCountFollowsTheHolders) {
+    const std::string long_text(300, 'x');
+    KelmStringObject a(long_text.c_str()), none;
+    EXPECT_EQ(a.length() + none.length(), 300u);
+    const char* own = a.str();
+    a.stop_sharing();  // the only holder keeps its buffer
+    none.stop_sharing();
+    EXPECT_EQ(a.str(), own);
+    EXPECT_EQ(none.str(), nullptr);
+    KelmStringObject b(a), c;
+    c = a;
+    c = "other";  // two holders left
+    b.stop_sharing();
+    EXPECT_NE(b.str(), own);
+    EXPECT_EQ(b.str(), long_text);
+    a.stop_sharing();  // the only holder again
+    EXPECT_EQ(a.str(), own);
+}
+
 TEST(KelmStringObject, CopyReplacesTextIncludingFromItself) {
     KelmStringObject a("one");
     a.copy(a.str() + 1);  // text taken from the object's own buffer
@@ -48,6 +70,8 @@ TEST(KelmStringObject, CopyReplacesTextIncludingFromItself) {
 
 TEST(KelmStrcasecmp, IgnoresAsciiCaseOnly) {
     EXPECT_EQ(kelm_strcasecmp("MilliMetre", "millimetre"), 0);
+    EXPECT_EQ(kelm_strcasecmp("AZ", "az"), 0);  // both ends of the range fold
+    EXPECT_LT(kelm_strcasecmp("@[", "`{"), 0);  // their neighbours do not
     EXPECT_NE(kelm_strcasecmp("mm", "mm2"), 0);
     EXPECT_LT(kelm_strcasecmp("a", "B"), 0);
     EXPECT_GT(kelm_strcasecmp("b", "A"), 0);

@@ -55,6 +55,17 @@ TEST(KelmBoundingBox2D, EmptyBoxAccessorsAndMeasures) {
     EXPECT_EQ(values(b), V(4, kNull));
 }
 
+TEST(KelmBoundingBox2D, SidesAreMeasuredOnEveryAxis) {
+    for (int a = 0; a < 2; ++a) {
+        double lo[2] = {0, 0}, hi[2] = {3, 3};
+        lo[a] = 10;  // the odd side lies away from the origin
+        hi[a] = 11;
+        EXPECT_EQ(make_box(lo[0], lo[1], hi[0], hi[1]).shortside(), 1.0) << a;
+        hi[a] = 20;
+        EXPECT_EQ(make_box(lo[0], lo[1], hi[0], hi[1]).longside(), 10.0) << a;
+    }
+}
+
 TEST(KelmBoundingBox2D, GrowthFromBoxesListsArraysAndNulls) {
     const KelmXform2D shift(1, 0, 0, 1, 50, 50);
     KelmBoundingBox2D b = square_at(0, 0);
@@ -190,6 +201,11 @@ TEST(KelmBoundingBox2D, ContainsAndIntersectsWithTolerance) {
     EXPECT_EQ(b.intersects(points, 0.25), 1);
     EXPECT_EQ(b.contains(points, 0.25), 0);
     EXPECT_EQ(b.contains(points, 2.0), 1);
+    // One point differs from the others; every point is read as two coordinates.
+    KelmReal2DArray one_out, one_in;
+    for (double x : {0.5, 9.0, 0.5, 0.5}) one_out.append(x, 1);
+    for (double x : {9.0, 0.5, 9.0, 9.0}) one_in.append(x, 1);
+    EXPECT_EQ(b.contains(one_out, 0.0) + 2 * b.intersects(one_in, 0.0), 2);
 
     const KelmBoundingBox2D u = square_at(0, 0);
     for (int axis = 0; axis < 2; ++axis) {

@@ -81,6 +81,17 @@ TEST(KelmBoundingBox, PointsGrowTheBoxAndNanNeverReplacesABound) {
     EXPECT_EQ(values(b), (V{-1, 2, -1, 1, 7, 5}));
 }
 
+TEST(KelmBoundingBox, SidesAreMeasuredOnEveryAxis) {
+    for (int a = 0; a < 3; ++a) {
+        double lo[3] = {0, 0, 0}, hi[3] = {3, 3, 3};
+        lo[a] = 10;  // the odd side lies away from the origin
+        hi[a] = 11;
+        EXPECT_EQ(make_box(lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]).shortside(), 1.0) << a;
+        hi[a] = 20;
+        EXPECT_EQ(make_box(lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]).longside(), 10.0) << a;
+    }
+}
+
 TEST(KelmBoundingBox, EmptinessIsMinimumXEqualToNullReal) {
     KelmBoundingBox b = cube_at(0, 0, 0);
     b.minpt().x(kNull);
@@ -297,6 +308,12 @@ TEST(KelmBoundingBox, ContainsBoxesAndArrays) {
     EXPECT_EQ(b.contains(points, 0.0), 0);
     EXPECT_EQ(b.contains(points, 0.5), 1);
     EXPECT_EQ(KelmBoundingBox().contains(points, 100.0), 0);
+
+    // One point differs from the others; every point is read as three coordinates.
+    KelmReal3DArray one_out, one_in;
+    for (double x : {1.0, 9.0, 1.0, 1.0}) one_out.append(x, 1, 1);
+    for (double x : {9.0, 1.0, 9.0, 9.0}) one_in.append(x, 1, 1);
+    EXPECT_EQ(b.contains(one_out, 0.0) + 2 * b.intersects(one_in, 0.0), 2);
 }
 
 TEST(KelmBoundingBox, IntersectsTouchingBoxesAndArrays) {

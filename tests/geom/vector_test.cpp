@@ -76,6 +76,8 @@ TEST(KelmVecCompare, StrictPerComponentTests) {
     const double tiny[3] = {1e-16, 0, -1e-16};
     EXPECT_EQ(1, kelm_vec_is_zero(tiny, 1e-15));
     EXPECT_EQ(0, kelm_vec_is_zero(tiny, 1e-16));
+    const double zero_then_one[4] = {0, 0, 0, 1};  // only three components count
+    EXPECT_EQ(1, kelm_vec_is_zero(zero_then_one, 1e-15));
     EXPECT_EQ(1, kelm_vec_is_zero(static_cast<const double*>(nullptr), 1e-15));
     EXPECT_EQ(1, kelm_vec_is_equal(nullptr, tiny, 1e-15));
 }

@@ -125,13 +125,13 @@ TEST(KelmXform2DConstruction, DirsCtoRotationNormalize) {
         }
     }
 
-    KelmXform2D n(2, 0, 0, 0, 5, 6);
+    KelmXform2D n(2, 0, 0, 3, 5, 6);
     n.data()[2] = 9;
     KelmXform2D r = filled(30);
     kelm_xform2d_normalize(r, n);
-    expect_values(r.data(), {1, 0, 32, 0, 0, 35, 36, 37, 38});
+    expect_values(r.data(), {1, 0, 32, 0, 1, 35, 36, 37, 38});
     kelm_xform2d_normalize(n);
-    expect_values(n.data(), {1, 0, 9, 0, 0, 0, 5, 6, 1});
+    expect_values(n.data(), {1, 0, 9, 0, 1, 0, 5, 6, 1});
 }
 
 TEST(KelmXform2DOperations, ComposeInverseApplyScaleCompare) {
@@ -175,6 +175,12 @@ TEST(KelmXform2DOperations, ComposeInverseApplyScaleCompare) {
     EXPECT_EQ(kelm_xform2d_is_identity(t, 1e-9), 0);
     EXPECT_EQ(kelm_xform2d_is_equal(t, t, 0.0), 0);
     EXPECT_EQ(kelm_xform2d_is_equal(nullptr, kelm_xform2d_identity, 1e-300), 1);
+    for (int i = 0; i < 9; ++i) {  // each slot on its own; the axes are 0, 1, 3, 4
+        KelmXform2D off;
+        off.data()[i] += 1;
+        EXPECT_EQ(kelm_xform2d_is_identity(off, 0.5) + kelm_xform2d_is_equal(off, {}, 0.5), 0);
+        EXPECT_EQ(kelm_xform2d_is_dir_identity(off, 0.5), i == 2 || i > 4) << i;
+    }
 
     r = filled(3);
     EXPECT_EQ(kelm_xform2d_transform_to(r.data(), zero, nullptr), 0);

@@ -408,6 +408,12 @@ TEST(KelmXformCompare, StrictTolerancesOverTheRightSlots) {
     KelmXform nan_m;
     nan_m.data()[15] = kNaN;
     EXPECT_EQ(kelm_xform_is_identity(nan_m, 1e300), 0);
+    for (int i = 0; i < 16; ++i) {  // each slot on its own; the axes are the first three rows
+        KelmXform off;
+        off.data()[i] += 1;
+        EXPECT_EQ(kelm_xform_is_identity(off, 0.5) + kelm_xform_is_equal(off, KelmXform(), 0.5), 0);
+        EXPECT_EQ(kelm_xform_is_dir_identity(off, 0.5), i % 4 == 3 || i > 11) << i;
+    }
 }
 
 // Every result computed into a separate array equals the one computed in place.

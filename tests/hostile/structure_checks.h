@@ -6,12 +6,12 @@
 // description of the first problem otherwise. They read the objects only through
 // their public getters.
 
-#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "../support/topology_reference.h"
 #include "kelmmath/core/constants.h"
 #include "kelmmath/delaunay/delaunay2d.h"
 #include "kelmmath/mesh/facetset.h"
@@ -113,84 +113,22 @@ inline std::string triangulation_problem(KelmDelaunay2D& d) {
     return "";
 }
 
-// The tables a build of facets first .. first+count-1 must give, derived from their
-// definition with a map in place of the library's chains. Corners must lie below the
-// vertex count.
-struct TopologyReference {
-    std::vector<unsigned> edge_verts, edge_facets, facet_edges, vertex_facet;
+// The topology reference lives in support/topology_reference.h; these names keep the
+// hostile suites' and fuzz targets' spelling. third_facet_reports counts the error
+// reports the build must make.
+struct TopologyReference : kelm_test::Tables {
     unsigned third_facet_reports = 0;
 };
 
 inline TopologyReference topology_reference(const KelmMeshFacetSet& fs, unsigned first,
                                             unsigned count) {
     TopologyReference r;
-    const unsigned nv = fs.getVertexCount(), nf = fs.getFacetCount();
-    r.vertex_facet.assign(nv, KELM_NONE);
-    r.facet_edges.assign(3u * nf, KELM_NONE);
-    std::map<std::pair<unsigned, unsigned>, unsigned> numbers;
-    for (unsigned f = first; f < first + count && f < nf; ++f) {
-        const KelmMeshFacet* facet = fs.getFacet(f);
-        if (facet == nullptr) continue;
-        const unsigned* c = facet->vertex;
-        for (unsigned k = 0; k < 3; ++k) {
-            const unsigned a = c[k], b = c[(k + 1) % 3];
-            const std::pair<unsigned, unsigned> key(a < b ? a : b, a < b ? b : a);
-            auto it = numbers.find(key);
-            unsigned e;
-            if (it == numbers.end()) {
-                e = static_cast<unsigned>(numbers.size());
-                numbers[key] = e;
-                r.edge_verts.insert(r.edge_verts.end(), {key.first, key.second});
-                r.edge_facets.insert(r.edge_facets.end(), {f, KELM_NONE});
-            } else {
-                e = it->second;
-                if (r.edge_facets[2 * e + 1] == KELM_NONE)
-                    r.edge_facets[2 * e + 1] = f;
-                else
-                    ++r.third_facet_reports;
-            }
-            r.facet_edges[3 * f + k] = e;
-        }
-        for (unsigned k = 0; k < 3; ++k)
-            if (r.vertex_facet[c[k]] == KELM_NONE) r.vertex_facet[c[k]] = f;
-    }
+    static_cast<kelm_test::Tables&>(r) = kelm_test::reference_tables(fs, first, count);
+    r.third_facet_reports = static_cast<unsigned>(r.reports.size());
     return r;
 }
 
-inline std::string topology_problem(const KelmMeshTopology& t, const TopologyReference& r) {
-    std::ostringstream why;
-    if (t.getEdgeCount() != r.edge_verts.size() / 2) {
-        why << "edge count " << t.getEdgeCount() << ", expected " << r.edge_verts.size() / 2;
-        return why.str();
-    }
-    if (t.getFacetCount() != r.facet_edges.size() / 3) {
-        why << "facet count " << t.getFacetCount() << ", expected " << r.facet_edges.size() / 3;
-        return why.str();
-    }
-    for (unsigned e = 0; e < t.getEdgeCount(); ++e)
-        for (unsigned i = 0; i < 2; ++i) {
-            if (t.getEdgeVertex(e, i) != r.edge_verts[2 * e + i]) {
-                why << "edge " << e << " vertex " << i << " is " << t.getEdgeVertex(e, i);
-                return why.str();
-            }
-            if (t.getEdgeFacet(e, i) != r.edge_facets[2 * e + i]) {
-                why << "edge " << e << " facet " << i << " is " << t.getEdgeFacet(e, i);
-                return why.str();
-            }
-        }
-    for (unsigned f = 0; f < t.getFacetCount(); ++f)
-        for (unsigned k = 0; k < 3; ++k)
-            if (t.getFacetEdge(f, k) != r.facet_edges[3 * f + k]) {
-                why << "facet " << f << " slot " << k << " is " << t.getFacetEdge(f, k);
-                return why.str();
-            }
-    for (unsigned v = 0; v < r.vertex_facet.size(); ++v)
-        if (t.getFirstVertexFacet(v) != r.vertex_facet[v]) {
-            why << "vertex " << v << " first facet is " << t.getFirstVertexFacet(v);
-            return why.str();
-        }
-    return "";
-}
+using kelm_test::topology_problem;
 
 }  // namespace kelm_hostile
 

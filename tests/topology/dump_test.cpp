@@ -14,19 +14,12 @@
 #include "kelmmath/topology/writable.h"
 #include "support/capture.h"
 #include "support/meshes.h"
+#include "support/topology_invariants.h"
 #include "support/topology_meshes.h"
 
 namespace {
 
-std::string dump_text(const KelmMeshTopology& t) {
-    FILE* fp = std::tmpfile();
-    kelm_mesh_topology_dump(&t, fp);
-    std::string text(static_cast<std::size_t>(std::ftell(fp)), '\0');
-    std::rewind(fp);
-    text.resize(std::fread(&text[0], 1, text.size(), fp));
-    std::fclose(fp);
-    return text;
-}
+using kelm_test::dump_text;
 
 // Compares with tests/golden/<name>; KELMMATH_UPDATE_GOLDEN=1 rewrites the file.
 void expect_golden(const std::string& name, const std::string& text) {

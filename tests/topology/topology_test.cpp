@@ -137,6 +137,17 @@ TEST(KelmMeshTopologyBuild, DegenerateAndUnfinishedFacets) {
     EXPECT_EQ(rec.errors(), kelm_test::reference_tables(fs).reports);
     expect_reference(t, fs);
     EXPECT_EQ(t.validateEdgeUsage(), 0);
+
+    for (unsigned k = 0; k < 3; ++k) {  // a corner equal to the vertex count is outside
+        kelm_test::make_triangle(fs);
+        kelm_test::add_facet(fs, 0, 2, 1);
+        fs.getFacet(1)->vertex[k] = 3;
+        rec.clear();
+        t.init(&fs);
+        EXPECT_EQ(rec.errors(),
+                  Strings{"Failed topology - facet 1 has a vertex outside the vertex list"});
+        expect_reference(t, fs);
+    }
 }
 
 // Builds with the plain chain walk, the indexed lookup and the buckets: same tables,

@@ -151,12 +151,14 @@ TEST(KelmMeshTopologyValidate, EdgesUnique) {
     rec.clear();
     EXPECT_EQ(m.t.validateEdgesUnique(), 0);
     EXPECT_EQ(rec.count(), 1u);
-    m.t.deleteEdge(6);  // deleted edges are not looked at
-    m.t.deleteEdge(7);
+    m.t.deleteEdge(7);                         // deleted edges are not looked at
+    EXPECT_EQ(m.t.validateEdgesUnique(0), 0);  // the repeated pair alone fails the check
+    m.t.deleteEdge(6);
     EXPECT_EQ(m.t.validateEdgesUnique(0) + m.t.validateFaceSenses(0), 2);
     EXPECT_EQ(m.t.validateFaceSensesOnEdge(6) + m.t.validateFaceSensesOnEdge(NONE) +
-                  m.t.validateFaceGeometricSensesOnEdge(NONE),
-              3);
+                  m.t.validateFaceGeometricSensesOnEdge(NONE) +
+                  m.t.validateFaceGeometricSensesOnEdge(m.t.getEdgeCount()),
+              4);
 
     // A walk that never ends stops the check at once, whatever the stop flag.
     rec.clear();

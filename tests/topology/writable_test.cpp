@@ -68,8 +68,8 @@ TEST(KelmMeshTopologyWritable, SettersGrowOnlyTheListsTheyName) {
     w.init(&fs);
     const kelm_test::Tables built = tables_of(w, 16);
     // Numbers beyond non-growing lists and NONE first arguments change nothing.
-    w.deleteFacet(40), w.deleteVertex(40), w.deleteEdge(40), w.setEdgeVerts(40, 1, 2);
-    w.setFacetEdge(40, 0, 1), w.setFacetEdge(0, 3, 1), w.deleteEdge(NONE), w.deleteFacet(NONE);
+    w.deleteFacet(40), w.deleteVertex(40), w.deleteEdge(9), w.setEdgeVerts(9, 1, 2);
+    w.setFacetEdge(4, 0, 1), w.setFacetEdge(0, 3, 1), w.deleteEdge(NONE), w.deleteFacet(NONE);
     w.deleteVertex(NONE), w.setEdgeVerts(NONE, 0, 1), w.setEdgeFacets(NONE, 0, 1);
     w.setFacetEdge(NONE, 0, 1), w.setFacetEdges(NONE, 0, 1, 2), w.setVertexFacet(NONE, 0);
     w.setFirstVertexFacet(NONE, 0), w.growFacetList(NONE), w.growFacetList(3);
@@ -95,9 +95,9 @@ TEST(KelmMeshTopologyWritable, SettersGrowOnlyTheListsTheyName) {
 
     w.setFacetEdges(4, 2, 1, 0);  // facet count 4 -> 5
     w.setFacetEdges(7, 0, 1, 2);
-    w.setFacetEdge(5, 1, 7);
+    w.setFacetEdge(5, 2, 7);
     EXPECT_EQ(
-        U({w.getFacetCount(), w.getFacetEdge(4, 0), w.getFacetEdge(5, 0), w.getFacetEdge(5, 1)}),
+        U({w.getFacetCount(), w.getFacetEdge(4, 0), w.getFacetEdge(5, 0), w.getFacetEdge(5, 2)}),
         U({8, 2, NONE, 7}));
     w.growFacetList(8);
     EXPECT_EQ(w.getFacetCount(), 8u);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <numeric>
@@ -141,41 +142,28 @@ TEST(KelmUnitFactors, SizeRatiosAreNearestDoublesExceptPublishedValues) {
     EXPECT_EQ(pairs, 81u + 9u + 64u + 25u + 25u);
 }
 
-TEST(KelmUnitFactors, OtherGroupsHoldTheirPublishedValues) {
-    const std::map<Pair, double> values = {
-        {{kelm_unit_radian, kelm_unit_deg}, 57.29577951308232},
-        {{kelm_unit_deg, kelm_unit_radian}, 0.017453292519943295},
-        {{kelm_unit_mm_rev, kelm_unit_in_rev}, 0.03937007874015748},
-        {{kelm_unit_in_rev, kelm_unit_mm_rev}, 25.4},
-        {{kelm_unit_mm_tooth, kelm_unit_in_tooth}, 0.03937007874015748},
-        {{kelm_unit_in_tooth, kelm_unit_mm_tooth}, 25.4},
-        {{kelm_unit_hz, kelm_unit_rpm}, 60.0},
-        {{kelm_unit_rpm, kelm_unit_hz}, 0.016666666666666666},
-        {{kelm_unit_pa, kelm_unit_kpa}, 0.001},
-        {{kelm_unit_pa, kelm_unit_mpa}, 1e-06},
-        {{kelm_unit_pa, kelm_unit_psi}, 0.0001450377},
-        {{kelm_unit_kpa, kelm_unit_pa}, 1000.0},
-        {{kelm_unit_kpa, kelm_unit_mpa}, 0.001},
-        {{kelm_unit_kpa, kelm_unit_psi}, 0.1450377},
-        {{kelm_unit_mpa, kelm_unit_pa}, 1000000.0},
-        {{kelm_unit_mpa, kelm_unit_kpa}, 1000.0},
-        {{kelm_unit_mpa, kelm_unit_psi}, 145.0377},
-        {{kelm_unit_psi, kelm_unit_pa}, 6894.757},
-        {{kelm_unit_psi, kelm_unit_kpa}, 6.894757},
-        {{kelm_unit_psi, kelm_unit_mpa}, 0.006894757},
-        {{kelm_unit_n, kelm_unit_lbf}, 0.224809},
-        {{kelm_unit_lbf, kelm_unit_n}, 4.448221615},
-        {{kelm_unit_w, kelm_unit_kw}, 0.001},
-        {{kelm_unit_w, kelm_unit_hp}, 0.00134102},
-        {{kelm_unit_kw, kelm_unit_w}, 1000.0},
-        {{kelm_unit_kw, kelm_unit_hp}, 1.341022},
-        {{kelm_unit_hp, kelm_unit_w}, 745.6999},
-        {{kelm_unit_hp, kelm_unit_kw}, 0.7456999},
-        {{kelm_unit_n_m, kelm_unit_lb_ft}, 0.737562},
-        {{kelm_unit_lb_ft, kelm_unit_n_m}, 1.355818}};
-    for (const auto& v : values)
-        EXPECT_EQ(kelm_get_unit_conversion_factor(v.first.first, v.first.second), v.second)
-            << pair_name(v.first.first, v.first.second);
+// The other groups keep published values of 7 digits: every pair within a group is the
+// ratio of the two unit sizes, taken from the units' definitions, to that precision.
+TEST(KelmUnitFactors, OtherGroupsFollowTheUnitDefinitions) {
+    const double pi = std::acos(-1.0);
+    const std::vector<std::map<KelmUnit, double>> groups = {
+        {{kelm_unit_radian, 1.0}, {kelm_unit_deg, pi / 180}},
+        {{kelm_unit_mm_rev, 1.0}, {kelm_unit_in_rev, 25.4}},
+        {{kelm_unit_mm_tooth, 1.0}, {kelm_unit_in_tooth, 25.4}},
+        {{kelm_unit_hz, 1.0}, {kelm_unit_rpm, 1.0 / 60}},
+        {{kelm_unit_pa, 1.0},
+         {kelm_unit_kpa, 1e3},
+         {kelm_unit_mpa, 1e6},
+         {kelm_unit_psi, 6894.757293168}},
+        {{kelm_unit_n, 1.0}, {kelm_unit_lbf, 4.4482216152605}},
+        {{kelm_unit_w, 1.0}, {kelm_unit_kw, 1e3}, {kelm_unit_hp, 745.69987158227}},
+        {{kelm_unit_n_m, 1.0}, {kelm_unit_lb_ft, 1.3558179483314}}};
+    for (const auto& g : groups)
+        for (const auto& a : g)
+            for (const auto& b : g)
+                EXPECT_NEAR(kelm_get_unit_conversion_factor(a.first, b.first) * b.second / a.second,
+                            1.0, 2e-6)
+                    << pair_name(a.first, b.first);
 }
 
 // Feeds per revolution and per tooth are linear speeds, but relate only to their own kind.
