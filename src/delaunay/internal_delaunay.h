@@ -157,6 +157,9 @@ struct SearchIndex {
     }
 
     bool active = false;  // false: plain scans (chosen, unsuited box, or tables broken)
+    // Counts the times the index was set up or dropped; a lookahead begun under
+    // one generation stops at its next pass once the generation has changed.
+    unsigned generation = 0;
     double sense = 0.0;   // +1 or -1, the sign of the enclosing triangle's determinant
 
     // Per vertex: a triangle holding it (KELM_NONE while in no triangle) and the
@@ -373,6 +376,7 @@ public:
             kDone
         };
         Stage stage = kDone;
+        unsigned generation = 0;  // the index's generation when the run began
         bool close = true;  // the points follow one another closely (followClosely)
         unsigned count = 0, live = 0, step = 0, rings = 0, size = 0;
         double P[kLookAhead][2];

@@ -232,9 +232,7 @@ unsigned ScanOutcome::result() const {
 // --- upkeep --------------------------------------------------------------------
 
 void DelaunayState::indexInit(const double* box) {
-    const SearchIndex::Counters counters = index_.counters;
-    index_ = SearchIndex();
-    index_.counters = counters;
+    indexLost();
     if (mode_ != SearchMode::kIndexed || pointCount() != 3 || triangleCount() != 1) return;
 
     SearchIndex& x = index_;
@@ -287,10 +285,14 @@ void DelaunayState::indexDropPoint() {
     index_.cell_next.pop_back();
 }
 
+// The grid and links are emptied; a lookahead under way sees the new
+// generation at its next pass and stops there, before reading any of them.
 void DelaunayState::indexLost() {
     const SearchIndex::Counters counters = index_.counters;
+    const unsigned generation = index_.generation + 1;
     index_ = SearchIndex();
     index_.counters = counters;
+    index_.generation = generation;
 }
 
 // t = (p, c, a), t1 = (p, a, b), t2 = (p, b, c) after the split of (a, b, c).
@@ -563,6 +565,7 @@ void DelaunayState::lookAheadBegin(LookAheadRun* run, const double* xy, unsigned
     // find the tables around them in the caches: walking ahead would only
     // cost.
     r.close = followClosely(xy, r.count, prev);
+    r.generation = x.generation;
     if (!x.active || triangleCount() < g_look_ahead_from || r.close) return;
 
     for (unsigned j = 0; j < r.count; ++j) {
@@ -597,6 +600,7 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
     LookAheadRun& r = *run;
     // Counted anew by each pass: the tables may have grown since the last.
     const unsigned nt = triangleCount(), ne = edgeCount(), np = pointCount();
+    if (r.generation != x.generation || !x.active) r.stage = LookAheadRun::kDone;
     constexpr unsigned kSteps = 64;
     // The insertion's flips read the triangles beside the found triangle and,
     // beyond each triangle whose circumcircle holds the point (the flips will

@@ -574,8 +574,17 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
         const unsigned f = broken.triEdges(t1)[k];
         if (f != e) broken.edgeTris(f)[0] = broken.edgeTris(f)[1] = 77;
     }
+    // A lookahead begun while the index was up stops at its next pass once
+    // the index is gone, before reading the emptied grid.
+    LookAheadScope scope(0);
+    const double corners[8] = {0.05, 0.05, 0.95, 0.95, 0.05, 0.95, 0.95, 0.05};
+    DelaunayState::LookAheadRun run;
+    broken.lookAheadBegin(&run, corners, 4);
+    ASSERT_NE(run.stage, DelaunayState::LookAheadRun::kDone);
     EXPECT_EQ(broken.flipEdge(e, t0, t1, p0, p1), 0);
     EXPECT_FALSE(broken.indexed());
+    EXPECT_FALSE(broken.lookAheadPass(&run));
+    EXPECT_EQ(run.stage, DelaunayState::LookAheadRun::kDone);
     EXPECT_EQ(broken.checkIndex(), "");
 }
 
