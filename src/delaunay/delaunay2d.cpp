@@ -770,6 +770,17 @@ void DelaunayState::dumpMesh() const {
 
 using kelm_internal::DelaunayState;
 
+namespace {
+
+// The state the members work on: none before a successful init, and none
+// either after an init on an empty box, whose empty state stays only so that
+// a later init is refused too.
+DelaunayState* ready(const std::unique_ptr<DelaunayState>& state) {
+    return state && state->triangleCount() > 0 ? state.get() : nullptr;
+}
+
+}  // namespace
+
 KelmDelaunay2D::KelmDelaunay2D() = default;
 KelmDelaunay2D::~KelmDelaunay2D() = default;
 KelmDelaunay2D::KelmDelaunay2D(KelmDelaunay2D&& other) noexcept = default;
@@ -792,7 +803,7 @@ int KelmDelaunay2D::init(KelmBoundingBox2D* box, double yscale) {
 }
 
 unsigned KelmDelaunay2D::insertPoint(const double* pt) {
-    if (!state_) return KELM_NONE;
+    if (!ready(state_)) return KELM_NONE;
     const double* p = kelm_internal::or_zero2d(pt);
     return state_->insertPoint(p[0], p[1]);
 }
@@ -803,7 +814,7 @@ unsigned KelmDelaunay2D::insertPoint(const KelmPoint2D& pt) {
 
 unsigned KelmDelaunay2D::insertPoints(const KelmReal2DArray& pts) {
     const unsigned n = pts.size();
-    if (!state_ || n == 0) return KELM_NONE;
+    if (!ready(state_) || n == 0) return KELM_NONE;
     state_->reserveFor(n);
     unsigned first = KELM_NONE;
     bool failed = false;
@@ -826,65 +837,65 @@ unsigned KelmDelaunay2D::insertPoints(const KelmReal2DArray& pts) {
 }
 
 int KelmDelaunay2D::insertEdge(unsigned a, unsigned b, int border) {
-    return state_ ? state_->insertEdge(a, b, border) : 0;
+    return ready(state_) ? state_->insertEdge(a, b, border) : 0;
 }
 
 int KelmDelaunay2D::resolveInside() {
-    return state_ ? state_->resolveInside() : 0;
+    return ready(state_) ? state_->resolveInside() : 0;
 }
 
 int KelmDelaunay2D::isInside(unsigned tri) {
-    if (!state_ || tri >= state_->tri_labels.size()) return static_cast<int>(KELM_NONE);
+    if (!ready(state_) || tri >= state_->tri_labels.size()) return static_cast<int>(KELM_NONE);
     return static_cast<int>(state_->tri_labels[tri]);
 }
 
 unsigned KelmDelaunay2D::findEdge(unsigned a, unsigned b) {
-    return state_ ? state_->edgeBetween(a, b) : KELM_NONE;
+    return ready(state_) ? state_->edgeBetween(a, b) : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getPointCount() {
-    return state_ ? state_->pointCount() : 0;
+    return ready(state_) ? state_->pointCount() : 0;
 }
 
 const double* KelmDelaunay2D::getPoint(unsigned i) {
-    return state_ ? state_->point(i) : nullptr;
+    return ready(state_) ? state_->point(i) : nullptr;
 }
 
 unsigned KelmDelaunay2D::getTriangleCount() {
-    return state_ ? state_->triangleCount() : 0;
+    return ready(state_) ? state_->triangleCount() : 0;
 }
 
 void KelmDelaunay2D::getTriangle(unsigned* a, unsigned* b, unsigned* c, unsigned tri) {
-    const unsigned* tv = state_ ? state_->triVerts(tri) : nullptr;
+    const unsigned* tv = ready(state_) ? state_->triVerts(tri) : nullptr;
     if (a) *a = tv ? tv[0] : KELM_NONE;
     if (b) *b = tv ? tv[1] : KELM_NONE;
     if (c) *c = tv ? tv[2] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getTriangleVertex(unsigned tri, unsigned i) {
-    return state_ ? state_->triVerts(tri)[i] : KELM_NONE;
+    return ready(state_) ? state_->triVerts(tri)[i] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getTriangleEdge(unsigned tri, unsigned i) {
-    return state_ ? state_->triEdges(tri)[i] : KELM_NONE;
+    return ready(state_) ? state_->triEdges(tri)[i] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getEdgeCount() {
-    return state_ ? state_->edgeCount() : 0;
+    return ready(state_) ? state_->edgeCount() : 0;
 }
 
 unsigned KelmDelaunay2D::getEdgeVertex(unsigned edge, unsigned i) {
-    return state_ ? state_->edgeVerts(edge)[i] : KELM_NONE;
+    return ready(state_) ? state_->edgeVerts(edge)[i] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getEdgeTriangle(unsigned edge, unsigned i) {
-    return state_ ? state_->edgeTris(edge)[i] : KELM_NONE;
+    return ready(state_) ? state_->edgeTris(edge)[i] : KELM_NONE;
 }
 
 void KelmDelaunay2D::dumpFacets() {
-    if (state_) state_->dumpFacets();
+    if (ready(state_)) state_->dumpFacets();
 }
 
 void KelmDelaunay2D::dumpMesh() {
-    if (state_) state_->dumpMesh();
+    if (ready(state_)) state_->dumpMesh();
 }

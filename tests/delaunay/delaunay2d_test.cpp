@@ -58,9 +58,9 @@ TEST(KelmDelaunay2DInit, EnclosingTriangleAndRefusals) {
     KelmDelaunay2D e, n, flat;
     EXPECT_EQ(e.init(&empty, 1.0), 0);
     EXPECT_EQ(e.init(&box, 1.0), 0);  // the empty state stays
-    EXPECT_EQ(e.insertPoint(KelmPoint2D(0.5, 0.5)), N);
-    EXPECT_EQ(e.getPointCount(), 1u);
-    EXPECT_EQ(e.getTriangleCount(), 0u);
+    EXPECT_EQ(e.insertPoint(KelmPoint2D(0.5, 0.5)), N);  // stores nothing
+    EXPECT_EQ(e.getPointCount() + e.getTriangleCount() + e.getEdgeCount(), 0u);
+    EXPECT_EQ(e.getPoint(0), nullptr);
     EXPECT_EQ(e.resolveInside(), 0);
     EXPECT_EQ(n.init(nullptr, 1.0), 0);
     EXPECT_EQ(n.init(&box, 1.0), 1);
