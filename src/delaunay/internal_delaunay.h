@@ -14,16 +14,6 @@
 #include "kelmmath/core/constants.h"
 #include "kelmmath/core/containers.h"
 
-// KELM_NO_SSE2 selects the plain form of the few vector steps of the
-// triangulator (for testing it on machines that have the vector unit).
-#if !defined(KELM_NO_SSE2) && \
-    (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
-#include <emmintrin.h>
-#define KELM_SSE2 1
-#else
-#define KELM_SSE2 0
-#endif
-
 namespace kelm_internal {
 
 // Edge flag bits.
@@ -102,8 +92,8 @@ enum class SearchMode { kIndexed, kPlainScans };
 // Process-wide and unsynchronised: meant for tests and benchmarks.
 SearchMode defaultSearchMode();
 void setDefaultSearchMode(SearchMode mode);
-// The triangle count from which insertPoints walks ahead over its points
-// (DelaunayState::lookAhead; 65536 unless changed). The answers are the same
+// The triangle count from which insertPoints looks ahead over its points
+// (DelaunayState::LookAheadRun; 65536 unless changed). The answers are the same
 // either way. Process-wide and unsynchronised: meant for tests and benchmarks.
 unsigned lookAheadFrom();
 void setLookAheadFrom(unsigned triangles);
@@ -206,30 +196,9 @@ struct SearchIndex {
         std::uint64_t indexed_locates = 0, plain_locates = 0;
         std::uint64_t indexed_edges = 0, plain_edges = 0;
         std::uint64_t indexed_crossings = 0, plain_crossings = 0;
-        std::uint64_t walk_steps = 0, spread_triangles = 0, flips = 0;
     };
     mutable Counters counters;
 };
-
-#if KELM_SSE2
-// kThirdVertex.at[a | b << 3]: for two sets of a triangle's vertex places
-// (bit i: place i), the place in neither when each set is a single place and
-// the two differ, else 3.
-struct ThirdVertexTable {
-    unsigned char at[64];
-};
-constexpr ThirdVertexTable makeThirdVertexTable() {
-    ThirdVertexTable table{};
-    for (unsigned key = 0; key < 64; ++key) {
-        const unsigned a = key & 7, b = key >> 3;
-        const bool single = (a == 1 || a == 2 || a == 4) && (b == 1 || b == 2 || b == 4);
-        // The place left is the one bit of 7 & ~(a | b): 1, 2 or 4 for 0, 1 or 2.
-        table.at[key] = static_cast<unsigned char>(single && a != b ? (7 & ~(a | b)) >> 1 : 3);
-    }
-    return table;
-}
-constexpr ThirdVertexTable kThirdVertex = makeThirdVertexTable();
-#endif
 
 class DelaunayState {
 public:
@@ -270,20 +239,6 @@ public:
     std::uint8_t& triKind(unsigned t) { return tris[t].kind; }
     std::uint8_t triKind(unsigned t) const { return tris[t].kind; }
     const double* point(unsigned v) const { return points.data() + 2 * v; }
-#if KELM_SSE2
-    // Triangle t's record as four lanes: its three vertices, then its first
-    // edge (which lanesHolding leaves out).
-    __m128i vertexLanes(unsigned t) const {
-        static_assert(offsetof(Triangle, v) == 0 && sizeof(Triangle) >= 16,
-                      "a triangle record starts with its three vertices");
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(&tris[t]));
-    }
-    // Bit i set when vertex lane i (of the first three) holds v.
-    static unsigned lanesHolding(__m128i lanes, unsigned v) {
-        const __m128i equal = _mm_cmpeq_epi32(lanes, _mm_set1_epi32(static_cast<int>(v)));
-        return unsigned(_mm_movemask_ps(_mm_castsi128_ps(equal))) & 7u;
-    }
-#endif
 
     // Appends a triangle with its vertices and edges; returns its index.
     unsigned addTriangle(unsigned v0, unsigned v1, unsigned v2, unsigned e0, unsigned e1,
@@ -305,9 +260,7 @@ public:
     // The edge of tri joining u and w in either direction, or KELM_NONE.
     unsigned triangleEdgeJoining(unsigned tri, unsigned u, unsigned w) const;
     // The first slot (0 to 2) of tri's edge list holding an edge that joins u
-    // and w, or 3; tri must be a triangle. kScattered picks the form without
-    // data-dependent branches (same answer).
-    template <bool kScattered>
+    // and w, or 3; tri must be a triangle.
     unsigned triangleEdgeSlot(unsigned tri, unsigned u, unsigned w) const;
 
     // --- point insertion -------------------------------------------------
@@ -318,9 +271,7 @@ public:
     // insertPoint, calling between() after the split and after the
     // legalisation of each side of the split triangle: the tables are whole
     // there, but the changed triangles' Kind bytes are not current yet.
-    // kScattered picks the forms of the searches without data-dependent
-    // branches, for points far from one another (same answers).
-    template <bool kScattered, class Between>
+    template <class Between>
     unsigned insertPointBetween(double x, double y, unsigned start, Between between);
     // True when each of count caller points (x, y pairs) lies within a few
     // grid cells of the one before (prev, or the vertex inserted last), or
@@ -396,9 +347,6 @@ public:
                         const double* prev = nullptr) const;
     // Does the next pass; false once the lookahead is done.
     bool lookAheadPass(LookAheadRun* run) const;
-    // A whole lookahead at once: writes to starts[i] a triangle to start the
-    // search for point i from (KELM_NONE where there is none to give).
-    void lookAhead(const double* xy, unsigned count, unsigned* starts) const;
     // Inserts n caller points (x, y pairs in xy) in their order, as
     // insertPoint does one by one; vertices[i] receives what insertPoint
     // returns for point i. Inserting random points is bound by memory
@@ -427,19 +375,9 @@ public:
     // the process when tri lacks x or y.
     void orientPair(unsigned tri, unsigned x, unsigned y);
     unsigned oppositeVertex(unsigned tri, unsigned edge) const;
-    // The same; kScattered takes the usual case without data-dependent
-    // branches.
-    template <bool kScattered>
-    unsigned oppositeVertexAs(unsigned tri, unsigned edge) const;
     int needsFlip(unsigned edge, unsigned p, unsigned q) const;
     int flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q);
     int legalizeEdge(unsigned e, unsigned p);
-    // The same, in the forms kScattered picks.
-    template <bool kScattered>
-    int flipEdgeAs(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q);
-    template <bool kScattered>
-    int legalizeEdgeAs(unsigned e, unsigned p);
-    int legalizeOpposite(unsigned tri, unsigned p);
 
     // --- constraints and labelling ---------------------------------------
     int insertEdge(unsigned a, unsigned b, int border);
@@ -469,7 +407,6 @@ private:
         return SearchIndex::slotCode(kind);
     }
     unsigned edgeAwayFrom(unsigned tri, unsigned p) const;
-    template <bool kScattered>
     int legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending);
 
     // Index upkeep, called by the table operations (no-ops without an index).
@@ -533,29 +470,9 @@ private:
 
 // Small and on every flip test: defined here to be compiled into the callers.
 inline unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
-    return oppositeVertexAs<false>(tri, edge);
-}
-
-template <bool kScattered>
-inline unsigned DelaunayState::oppositeVertexAs(unsigned tri, unsigned edge) const {
     if (tri == KELM_NONE) return KELM_NONE;
     const unsigned* tv = triVerts(tri);
     const unsigned e0 = edgeVerts(edge)[0], e1 = edgeVerts(edge)[1];
-    if (kScattered) {
-        // Usually the triangle holds each end once, at different places, and
-        // the third vertex is the one at neither; the pair search below covers
-        // the rest.
-#if KELM_SSE2
-        const __m128i lanes = vertexLanes(tri);
-        const unsigned held0 = lanesHolding(lanes, e0), held1 = lanesHolding(lanes, e1);
-        const unsigned third = kThirdVertex.at[held0 | held1 << 3];
-        if (third < 3) return tv[third];
-#else
-        const unsigned at0 = (tv[0] == e0) + (tv[1] == e0) + (tv[2] == e0);
-        const unsigned at1 = (tv[0] == e1) + (tv[1] == e1) + (tv[2] == e1);
-        if ((at0 == 1) & (at1 == 1) & (e0 != e1)) return tv[0] ^ tv[1] ^ tv[2] ^ e0 ^ e1;
-#endif
-    }
     auto is_edge = [e0, e1](unsigned u, unsigned w) {
         return (u == e0 && w == e1) || (u == e1 && w == e0);
     };

@@ -322,7 +322,6 @@ void DelaunayState::indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b) 
     if (!x.active) return;
     x.vertex_tri[a] = tp;
     x.vertex_tri[b] = tq;
-    ++x.counters.flips;
     markChanged(tp);
     markChanged(tq);
 }
@@ -380,13 +379,6 @@ inline void DelaunayState::classifyTriangleInline(unsigned t) {
     // also needs the vertices to differ).
     const unsigned* te = triEdges(t);
     unsigned key = 0;
-#if KELM_SSE2
-    const __m128i lanes = vertexLanes(t);
-    for (unsigned k = 0; k < 3; ++k) {
-        const unsigned* ev = edgeVerts(te[k]);
-        key |= (lanesHolding(lanes, ev[0]) | lanesHolding(lanes, ev[1])) << (3 * k);
-    }
-#else
     for (unsigned k = 0; k < 3; ++k) {
         const unsigned* ev = edgeVerts(te[k]);
         const unsigned u = ev[0], w = ev[1];
@@ -395,7 +387,6 @@ inline void DelaunayState::classifyTriangleInline(unsigned t) {
                               unsigned((u == tv[2]) | (w == tv[2])) << 2;
         key |= held << (3 * k);
     }
-#endif
     const unsigned slots = unsigned(kSlotCodes.code[key]) << SearchIndex::kSlotShift;
 
     std::uint8_t& slot = triKind(t);
@@ -791,14 +782,6 @@ bool DelaunayState::lookAheadPass(LookAheadRun* run) const {
     return false;
 }
 
-void DelaunayState::lookAhead(const double* xy, unsigned count, unsigned* starts) const {
-    LookAheadRun run;
-    lookAheadBegin(&run, xy, count);
-    while (lookAheadPass(&run)) {
-    }
-    std::copy(run.starts, run.starts + run.count, starts);
-}
-
 // Walks from start towards P, crossing an edge that has P on its outer side
 // (tried from a random side, never straight back). Returns the triangle where
 // no edge is left to cross, the last triangle before P's side of a hull edge
@@ -842,7 +825,6 @@ unsigned DelaunayState::walk(const double* P, unsigned start, bool* outside) {
         }
         from = te[slot];
         t = across;
-        ++x.counters.walk_steps;
     }
     return KELM_NONE;
 }
@@ -984,7 +966,6 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
         while (!x.work.empty()) {
             const unsigned t = x.work.back();
             x.work.pop_back();
-            ++x.counters.spread_triangles;
             const unsigned* tv = triVerts(t);
             double value = 0.0;
             const PointClass cls =
@@ -1026,7 +1007,6 @@ unsigned DelaunayState::locatePointIndexed(const double* P, unsigned start) {
             alone = alone & (held[i] * held[i] > r2 * (dx * dx + dy * dy));
         }
         if (alone) {
-            ++x.counters.spread_triangles;
             // A regular triangle holding P robustly, with every side farther
             // than the inside reach, classifies P inside: its weights are then
             // all above 6e-7 and off by less than 1e-8 each (see
@@ -1292,7 +1272,7 @@ std::string DelaunayState::checkIndex() const {
         unsigned slots_found = 0;
         bool sides_found = tv[0] != tv[1] && tv[1] != tv[2] && tv[2] != tv[0];
         for (unsigned i = 0; i < 3; ++i) {
-            const unsigned found = triangleEdgeSlot<false>(t, tv[i], tv[(i + 1) % 3]);
+            const unsigned found = triangleEdgeSlot(t, tv[i], tv[(i + 1) % 3]);
             sides_found = sides_found && found < 3 && !(slots_found & (1u << found));
             if (found < 3) slots_found |= 1u << found;
             if (code != SearchIndex::kNoSlotCode && SearchIndex::slotOfSide(code, i) != found) {

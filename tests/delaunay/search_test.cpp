@@ -353,6 +353,16 @@ private:
     unsigned saved_;
 };
 
+// A whole lookahead at once: writes to starts[i] the triangle the search for
+// point i may start from (KELM_NONE where there is none to give).
+void lookAhead(const DelaunayState& s, const double* xy, unsigned count, unsigned* starts) {
+    DelaunayState::LookAheadRun run;
+    s.lookAheadBegin(&run, xy, count);
+    while (s.lookAheadPass(&run)) {
+    }
+    std::copy(run.starts, run.starts + run.count, starts);
+}
+
 TEST(DelaunaySearch, GroupsLookingAheadMatchPlainRuns) {
     // The walks ahead only choose where the searches start and what is read
     // early: points sent in groups, looking ahead from the first triangle on,
@@ -380,7 +390,7 @@ TEST(DelaunaySearch, GroupsLookingAheadMatchPlainRuns) {
                            -40.0, 0.1,  INFINITY, 0.9, 0.45,           0.3, 0.3,
                            0.7,   0.1};
     unsigned starts[8];
-    s.lookAhead(xy, 8, starts);
+    lookAhead(s, xy, 8, starts);
     for (unsigned j : {0u, 3u, 5u, 6u, 7u}) EXPECT_LT(starts[j], s.triangleCount()) << j;
     for (unsigned j : {1u, 2u, 4u}) EXPECT_EQ(starts[j], N) << j;
     // The walk ends at the triangle holding the point (y is scaled as stored).
@@ -400,14 +410,14 @@ TEST(DelaunaySearch, GroupsLookingAheadMatchPlainRuns) {
         row[2 * j] = 0.975 - d * j;
         row[2 * j + 1] = 0.01 * j;
     }
-    s.lookAhead(row, 8, starts);
+    lookAhead(s, row, 8, starts);
     for (unsigned j = 0; j < 8; ++j) EXPECT_EQ(starts[j], N) << j;
     row[1] = 0.9;  // stored 1.8 above the vertex
-    s.lookAhead(row, 8, starts);
+    lookAhead(s, row, 8, starts);
     for (unsigned j = 0; j < 8; ++j) EXPECT_LT(starts[j], s.triangleCount()) << j;
     row[1] = 0.0;
     row[15] = NAN;
-    s.lookAhead(row, 8, starts);
+    lookAhead(s, row, 8, starts);
     for (unsigned j = 0; j < 7; ++j) EXPECT_LT(starts[j], s.triangleCount()) << j;
     EXPECT_EQ(starts[7], N);
 }
