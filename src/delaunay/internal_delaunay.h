@@ -5,14 +5,15 @@
 // shared by delaunay2d.cpp (points, flips, getters, dumps) and constraints.cpp
 // (constrained edges, labelling).
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "kelmmath/core/constants.h"
 #include "kelmmath/core/containers.h"
+#include "delaunay/search_index.h"
 
 namespace kelm_internal {
 
@@ -82,6 +83,24 @@ double triangleArea(const double* a, const double* b, const double* c);
 // strictly between the ends.
 bool onOpenSegment(const double* a, double dx, double dy, double length_sq, const double* v);
 
+// Relative error bound for the sign of a 2x2 determinant a*b - c*d.
+constexpr double kDetError = 1e-14;
+
+// Twice the signed area of (a, b, p).
+inline double orient(const double* a, const double* b, const double* p) {
+    return (b[0] - a[0]) * (p[1] - a[1]) - (b[1] - a[1]) * (p[0] - a[0]);
+}
+
+// Error bound of orient() for the same arguments.
+inline double orientError(const double* a, const double* b, const double* p) {
+    return kDetError *
+           (std::fabs((b[0] - a[0]) * (p[1] - a[1])) + std::fabs((b[1] - a[1]) * (p[0] - a[0])));
+}
+
+inline bool isFinite(const double* p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]);
+}
+
 // How a state finds triangles and edges. kIndexed keeps a search index beside
 // the tables (vertex grid, vertex-to-triangle links, triangle quality flags) and
 // gives exactly the answers of kPlainScans, which scans the tables in index
@@ -116,106 +135,13 @@ private:
     double near_value_ = 0.0;
 };
 
-// The search index of a state in kIndexed mode (see search.cpp).
-struct SearchIndex {
-    // Per-triangle byte: the quality of the triangle for the barycentric test
-    // (from its stored vertices), whether it is in odd_tris, and which of its
-    // three edge slots holds the side from vertex i to vertex i + 1 (i = 0, 1;
-    // side 2 is the remaining slot; kNoSlots when the sides and edges do not
-    // match).
-    enum Kind : std::uint8_t {
-        kRegular = 0,  // robustly of the enclosing sense, not thin
-        kThin = 1,     // of the enclosing sense, but thin or with a tiny determinant
-        kHazard = 2,   // not robustly of the enclosing sense (flat or turned over)
-        kKindMask = 3,
-        kListed = 4,  // present in odd_tris
-        kSlotShift = 3,
-        kNoSlots = 0xF << kSlotShift,
-        // Changed by the insertion under way and not classified again yet
-        // (see DelaunayState::markChanged); the byte is stale until then.
-        kUnclassified = 0x80
-    };
-    // The slot code of a Kind byte that has no slots.
-    static constexpr unsigned kNoSlotCode = kNoSlots >> kSlotShift;
-    // The slot code of a Kind byte (kNoSlotCode when there is none).
-    static unsigned slotCode(std::uint8_t kind) { return (kind >> kSlotShift) & 0xF; }
-    // The edge slot holding side i (from vertex i to vertex i + 1) under a slot
-    // code other than kNoSlotCode.
-    static unsigned slotOfSide(unsigned code, unsigned i) {
-        const unsigned s0 = code & 3, s1 = code >> 2;
-        return i == 0 ? s0 : (i == 1 ? s1 : 3 - s0 - s1);
-    }
-
-    bool active = false;  // false: plain scans (chosen, unsuited box, or tables broken)
-    // Counts the times the index was set up or dropped; a lookahead begun under
-    // one generation stops at its next pass once the generation has changed.
-    unsigned generation = 0;
-    double sense = 0.0;   // +1 or -1, the sign of the enclosing triangle's determinant
-
-    // Per vertex: a triangle holding it (KELM_NONE while in no triangle) and the
-    // next vertex of its grid cell.
-    std::vector<unsigned> vertex_tri;
-    std::vector<unsigned> cell_next;
-
-    // Uniform grid over the caller's box (stored coordinates); points outside
-    // fall in the border cells. Each cell lists its vertices, newest first;
-    // walks start from a triangle at a cell's newest vertex.
-    double grid_x0 = 0.0, grid_y0 = 0.0, grid_x1 = 0.0, grid_y1 = 0.0;
-    double grid_fx = 0.0, grid_fy = 0.0;  // cells per unit
-    double cell_diagonal_sq = 0.0;
-    unsigned grid_nx = 0, grid_ny = 0;
-    std::vector<unsigned> cell_head;
-    unsigned linked = 0;  // vertices in the grid
-
-    // Bounds of the vertices in triangles.
-    double lo[2] = {0.0, 0.0}, hi[2] = {0.0, 0.0};
-
-    // Each triangle's Kind byte is kept in its record (DelaunayState::triKind);
-    // odd_tris lists every triangle that is not kRegular (and some that
-    // became regular since, not yet dropped).
-    std::vector<unsigned> odd_tris;
-    unsigned odd_live = 0;  // triangles in odd_tris that are not regular
-
-    // While a point goes in, the triangles its split and flips change are
-    // listed here and classified once at the end: the legalisation rewrites
-    // the same triangles several times and reads no Kind byte meanwhile.
-    bool deferring = false;
-    std::vector<unsigned> unclassified;
-
-    // Scratch of the searches: triangles to visit and visited (as a list, or
-    // as marks equal to visit_round when there are many).
-    std::vector<unsigned> work, seen;
-    std::vector<unsigned> visit_mark;
-    unsigned visit_round = 0;
-    unsigned last_vertex = 0;  // the vertex inserted last
-    std::uint32_t rng = 0x9E3779B9u;
-
-    // How often each search was answered by the index or by a plain scan.
-    // (Searches that are const members count too.)
-    struct Counters {
-        std::uint64_t indexed_locates = 0, plain_locates = 0;
-        std::uint64_t indexed_edges = 0, plain_edges = 0;
-        std::uint64_t indexed_crossings = 0, plain_crossings = 0;
-    };
-    mutable Counters counters;
-};
 
 class DelaunayState {
 public:
     explicit DelaunayState(SearchMode mode = defaultSearchMode()) : mode_(mode) {}
 
-    // One record per triangle and per edge: a triangle or edge touched costs
-    // one place in memory rather than one per field.
-    struct Triangle {
-        unsigned v[3];      // vertices
-        unsigned e[3];      // edges
-        std::uint8_t kind;  // search index byte (SearchIndex::Kind), 0 when new
-    };
-    struct Edge {
-        unsigned v[2];   // vertices
-        unsigned t[2];   // triangles, second KELM_NONE on the hull
-        unsigned flags;  // kNoFlipBit, kBorderBit
-    };
+    using Triangle = TriangleRecord;
+    using Edge = EdgeRecord;
 
     kelm_real_vector points;  // x, scaled y per vertex
     std::vector<Triangle> tris;
@@ -365,8 +291,14 @@ public:
     // the edge links; false when the links do not close up as they should.
     template <class Visit>
     bool forEachTriangleAround(unsigned v, Visit visit) const;
-    // Empty when the index agrees with the tables, else what disagrees.
-    std::string checkIndex() const;
+    // Writes t's Kind byte from the tables (the index's upkeep does so for
+    // every changed triangle).
+    void classifyTriangle(unsigned t);
+    // kRegular, kThin or kHazard (SearchIndex::Kind) for t's stored vertices.
+    unsigned triangleQuality(unsigned t) const;
+    // Which of t's edge slots holds each side, as a slot code
+    // (SearchIndex::kNoSlotCode unless the three edges are the three sides).
+    unsigned sideSlotCode(unsigned t) const;
 
     int splitTriangle(unsigned t, unsigned p);
     // Gives tri the vertex order sense of the reference triangle (r0, r1, r2).
@@ -417,25 +349,16 @@ private:
                     unsigned c);
     void indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b);
     void indexLost();
-    void classifyTriangle(unsigned t);
-    void classifyTriangleInline(unsigned t);
     // Classifies t now, or lists it for classifyChanged while deferring.
     void markChanged(unsigned t);
     // Classifies the listed triangles and ends the deferral.
     void classifyChanged();
-    void linkVertex(unsigned v);
-    void rebuildGrid(unsigned cells);
-    unsigned cellOf(double x, double y) const;
-    unsigned walkStart(const double* P) const;
-    unsigned startVertex(const double* P) const;
+    // The edge of t from its vertex i to vertex i + 1.
     unsigned sideEdge(unsigned t, unsigned i) const;
+    // Walks from start towards P (see locate.cpp).
     unsigned walk(const double* P, unsigned start, bool* outside);
-    // How far from a point a regular triangle may lie and still take it
-    // (near or inside), how far to take it inside, and the span (width plus
-    // height) of the vertices in triangles that both scale with.
-    double reach() const;
-    double insideReach() const;
-    double span() const;
+
+    friend class IndexedLocate;
 
     SearchMode mode_;
     // The least coordinateScale of the coordinates added so far (points that
