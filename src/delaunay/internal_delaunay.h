@@ -204,7 +204,7 @@ public:
     // when there is no index.
     bool followClosely(const double* xy, unsigned count, const double* prev) const;
     // The four searches below are plain scans in index order, the reference
-    // answers. Each has an indexed counterpart in search.cpp giving the same
+    // answers. Each has an indexed counterpart (locate.cpp, search.cpp) giving the same
     // answer; the dispatchers (locate, edgeBetween, hasVertexOnSegment and the
     // crossing search of insertEdge) pick one by mode.
     // Triangle that takes point P (inside wins, else the nearest near one), or
@@ -215,7 +215,7 @@ public:
     // The edge to flip next while forcing (a, b) in, or KELM_NONE.
     unsigned findCrossingEdge(unsigned a, unsigned b) const;
 
-    // --- indexed searches (search.cpp) -----------------------------------
+    // --- indexed searches (locate.cpp, lookahead.cpp, search.cpp) ---------
     SearchMode mode() const {
         return mode_;
     }
@@ -403,6 +403,15 @@ inline unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const
     if (is_edge(tv[0], tv[2])) return tv[1];
     if (is_edge(tv[1], tv[2])) return tv[0];
     return KELM_NONE;
+}
+
+inline unsigned DelaunayState::sideEdge(unsigned t, unsigned i) const {
+    const unsigned code = SearchIndex::slotCode(triKind(t));
+    if (code == SearchIndex::kNoSlotCode) {
+        const unsigned* tv = triVerts(t);
+        return triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
+    }
+    return triEdges(t)[SearchIndex::slotOfSide(code, i)];
 }
 
 inline bool DelaunayState::holds(unsigned tri, unsigned v) const {

@@ -17,19 +17,6 @@ constexpr double kThinRatio = 1e-7;
 // Determinants below this are degenerate to the barycentric test (kept with a
 // margin, so that a regular triangle is never degenerate there).
 constexpr double kTinyDet = 2e-25;
-// A regular triangle takes only points within kReachFactor * (span of the
-// vertices) of it (4.5e-6 is the bound; the rest is headroom for rounding).
-constexpr double kReachFactor = 6e-6;
-// A regular triangle classifies inside only points within kInsideReachFactor *
-// (span of the vertices) of it. For a point at distance d from it, with L its
-// longest side: |det| >= 1e-7 L^2 and each product is off by a few units in
-// the last place, so det is off by less than 2e-9 of itself, each weight's
-// numerator by less than 7e-9 (1 + d / L) of det, and a weight (at most
-// 1 + 1e7 d / L in size) by less than 1e-8 + 0.02 d / L; their sum, against 1,
-// by less than 2e-8 + 0.04 d / L. Weights all at least -w put the point within
-// 3 w L of the triangle, so one it takes inside lies within 7e-8 L. The factor
-// is over eight times that.
-constexpr double kInsideReachFactor = 6e-7;
 // States whose enclosing corners lie beyond this stay on the plain scans, so
 // that no product of coordinate differences can overflow.
 constexpr double kLargest = 1e150;
@@ -71,18 +58,6 @@ constexpr SlotCodeTable kSlotCodes = makeSlotCodes();
 }  // namespace
 
 // --- the grid ----------------------------------------------------------------
-
-// Monotone in each coordinate, so that a range of coordinates maps onto a
-// range of cells.
-unsigned SearchIndex::cellOf(double px, double py) const {
-    const SearchIndex& x = *this;
-    const double fx = (px - x.grid_x0) * x.grid_fx;
-    const double fy = (py - x.grid_y0) * x.grid_fy;
-    unsigned ix = 0, iy = 0;
-    if (fx >= 1.0) ix = fx < x.grid_nx ? static_cast<unsigned>(fx) : x.grid_nx - 1;
-    if (fy >= 1.0) iy = fy < x.grid_ny ? static_cast<unsigned>(fy) : x.grid_ny - 1;
-    return iy * x.grid_nx + ix;
-}
 
 void SearchIndex::linkVertex(unsigned v, const double* points) {
     SearchIndex& x = *this;
@@ -142,19 +117,6 @@ unsigned SearchIndex::walkStart(const double* P, const double* points) const {
     const double dx = last[0] - P[0], dy = last[1] - P[1];
     if (dx * dx + dy * dy <= x.cell_diagonal_sq) return x.vertex_tri[x.last_vertex];
     return x.vertex_tri[startVertex(P)];
-}
-
-double SearchIndex::reach() const {
-    return kReachFactor * span();
-}
-
-double SearchIndex::insideReach() const {
-    return kInsideReachFactor * span();
-}
-
-double SearchIndex::span() const {
-    const SearchIndex& x = *this;
-    return (x.hi[0] - x.lo[0]) + (x.hi[1] - x.lo[1]);
 }
 
 // --- upkeep by the table operations --------------------------------------------
@@ -347,16 +309,6 @@ void SearchIndex::recordKind(std::vector<TriangleRecord>& tris, unsigned t, unsi
         }
         odd_tris.resize(kept);
     }
-}
-
-// The edge of t from its vertex i to vertex i + 1.
-unsigned DelaunayState::sideEdge(unsigned t, unsigned i) const {
-    const unsigned code = SearchIndex::slotCode(triKind(t));
-    if (code == SearchIndex::kNoSlotCode) {
-        const unsigned* tv = triVerts(t);
-        return triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
-    }
-    return triEdges(t)[SearchIndex::slotOfSide(code, i)];
 }
 
 }  // namespace kelm_internal

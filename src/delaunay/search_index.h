@@ -137,13 +137,37 @@ public:
                     unsigned slot_code);
 
     // --- the reaches ------------------------------------------------------
+    // A regular triangle takes only points within kReachFactor * (span of the
+    // vertices) of it (4.5e-6 is the bound; the rest is headroom for rounding).
+    static constexpr double kReachFactor = 6e-6;
+    // A regular triangle classifies inside only points within kInsideReachFactor *
+    // (span of the vertices) of it. For a point at distance d from it, with L its
+    // longest side: |det| >= 1e-7 L^2 and each product is off by a few units in
+    // the last place, so det is off by less than 2e-9 of itself, each weight's
+    // numerator by less than 7e-9 (1 + d / L) of det, and a weight (at most
+    // 1 + 1e7 d / L in size) by less than 1e-8 + 0.02 d / L; their sum, against 1,
+    // by less than 2e-8 + 0.04 d / L. Weights all at least -w put the point within
+    // 3 w L of the triangle, so one it takes inside lies within 7e-8 L. The factor
+    // is over eight times that.
+    static constexpr double kInsideReachFactor = 6e-7;
     // How far from a point a regular triangle may lie and still take it (near
     // or inside), how far to take it inside, and the span (width plus
     // height) of the vertices in triangles that both scale with.
-    double reach() const;
-    double insideReach() const;
-    double span() const;
+    double reach() const { return kReachFactor * span(); }
+    double insideReach() const { return kInsideReachFactor * span(); }
+    double span() const { return (hi[0] - lo[0]) + (hi[1] - lo[1]); }
 };
+
+// Monotone in each coordinate, so that a range of coordinates maps onto a
+// range of cells.
+inline unsigned SearchIndex::cellOf(double px, double py) const {
+    const double fx = (px - grid_x0) * grid_fx;
+    const double fy = (py - grid_y0) * grid_fy;
+    unsigned ix = 0, iy = 0;
+    if (fx >= 1.0) ix = fx < grid_nx ? static_cast<unsigned>(fx) : grid_nx - 1;
+    if (fy >= 1.0) iy = fy < grid_ny ? static_cast<unsigned>(fy) : grid_ny - 1;
+    return iy * grid_nx + ix;
+}
 
 }  // namespace kelm_internal
 
