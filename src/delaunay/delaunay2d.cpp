@@ -242,13 +242,18 @@ unsigned DelaunayState::triangleEdgeJoining(unsigned tri, unsigned u, unsigned w
     return slot < 3 ? triEdges(tri)[slot] : KELM_NONE;
 }
 
+// The three slots are tested together and the first match taken from the
+// mask: which slot matches varies at random from one flip to the next, and a
+// branch on it would mostly be mispredicted.
 unsigned DelaunayState::triangleEdgeSlot(unsigned tri, unsigned u, unsigned w) const {
+    static constexpr unsigned char kFirst[8] = {3, 0, 1, 0, 2, 0, 1, 0};
     const unsigned* te = triEdges(tri);
+    unsigned match = 0;
     for (unsigned k = 0; k < 3; ++k) {
         const unsigned e0 = edgeVerts(te[k])[0], e1 = edgeVerts(te[k])[1];
-        if ((e0 == u && e1 == w) || (e0 == w && e1 == u)) return k;
+        match |= unsigned(((e0 == u) & (e1 == w)) | ((e0 == w) & (e1 == u))) << k;
     }
-    return 3;
+    return kFirst[match];
 }
 
 // --- set-up and point insertion ---------------------------------------------

@@ -396,6 +396,13 @@ inline unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const
     if (tri == KELM_NONE) return KELM_NONE;
     const unsigned* tv = triVerts(tri);
     const unsigned e0 = edgeVerts(edge)[0], e1 = edgeVerts(edge)[1];
+    // Usually the triangle holds each end once, at different places, and the
+    // third vertex is the one at neither: found without branches on where the
+    // ends sit, which varies at random from one flip test to the next. The
+    // pair search covers the rest.
+    const unsigned at0 = (tv[0] == e0) + (tv[1] == e0) + (tv[2] == e0);
+    const unsigned at1 = (tv[0] == e1) + (tv[1] == e1) + (tv[2] == e1);
+    if ((at0 == 1) & (at1 == 1) & (e0 != e1)) return tv[0] ^ tv[1] ^ tv[2] ^ e0 ^ e1;
     auto is_edge = [e0, e1](unsigned u, unsigned w) {
         return (u == e0 && w == e1) || (u == e1 && w == e0);
     };

@@ -228,6 +228,11 @@ void DelaunayState::markChanged(unsigned t) {
     x.unclassified.push_back(t);
 }
 
+// Runs once per insertion over a few triangles each: the classification's
+// parts are compiled into the loop where the compiler can be told so.
+#if defined(__GNUC__) || defined(__clang__)
+__attribute__((flatten))
+#endif
 void DelaunayState::classifyChanged() {
     SearchIndex& x = index_;
     x.deferring = false;

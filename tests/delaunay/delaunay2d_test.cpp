@@ -453,6 +453,50 @@ TEST(DelaunayTables, OppositeVertexTakesTheFirstMatchingPair) {
     EXPECT_EQ(opposite(5, 9, 11, e), N);
     EXPECT_EQ(opposite(5, 5, 5, e), N);
     EXPECT_EQ(s.oppositeVertex(N, e), N);
+    // The record's first edge number equal to an end changes nothing, nor do
+    // vertex 0 and numbers past the signed range.
+    const unsigned big = 0x80000005u;
+    const unsigned low = s.addEdge(0, big, 0, N);
+    s.triEdges(0)[0] = 7;
+    EXPECT_EQ(opposite(9, 5, 11, e), N);
+    EXPECT_EQ(opposite(9, 7, 5, e), 9u);
+    EXPECT_EQ(opposite(0, 3, big, low), 3u);
+    EXPECT_EQ(opposite(big, 3, 3, low), N);
+    EXPECT_EQ(opposite(0, 0, big, low), 0u);
+}
+
+TEST(DelaunayTables, EdgeSlotTakesTheFirstJoiningSlot) {
+    // Every edge list over a few vertex pairs (repeats included): the first
+    // slot joining u and w, either way round, or 3.
+    DelaunayState s;
+    const double values[4] = {0, 0, 1, 1};
+    ASSERT_EQ(s.init(values, 1.0), 1);
+    // Vertex 0 and a number past the signed range are among the ends.
+    const unsigned big = 0x80000004u;
+    const unsigned pairs[7][2] = {{4, 5}, {5, 4}, {4, 6}, {6, 6}, {5, 6}, {0, 5}, {big, 0}};
+    const unsigned ends[6] = {0, 4, 5, 6, 7, big};
+    unsigned edge[7];
+    for (unsigned k = 0; k < 7; ++k) edge[k] = s.addEdge(pairs[k][0], pairs[k][1], 0, N);
+    unsigned checked = 0;
+    for (unsigned a = 0; a < 7; ++a) {
+        for (unsigned b = 0; b < 7; ++b) {
+            for (unsigned c = 0; c < 7; ++c) {
+                s.triEdges(0)[0] = edge[a], s.triEdges(0)[1] = edge[b], s.triEdges(0)[2] = edge[c];
+                for (unsigned u : ends) {
+                    for (unsigned w : ends) {
+                        unsigned want = 3;
+                        for (unsigned k = 3; k-- > 0;) {
+                            const unsigned* ev = s.edgeVerts(s.triEdges(0)[k]);
+                            if ((ev[0] == u && ev[1] == w) || (ev[0] == w && ev[1] == u)) want = k;
+                        }
+                        ASSERT_EQ(s.triangleEdgeSlot(0, u, w), want);
+                        ++checked;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(checked, 343u * 36u);
 }
 
 TEST(DelaunayOrientLikeDeathTest, InconsistentTablesStopTheProcess) {
