@@ -42,6 +42,11 @@ class DelaunayState;
 // inconsistent (an edge or triangle link that does not match): the tables then
 // stay as they stand, flips already done included, and from then on every
 // search is a plain scan of the tables. A null point pointer reads as (0, 0).
+// insertPoints inserts every point of an array in order, with the same outcome
+// as inserting them one by one (on large triangulations it is faster: it looks
+// ahead over the points to come while earlier ones go in, so that their memory
+// reads overlap with other work); it returns KELM_NONE for an empty array or
+// when any insertion failed, else the index of the first point.
 //
 // Where the process ends. Making the vertex order of a triangle after a split
 // or flip agree with the enclosing sense is the one step that does not return
@@ -54,12 +59,7 @@ class DelaunayState;
 // replaces, so going on would spread the fault; the stop and its texts are part
 // of this class's behaviour. Only tables that are already inconsistent reach
 // it (a triangle that repeats a vertex or does not hold the ends of the edge
-// being flipped): splits and flips of sound tables never stop here. insertPoints inserts every point of an array in
-// order, with the same outcome as inserting them one by one (on large
-// triangulations it is faster: it looks ahead over the points to come while
-// earlier ones go in, so that their memory reads overlap with other work); it
-// returns KELM_NONE for an empty array or
-// when any insertion failed, else the index of the first point.
+// being flipped): splits and flips of sound tables never stop here.
 //
 // Constraints. insertEdge(a, b, border) forces the vertices a and b (indices
 // handed out by the insertions) to be joined by an edge, flipping the edges
