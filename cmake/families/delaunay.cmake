@@ -4,6 +4,9 @@ kelm_family(delaunay
         src/delaunay/delaunay2d.cpp
         src/delaunay/constraints.cpp
         src/delaunay/search.cpp
+        src/delaunay/search_index.cpp
+        src/delaunay/locate.cpp
+        src/delaunay/lookahead.cpp
     TESTS
         tests/delaunay/delaunay2d_test.cpp
         tests/delaunay/constraints_test.cpp

@@ -238,51 +238,23 @@ unsigned DelaunayState::otherTriangle(unsigned e, unsigned tri, bool* on_edge) c
 
 unsigned DelaunayState::triangleEdgeJoining(unsigned tri, unsigned u, unsigned w) const {
     if (tri == KELM_NONE) return KELM_NONE;
-    const unsigned slot = triangleEdgeSlot<false>(tri, u, w);
+    const unsigned slot = triangleEdgeSlot(tri, u, w);
     return slot < 3 ? triEdges(tri)[slot] : KELM_NONE;
 }
 
-template <bool kScattered>
+// The three slots are tested together and the first match taken from the
+// mask: which slot matches varies at random from one flip to the next, and a
+// branch on it would mostly be mispredicted.
 unsigned DelaunayState::triangleEdgeSlot(unsigned tri, unsigned u, unsigned w) const {
+    static constexpr unsigned char kFirst[8] = {3, 0, 1, 0, 2, 0, 1, 0};
     const unsigned* te = triEdges(tri);
-    if (kScattered) {
-        // The three slots tested together, the first match taken from the mask.
-        static constexpr unsigned char kFirst[8] = {3, 0, 1, 0, 2, 0, 1, 0};
-        unsigned match = 0;
-#if KELM_SSE2
-        // The ends of slots 0 and 1 in one vector and of slot 2 in another,
-        // compared with (u, w) and with (w, u): a slot matches when both lanes
-        // of its pair do in one of the two.
-        const __m128i e01 =
-            _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(edgeVerts(te[0]))),
-                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(edgeVerts(te[1]))));
-        const __m128i e2 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(edgeVerts(te[2])));
-        const __m128i uw = _mm_set_epi32(static_cast<int>(w), static_cast<int>(u),
-                                         static_cast<int>(w), static_cast<int>(u));
-        const __m128i wu = _mm_shuffle_epi32(uw, 0xB1);
-        auto lanes = [](__m128i a, __m128i b) {
-            return unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b))));
-        };
-        const unsigned same = lanes(e01, uw) | (lanes(e2, uw) & 3u) << 4;
-        const unsigned turned = lanes(e01, wu) | (lanes(e2, wu) & 3u) << 4;
-        const unsigned pairs = ((same & same >> 1) | (turned & turned >> 1)) & 0x15u;
-        match = (pairs & 1u) | (pairs >> 1 & 2u) | (pairs >> 2 & 4u);
-#else
-        for (unsigned k = 0; k < 3; ++k) {
-            const unsigned e0 = edgeVerts(te[k])[0], e1 = edgeVerts(te[k])[1];
-            match |= unsigned(((e0 == u) & (e1 == w)) | ((e0 == w) & (e1 == u))) << k;
-        }
-#endif
-        return kFirst[match];
-    }
+    unsigned match = 0;
     for (unsigned k = 0; k < 3; ++k) {
         const unsigned e0 = edgeVerts(te[k])[0], e1 = edgeVerts(te[k])[1];
-        if ((e0 == u && e1 == w) || (e0 == w && e1 == u)) return k;
+        match |= unsigned(((e0 == u) & (e1 == w)) | ((e0 == w) & (e1 == u))) << k;
     }
-    return 3;
+    return kFirst[match];
 }
-template unsigned DelaunayState::triangleEdgeSlot<false>(unsigned, unsigned, unsigned) const;
-template unsigned DelaunayState::triangleEdgeSlot<true>(unsigned, unsigned, unsigned) const;
 
 // --- set-up and point insertion ---------------------------------------------
 
@@ -342,10 +314,10 @@ unsigned DelaunayState::findEdge(unsigned a, unsigned b) const {
 }
 
 unsigned DelaunayState::insertPoint(double x, double y, unsigned start) {
-    return insertPointBetween<false>(x, y, start, [] {});
+    return insertPointBetween(x, y, start, [] {});
 }
 
-template <bool kScattered, class Between>
+template <class Between>
 unsigned DelaunayState::insertPointBetween(double x, double y, unsigned start, Between between) {
     if (x == KELM_NULL_REAL || y == KELM_NULL_REAL) return KELM_NONE;
     const unsigned p = addPoint(x, y);
@@ -368,7 +340,7 @@ unsigned DelaunayState::insertPointBetween(double x, double y, unsigned start, B
     between();
     if (ok) {
         for (unsigned e : edges) {
-            if (!legalizeEdgeAs<kScattered>(e, p)) {
+            if (!legalizeEdge(e, p)) {
                 ok = false;
                 break;
             }
@@ -409,11 +381,6 @@ void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) 
         const unsigned first = g * kLookAhead;
         const unsigned count = std::min(kLookAhead, n - first);
         const unsigned ahead = std::min(groups, g + kDepth + 1);
-        // Points far from one another take the forms of the searches that do
-        // without data-dependent branches: for them such branches are
-        // mispredicted half the time, while for points that follow one
-        // another (and regular inputs) they are foreseen and cheaper.
-        const bool scattered = !current.close;
         for (unsigned j = 0; j < count; ++j) {
             // The passes are spread over the insertion: each asks for lines
             // in a burst, and the insertion's own work goes on while they
@@ -427,9 +394,7 @@ void DelaunayState::insertRun(const double* xy, unsigned n, unsigned* vertices) 
                 }
             };
             const double* xy_j = xy + 2 * (first + j);
-            vertices[first + j] =
-                scattered ? insertPointBetween<true>(xy_j[0], xy_j[1], starts[j], pass)
-                          : insertPointBetween<false>(xy_j[0], xy_j[1], starts[j], pass);
+            vertices[first + j] = insertPointBetween(xy_j[0], xy_j[1], starts[j], pass);
             while (calls < kPasses) pass();
         }
     }
@@ -583,15 +548,10 @@ int DelaunayState::needsFlip(unsigned edge, unsigned p, unsigned q) const {
 //
 // tp takes the side (q, a) from tq, tq the side (p, b) from tp.
 int DelaunayState::flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q) {
-    return flipEdgeAs<false>(e, tp, tq, p, q);
-}
-
-template <bool kScattered>
-int DelaunayState::flipEdgeAs(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q) {
     const unsigned a = edgeVerts(e)[0], b = edgeVerts(e)[1];
     if (tp == KELM_NONE || tq == KELM_NONE) return 0;
-    const unsigned s1 = triangleEdgeSlot<kScattered>(tp, p, b);
-    const unsigned s2 = triangleEdgeSlot<kScattered>(tq, q, a);
+    const unsigned s1 = triangleEdgeSlot(tp, p, b);
+    const unsigned s2 = triangleEdgeSlot(tq, q, a);
     if (s1 == 3 || s2 == 3) return 0;
     const unsigned f1 = triEdges(tp)[s1], f2 = triEdges(tq)[s2];
     // Refused before anything changes: after non-convex flips on nearly degenerate
@@ -651,7 +611,6 @@ int DelaunayState::flipEdgeAs(unsigned e, unsigned tp, unsigned tq, unsigned p, 
 // One legalisation step at edge e for the new vertex p. After a flip the two
 // triangles that now hold p are queued, tp on top, so that the work list
 // visits them in the same depth-first order as a recursion would.
-template <bool kScattered>
 inline int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending) {
     if (edgeFlags(e) & kNoFlipBit) return 1;
     const unsigned t0 = edgeTris(e)[0], t1 = edgeTris(e)[1];
@@ -666,10 +625,10 @@ inline int DelaunayState::legalizeStep(unsigned e, unsigned p, std::vector<unsig
     } else {
         return 0;
     }
-    const unsigned q = oppositeVertexAs<kScattered>(tq, e);
+    const unsigned q = oppositeVertex(tq, e);
     if (q == KELM_NONE) return 0;
     if (!needsFlip(e, p, q)) return 1;
-    if (!flipEdgeAs<kScattered>(e, tp, tq, p, q)) return 0;
+    if (!flipEdge(e, tp, tq, p, q)) return 0;
     // The next steps test the edges of tp and tq away from p.
     pending->push_back(tq);
     pending->push_back(tp);
@@ -688,11 +647,6 @@ unsigned DelaunayState::edgeAwayFrom(unsigned tri, unsigned p) const {
 // never flipped here, so the work ends. A failure anywhere makes the result 0
 // but the remaining work still runs, as both branches of a flip always do.
 int DelaunayState::legalizeEdge(unsigned e, unsigned p) {
-    return legalizeEdgeAs<false>(e, p);
-}
-
-template <bool kScattered>
-int DelaunayState::legalizeEdgeAs(unsigned e, unsigned p) {
     // The work list is a member, kept between calls to save an allocation per
     // call; each call leaves it empty.
     std::vector<unsigned>& pending = pending_;
@@ -700,19 +654,13 @@ int DelaunayState::legalizeEdgeAs(unsigned e, unsigned p) {
     unsigned next = e;
     while (true) {
         // One call site, so that the step is compiled into this loop.
-        if (next == KELM_NONE || !legalizeStep<kScattered>(next, p, &pending)) ok = 0;
+        if (next == KELM_NONE || !legalizeStep(next, p, &pending)) ok = 0;
         if (pending.empty()) break;
         const unsigned tri = pending.back();
         pending.pop_back();
         next = edgeAwayFrom(tri, p);
     }
     return ok;
-}
-
-int DelaunayState::legalizeOpposite(unsigned tri, unsigned p) {
-    const unsigned e = edgeAwayFrom(tri, p);
-    if (e == KELM_NONE) return 0;
-    return legalizeEdge(e, p) ? 1 : 0;
 }
 
 // --- diagnostics -------------------------------------------------------------
@@ -770,6 +718,17 @@ void DelaunayState::dumpMesh() const {
 
 using kelm_internal::DelaunayState;
 
+namespace {
+
+// The state the members work on: none before a successful init, and none
+// either after an init on an empty box, whose empty state stays only so that
+// a later init is refused too.
+DelaunayState* ready(const std::unique_ptr<DelaunayState>& state) {
+    return state && state->triangleCount() > 0 ? state.get() : nullptr;
+}
+
+}  // namespace
+
 KelmDelaunay2D::KelmDelaunay2D() = default;
 KelmDelaunay2D::~KelmDelaunay2D() = default;
 KelmDelaunay2D::KelmDelaunay2D(KelmDelaunay2D&& other) noexcept = default;
@@ -792,7 +751,7 @@ int KelmDelaunay2D::init(KelmBoundingBox2D* box, double yscale) {
 }
 
 unsigned KelmDelaunay2D::insertPoint(const double* pt) {
-    if (!state_) return KELM_NONE;
+    if (!ready(state_)) return KELM_NONE;
     const double* p = kelm_internal::or_zero2d(pt);
     return state_->insertPoint(p[0], p[1]);
 }
@@ -803,7 +762,7 @@ unsigned KelmDelaunay2D::insertPoint(const KelmPoint2D& pt) {
 
 unsigned KelmDelaunay2D::insertPoints(const KelmReal2DArray& pts) {
     const unsigned n = pts.size();
-    if (!state_ || n == 0) return KELM_NONE;
+    if (!ready(state_) || n == 0) return KELM_NONE;
     state_->reserveFor(n);
     unsigned first = KELM_NONE;
     bool failed = false;
@@ -826,65 +785,65 @@ unsigned KelmDelaunay2D::insertPoints(const KelmReal2DArray& pts) {
 }
 
 int KelmDelaunay2D::insertEdge(unsigned a, unsigned b, int border) {
-    return state_ ? state_->insertEdge(a, b, border) : 0;
+    return ready(state_) ? state_->insertEdge(a, b, border) : 0;
 }
 
 int KelmDelaunay2D::resolveInside() {
-    return state_ ? state_->resolveInside() : 0;
+    return ready(state_) ? state_->resolveInside() : 0;
 }
 
 int KelmDelaunay2D::isInside(unsigned tri) {
-    if (!state_ || tri >= state_->tri_labels.size()) return static_cast<int>(KELM_NONE);
+    if (!ready(state_) || tri >= state_->tri_labels.size()) return static_cast<int>(KELM_NONE);
     return static_cast<int>(state_->tri_labels[tri]);
 }
 
 unsigned KelmDelaunay2D::findEdge(unsigned a, unsigned b) {
-    return state_ ? state_->edgeBetween(a, b) : KELM_NONE;
+    return ready(state_) ? state_->edgeBetween(a, b) : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getPointCount() {
-    return state_ ? state_->pointCount() : 0;
+    return ready(state_) ? state_->pointCount() : 0;
 }
 
 const double* KelmDelaunay2D::getPoint(unsigned i) {
-    return state_ ? state_->point(i) : nullptr;
+    return ready(state_) ? state_->point(i) : nullptr;
 }
 
 unsigned KelmDelaunay2D::getTriangleCount() {
-    return state_ ? state_->triangleCount() : 0;
+    return ready(state_) ? state_->triangleCount() : 0;
 }
 
 void KelmDelaunay2D::getTriangle(unsigned* a, unsigned* b, unsigned* c, unsigned tri) {
-    const unsigned* tv = state_ ? state_->triVerts(tri) : nullptr;
+    const unsigned* tv = ready(state_) ? state_->triVerts(tri) : nullptr;
     if (a) *a = tv ? tv[0] : KELM_NONE;
     if (b) *b = tv ? tv[1] : KELM_NONE;
     if (c) *c = tv ? tv[2] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getTriangleVertex(unsigned tri, unsigned i) {
-    return state_ ? state_->triVerts(tri)[i] : KELM_NONE;
+    return ready(state_) ? state_->triVerts(tri)[i] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getTriangleEdge(unsigned tri, unsigned i) {
-    return state_ ? state_->triEdges(tri)[i] : KELM_NONE;
+    return ready(state_) ? state_->triEdges(tri)[i] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getEdgeCount() {
-    return state_ ? state_->edgeCount() : 0;
+    return ready(state_) ? state_->edgeCount() : 0;
 }
 
 unsigned KelmDelaunay2D::getEdgeVertex(unsigned edge, unsigned i) {
-    return state_ ? state_->edgeVerts(edge)[i] : KELM_NONE;
+    return ready(state_) ? state_->edgeVerts(edge)[i] : KELM_NONE;
 }
 
 unsigned KelmDelaunay2D::getEdgeTriangle(unsigned edge, unsigned i) {
-    return state_ ? state_->edgeTris(edge)[i] : KELM_NONE;
+    return ready(state_) ? state_->edgeTris(edge)[i] : KELM_NONE;
 }
 
 void KelmDelaunay2D::dumpFacets() {
-    if (state_) state_->dumpFacets();
+    if (ready(state_)) state_->dumpFacets();
 }
 
 void KelmDelaunay2D::dumpMesh() {
-    if (state_) state_->dumpMesh();
+    if (ready(state_)) state_->dumpMesh();
 }

@@ -5,24 +5,15 @@
 // shared by delaunay2d.cpp (points, flips, getters, dumps) and constraints.cpp
 // (constrained edges, labelling).
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "kelmmath/core/constants.h"
 #include "kelmmath/core/containers.h"
-
-// KELM_NO_SSE2 selects the plain form of the few vector steps of the
-// triangulator (for testing it on machines that have the vector unit).
-#if !defined(KELM_NO_SSE2) && \
-    (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
-#include <emmintrin.h>
-#define KELM_SSE2 1
-#else
-#define KELM_SSE2 0
-#endif
+#include "delaunay/search_index.h"
 
 namespace kelm_internal {
 
@@ -92,6 +83,24 @@ double triangleArea(const double* a, const double* b, const double* c);
 // strictly between the ends.
 bool onOpenSegment(const double* a, double dx, double dy, double length_sq, const double* v);
 
+// Relative error bound for the sign of a 2x2 determinant a*b - c*d.
+constexpr double kDetError = 1e-14;
+
+// Twice the signed area of (a, b, p).
+inline double orient(const double* a, const double* b, const double* p) {
+    return (b[0] - a[0]) * (p[1] - a[1]) - (b[1] - a[1]) * (p[0] - a[0]);
+}
+
+// Error bound of orient() for the same arguments.
+inline double orientError(const double* a, const double* b, const double* p) {
+    return kDetError *
+           (std::fabs((b[0] - a[0]) * (p[1] - a[1])) + std::fabs((b[1] - a[1]) * (p[0] - a[0])));
+}
+
+inline bool isFinite(const double* p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]);
+}
+
 // How a state finds triangles and edges. kIndexed keeps a search index beside
 // the tables (vertex grid, vertex-to-triangle links, triangle quality flags) and
 // gives exactly the answers of kPlainScans, which scans the tables in index
@@ -102,8 +111,8 @@ enum class SearchMode { kIndexed, kPlainScans };
 // Process-wide and unsynchronised: meant for tests and benchmarks.
 SearchMode defaultSearchMode();
 void setDefaultSearchMode(SearchMode mode);
-// The triangle count from which insertPoints walks ahead over its points
-// (DelaunayState::lookAhead; 65536 unless changed). The answers are the same
+// The triangle count from which insertPoints looks ahead over its points
+// (DelaunayState::LookAheadRun; 65536 unless changed). The answers are the same
 // either way. Process-wide and unsynchronised: meant for tests and benchmarks.
 unsigned lookAheadFrom();
 void setLookAheadFrom(unsigned triangles);
@@ -126,124 +135,13 @@ private:
     double near_value_ = 0.0;
 };
 
-// The search index of a state in kIndexed mode (see search.cpp).
-struct SearchIndex {
-    // Per-triangle byte: the quality of the triangle for the barycentric test
-    // (from its stored vertices), whether it is in odd_tris, and which of its
-    // three edge slots holds the side from vertex i to vertex i + 1 (i = 0, 1;
-    // side 2 is the remaining slot; kNoSlots when the sides and edges do not
-    // match).
-    enum Kind : std::uint8_t {
-        kRegular = 0,  // robustly of the enclosing sense, not thin
-        kThin = 1,     // of the enclosing sense, but thin or with a tiny determinant
-        kHazard = 2,   // not robustly of the enclosing sense (flat or turned over)
-        kKindMask = 3,
-        kListed = 4,  // present in odd_tris
-        kSlotShift = 3,
-        kNoSlots = 0xF << kSlotShift,
-        // Changed by the insertion under way and not classified again yet
-        // (see DelaunayState::markChanged); the byte is stale until then.
-        kUnclassified = 0x80
-    };
-    // The slot code of a Kind byte that has no slots.
-    static constexpr unsigned kNoSlotCode = kNoSlots >> kSlotShift;
-    // The slot code of a Kind byte (kNoSlotCode when there is none).
-    static unsigned slotCode(std::uint8_t kind) { return (kind >> kSlotShift) & 0xF; }
-    // The edge slot holding side i (from vertex i to vertex i + 1) under a slot
-    // code other than kNoSlotCode.
-    static unsigned slotOfSide(unsigned code, unsigned i) {
-        const unsigned s0 = code & 3, s1 = code >> 2;
-        return i == 0 ? s0 : (i == 1 ? s1 : 3 - s0 - s1);
-    }
-
-    bool active = false;  // false: plain scans (chosen, unsuited box, or tables broken)
-    double sense = 0.0;   // +1 or -1, the sign of the enclosing triangle's determinant
-
-    // Per vertex: a triangle holding it (KELM_NONE while in no triangle) and the
-    // next vertex of its grid cell.
-    std::vector<unsigned> vertex_tri;
-    std::vector<unsigned> cell_next;
-
-    // Uniform grid over the caller's box (stored coordinates); points outside
-    // fall in the border cells. Each cell lists its vertices, newest first;
-    // walks start from a triangle at a cell's newest vertex.
-    double grid_x0 = 0.0, grid_y0 = 0.0, grid_x1 = 0.0, grid_y1 = 0.0;
-    double grid_fx = 0.0, grid_fy = 0.0;  // cells per unit
-    double cell_diagonal_sq = 0.0;
-    unsigned grid_nx = 0, grid_ny = 0;
-    std::vector<unsigned> cell_head;
-    unsigned linked = 0;  // vertices in the grid
-
-    // Bounds of the vertices in triangles.
-    double lo[2] = {0.0, 0.0}, hi[2] = {0.0, 0.0};
-
-    // Each triangle's Kind byte is kept in its record (DelaunayState::triKind);
-    // odd_tris lists every triangle that is not kRegular (and some that
-    // became regular since, not yet dropped).
-    std::vector<unsigned> odd_tris;
-    unsigned odd_live = 0;  // triangles in odd_tris that are not regular
-
-    // While a point goes in, the triangles its split and flips change are
-    // listed here and classified once at the end: the legalisation rewrites
-    // the same triangles several times and reads no Kind byte meanwhile.
-    bool deferring = false;
-    std::vector<unsigned> unclassified;
-
-    // Scratch of the searches: triangles to visit and visited (as a list, or
-    // as marks equal to visit_round when there are many).
-    std::vector<unsigned> work, seen;
-    std::vector<unsigned> visit_mark;
-    unsigned visit_round = 0;
-    unsigned last_vertex = 0;  // the vertex inserted last
-    std::uint32_t rng = 0x9E3779B9u;
-
-    // How often each search was answered by the index or by a plain scan.
-    // (Searches that are const members count too.)
-    struct Counters {
-        std::uint64_t indexed_locates = 0, plain_locates = 0;
-        std::uint64_t indexed_edges = 0, plain_edges = 0;
-        std::uint64_t indexed_crossings = 0, plain_crossings = 0;
-        std::uint64_t walk_steps = 0, spread_triangles = 0, flips = 0;
-    };
-    mutable Counters counters;
-};
-
-#if KELM_SSE2
-// kThirdVertex.at[a | b << 3]: for two sets of a triangle's vertex places
-// (bit i: place i), the place in neither when each set is a single place and
-// the two differ, else 3.
-struct ThirdVertexTable {
-    unsigned char at[64];
-};
-constexpr ThirdVertexTable makeThirdVertexTable() {
-    ThirdVertexTable table{};
-    for (unsigned key = 0; key < 64; ++key) {
-        const unsigned a = key & 7, b = key >> 3;
-        const bool single = (a == 1 || a == 2 || a == 4) && (b == 1 || b == 2 || b == 4);
-        // The place left is the one bit of 7 & ~(a | b): 1, 2 or 4 for 0, 1 or 2.
-        table.at[key] = static_cast<unsigned char>(single && a != b ? (7 & ~(a | b)) >> 1 : 3);
-    }
-    return table;
-}
-constexpr ThirdVertexTable kThirdVertex = makeThirdVertexTable();
-#endif
 
 class DelaunayState {
 public:
     explicit DelaunayState(SearchMode mode = defaultSearchMode()) : mode_(mode) {}
 
-    // One record per triangle and per edge: a triangle or edge touched costs
-    // one place in memory rather than one per field.
-    struct Triangle {
-        unsigned v[3];      // vertices
-        unsigned e[3];      // edges
-        std::uint8_t kind;  // search index byte (SearchIndex::Kind), 0 when new
-    };
-    struct Edge {
-        unsigned v[2];   // vertices
-        unsigned t[2];   // triangles, second KELM_NONE on the hull
-        unsigned flags;  // kNoFlipBit, kBorderBit
-    };
+    using Triangle = TriangleRecord;
+    using Edge = EdgeRecord;
 
     kelm_real_vector points;  // x, scaled y per vertex
     std::vector<Triangle> tris;
@@ -267,20 +165,6 @@ public:
     std::uint8_t& triKind(unsigned t) { return tris[t].kind; }
     std::uint8_t triKind(unsigned t) const { return tris[t].kind; }
     const double* point(unsigned v) const { return points.data() + 2 * v; }
-#if KELM_SSE2
-    // Triangle t's record as four lanes: its three vertices, then its first
-    // edge (which lanesHolding leaves out).
-    __m128i vertexLanes(unsigned t) const {
-        static_assert(offsetof(Triangle, v) == 0 && sizeof(Triangle) >= 16,
-                      "a triangle record starts with its three vertices");
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(&tris[t]));
-    }
-    // Bit i set when vertex lane i (of the first three) holds v.
-    static unsigned lanesHolding(__m128i lanes, unsigned v) {
-        const __m128i equal = _mm_cmpeq_epi32(lanes, _mm_set1_epi32(static_cast<int>(v)));
-        return unsigned(_mm_movemask_ps(_mm_castsi128_ps(equal))) & 7u;
-    }
-#endif
 
     // Appends a triangle with its vertices and edges; returns its index.
     unsigned addTriangle(unsigned v0, unsigned v1, unsigned v2, unsigned e0, unsigned e1,
@@ -302,9 +186,7 @@ public:
     // The edge of tri joining u and w in either direction, or KELM_NONE.
     unsigned triangleEdgeJoining(unsigned tri, unsigned u, unsigned w) const;
     // The first slot (0 to 2) of tri's edge list holding an edge that joins u
-    // and w, or 3; tri must be a triangle. kScattered picks the form without
-    // data-dependent branches (same answer).
-    template <bool kScattered>
+    // and w, or 3; tri must be a triangle.
     unsigned triangleEdgeSlot(unsigned tri, unsigned u, unsigned w) const;
 
     // --- point insertion -------------------------------------------------
@@ -315,16 +197,14 @@ public:
     // insertPoint, calling between() after the split and after the
     // legalisation of each side of the split triangle: the tables are whole
     // there, but the changed triangles' Kind bytes are not current yet.
-    // kScattered picks the forms of the searches without data-dependent
-    // branches, for points far from one another (same answers).
-    template <bool kScattered, class Between>
+    template <class Between>
     unsigned insertPointBetween(double x, double y, unsigned start, Between between);
     // True when each of count caller points (x, y pairs) lies within a few
     // grid cells of the one before (prev, or the vertex inserted last), or
     // when there is no index.
     bool followClosely(const double* xy, unsigned count, const double* prev) const;
     // The four searches below are plain scans in index order, the reference
-    // answers. Each has an indexed counterpart in search.cpp giving the same
+    // answers. Each has an indexed counterpart (locate.cpp, search.cpp) giving the same
     // answer; the dispatchers (locate, edgeBetween, hasVertexOnSegment and the
     // crossing search of insertEdge) pick one by mode.
     // Triangle that takes point P (inside wins, else the nearest near one), or
@@ -335,7 +215,7 @@ public:
     // The edge to flip next while forcing (a, b) in, or KELM_NONE.
     unsigned findCrossingEdge(unsigned a, unsigned b) const;
 
-    // --- indexed searches (search.cpp) -----------------------------------
+    // --- indexed searches (locate.cpp, lookahead.cpp, search.cpp) ---------
     SearchMode mode() const {
         return mode_;
     }
@@ -373,6 +253,7 @@ public:
             kDone
         };
         Stage stage = kDone;
+        unsigned generation = 0;  // the index's generation when the run began
         bool close = true;  // the points follow one another closely (followClosely)
         unsigned count = 0, live = 0, step = 0, rings = 0, size = 0;
         double P[kLookAhead][2];
@@ -392,9 +273,6 @@ public:
                         const double* prev = nullptr) const;
     // Does the next pass; false once the lookahead is done.
     bool lookAheadPass(LookAheadRun* run) const;
-    // A whole lookahead at once: writes to starts[i] a triangle to start the
-    // search for point i from (KELM_NONE where there is none to give).
-    void lookAhead(const double* xy, unsigned count, unsigned* starts) const;
     // Inserts n caller points (x, y pairs in xy) in their order, as
     // insertPoint does one by one; vertices[i] receives what insertPoint
     // returns for point i. Inserting random points is bound by memory
@@ -413,8 +291,14 @@ public:
     // the edge links; false when the links do not close up as they should.
     template <class Visit>
     bool forEachTriangleAround(unsigned v, Visit visit) const;
-    // Empty when the index agrees with the tables, else what disagrees.
-    std::string checkIndex() const;
+    // Writes t's Kind byte from the tables (the index's upkeep does so for
+    // every changed triangle).
+    void classifyTriangle(unsigned t);
+    // kRegular, kThin or kHazard (SearchIndex::Kind) for t's stored vertices.
+    unsigned triangleQuality(unsigned t) const;
+    // Which of t's edge slots holds each side, as a slot code
+    // (SearchIndex::kNoSlotCode unless the three edges are the three sides).
+    unsigned sideSlotCode(unsigned t) const;
 
     int splitTriangle(unsigned t, unsigned p);
     // Gives tri the vertex order sense of the reference triangle (r0, r1, r2).
@@ -423,19 +307,9 @@ public:
     // the process when tri lacks x or y.
     void orientPair(unsigned tri, unsigned x, unsigned y);
     unsigned oppositeVertex(unsigned tri, unsigned edge) const;
-    // The same; kScattered takes the usual case without data-dependent
-    // branches.
-    template <bool kScattered>
-    unsigned oppositeVertexAs(unsigned tri, unsigned edge) const;
     int needsFlip(unsigned edge, unsigned p, unsigned q) const;
     int flipEdge(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q);
     int legalizeEdge(unsigned e, unsigned p);
-    // The same, in the forms kScattered picks.
-    template <bool kScattered>
-    int flipEdgeAs(unsigned e, unsigned tp, unsigned tq, unsigned p, unsigned q);
-    template <bool kScattered>
-    int legalizeEdgeAs(unsigned e, unsigned p);
-    int legalizeOpposite(unsigned tri, unsigned p);
 
     // --- constraints and labelling ---------------------------------------
     int insertEdge(unsigned a, unsigned b, int border);
@@ -465,7 +339,6 @@ private:
         return SearchIndex::slotCode(kind);
     }
     unsigned edgeAwayFrom(unsigned tri, unsigned p) const;
-    template <bool kScattered>
     int legalizeStep(unsigned e, unsigned p, std::vector<unsigned>* pending);
 
     // Index upkeep, called by the table operations (no-ops without an index).
@@ -476,25 +349,16 @@ private:
                     unsigned c);
     void indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b);
     void indexLost();
-    void classifyTriangle(unsigned t);
-    void classifyTriangleInline(unsigned t);
     // Classifies t now, or lists it for classifyChanged while deferring.
     void markChanged(unsigned t);
     // Classifies the listed triangles and ends the deferral.
     void classifyChanged();
-    void linkVertex(unsigned v);
-    void rebuildGrid(unsigned cells);
-    unsigned cellOf(double x, double y) const;
-    unsigned walkStart(const double* P) const;
-    unsigned startVertex(const double* P) const;
+    // The edge of t from its vertex i to vertex i + 1.
     unsigned sideEdge(unsigned t, unsigned i) const;
+    // Walks from start towards P (see locate.cpp).
     unsigned walk(const double* P, unsigned start, bool* outside);
-    // How far from a point a regular triangle may lie and still take it
-    // (near or inside), how far to take it inside, and the span (width plus
-    // height) of the vertices in triangles that both scale with.
-    double reach() const;
-    double insideReach() const;
-    double span() const;
+
+    friend class IndexedLocate;
 
     SearchMode mode_;
     // The least coordinateScale of the coordinates added so far (points that
@@ -529,29 +393,16 @@ private:
 
 // Small and on every flip test: defined here to be compiled into the callers.
 inline unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
-    return oppositeVertexAs<false>(tri, edge);
-}
-
-template <bool kScattered>
-inline unsigned DelaunayState::oppositeVertexAs(unsigned tri, unsigned edge) const {
     if (tri == KELM_NONE) return KELM_NONE;
     const unsigned* tv = triVerts(tri);
     const unsigned e0 = edgeVerts(edge)[0], e1 = edgeVerts(edge)[1];
-    if (kScattered) {
-        // Usually the triangle holds each end once, at different places, and
-        // the third vertex is the one at neither; the pair search below covers
-        // the rest.
-#if KELM_SSE2
-        const __m128i lanes = vertexLanes(tri);
-        const unsigned held0 = lanesHolding(lanes, e0), held1 = lanesHolding(lanes, e1);
-        const unsigned third = kThirdVertex.at[held0 | held1 << 3];
-        if (third < 3) return tv[third];
-#else
-        const unsigned at0 = (tv[0] == e0) + (tv[1] == e0) + (tv[2] == e0);
-        const unsigned at1 = (tv[0] == e1) + (tv[1] == e1) + (tv[2] == e1);
-        if ((at0 == 1) & (at1 == 1) & (e0 != e1)) return tv[0] ^ tv[1] ^ tv[2] ^ e0 ^ e1;
-#endif
-    }
+    // Usually the triangle holds each end once, at different places, and the
+    // third vertex is the one at neither: found without branches on where the
+    // ends sit, which varies at random from one flip test to the next. The
+    // pair search covers the rest.
+    const unsigned at0 = (tv[0] == e0) + (tv[1] == e0) + (tv[2] == e0);
+    const unsigned at1 = (tv[0] == e1) + (tv[1] == e1) + (tv[2] == e1);
+    if ((at0 == 1) & (at1 == 1) & (e0 != e1)) return tv[0] ^ tv[1] ^ tv[2] ^ e0 ^ e1;
     auto is_edge = [e0, e1](unsigned u, unsigned w) {
         return (u == e0 && w == e1) || (u == e1 && w == e0);
     };
@@ -559,6 +410,15 @@ inline unsigned DelaunayState::oppositeVertexAs(unsigned tri, unsigned edge) con
     if (is_edge(tv[0], tv[2])) return tv[1];
     if (is_edge(tv[1], tv[2])) return tv[0];
     return KELM_NONE;
+}
+
+inline unsigned DelaunayState::sideEdge(unsigned t, unsigned i) const {
+    const unsigned code = SearchIndex::slotCode(triKind(t));
+    if (code == SearchIndex::kNoSlotCode) {
+        const unsigned* tv = triVerts(t);
+        return triangleEdgeJoining(t, tv[i], tv[(i + 1) % 3]);
+    }
+    return triEdges(t)[SearchIndex::slotOfSide(code, i)];
 }
 
 inline bool DelaunayState::holds(unsigned tri, unsigned v) const {

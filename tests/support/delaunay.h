@@ -457,6 +457,120 @@ inline DelaunayCase makeDelaunayCase(unsigned i) {
     return c;
 }
 
+// Empty when the search index of s agrees with its tables, else what
+// disagrees: sizes, the grid, vertex links and the turn around each vertex,
+// the bounds, each triangle's Kind byte (recomputed on a copy, its slot code
+// checked against a search of the edges) and the odd list.
+inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
+    using kelm_internal::DelaunayState;
+    using kelm_internal::SearchIndex;
+    const SearchIndex& x = s.searchIndex();
+    std::ostringstream out;
+    if (!x.active) return "";
+    const unsigned np = s.pointCount(), nt = s.triangleCount(), ne = s.edgeCount();
+    if (x.vertex_tri.size() != np || x.cell_next.size() != np || x.visit_mark.size() > nt)
+        return "index sizes differ from the tables";
+
+    std::vector<char> in_edges(np, 0);
+    for (unsigned e = 0; e < ne; ++e) in_edges[s.edgeVerts(e)[0]] = in_edges[s.edgeVerts(e)[1]] = 1;
+    std::vector<std::vector<unsigned>> around(np);
+    for (unsigned t = 0; t < nt; ++t)
+        for (unsigned k = 0; k < 3; ++k) around[s.triVerts(t)[k]].push_back(t);
+
+    std::vector<char> linked(np, 0);
+    unsigned linked_count = 0;
+    for (std::size_t cell = 0; cell < x.cell_head.size(); ++cell) {
+        for (unsigned v = x.cell_head[cell]; v != KELM_NONE; v = x.cell_next[v]) {
+            if (v >= np || linked[v]) return "grid lists a vertex twice or out of range";
+            if (x.cellOf(s.point(v)[0], s.point(v)[1]) != cell)
+                out << "vertex " << v << " in cell " << cell;
+            linked[v] = 1;
+            ++linked_count;
+        }
+    }
+    if (!out.str().empty()) return out.str();
+    if (linked_count != x.linked) return "grid count is off";
+
+    for (unsigned v = 0; v < np; ++v) {
+        const bool in = x.vertex_tri[v] != KELM_NONE;
+        if (in != (in_edges[v] != 0)) {
+            out << "vertex " << v << " triangulated " << in << " but in edges " << int(in_edges[v]);
+            return out.str();
+        }
+        if (in != (linked[v] != 0)) {
+            out << "vertex " << v << " grid link";
+            return out.str();
+        }
+        if (!in) continue;
+        const double* p = s.point(v);
+        if (p[0] < x.lo[0] || p[0] > x.hi[0] || p[1] < x.lo[1] || p[1] > x.hi[1]) {
+            out << "vertex " << v << " outside the bounds";
+            return out.str();
+        }
+        std::vector<unsigned> turned;
+        if (!s.forEachTriangleAround(v, [&](unsigned t) { turned.push_back(t); })) {
+            out << "turning around vertex " << v << " fails";
+            return out.str();
+        }
+        std::sort(turned.begin(), turned.end());
+        if (turned != around[v]) {
+            out << "turning around vertex " << v << " misses triangles";
+            return out.str();
+        }
+    }
+
+    unsigned odd = 0;
+    std::vector<char> listed(nt, 0);
+    for (unsigned t : x.odd_tris) {
+        if (t >= nt || listed[t]) return "odd list repeats a triangle";
+        listed[t] = 1;
+    }
+    DelaunayState copy(s);
+    for (unsigned t = 0; t < nt; ++t) {
+        copy.classifyTriangle(t);
+        const unsigned kind = s.triKind(t) & SearchIndex::kKindMask;
+        const unsigned listed_bit = SearchIndex::kListed;
+        if ((copy.triKind(t) | listed_bit) != (s.triKind(t) | listed_bit)) {
+            out << "triangle " << t << " kind " << kind << " is stale";
+            return out.str();
+        }
+        // The slot code, checked against a search of the edges: each side's
+        // slot holds the edge joining its ends, and a triangle without a code
+        // has a side that no other slot's edge joins or repeats a vertex.
+        const unsigned* tv = s.triVerts(t);
+        const unsigned code = SearchIndex::slotCode(s.triKind(t));
+        unsigned slots_found = 0;
+        bool sides_found = tv[0] != tv[1] && tv[1] != tv[2] && tv[2] != tv[0];
+        for (unsigned i = 0; i < 3; ++i) {
+            const unsigned found = s.triangleEdgeSlot(t, tv[i], tv[(i + 1) % 3]);
+            sides_found = sides_found && found < 3 && !(slots_found & (1u << found));
+            if (found < 3) slots_found |= 1u << found;
+            if (code != SearchIndex::kNoSlotCode && SearchIndex::slotOfSide(code, i) != found) {
+                out << "triangle " << t << " slot of side " << i;
+                return out.str();
+            }
+        }
+        if (code == SearchIndex::kNoSlotCode && sides_found) {
+            out << "triangle " << t << " has no slot code";
+            return out.str();
+        }
+        if (((s.triKind(t) & SearchIndex::kListed) != 0) != (listed[t] != 0)) {
+            out << "triangle " << t << " listed flag";
+            return out.str();
+        }
+        if (kind != SearchIndex::kRegular) {
+            ++odd;
+            if (!listed[t]) {
+                out << "odd triangle " << t << " not listed";
+                return out.str();
+            }
+        }
+    }
+    if (odd != x.odd_live) return "odd count is off";
+    return "";
+}
+
+
 }  // namespace kelm_test
 
 #endif  // KELMMATH_TESTS_SUPPORT_DELAUNAY_H

@@ -23,7 +23,9 @@ class DelaunayState;
 // coordinate is stored multiplied by yscale, and every geometric test works on
 // the stored values. init returns 0 when a state exists already, and for a null
 // or empty box (a box holding KELM_NULL_REAL); after an empty box the object
-// keeps an empty state, so a second init returns 0 too. There is no reset.
+// keeps an empty state, so a second init returns 0 too, and every other member
+// behaves as without a successful init (below): insertPoint stores nothing and
+// returns KELM_NONE. There is no reset.
 //
 // Points. insertPoint adds one point (x, y) and returns its vertex index;
 // caller points are numbered from 3 in insertion order. The point goes to the
@@ -36,13 +38,28 @@ class DelaunayState;
 // that vertex and adds nothing. KELM_NONE is returned for a coordinate equal
 // to KELM_NULL_REAL (nothing is added), and, with the point
 // left in the vertex list, for a point in no triangle, for a degenerate
-// triangle met during the scan, and on an internal inconsistency. A null point
-// pointer reads as (0, 0). insertPoints inserts every point of an array in
-// order, with the same outcome as inserting them one by one (on large
-// triangulations it is faster: it looks ahead over the points to come while
-// earlier ones go in, so that their memory reads overlap with other work); it
-// returns KELM_NONE for an empty array or
+// triangle met during the scan, and when the split or a flip finds the tables
+// inconsistent (an edge or triangle link that does not match): the tables then
+// stay as they stand, flips already done included, and from then on every
+// search is a plain scan of the tables. A null point pointer reads as (0, 0).
+// insertPoints inserts every point of an array in order, with the same outcome
+// as inserting them one by one (on large triangulations it is faster: it looks
+// ahead over the points to come while earlier ones go in, so that their memory
+// reads overlap with other work); it returns KELM_NONE for an empty array or
 // when any insertion failed, else the index of the first point.
+//
+// Where the process ends. Making the vertex order of a triangle after a split
+// or flip agree with the enclosing sense is the one step that does not return
+// on an inconsistency: when the triangle shares no side with the triangle it
+// was made from, it prints "INTERNAL: get_facet_topology: could not find facet
+// edge in facet\n", and when it lacks a vertex of that side "INTERNAL:
+// get_facet_topology(2): could requested verts not found\n", on standard output
+// and ends the process with exit status 2 (std::exit). Such a triangle has no
+// sense to give, and the sense of each later triangle is read from the one it
+// replaces, so going on would spread the fault; the stop and its texts are part
+// of this class's behaviour. Only tables that are already inconsistent reach
+// it (a triangle that repeats a vertex or does not hold the ends of the edge
+// being flipped): splits and flips of sound tables never stop here.
 //
 // Constraints. insertEdge(a, b, border) forces the vertices a and b (indices
 // handed out by the insertions) to be joined by an edge, flipping the edges
