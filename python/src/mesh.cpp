@@ -214,6 +214,56 @@ py::tuple validate(const Topology& t) {
     return py::make_tuple(ok != 0, messages);
 }
 
+const std::pair<const char*, KelmMeshFileFormat> kFormats[] = {
+    {"stl", kelm_mesh_file_stl_binary}, {"stl_ascii", kelm_mesh_file_stl_ascii},
+    {"obj", kelm_mesh_file_obj},        {"ply", kelm_mesh_file_ply_binary_le},
+    {"ply_ascii", kelm_mesh_file_ply_ascii}, {"ply_be", kelm_mesh_file_ply_binary_be},
+    {"off", kelm_mesh_file_off}};
+
+KelmMeshFileFormat formatOf(const py::object& name, const std::string& path, bool writing) {
+    if (name.is_none()) {
+        if (!writing) return kelm_mesh_file_unknown;
+        const KelmMeshFileFormat f = kelm_mesh_file_format_of_name(path.c_str());
+        if (f == kelm_mesh_file_unknown)
+            throw py::value_error("write: no mesh file format for the name " + path +
+                                  " (use .stl, .obj, .ply or .off, or give format)");
+        return f;
+    }
+    const std::string wanted = py::cast<std::string>(name);
+    for (const auto& f : kFormats)
+        if (wanted == f.first) return f.second;
+    throw py::value_error("unknown mesh file format \"" + wanted +
+                          "\" (stl, stl_ascii, obj, ply, ply_ascii, ply_be, off)");
+}
+
+const char* formatKey(KelmMeshFileFormat format) {
+    for (const auto& f : kFormats)
+        if (f.second == format) return f.first;
+    return "unknown";
+}
+
+py::tuple readMesh(const std::string& path, const py::object& format, bool weld,
+                   double weld_tolerance, bool keep_normals, bool keep_bad) {
+    KelmMeshReadOptions o;
+    o.format = formatOf(format, path, false);
+    o.weld = weld ? 1 : 0;
+    o.weld_tolerance = weld_tolerance;
+    o.keep_normals = keep_normals ? 1 : 0;
+    o.keep_bad = keep_bad ? 1 : 0;
+    Mesh m;
+    KelmMeshReadInfo info;
+    Capture cap;
+    const int ok = kelm_mesh_file_read(m.fs.get(), path.c_str(), &o, &info);
+    cap.finish(("read_mesh: " + path).c_str(), ok == 0);
+    py::dict d;
+    d["format"] = formatKey(info.format);
+    d["file_vertices"] = info.file_vertices;
+    d["file_facets"] = info.file_facets;
+    d["bad_facets"] = info.bad_facets;
+    d["split_polygons"] = info.split_polygons;
+    return py::make_tuple(m, d);
+}
+
 }  // namespace
 
 void bindMesh(py::module_& m) {
@@ -317,6 +367,18 @@ void bindMesh(py::module_& m) {
              },
              py::arg("path"), py::arg("id") = "", py::arg("color") = py::none(),
              "Writes the mesh as a mesh XML file; raises ValueError when it cannot be written.")
+        .def("write",
+             [](const Mesh& s, const std::string& path, const py::object& format) {
+                 const KelmMeshFileFormat f = formatOf(format, path, true);
+                 Capture cap;
+                 const int ok = kelm_mesh_file_write(s.fs.get(), path.c_str(), f);
+                 cap.finish(("write: " + path).c_str(), ok == 0);
+             },
+             py::arg("path"), py::arg("format") = py::none(),
+             "Writes the mesh as STL, OBJ, PLY or OFF: the format of the name's extension\n"
+             "(.stl binary, .obj, .ply binary little-endian, .off) unless format names one\n"
+             "(stl, stl_ascii, obj, ply, ply_ascii, off). Text formats keep every double;\n"
+             "binary STL stores floats.")
         .def("to_json",
              [](const Mesh& s, const std::string& id) {
                  KelmOutputString out;
@@ -334,6 +396,16 @@ void bindMesh(py::module_& m) {
     m.def("_native_build_seconds", &nativeBuildSeconds, py::arg("vertices"), py::arg("facets"),
           "For benchmarks: seconds the C++ build of a facet set takes on float64 and uint32\n"
           "arrays, timed inside the library, without the checks Mesh() makes.");
+    m.def("read_mesh", &readMesh, py::arg("path"), py::arg("format") = py::none(),
+          py::arg("weld") = true, py::arg("weld_tolerance") = 0.0, py::arg("keep_normals") = false,
+          py::arg("keep_bad") = false,
+          "Reads an STL (binary or ASCII), OBJ, PLY or OFF file: (mesh, info). The format is\n"
+          "found from the content unless format names one. Identical corners are welded\n"
+          "(weld=False keeps every corner); weld_tolerance > 0 also joins vertices within\n"
+          "that fraction of the bounding-box diagonal. info holds format, file_vertices,\n"
+          "file_facets, bad_facets (non-finite coordinates: dropped with a KelmWarning\n"
+          "unless keep_bad) and split_polygons. A bad file raises KelmError naming the\n"
+          "line or byte offset.");
     m.def("read_xml", &readXml, py::arg("path"),
           "Reads every <shell> of a mesh XML file: a list of (id, Mesh). Raises KelmError\n"
           "with the reader's messages when the file is not a valid mesh XML document.");

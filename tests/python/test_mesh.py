@@ -105,3 +105,33 @@ def test_check_and_repair_locate_and_fix(box):
     assert again["clean"] and again["volume"] == pytest.approx(1000.0, rel=1e-15)
     assert "self_intersections" not in again
     assert [p.facet_count for p in k.split_parts(fixed)] == [12]
+
+
+@pytest.mark.parametrize("ext, fmt", [("stl", None), ("obj", None), ("ply", None), ("off", None),
+                                      ("txt", "stl_ascii"), ("dat", "ply_ascii")])
+def test_mesh_files_round_trip(box, tmp_path, ext, fmt):
+    rng = np.random.default_rng(7)
+    part = k.Mesh(box.vertices + rng.random((8, 3)) / 3, box.facets)
+    path = str(tmp_path / f"part.{ext}")
+    part.write(path, format=fmt)
+    back, info = k.read_mesh(path)
+    assert info["file_facets"] == 12 and back.vertex_count == 8
+    corners = part.vertices[part.facets]  # STL renumbers vertices in corner order
+    if ext == "stl":
+        corners = corners.astype(np.float32).astype(np.float64)
+    np.testing.assert_array_equal(back.vertices[back.facets], corners)
+
+
+def test_mesh_file_errors(tmp_path):
+    cut = tmp_path / "cut.stl"
+    cut.write_text("solid x\nfacet normal 0 0 1\n")
+    with pytest.raises(k.KelmError) as info:
+        k.read_mesh(str(cut))
+    assert info.value.messages[0].startswith(str(cut) + ": line ")
+    nan = tmp_path / "nan.off"
+    nan.write_text("OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\nnan 0 1\n3 0 1 2\n3 0 1 3\n")
+    with pytest.warns(k.KelmWarning):
+        mesh, info = k.read_mesh(str(nan))
+    assert (mesh.facet_count, info["bad_facets"]) == (1, 1)
+    with pytest.raises(ValueError):
+        k.Mesh.box(0, 0, 0, 1, 1, 1).write(str(tmp_path / "part.dxf"))
