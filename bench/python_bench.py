@@ -36,12 +36,20 @@ def main():
     n = int(sys.argv[1]) if len(sys.argv) > 1 else 2_000_000
     verts, tris = torus(n)
     ratios, py_times, cpp_times = [], [], []
-    for _ in range(5):
-        cpp = kelmmath._kelmmath._native_build_seconds(verts, tris)
+    def from_python():
         start = time.perf_counter()
         mesh = kelmmath.Mesh(verts, tris)
-        py = time.perf_counter() - start
+        elapsed = time.perf_counter() - start
         del mesh
+        return elapsed
+
+    for i in range(9):
+        if i % 2:  # alternate which goes first, so that neither always meets a warm heap
+            py = from_python()
+            cpp = kelmmath._kelmmath._native_build_seconds(verts, tris)
+        else:
+            cpp = kelmmath._kelmmath._native_build_seconds(verts, tris)
+            py = from_python()
         ratios.append(py / cpp)
         py_times.append(py)
         cpp_times.append(cpp)

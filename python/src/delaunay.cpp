@@ -114,7 +114,8 @@ void bindDelaunay(py::module_& m) {
                  t.tri.resolveInside();
              },
              "Labels the triangles inside the border edges by crossing parity.")
-        .def_property_readonly("point_count", [](Triangulator& t) { return t.tri.getPointCount(); })
+        .def_property_readonly("point_count", [](Triangulator& t) { return t.tri.getPointCount(); },
+                               "The number of vertices, the three enclosing corners included.")
         .def("points",
              [](Triangulator& t) {
                  const unsigned n = t.tri.getPointCount();

@@ -286,8 +286,10 @@ void bindMesh(py::module_& m) {
                     py::arg("x0"), py::arg("y0"), py::arg("z0"), py::arg("x1"), py::arg("y1"),
                     py::arg("z1"),
                     "A closed box of 8 vertices and 12 outward facets between two corners.")
-        .def_property_readonly("vertex_count", [](const Mesh& s) { return s.fs->getVertexCount(); })
-        .def_property_readonly("facet_count", [](const Mesh& s) { return s.fs->getFacetCount(); })
+        .def_property_readonly("vertex_count", [](const Mesh& s) { return s.fs->getVertexCount(); },
+                               "The number of vertices.")
+        .def_property_readonly("facet_count", [](const Mesh& s) { return s.fs->getFacetCount(); },
+                               "The number of facets (deleted ones included).")
         .def_property_readonly("vertices",
                                [](py::object self) {
                                    return view(py::cast<Mesh&>(self).fs->rawverts(), self);
@@ -388,7 +390,7 @@ void bindMesh(py::module_& m) {
                  return std::string(out.str());
              },
              py::arg("id") = "", "The mesh as mesh JSON text.")
-        .def("__repr__", [](const Mesh& s) {
+        .def("__repr__", [](const Mesh& s) {  // counts, for the interpreter
             return "<kelmmath.Mesh: " + std::to_string(s.fs->getVertexCount()) + " vertices, " +
                    std::to_string(s.fs->getFacetCount()) + " facets>";
         });
@@ -414,7 +416,8 @@ void bindMesh(py::module_& m) {
                          "Edges and adjacency of a mesh. Building it warns (KelmWarning) for\n"
                          "an edge used by three or more facets. NONE marks a missing entry.")
         .def(py::init(&makeTopology), py::arg("mesh"))
-        .def_property_readonly("edge_count", [](const Topology& t) { return t.topo.getEdgeCount(); })
+        .def_property_readonly("edge_count", [](const Topology& t) { return t.topo.getEdgeCount(); },
+                               "The number of edges.")
         .def("edges",
              [](const Topology& t) {
                  return table(t.topo.getEdgeCount(), 2,
