@@ -646,6 +646,12 @@ unsigned DelaunayState::edgeAwayFrom(unsigned tri, unsigned p) const {
 // Each flip turns an edge away from p into an edge at p, and edges at p are
 // never flipped here, so the work ends. A failure anywhere makes the result 0
 // but the remaining work still runs, as both branches of a flip always do.
+// The loop runs a few times per insertion: its steps (the flip test, the
+// flip and the index upkeep) are compiled into it where the compiler can be
+// told so.
+#if defined(__GNUC__) || defined(__clang__)
+__attribute__((flatten))
+#endif
 int DelaunayState::legalizeEdge(unsigned e, unsigned p) {
     // The work list is a member, kept between calls to save an allocation per
     // call; each call leaves it empty.

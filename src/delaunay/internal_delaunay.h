@@ -391,6 +391,29 @@ private:
     std::vector<std::pair<unsigned, unsigned>> found_;  // (edge, kind), kind != 0
 };
 
+// Index upkeep on every flip: defined here to be compiled into flipEdge.
+// tp = (p, q, a) and tq = (p, q, b) after the flip of the edge (a, b).
+inline void DelaunayState::indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b) {
+    SearchIndex& x = index_;
+    if (!x.active) return;
+    x.vertex_tri[a] = tp;
+    x.vertex_tri[b] = tq;
+    markChanged(tp);
+    markChanged(tq);
+}
+
+inline void DelaunayState::markChanged(unsigned t) {
+    SearchIndex& x = index_;
+    if (!x.deferring) {
+        classifyTriangle(t);
+        return;
+    }
+    std::uint8_t& kind = triKind(t);
+    if (kind & SearchIndex::kUnclassified) return;
+    kind = static_cast<std::uint8_t>(kind | SearchIndex::kUnclassified);
+    x.unclassified.push_back(t);
+}
+
 // Small and on every flip test: defined here to be compiled into the callers.
 inline unsigned DelaunayState::oppositeVertex(unsigned tri, unsigned edge) const {
     if (tri == KELM_NONE) return KELM_NONE;

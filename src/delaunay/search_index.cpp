@@ -206,28 +206,6 @@ void DelaunayState::indexSplit(unsigned t, unsigned t1, unsigned t2, unsigned p,
     x.linkVertex(p, points.data());
 }
 
-// tp = (p, q, a) and tq = (p, q, b) after the flip of the edge (a, b).
-void DelaunayState::indexFlip(unsigned tp, unsigned tq, unsigned a, unsigned b) {
-    SearchIndex& x = index_;
-    if (!x.active) return;
-    x.vertex_tri[a] = tp;
-    x.vertex_tri[b] = tq;
-    markChanged(tp);
-    markChanged(tq);
-}
-
-void DelaunayState::markChanged(unsigned t) {
-    SearchIndex& x = index_;
-    if (!x.deferring) {
-        classifyTriangle(t);
-        return;
-    }
-    std::uint8_t& kind = triKind(t);
-    if (kind & SearchIndex::kUnclassified) return;
-    kind = static_cast<std::uint8_t>(kind | SearchIndex::kUnclassified);
-    x.unclassified.push_back(t);
-}
-
 // Runs once per insertion over a few triangles each: the classification's
 // parts are compiled into the loop where the compiler can be told so.
 #if defined(__GNUC__) || defined(__clang__)
