@@ -90,7 +90,7 @@ TEST(KelmDelaunay2DInsertEdge, RecoveredEdgeIsKeptByLaterInsertions) {
     ASSERT_NE(e, N);
     EXPECT_EQ(d.getTriangleCount() + d.getEdgeCount(), triangles + edges);  // flips only
     EXPECT_TRUE(kelm_test::isConsistent(d));
-    kelm_test::expectGolden("delaunay_constrained_mesh.txt", dumpMeshText(d));
+    kelm_test::expect_golden("delaunay_constrained_mesh.txt", dumpMeshText(d));
     // Points right beside it would flip it away in a plain triangulation.
     ASSERT_NE(d.insertPoint(KelmPoint2D(0.45, 0.501)), N);
     ASSERT_NE(d.insertPoint(KelmPoint2D(0.62, 0.499)), N);
@@ -175,7 +175,7 @@ TEST(KelmDelaunay2DResolveInside, SquareBorderAndSnapshotLabels) {
     }
     EXPECT_EQ(inside, 10u);  // 4 inner points in a square: 2 * 4 + 2
     EXPECT_EQ(d.isInside(d.getEdgeTriangle(0, 0)), 0);
-    kelm_test::expectGolden("delaunay_labelled_mesh.txt", dumpMeshText(d));
+    kelm_test::expect_golden("delaunay_labelled_mesh.txt", dumpMeshText(d));
 
     // Triangles made later have no label until the next resolveInside.
     const unsigned before = d.getTriangleCount();

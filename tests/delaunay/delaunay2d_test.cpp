@@ -284,8 +284,8 @@ TEST(KelmDelaunay2DDump, TextsMatch) {
     }
     const std::string head = "# Facet 0: (0 6 2)\n-1 -1\n0.333333333333333 0.9\n-1 4\n-1 -1\n\n#";
     EXPECT_EQ(facets.substr(0, head.size()), head);
-    kelm_test::expectGolden("delaunay_facets.txt", facets);
-    kelm_test::expectGolden("delaunay_mesh.txt", kelm_test::dumpMeshText(d));
+    kelm_test::expect_golden("delaunay_facets.txt", facets);
+    kelm_test::expect_golden("delaunay_mesh.txt", kelm_test::dumpMeshText(d));
 
     // A grid: co-circular cells everywhere (angle sums of exactly 180 degrees)
     // and points on existing edges.
@@ -293,7 +293,7 @@ TEST(KelmDelaunay2DDump, TextsMatch) {
     for (int i = 0; i < 10; ++i)
         for (int j = 0; j < 10; ++j) ASSERT_NE(grid.insertPoint(KelmPoint2D(i, j)), N);
     EXPECT_TRUE(kelm_test::isConsistent(grid));
-    kelm_test::expectGolden("delaunay_grid_mesh.txt", kelm_test::dumpMeshText(grid));
+    kelm_test::expect_golden("delaunay_grid_mesh.txt", kelm_test::dumpMeshText(grid));
 }
 
 // The flip test's shortcut against the angle form it stands for, on the

@@ -22,6 +22,7 @@
 #include "delaunay/internal_delaunay.h"
 #include "kelmmath/delaunay/delaunay2d.h"
 #include "support/capture.h"
+#include "support/golden.h"
 
 namespace kelm_test {
 
@@ -36,20 +37,6 @@ inline std::string dumpMeshText(KelmDelaunay2D& d) {
     StdoutCapture capture;
     d.dumpMesh();
     return capture.text();
-}
-
-// Compares text with tests/golden/<name>; KELMMATH_UPDATE_GOLDEN=1 rewrites it.
-inline void expectGolden(const std::string& name, const std::string& text) {
-    const std::string path = std::string(KELMMATH_SOURCE_DIR) + "/tests/golden/" + name;
-    const char* update = std::getenv("KELMMATH_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-        std::ofstream(path, std::ios::binary) << text;
-        return;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    EXPECT_EQ(buffer.str(), text) << "golden file " << path;
 }
 
 // Points uniform in [x0, x1) x [y0, y1); the raw Mersenne Twister output is

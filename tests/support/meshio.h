@@ -21,6 +21,7 @@
 #include "kelmmath/core/streams.h"
 #include "kelmmath/mesh/faceprops.h"
 #include "kelmmath/mesh/facetset.h"
+#include "support/golden.h"
 #include "support/meshes.h"
 
 namespace kelm_test {
@@ -99,21 +100,6 @@ private:
     std::string path_;
 };
 
-// Compares text with tests/golden/<name>; KELMMATH_UPDATE_GOLDEN=1 rewrites the file.
-inline void expect_golden(const std::string& name, const std::string& text) {
-    const std::string path = std::string(KELMMATH_SOURCE_DIR) + "/tests/golden/" + name;
-    const char* update = std::getenv("KELMMATH_UPDATE_GOLDEN");
-    if (update != nullptr && std::string(update) == "1") {
-        std::ofstream out(path, std::ios::binary);
-        out << text;
-        return;
-    }
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in.good()) << "missing golden file " << path;
-    std::ostringstream s;
-    s << in.rdbuf();
-    EXPECT_EQ(s.str(), text) << "differs from " << path;
-}
 
 // A mesh of random finite doubles (any magnitude and sign, subnormals included) and
 // random facets, each corner with a normal or not. With faces > 0 the facets are split

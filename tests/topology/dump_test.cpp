@@ -13,6 +13,7 @@
 #include "kelmmath/mesh/facetset.h"
 #include "kelmmath/topology/writable.h"
 #include "support/capture.h"
+#include "support/golden.h"
 #include "support/meshes.h"
 #include "support/topology_invariants.h"
 #include "support/topology_meshes.h"
@@ -21,17 +22,7 @@ namespace {
 
 using kelm_test::dump_text;
 
-// Compares with tests/golden/<name>; KELMMATH_UPDATE_GOLDEN=1 rewrites the file.
-void expect_golden(const std::string& name, const std::string& text) {
-    const std::string path = std::string(KELMMATH_SOURCE_DIR) + "/tests/golden/" + name;
-    const char* update = std::getenv("KELMMATH_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") std::ofstream(path, std::ios::binary) << text;
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in.good()) << "missing golden file " << path;
-    std::stringstream golden;
-    golden << in.rdbuf();
-    EXPECT_EQ(text, golden.str()) << path;
-}
+using kelm_test::expect_golden;
 
 TEST(KelmMeshTopologyDump, SingleTriangleListing) {
     KelmMeshFacetSet fs;
