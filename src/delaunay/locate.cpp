@@ -25,6 +25,12 @@ std::uint32_t nextRandom(std::uint32_t* state) {
 
 // The search for one point, in named steps. Each step settles the answer,
 // hands the point to the plain scan, or goes on to the next.
+#if defined(__GNUC__) || defined(__clang__)
+#define KELM_LOCATE_INLINE __attribute__((always_inline)) inline
+#else
+#define KELM_LOCATE_INLINE inline
+#endif
+
 class IndexedLocate {
 public:
     enum class Step { kGoOn, kSettled, kPlainScan };
@@ -47,12 +53,12 @@ public:
     unsigned result() const { return outcome_.result(); }
 
 private:
-    Step scanOddTriangles();
-    Step findHoldingTriangle(unsigned start);
-    Step settleAlone();
+    KELM_LOCATE_INLINE Step scanOddTriangles();
+    KELM_LOCATE_INLINE Step findHoldingTriangle(unsigned start);
+    KELM_LOCATE_INLINE Step settleAlone();
     Step spreadInside();
     Step spreadNear();
-    bool robustlyInside(unsigned t);
+    KELM_LOCATE_INLINE bool robustlyInside(unsigned t);
     bool spread(double r2);
     bool sideWithin(const double* a, const double* b, double r2) const;
     bool visited(unsigned t) const;

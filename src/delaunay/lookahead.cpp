@@ -92,7 +92,7 @@ public:
     Run::Stage walkSides();
     Run::Stage walkEdges();
     Run::Stage ringEdges();
-    Run::Stage ringAcross();
+    KELM_ALWAYS_INLINE inline Run::Stage ringAcross();
     Run::Stage ringCorners();
 
 private:
