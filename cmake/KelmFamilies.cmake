@@ -57,3 +57,34 @@ function(kelm_family_objects out name)
     endforeach()
     set(${out} ${objs} PARENT_SCOPE)
 endfunction()
+
+# A benchmark that times internal steps of a family gets the family's objects, the
+# private headers and KELMMATH_BENCH_INTERNALS; where the CGAL headers are installed
+# (libcgal-dev, never required) it is linked with that library and compares with it
+# (KELMMATH_BENCH_PEER). Deferred to the end of the configuration, when the bench
+# directory has made its targets; nothing happens without the benchmark target.
+function(kelm_bench_internals bench family)
+    if(NOT KELMMATH_BUILD_BENCHMARKS)
+        return()
+    endif()
+    cmake_language(EVAL CODE "
+        cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]]
+                       CALL kelm_bench_internals_now ${bench} ${family})")
+endfunction()
+
+function(kelm_bench_internals_now bench family)
+    if(NOT TARGET ${bench})
+        return()
+    endif()
+    target_sources(${bench} PRIVATE $<TARGET_OBJECTS:kelmmath_${family}>)
+    target_include_directories(${bench} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+    target_compile_definitions(${bench} PRIVATE KELMMATH_BENCH_INTERNALS)
+    find_package(CGAL QUIET)
+    if(CGAL_FOUND)
+        target_link_libraries(${bench} PRIVATE CGAL::CGAL)
+        target_compile_definitions(${bench} PRIVATE KELMMATH_BENCH_PEER)
+        message(STATUS "kelmmath: ${bench} compares with CGAL")
+    else()
+        message(STATUS "kelmmath: ${bench} without a peer comparison (no libcgal-dev)")
+    endif()
+endfunction()

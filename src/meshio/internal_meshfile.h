@@ -185,6 +185,22 @@ public:
     void real(double v);   // "%.17g"
     void uint(unsigned v);
     void ch(char c) { buf_.push_back(c); }
+    // One text line: prefix, then three values separated by spaces, then a newline.
+    void reals_line(const char* prefix, const double* v) {
+        put(prefix);
+        for (int k = 0; k < 3; ++k) {
+            real(v[k]);
+            ch(k < 2 ? ' ' : '\n');
+        }
+    }
+    void triangle_line(const unsigned* v) {  // "3 a b c\n", the OFF and PLY facet line
+        ch('3');
+        for (int k = 0; k < 3; ++k) {
+            ch(' ');
+            uint(v[k]);
+        }
+        ch('\n');
+    }
     bool flush() {
         if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), fp_) != buf_.size())
             ok_ = false;

@@ -117,20 +117,12 @@ int write_obj(const KelmMeshFacetSet* fs, FILE* fp) {
     for (unsigned v = 0; v < nv; ++v) {
         double p[3];
         fs->getVertex(p, v);
-        out.put("v ");
-        for (int k = 0; k < 3; ++k) {
-            out.real(p[k]);
-            out.ch(k < 2 ? ' ' : '\n');
-        }
+        out.reals_line("v ", p);
     }
     for (unsigned v = 0; v < nn; ++v) {
         double p[3];
         fs->getNormal(p, v);
-        out.put("vn ");
-        for (int k = 0; k < 3; ++k) {
-            out.real(p[k]);
-            out.ch(k < 2 ? ' ' : '\n');
-        }
+        out.reals_line("vn ", p);
     }
     const unsigned nf = fs->getFacetCount();
     for (unsigned f = 0; f < nf; ++f) {

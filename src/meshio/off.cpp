@@ -109,20 +109,12 @@ int write_off(const KelmMeshFacetSet* fs, FILE* fp) {
     for (unsigned v = 0; v < nv; ++v) {
         double p[3];
         fs->getVertex(p, v);
-        for (int k = 0; k < 3; ++k) {
-            out.real(p[k]);
-            out.ch(k < 2 ? ' ' : '\n');
-        }
+        out.reals_line("", p);
     }
     for (unsigned f = 0; f < nf; ++f) {
         const KelmMeshFacet* facet = fs->getFacet(f);
         if (!facet) continue;
-        out.ch('3');
-        for (int k = 0; k < 3; ++k) {
-            out.ch(' ');
-            out.uint(facet->vertex[k]);
-        }
-        out.ch('\n');
+        out.triangle_line(facet->vertex);
     }
     return out.ok() ? 1 : 0;
 }

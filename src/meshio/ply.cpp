@@ -367,10 +367,7 @@ int write_ply(const KelmMeshFacetSet* fs, FILE* fp, bool binary) {
             put_le(out, p, sizeof p);
             continue;
         }
-        for (int k = 0; k < 3; ++k) {
-            out.real(p[k]);
-            out.ch(k < 2 ? ' ' : '\n');
-        }
+        out.reals_line("", p);
     }
     for (unsigned f = 0; f < nf; ++f) {
         const KelmMeshFacet* facet = fs->getFacet(f);
@@ -381,12 +378,7 @@ int write_ply(const KelmMeshFacetSet* fs, FILE* fp, bool binary) {
             put_le(out, facet->vertex, sizeof facet->vertex);
             continue;
         }
-        out.ch('3');
-        for (int k = 0; k < 3; ++k) {
-            out.ch(' ');
-            out.uint(facet->vertex[k]);
-        }
-        out.ch('\n');
+        out.triangle_line(facet->vertex);
     }
     return out.ok() ? 1 : 0;
 }

@@ -176,20 +176,12 @@ int write_stl_ascii(const KelmMeshFacetSet* fs, FILE* fp) {
         if (!facet) continue;
         double n[3];
         fs->getFacetNormal(n, facet);
-        out.put("facet normal ");
-        for (int k = 0; k < 3; ++k) {
-            out.real(n[k]);
-            out.ch(k < 2 ? ' ' : '\n');
-        }
+        out.reals_line("facet normal ", n);
         out.put(" outer loop\n");
         for (int c = 0; c < 3; ++c) {
             double p[3];
             fs->getVertex(p, facet->vertex[c]);
-            out.put("  vertex ");
-            for (int k = 0; k < 3; ++k) {
-                out.real(p[k]);
-                out.ch(k < 2 ? ' ' : '\n');
-            }
+            out.reals_line("  vertex ", p);
         }
         out.put(" endloop\nendfacet\n");
     }
