@@ -41,16 +41,16 @@ struct Tri {
 // The edge a-b carries exactly the given flag words in the dump.
 bool is_flagged(Tri& t, unsigned a, unsigned b, const char* flags) {
     const std::string dump = dumpMeshText(t.d);
-    for (const std::string& pair : {std::to_string(a) + " " + std::to_string(b),
-                                    std::to_string(b) + " " + std::to_string(a)})
+    for (const std::string& pair :
+         {std::to_string(a) + " " + std::to_string(b), std::to_string(b) + " " + std::to_string(a)})
         if (dump.find("= " + pair + flags + "\n") != std::string::npos) return true;
     return false;
 }
 
 TEST(HostileDelaunay, CollinearRowsAndConstraintsThroughVertices) {
     Tri t(0, 0, 5, 5);
-    for (unsigned i = 0; i <= 5; ++i) EXPECT_EQ(t.add(i, 0), 3 + i);  // a row: 3 .. 8
-    for (unsigned i = 1; i <= 5; ++i) EXPECT_EQ(t.add(0, i), 8 + i);  // a column: 9 .. 13
+    for (unsigned i = 0; i <= 5; ++i) EXPECT_EQ(t.add(i, 0), 3 + i);   // a row: 3 .. 8
+    for (unsigned i = 1; i <= 5; ++i) EXPECT_EQ(t.add(0, i), 8 + i);   // a column: 9 .. 13
     for (unsigned i = 1; i <= 4; ++i) EXPECT_EQ(t.add(i, i), 13 + i);  // a diagonal: 14 .. 17
     EXPECT_LINKS_HOLD(t);
     // A constraint that runs through vertices is refused and changes nothing.

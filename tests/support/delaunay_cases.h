@@ -152,8 +152,8 @@ inline void addConstraints(Draw& draw, DelaunayCase& c, unsigned points) {
 // points, lattices (collinear and cocircular points, duplicates), circles,
 // points at the enclosing triangle and at the box, clusters, special values,
 // points a few units of rounding apart or off a line, constrained sets, and
-// extreme magnitudes; about half of the others get constraints too, and some
-// then take further points.
+// any of these scaled to extreme magnitudes; about half of the others get
+// constraints too, and some then take further points.
 inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed) {
     DelaunayCase c{"", {0, 0, 1, 1}, 1.0, {}};
     static const double kScales[] = {1.0, 1.0, 1.0, 2.0, 0.5, -1.0, 3.0, -0.25};
@@ -333,53 +333,14 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             break;
         }
         case 8: {
-            // Where the arithmetic runs out: boxes of side 1e-300 or 1e300, points
-            // 1e-300 apart, huge or far out, grids and rows, the box and enclosing
-            // corners and sides, repeats, NaN, the infinities and the null real.
+            // Another family's case scaled to where the arithmetic runs out: sides
+            // near 1e-300 or 1e300, points 1e-300 apart.
+            const double scale = draw.pick<double>({1e-300, 1e-150, 1e-6, 1e150, 1e300});
+            c = makeDelaunayCase(draw, draw.below(8), seed);
+            for (double& v : c.box) v *= scale;
+            for (DelaunayOp& op : c.ops) op.x *= scale, op.y *= scale;
             c.family = "extreme";
-            const double s = draw.pick<double>({1.0, 4.0, 1e-300, 1e300, 1e-6});
-            c.box[2] = c.box[3] = s;
-            const double on[][2] = {{0, 0},      {s, s},      {0, s},        {s, 0},
-                                    {-s, -s},    {4 * s, -s}, {-s, 4 * s},   {1.5 * s, -s},
-                                    {-s, 1.5 * s}, {1.5 * s, 1.5 * s}};
-            const std::vector<double> odd = {NAN, DBL_MIN, INFINITY, -INFINITY};
-            for (unsigned k = 0; k < n; ++k) {
-                const double t = s * draw.below(9) / 8;
-                double x = t, y = t;  // a diagonal
-                switch (draw.below(8)) {
-                    case 0:  // a grid of cocircular squares
-                        x = s * draw.below(5) / 4, y = s * draw.below(5) / 4;
-                        break;
-                    case 1: {  // a row, a column or the diagonal
-                        const unsigned r = draw.below(3);
-                        if (r == 0) y = s / 2;
-                        if (r == 1) x = s / 4;
-                        break;
-                    }
-                    case 2: {
-                        const double* p = on[draw.below(10)];
-                        x = p[0], y = p[1];
-                        break;
-                    }
-                    case 3:  // a cluster 1e-300 apart
-                        x = s / 2 + 1e-300 * draw.below(4), y = s / 2 + 1e-300 * draw.below(4);
-                        break;
-                    case 4:
-                        x = draw.chance(0.5) ? 1e300 : -1e300, y = s / 2;
-                        break;
-                    case 5:
-                        draw.chance(0.5) ? (x = draw.pick(odd)) : (y = draw.pick(odd));
-                        break;
-                    case 6:  // an earlier point again
-                        if (!c.ops.empty()) x = draw.pick(c.ops).x, y = draw.pick(c.ops).y;
-                        break;
-                    default:
-                        x = s * draw.uniform(), y = s * draw.uniform();
-                        break;
-                }
-                detail::addPoint(c, x, y);
-            }
-            break;
+            return c;
         }
         default: {
             c.family = "constrained";
@@ -438,7 +399,8 @@ inline std::string triangulation_problem(KelmDelaunay2D& d, bool strict = false)
                 << ")";
             return why.str();
         }
-        if (strict && !(signedArea2(d.getPoint(v[0]), d.getPoint(v[1]), d.getPoint(v[2])) * sense > 0)) {
+        if (strict &&
+            !(signedArea2(d.getPoint(v[0]), d.getPoint(v[1]), d.getPoint(v[2])) * sense > 0)) {
             why << "triangle " << t << " has the wrong sense";
             return why.str();
         }
