@@ -130,7 +130,8 @@ TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothing) {
     EXPECT_EQ(dumpMeshText(line), before);
     EXPECT_EQ(line.insertEdge(3, 4, 1) + line.insertEdge(4, 5, 1), 2);
     // Segments to enclosing corners end without harm.
-    EXPECT_EQ(line.insertEdge(0, 1, 1), 1);
+    EXPECT_EQ(line.insertEdge(0, 1, 1), 1);  // an enclosing side: only its flags change
+    EXPECT_EQ(edgeLine(line, 0), "edge[0]= 0 1 (no flip) (border)");
     line.insertEdge(0, 7, 1);
     line.insertEdge(2, 8, 0);
     EXPECT_EQ(line.resolveInside(), 1);

@@ -54,14 +54,7 @@ TEST(KelmDelaunay2DInit, EnclosingTriangleAndRefusals) {
 
     EXPECT_EQ(d.init(&wide, 1.0), 0);
     EXPECT_EQ(d.getPoint(0)[0], -1.0);
-    KelmBoundingBox2D empty;
-    KelmDelaunay2D e, n, flat;
-    EXPECT_EQ(e.init(&empty, 1.0), 0);
-    EXPECT_EQ(e.init(&box, 1.0), 0);  // the empty state stays
-    EXPECT_EQ(e.insertPoint(KelmPoint2D(0.5, 0.5)), N);  // stores nothing
-    EXPECT_EQ(e.getPointCount() + e.getTriangleCount() + e.getEdgeCount(), 0u);
-    EXPECT_EQ(e.getPoint(0), nullptr);
-    EXPECT_EQ(e.resolveInside(), 0);
+    KelmDelaunay2D n, flat;
     EXPECT_EQ(n.init(nullptr, 1.0), 0);
     EXPECT_EQ(n.init(&box, 1.0), 1);
     // Zero width: a degenerate enclosing triangle that takes no point.
@@ -71,28 +64,35 @@ TEST(KelmDelaunay2DInit, EnclosingTriangleAndRefusals) {
     EXPECT_EQ(flat.getPointCount(), 4u);
 }
 
-TEST(KelmDelaunay2DInit, MembersBeforeInitAreInert) {
-    KelmDelaunay2D d;
-    KelmReal2DArray pts;
-    pts.append(0.5, 0.5);
-    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, 0.5)), N);
-    EXPECT_EQ(d.insertPoints(pts), N);
-    EXPECT_EQ(d.insertEdge(3, 3, 1), 0);
-    EXPECT_EQ(d.resolveInside(), 0);
-    EXPECT_EQ(d.isInside(0), -1);
-    EXPECT_EQ(d.findEdge(0, 1), N);
-    EXPECT_EQ(d.getPointCount() + d.getTriangleCount() + d.getEdgeCount(), 0u);
-    EXPECT_EQ(d.getPoint(0), nullptr);
-    EXPECT_EQ(d.getTriangleVertex(0, 0) & d.getTriangleEdge(0, 0) & d.getEdgeVertex(0, 0) &
-                  d.getEdgeTriangle(0, 0),
-              N);
-    unsigned a = 1, b = 2;
-    d.getTriangle(&a, &b, nullptr, 0);
-    EXPECT_EQ(a & b, N);
-    kelm_test::StdoutCapture capture;
-    d.dumpMesh();
-    d.dumpFacets();
-    EXPECT_EQ(capture.text(), "");
+TEST(KelmDelaunay2DInit, MembersWithoutAStateAreInert) {
+    // Before init, and after an init on an empty box (which keeps an empty state:
+    // a second init fails too).
+    KelmBoundingBox2D empty, box = makeBox(0, 0, 1, 1);
+    KelmDelaunay2D never, failed;
+    EXPECT_EQ(failed.init(&empty, 1.0), 0);
+    EXPECT_EQ(failed.init(&box, 1.0), 0);
+    for (KelmDelaunay2D* d : {&never, &failed}) {
+        KelmReal2DArray pts;
+        pts.append(0.5, 0.5);
+        EXPECT_EQ(d->insertPoint(KelmPoint2D(0.5, 0.5)), N);  // stores nothing
+        EXPECT_EQ(d->insertPoints(pts), N);
+        EXPECT_EQ(d->insertEdge(3, 3, 1), 0);
+        EXPECT_EQ(d->resolveInside(), 0);
+        EXPECT_EQ(d->isInside(0), -1);
+        EXPECT_EQ(d->findEdge(0, 1), N);
+        EXPECT_EQ(d->getPointCount() + d->getTriangleCount() + d->getEdgeCount(), 0u);
+        EXPECT_EQ(d->getPoint(0), nullptr);
+        EXPECT_EQ(d->getTriangleVertex(0, 0) & d->getTriangleEdge(0, 0) & d->getEdgeVertex(0, 0) &
+                      d->getEdgeTriangle(0, 0),
+                  N);
+        unsigned a = 1, b = 2;
+        d->getTriangle(&a, &b, nullptr, 0);
+        EXPECT_EQ(a & b, N);
+        kelm_test::StdoutCapture capture;
+        d->dumpMesh();
+        d->dumpFacets();
+        EXPECT_EQ(capture.text(), "");
+    }
 }
 
 TEST(KelmDelaunay2DInsert, SplitTablesDuplicatesAndPointForms) {
@@ -101,49 +101,10 @@ TEST(KelmDelaunay2DInsert, SplitTablesDuplicatesAndPointForms) {
     ASSERT_EQ(d.init(&box, 1.0), 1);
     const double pt[2] = {0.5, 0.5};
     EXPECT_EQ(d.insertPoint(pt), 3u);
-    EXPECT_EQ(tables(d), (std::vector<unsigned>{0,
-                                                3,
-                                                2,
-                                                5,
-                                                3,
-                                                2,
-                                                3,
-                                                0,
-                                                1,
-                                                3,
-                                                4,
-                                                0,  //
-                                                3,
-                                                1,
-                                                2,
-                                                4,
-                                                5,
-                                                1,
-                                                /* edges */  //
-                                                0,
-                                                1,
-                                                1,
-                                                N,
-                                                1,
-                                                2,
-                                                2,
-                                                N,
-                                                0,
-                                                2,
-                                                0,
-                                                N,  //
-                                                3,
-                                                0,
-                                                0,
-                                                1,
-                                                3,
-                                                1,
-                                                1,
-                                                2,
-                                                3,
-                                                2,
-                                                0,
-                                                2}));
+    EXPECT_EQ(tables(d), (std::vector<unsigned>{0, 3, 2, 5, 3, 2, 3, 0, 1, 3, 4, 0,  //
+                                                3, 1, 2, 4, 5, 1,  /* edges */
+                                                0, 1, 1, N, 1, 2, 2, N, 0, 2, 0, N,  //
+                                                3, 0, 0, 1, 3, 1, 1, 2, 3, 2, 0, 2}));
     const std::vector<unsigned> before = tables(d);
     EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, 0.5)), 3u);
     EXPECT_EQ(d.insertPoint(KelmPoint2D(4, -1)), 1u);
@@ -218,6 +179,7 @@ TEST(KelmDelaunay2DInsert, InsertPointsReportsTheFirstIndex) {
     pts.append(0.2, 0.3);
     pts.append(0.5, 0.5);  // a duplicate is no failure
     EXPECT_EQ(d.insertPoints(pts), 3u);
+    EXPECT_EQ(d.insertPoints(pts), 3u);  // all duplicates now: nothing is added
     bad.append(0.7, 0.1);
     bad.append(100, 100);  // fails; the others still go in
     bad.append(0.1, 0.7);
