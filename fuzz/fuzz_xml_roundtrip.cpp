@@ -23,10 +23,11 @@
 #include "kelmmath/mesh/facetset.h"
 #include "kelmmath/meshio/xml_reader.h"
 #include "kelmmath/meshio/xml_writer.h"
+#include "../tests/support/xml_round_trip.h"
 
 namespace {
 
-using Pairs = std::vector<std::pair<std::string, std::string>>;
+using Pairs = kelm_test::AttributePairs;
 
 struct FaceModel {
     Pairs atts;  // what should come back
@@ -43,17 +44,6 @@ std::string name_of(kelm_fuzz::Bytes& in, const Pairs& before) {
         case 3: return "n" + std::to_string(in.u8());
         default: return in.text(12);
     }
-}
-
-Pairs read_back(const KelmMeshFace* face) {
-    Pairs out;
-    const KelmMeshFaceAtts* atts = KelmMeshFaceAtts::find(face);
-    if (atts == nullptr) return out;
-    for (unsigned i = 0; i < atts->getAttributes().size(); ++i) {
-        const KelmMeshShellFaceAttribute* e = atts->getAttributes().get(i);
-        out.emplace_back(e->name.str() ? e->name.str() : "", e->value.str() ? e->value.str() : "");
-    }
-    return out;
 }
 
 }  // namespace
@@ -110,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const KelmMeshShellRecord* rec = recs[0];
     KELM_FUZZ_CHECK(rec->getFaceCount() == faces);
     for (unsigned i = 0; i < faces; ++i) {
-        KELM_FUZZ_CHECK(read_back(rec->getFace(i)) == model[i].atts);
+        KELM_FUZZ_CHECK(kelm_test::face_attributes(rec->getFace(i)) == model[i].atts);
         KELM_FUZZ_CHECK(kelm_mesh_get_color(rec->getFace(i)) == model[i].color);
     }
     if (kelm_internal::is_xml_text(id.c_str()))

@@ -14,6 +14,7 @@
 #include "meshio/internal_xml_attributes.h"
 #include "support/capture.h"
 #include "support/meshio.h"
+#include "support/xml_round_trip.h"
 
 namespace {
 
@@ -38,7 +39,6 @@ TEST(KelmMeshXmlSave, ShellOfOneTriangleWithAndWithoutFacetNormals) {
               "<shell id=\"part1\" color=\"ff0000\">" + verts +
                   "<facets><f v=\"0 1 2\"/></facets></shell>\n");
     KelmMeshXMLOpts opts;
-    EXPECT_EQ(opts.facet_normals, 0);
     EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, &opts, &fs, "a", 0); }),
               compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, nullptr, &fs, "a", 0); }));
     opts.facet_normals = 1;
@@ -68,7 +68,7 @@ TEST(KelmMeshXmlSave, NumberTextsCornerNormalsAndOddFacets) {
     f->normal[1] = 7;  // no such normal: left out like NONE
     f->normal[2] = fs.createNormal(KelmDirection(0.0, 0.0, 2.0));
     add_facet(fs, 1, 1, 0);   // degenerate
-    add_facet(fs, 0, 1, 99);  // a vertex the set does not have
+    add_facet(fs, 0, 1, 3);   // one past the last vertex
     KelmMeshXMLOpts opts;
     opts.facet_normals = 1;
     EXPECT_EQ(compact([&](KelmXMLWriter* w) {
@@ -78,7 +78,7 @@ TEST(KelmMeshXmlSave, NumberTextsCornerNormalsAndOddFacets) {
               "<v p=\"1 0 0\"/><v p=\"2.2250738585072014e-308 2.2250738585072014e-308 "
               "2.2250738585072014e-308\"/></verts><facets><f v=\"0 1 -1\" fn=\"0 0 0\">"
               "<n d=\"0.1 0 -0.333333333333333\"/><n d=\"0 0 2\"/></f>"
-              "<f v=\"1 1 0\" fn=\"0 0 0\"/><f v=\"0 1 99\" fn=\"0 0 0\"/></facets></shell>\n");
+              "<f v=\"1 1 0\" fn=\"0 0 0\"/><f v=\"0 1 3\" fn=\"0 0 0\"/></facets></shell>\n");
 }
 
 TEST(KelmMeshXmlSave, FacesRangesAndListsDecideWhichFacetsGoWhere) {
@@ -209,25 +209,10 @@ TEST(KelmMeshXmlSave, StreamAndFileFormsWriteWholeDocuments) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 using kelm_test::ErrorRecorder;
 using kelm_test::ScratchFile;
 using Strings = std::vector<std::string>;
-using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-Pairs attributes_of(const KelmMeshFace* face) {
-    Pairs out;
-    const KelmMeshFaceAtts* atts = KelmMeshFaceAtts::find(face);
-    if (atts == nullptr) return out;
-    for (unsigned i = 0; i < atts->getAttributes().size(); ++i) {
-        const KelmMeshShellFaceAttribute* e = atts->getAttributes().get(i);
-        out.emplace_back(e->name.str() ? e->name.str() : "", e->value.str() ? e->value.str() : "");
-    }
-    return out;
-}
+using Pairs = kelm_test::AttributePairs;
 
 TEST(KelmMeshXmlSave, AttributesXmlCannotHoldAreEncodedReportedAndReadBackExactly) {
     KelmMeshFacetSet fs;
@@ -272,7 +257,7 @@ TEST(KelmMeshXmlSave, AttributesXmlCannotHoldAreEncodedReportedAndReadBackExactl
     ASSERT_EQ(kelm_mesh_xml_read(&recs, file.path()), 1);
     ASSERT_EQ(recs.size(), 1u);
     ASSERT_EQ(recs[0]->getFaceCount(), 1u);
-    EXPECT_EQ(attributes_of(recs[0]->getFace(0)), given);
+    EXPECT_EQ(kelm_test::face_attributes(recs[0]->getFace(0)), given);
 
     // A face's list ends at an attribute without a name, as it always has: reported.
     atts->getAttributes().get(1)->name.copy("");
@@ -294,10 +279,6 @@ TEST(KelmMeshXmlSave, AttributesXmlCannotHoldAreEncodedReportedAndReadBackExactl
                        "written as kelm.attr.2\n"}));
     EXPECT_EQ(kelm_mesh_get_color(recs[0]->getFace(0)), 0x00ff00u);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(KelmMeshXmlAttributeCode, EncodesExactlyAndDecodesOnlyWhatItWrites) {
     EXPECT_EQ(kelm_internal::encode_attribute("!~%a b", "\x01\xFF" "A"), "!~%25a%20b %01%FFA");

@@ -2,17 +2,13 @@
 #define KELMMATH_TESTS_SUPPORT_MESHIO_H
 
 // Helpers of the exchange-format tests: a stream that records every put, files in a
-// scratch folder, golden texts, and random meshes with faces.
+// scratch folder, golden texts.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -99,50 +95,6 @@ public:
 private:
     std::string path_;
 };
-
-
-// A mesh of random finite doubles (any magnitude and sign, subnormals included) and
-// random facets, each corner with a normal or not. With faces > 0 the facets are split
-// into that many consecutive runs, each face with a colour or none and a few
-// attributes whose values need escaping.
-inline void random_mesh(KelmMeshFacetSet& fs, std::mt19937_64& rng, unsigned vertices,
-                        unsigned facets, unsigned faces) {
-    fs.clear();
-    auto any_double = [&rng]() {
-        double d;
-        do {
-            const unsigned long long bits = rng();
-            std::memcpy(&d, &bits, sizeof d);
-            if (rng() % 2) d = static_cast<double>(static_cast<int>(rng() % 200) - 100) / 8.0;
-        } while (!std::isfinite(d));
-        return d;
-    };
-    for (unsigned i = 0; i < vertices; ++i) {
-        const double p[3] = {any_double(), any_double(), any_double()};
-        fs.createVertex(p);
-    }
-    for (unsigned i = 0; i < facets; ++i) {
-        KelmMeshFacet* f = fs.createFacet(nullptr);
-        for (int c = 0; c < 3; ++c) {
-            f->vertex[c] = static_cast<unsigned>(rng() % vertices);
-            const double n[3] = {any_double(), any_double(), any_double()};
-            if (rng() % 2) f->normal[c] = fs.createNormal(n);
-        }
-    }
-    for (unsigned k = 0, first = 0; k < faces; ++k) {
-        const unsigned count = k + 1 == faces ? facets - first : facets / faces;
-        KelmMeshFace* face = fs.createFace(first, count);
-        first += count;
-        if (rng() % 3) face->addProp(new KelmMeshFaceColor(rng() % 0x1000000));
-        if (rng() % 3 == 0) continue;
-        KelmMeshFaceAtts* atts = new KelmMeshFaceAtts;
-        for (unsigned a = rng() % 3; a < 3; ++a) {
-            const std::string value = "<&\"'>\t " + std::to_string(rng() % 1000);
-            atts->setAttribute(("a" + std::to_string(a)).c_str(), value.c_str());
-        }
-        face->addProp(atts);
-    }
-}
 
 }  // namespace kelm_test
 

@@ -1,0 +1,215 @@
+#ifndef KELMMATH_TESTS_SUPPORT_XML_ROUND_TRIP_H
+#define KELMMATH_TESTS_SUPPORT_XML_ROUND_TRIP_H
+
+// The mesh XML round trip: random meshes from a seed, and what a read must give back
+// of a written set. Free of gtest: the unit tests, the stress suite and the fuzz
+// targets share it.
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kelmmath/core/constants.h"
+#include "kelmmath/mesh/faceprops.h"
+#include "kelmmath/mesh/facetset.h"
+
+namespace kelm_test {
+
+using AttributePairs = std::vector<std::pair<std::string, std::string>>;
+
+// A face's attributes, name and value, in order (a null text reads as "").
+inline AttributePairs face_attributes(const KelmMeshFace* face) {
+    AttributePairs out;
+    const KelmMeshFaceAtts* atts = KelmMeshFaceAtts::find(face);
+    for (unsigned i = 0; atts != nullptr && i < atts->getAttributes().size(); ++i) {
+        const KelmMeshShellFaceAttribute* a = atts->getAttributes().get(i);
+        out.emplace_back(a->name.str() ? a->name.str() : "", a->value.str() ? a->value.str() : "");
+    }
+    return out;
+}
+
+// A facet's three vertex indices, then its three corner normals.
+inline std::vector<unsigned> corners(const KelmMeshFacet* f) {
+    return {f->vertex[0], f->vertex[1], f->vertex[2], f->normal[0], f->normal[1], f->normal[2]};
+}
+
+// Coordinates: -0, the null real, denormals, the infinities, NaN, +-1e300, +-1e-300,
+// the largest double, any finite double, plain values. Texts: pieces that need
+// escaping, UTF-8, "]]>", an entity's text.
+class MeshDrawer {
+public:
+    explicit MeshDrawer(std::uint32_t seed) : gen_(seed) {}
+    std::uint32_t below(std::uint32_t n) { return gen_() % n; }
+    std::uint64_t bits() { return (static_cast<std::uint64_t>(gen_()) << 32) | gen_(); }
+
+    double real(bool normal = false) {
+        const double inf = std::numeric_limits<double>::infinity();
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        double d;
+        switch (below(16)) {
+            case 0: return -0.0;
+            case 1: return KELM_NULL_REAL;
+            case 2: return std::numeric_limits<double>::denorm_min() * (1 + below(1000));
+            case 3: {
+                const std::uint64_t b = bits() & 0x800FFFFFFFFFFFFFull;
+                std::memcpy(&d, &b, sizeof d);
+                return d;
+            }
+            case 4: return below(2) ? inf : -inf;
+            case 5: return below(2) ? nan : -nan;
+            case 6: return below(2) ? 1e300 : -1e300;
+            case 7: return below(2) ? 1e-300 : -1e-300;
+            // A normal is written with 15 digits, which round the largest double past it.
+            case 8: return (below(2) ? 1 : -1) * (normal ? 1e308 : DBL_MAX);
+            case 9:
+                do {
+                    const std::uint64_t b = bits();
+                    std::memcpy(&d, &b, sizeof d);
+                } while (!std::isfinite(d));
+                return d;
+            case 10: return 0.0;
+            default: return (static_cast<double>(gen_()) - 2147483648.0) / (1 + below(1000));
+        }
+    }
+
+    std::string text() {
+        static const char* pieces[] = {"a",  "wheel", " ",  "&",        "<",   ">",     "\"",  "'",
+                                       "\t", "\n",    "\r", "\xc3\xa9", "]]>", "&amp;", "x y", "0"};
+        std::string s;
+        for (std::uint32_t n = below(6); n > 0; --n) s += pieces[below(16)];
+        return s;
+    }
+
+private:
+    std::mt19937 gen_;
+};
+
+// Fills the empty set fs with mesh number seed: up to 11 vertices (one perhaps
+// deleted), normals, facets whose indices include NONE and numbers past the vertex
+// list, corners with and without normals. Returns false when the set has no faces;
+// otherwise faces cover the facets in order, with colours and attributes.
+inline bool random_xml_mesh(std::uint32_t seed, KelmMeshFacetSet& fs, std::string& id,
+                            unsigned& color) {
+    MeshDrawer draw(seed);
+    const unsigned nv = draw.below(12);
+    for (unsigned i = 0; i < nv; ++i) {
+        const double p[3] = {draw.real(), draw.real(), draw.real()};
+        fs.createVertex(p);
+    }
+    if (nv > 0 && draw.below(4) == 0) fs.deleteVertex(draw.below(nv));
+    const unsigned nn = draw.below(6);
+    for (unsigned i = 0; i < nn; ++i) {
+        const double n[3] = {draw.real(true), draw.real(true), draw.real(true)};
+        fs.createNormal(n);
+    }
+    const unsigned nf = draw.below(10);
+    for (unsigned i = 0; i < nf; ++i) {
+        KelmMeshFacet* f = fs.createFacet(nullptr);
+        for (unsigned k = 0; k < 3; ++k) {
+            const std::uint32_t r = draw.below(20);
+            f->vertex[k] = r == 0   ? KELM_NONE
+                           : r == 1 ? 0x80000000u
+                           : r == 2 ? nv + 5
+                                    : draw.below(nv + 1);
+            f->normal[k] = (nn == 0 || draw.below(2)) ? KELM_NONE : draw.below(nn);
+        }
+    }
+    id = draw.text();
+    color = draw.below(3) == 0 ? KELM_NO_COLOR : draw.below(0x1000000);
+    if (draw.below(2) == 0) return false;
+    for (unsigned first = 0; first < nf || first == 0;) {
+        const unsigned count = nf == 0 ? 0 : 1 + draw.below(nf - first);
+        KelmMeshFace* face = fs.createFace(first, count);
+        if (draw.below(2)) {
+            unsigned c = static_cast<unsigned>(draw.bits());
+            if (c == KELM_NO_COLOR) c = 0x123456u;
+            face->addProp(new KelmMeshFaceColor(c));
+        }
+        if (draw.below(2)) {
+            KelmMeshFaceAtts* atts = new KelmMeshFaceAtts;
+            static const char* names[] = {"name", "part", "xmlns:q", "a.b-c_d", "id"};
+            for (unsigned k = 0, n = 1 + draw.below(3); k < n; ++k)
+                atts->setAttribute(names[draw.below(5)], draw.text().c_str());
+            face->addProp(atts);
+        }
+        first += count;
+        if (nf == 0) break;
+    }
+    return true;
+}
+
+inline bool same_bits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// What is wrong with back as the read of fs written as XML, or "" when nothing is:
+// vertices bit for bit; facet vertex indices exactly; each facet's k-th corner normal
+// on corner k, equal to the written one printed with 15 digits and read again; a set
+// without faces comes back as one face over every facet, a set with faces with their
+// ranges, colours and attributes.
+inline std::string xml_round_trip_problem(const KelmMeshFacetSet& fs,
+                                          const KelmMeshFacetSet& back) {
+    const std::string facet = "facet ";
+    if (back.getVertexCount() != fs.getVertexCount()) return "vertex count differs";
+    for (unsigned v = 0; v < fs.getVertexCount(); ++v) {
+        double p[3], q[3];
+        fs.getVertex(p, v);
+        back.getVertex(q, v);
+        for (int i = 0; i < 3; ++i)
+            if (!same_bits(p[i], q[i])) return "vertex " + std::to_string(v) + " differs";
+    }
+    if (back.getFacetCount() != fs.getFacetCount()) return "facet count differs";
+    unsigned next_normal = 0;
+    for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
+        const KelmMeshFacet* x = fs.getFacet(f);
+        std::vector<unsigned> want = {x->vertex[0], x->vertex[1], x->vertex[2],
+                                      KELM_NONE,    KELM_NONE,    KELM_NONE};
+        for (unsigned c = 0, k = 3; c < 3; ++c) {
+            if (x->normal[c] == KELM_NONE) continue;
+            const double* n = fs.getNormal(x->normal[c]);
+            const unsigned got = back.getFacet(f)->normal[k - 3];
+            if (got == KELM_NONE || got >= back.getNormalCount())
+                return facet + std::to_string(f) + " lost a normal";
+            for (int j = 0; j < 3; ++j) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%.15g", n[j]);
+                const double read = back.getNormal(got)[j], printed = std::strtod(text, nullptr);
+                if (!(std::isnan(printed) ? std::isnan(read) : read == printed))
+                    return facet + std::to_string(f) + " normal " + text + " differs";
+            }
+            want[k++] = next_normal++;
+        }
+        if (corners(back.getFacet(f)) != want) return facet + std::to_string(f) + " differs";
+    }
+    if (back.getNormalCount() != next_normal) return "normal count differs";
+    const unsigned faces = fs.getFaceCount();
+    if (faces == 0) {
+        if (back.getFaceCount() != 1 || back.getFace(0)->getFirstFacet() != 0 ||
+            back.getFace(0)->getFacetCount() != fs.getFacetCount() ||
+            back.getFace(0)->getFirstProp() != nullptr)
+            return "the one face of a set without faces differs";
+        return "";
+    }
+    if (back.getFaceCount() != faces) return "face count differs";
+    for (unsigned i = 0; i < faces; ++i) {
+        KelmMeshFace* a = fs.getFace(i);
+        KelmMeshFace* b = back.getFace(i);
+        if (a->getFirstFacet() != b->getFirstFacet() || a->getFacetCount() != b->getFacetCount() ||
+            kelm_mesh_get_color(a) != kelm_mesh_get_color(b) ||
+            face_attributes(a) != face_attributes(b))
+            return "face " + std::to_string(i) + " differs";
+    }
+    return "";
+}
+
+}  // namespace kelm_test
+
+#endif  // KELMMATH_TESTS_SUPPORT_XML_ROUND_TRIP_H
