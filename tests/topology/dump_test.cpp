@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -77,24 +76,6 @@ TEST(KelmMeshTopologyDump, DotIsNotClampedBeforeTheAngle) {
     std::snprintf(line, sizeof line, "e[2] : v=(0,2) f=(0,1) dot=1 angle=%g\n", std::acos(dot));
     EXPECT_NE(std::string(line).find("nan"), std::string::npos);
     EXPECT_NE(dump_text(t).find(line), std::string::npos);
-}
-
-TEST(KelmMeshTopologyDump, BrokenWalksListWhatTheyReturned) {
-    kelm_test::ErrorRecorder rec;
-    KelmMeshFacetSet fs;
-    kelm_test::make_hub_fan(fs, 3, false);
-    KelmMeshTopologyWritable w;
-    w.init(&fs);
-    w.setEdgeFacets(0, 0, 1);
-    w.setEdgeFacets(4, 1, 0);
-    w.setFacetEdges(0, 0, KELM_NONE, 2);
-    w.setFacetEdges(1, 4, KELM_NONE, KELM_NONE);
-    EXPECT_NE(dump_text(w).find("v[0] = (0.000000000000000,0.000000000000000,0.000000000000000)\n"
-                                "  f= 0 1 0\n  e= 2 4 0\n"),
-              std::string::npos);
-    const std::string broken = "KelmMeshTopologyVertexCursor::getNext: topology is broken";
-    const auto errors = rec.errors();  // one guard report per list of vertex 0
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), broken), 2);
 }
 
 }  // namespace
