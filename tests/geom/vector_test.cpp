@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "kelmmath/geom/vector2d.h"
+
 namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -179,34 +181,54 @@ TEST(KelmPtCircleParams, FailuresWriteNothingBeforeTheNormal) {
 }
 
 // Every array form with a result gives the same answer when the result is the
-// same array as one of its inputs.
-TEST(KelmVecAliasing, ResultMayBeAnyInput) {
-    using P = const double*;
-    using Fn = void (*)(double*, P, P, P);
-    const Fn cases[] = {
-        [](double* r, P a, P b, P) { kelm_vec_cross(r, a, b); },
-        [](double* r, P a, P b, P) { kelm_vec_diff(r, a, b); },
-        [](double* r, P a, P b, P) { kelm_vec_sum(r, a, b); },
-        [](double* r, P a, P, P) { kelm_vec_scale(r, a, -1.5); },
-        [](double* r, P a, P, P) { kelm_vec_negate(r, a); },
-        [](double* r, P a, P, P) { kelm_vec_normalize(r, a); },
-        [](double* r, P a, P, P) { kelm_vec_normal_to(r, a); },
-        [](double* r, P a, P, P) { kelm_vec_put(r, a); },
-        [](double* r, P a, P b, P) { kelm_pt_midpoint(r, a, b); },
-        [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line(r, nullptr, a, b, c); },
-        [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line_thru_pts(r, nullptr, a, b, c); },
-    };
+// same array as one of its inputs; d is the number of components.
+using P = const double*;
+using Fn = void (*)(double*, P, P, P);
+void expect_result_may_be_any_input(int d, const std::vector<Fn>& cases) {
     const double in[3][3] = {{1.5, -2, 3}, {0.25, 4, -1}, {-3, 0.5, 2}};
-    for (int n = 0; n < static_cast<int>(sizeof cases / sizeof cases[0]); ++n) {
+    for (std::size_t n = 0; n < cases.size(); ++n) {
         double want[3];
         cases[n](want, in[0], in[1], in[2]);
         for (int k = 0; k < 3; ++k) {
             double args[3][3];
             for (int i = 0; i < 9; ++i) args[i / 3][i % 3] = in[i / 3][i % 3];
             cases[n](args[k], args[0], args[1], args[2]);
-            for (int i = 0; i < 3; ++i) EXPECT_EQ(want[i], args[k][i]) << n << k << i;
+            for (int i = 0; i < d; ++i) EXPECT_EQ(want[i], args[k][i]) << n << k << i;
         }
     }
+}
+
+TEST(KelmVecAliasing, ResultMayBeAnyInput) {
+    expect_result_may_be_any_input(
+        3,
+        {
+            [](double* r, P a, P b, P) { kelm_vec_cross(r, a, b); },
+            [](double* r, P a, P b, P) { kelm_vec_diff(r, a, b); },
+            [](double* r, P a, P b, P) { kelm_vec_sum(r, a, b); },
+            [](double* r, P a, P, P) { kelm_vec_scale(r, a, -1.5); },
+            [](double* r, P a, P, P) { kelm_vec_negate(r, a); },
+            [](double* r, P a, P, P) { kelm_vec_normalize(r, a); },
+            [](double* r, P a, P, P) { kelm_vec_normal_to(r, a); },
+            [](double* r, P a, P, P) { kelm_vec_put(r, a); },
+            [](double* r, P a, P b, P) { kelm_pt_midpoint(r, a, b); },
+            [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line(r, nullptr, a, b, c); },
+            [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line_thru_pts(r, nullptr, a, b, c); },
+        });
+    expect_result_may_be_any_input(
+        2, {
+               [](double* r, P a, P b, P) { kelm_vec2d_diff(r, a, b); },
+               [](double* r, P a, P b, P) { kelm_vec2d_sum(r, a, b); },
+               [](double* r, P a, P, P) { kelm_vec2d_scale(r, a, 0.75); },
+               [](double* r, P a, P, P) { kelm_vec2d_negate(r, a); },
+               [](double* r, P a, P, P) { kelm_vec2d_normalize(r, a); },
+               [](double* r, P a, P, P) { kelm_vec2d_normal_to(r, a); },
+               [](double* r, P a, P, P) { kelm_vec2d_put(r, a); },
+               [](double* r, P a, P b, P) { kelm_pt2d_midpoint(r, a, b); },
+               [](double* r, P a, P b, P c) { kelm_pt2d_nearest_on_line(r, nullptr, a, b, c); },
+               [](double* r, P a, P b, P c) {
+                   kelm_pt2d_nearest_on_line_thru_pts(r, nullptr, a, b, c);
+               },
+           });
     double v[3] = {3, 4, 0};
     kelm_vec_negate(v);
     kelm_vec_normalize(v);

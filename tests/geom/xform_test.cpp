@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "kelmmath/geom/vector.h"
+#include "kelmmath/geom/xform2d.h"
 
 namespace {
 
@@ -54,6 +54,11 @@ struct Random {
     KelmXform general() {
         KelmXform m;
         for (int i = 0; i < 16; ++i) m.data()[i] = next();
+        return m;
+    }
+    KelmXform2D general2d() {
+        KelmXform2D m;
+        for (int i = 0; i < 9; ++i) m.data()[i] = next();
         return m;
     }
 };
@@ -416,34 +421,46 @@ TEST(KelmXformCompare, StrictTolerancesOverTheRightSlots) {
     }
 }
 
-// Every result computed into a separate array equals the one computed in place.
+// Every result computed into a separate array (filled from start) equals the one
+// computed in place over the first operand a.
+using Op = void (*)(double*, const double*, const double*);
+void expect_in_place_agrees(int size, const double* start, const double* a, const double* b,
+                            const std::vector<Op>& ops) {
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        V separate(start, start + size), in_place(a, a + size);
+        ops[i](separate.data(), a, b);
+        ops[i](in_place.data(), in_place.data(), b);
+        EXPECT_EQ(in_place, separate) << i;
+    }
+}
+
 TEST(KelmXformAliasing, ResultsMayShareStorageWithInputs) {
     Random rnd;
     const KelmXform a = rnd.general(), b = rnd.general();
-    using Op = std::function<void(double*, const double*, const double*)>;
-    const std::vector<Op> ops = {
-        [](double* r, const double* x, const double* y) { kelm_xform_compose(r, x, y); },
-        [](double* r, const double* x, const double* y) { kelm_xform_compose(r, y, x); },
-        [](double* r, const double* x, const double*) { kelm_xform_inverse(r, x); },
-        [](double* r, const double* x, const double*) { kelm_xform_scale(r, x, 2.5); },
-        [](double* r, const double* x, const double*) { kelm_xform_scale(r, x, 2, 3, 4); },
-        [](double* r, const double* x, const double*) { kelm_xform_put(r, x); },
-        [](double* r, const double* x, const double* y) { kelm_xform_transform_to(r, x, y); },
-    };
-    for (std::size_t i = 0; i < ops.size(); ++i) {
-        KelmXform separate = filled(0), in_place = a;
-        ops[i](separate.data(), a.data(), b.data());
-        ops[i](in_place.data(), in_place.data(), b.data());
-        EXPECT_EQ(values(in_place.data()), values(separate.data()));
-    }
-    double p[3] = {1, -2, 3}, q[3];
-    kelm_xform_apply(q, a, p);
-    kelm_xform_apply(p, a, p);
-    expect_values(p, {q[0], q[1], q[2]});
-    double d[3] = {1, -2, 3};
-    kelm_xform_apply_dir(q, a, d);
-    kelm_xform_apply_dir(d, a, d);
-    expect_values(d, {q[0], q[1], q[2]});
+    using P = const double*;
+    expect_in_place_agrees(16, filled(0).data(), a.data(), b.data(),
+                           {[](double* r, P x, P y) { kelm_xform_compose(r, x, y); },
+                            [](double* r, P x, P y) { kelm_xform_compose(r, y, x); },
+                            [](double* r, P x, P) { kelm_xform_inverse(r, x); },
+                            [](double* r, P x, P) { kelm_xform_scale(r, x, 2.5); },
+                            [](double* r, P x, P) { kelm_xform_scale(r, x, 2, 3, 4); },
+                            [](double* r, P x, P) { kelm_xform_put(r, x); },
+                            [](double* r, P x, P y) { kelm_xform_transform_to(r, x, y); }});
+    // A point or a direction mapped onto itself: the first three values of a.
+    expect_in_place_agrees(16, a.data(), a.data(), b.data(),
+                           {[](double* r, P x, P y) { kelm_xform_apply(r, y, x); },
+                            [](double* r, P x, P y) { kelm_xform_apply_dir(r, y, x); }});
+
+    const KelmXform2D a2 = rnd.general2d(), b2 = rnd.general2d();
+    expect_in_place_agrees(9, a2.data(), a2.data(), b2.data(),
+                           {[](double* r, P x, P y) { kelm_xform2d_compose(r, x, y); },
+                            [](double* r, P x, P y) { kelm_xform2d_compose(r, y, x); },
+                            [](double* r, P x, P) { kelm_xform2d_inverse(r, x); },
+                            [](double* r, P x, P) { kelm_xform2d_scale(r, x, 2.5); },
+                            [](double* r, P x, P) { kelm_xform2d_scale(r, x, 2, 3); },
+                            [](double* r, P x, P y) { kelm_xform2d_transform_to(r, x, y); },
+                            [](double* r, P x, P) { kelm_xform2d_apply(r, x, x + 6); },
+                            [](double* r, P x, P) { kelm_xform2d_apply_dir(r, x, x + 1); }});
 }
 
 }  // namespace
