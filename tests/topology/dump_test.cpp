@@ -25,6 +25,12 @@ TEST(KelmMeshTopologyDump, TriangleCubeAndEditedTetrahedron) {
     KelmMeshTopology t;
     t.init(&fs);
     expect_golden("topology_dump_triangle.txt", dump_text(t));
+    kelm_test::ErrorRecorder rec;       // the build and the walks report
+    kelm_test::add_facet(fs, 1, 2, 3);  // a corner equal to the vertex count: no normal
+    t.init(&fs);
+    EXPECT_NE(dump_text(t).find("\nf[1] = v=(1,2,3) e=(4294967295,4294967295,4294967295) "
+                                "n=(0,0,0)\ne[0] : "),
+              std::string::npos);
     kelm_test::make_cube(fs);
     t.init(&fs);
     const std::string cube = dump_text(t);
@@ -32,7 +38,7 @@ TEST(KelmMeshTopologyDump, TriangleCubeAndEditedTetrahedron) {
     // A diagonal inside a side of the cube joins two coplanar facets.
     EXPECT_NE(cube.find("e[2] : v=(0,2) f=(0,1) dot=1 angle=0\n"), std::string::npos);
 
-    kelm_test::ErrorRecorder rec;  // the walk around vertex 1 meets the deleted facet
+    // The walk around vertex 1 below meets the deleted facet: its reports are recorded.
     kelm_test::make_tetrahedron(fs);
     fs.createVertex(KelmPoint(4.0, 4.0, 4.0));  // no facet uses vertex 4
     KelmMeshTopologyWritable w;

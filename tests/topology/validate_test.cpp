@@ -153,6 +153,8 @@ TEST(KelmMeshTopologyValidate, EdgesUnique) {
     EXPECT_EQ(rec.count(), 1u);
     m.t.deleteEdge(7);                         // deleted edges are not looked at
     EXPECT_EQ(m.t.validateEdgesUnique(0), 0);  // the repeated pair alone fails the check
+    m.t.setEdgeFacets(6, 0, 1);                // edge 2's facets too: only the unique check fails
+    EXPECT_EQ(all_checks(m.t), (std::vector<int>{0, 0, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0, 1, 1}));
     m.t.deleteEdge(6);
     EXPECT_EQ(m.t.validateEdgesUnique(0) + m.t.validateFaceSenses(0), 2);
     EXPECT_EQ(m.t.validateFaceSensesOnEdge(6) + m.t.validateFaceSensesOnEdge(NONE) +
@@ -188,6 +190,9 @@ TEST(KelmMeshTopologyValidate, GeometricSenseFromCoordinates) {
              get_face_geometric_sense(&fs, 0, 1, 0), get_face_geometric_sense(&fs, NONE, 0, 1),
              get_face_geometric_sense(&fs, 0, NONE, 1)}),
         std::vector<int>({1, 1, -1, 0, 0}));
+    fs.getFacet(0)->vertex[0] = 3;  // a corner equal to the vertex count: no sense
+    EXPECT_EQ(get_face_geometric_sense(&fs, 0, 1, 2), 0);
+    fs.getFacet(0)->vertex[0] = 0;
     // A sliver 1e-4 long and 5e-11 high: the offset of the third corner is below
     // the tolerance, its direction is not.
     fs.modifyVertex(KelmPoint(1e-4, 0.0, 0.0), 1);
