@@ -4,10 +4,20 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
+
+#include "kelmmath/geom/vector2d.h"
 
 namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
+using V = std::vector<double>;
+
+// The components of a result object, read after the call that wrote it.
+template <class T>
+V xyz(const T& r) {
+    return V(r.data(), r.data() + 3);
+}
 
 void ExpectVec(const double* v, double x, double y, double z, double tol = 0.0) {
     const double want[3] = {x, y, z};
@@ -171,34 +181,54 @@ TEST(KelmPtCircleParams, FailuresWriteNothingBeforeTheNormal) {
 }
 
 // Every array form with a result gives the same answer when the result is the
-// same array as one of its inputs.
-TEST(KelmVecAliasing, ResultMayBeAnyInput) {
-    using P = const double*;
-    using Fn = void (*)(double*, P, P, P);
-    const Fn cases[] = {
-        [](double* r, P a, P b, P) { kelm_vec_cross(r, a, b); },
-        [](double* r, P a, P b, P) { kelm_vec_diff(r, a, b); },
-        [](double* r, P a, P b, P) { kelm_vec_sum(r, a, b); },
-        [](double* r, P a, P, P) { kelm_vec_scale(r, a, -1.5); },
-        [](double* r, P a, P, P) { kelm_vec_negate(r, a); },
-        [](double* r, P a, P, P) { kelm_vec_normalize(r, a); },
-        [](double* r, P a, P, P) { kelm_vec_normal_to(r, a); },
-        [](double* r, P a, P, P) { kelm_vec_put(r, a); },
-        [](double* r, P a, P b, P) { kelm_pt_midpoint(r, a, b); },
-        [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line(r, nullptr, a, b, c); },
-        [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line_thru_pts(r, nullptr, a, b, c); },
-    };
+// same array as one of its inputs; d is the number of components.
+using P = const double*;
+using Fn = void (*)(double*, P, P, P);
+void expect_result_may_be_any_input(int d, const std::vector<Fn>& cases) {
     const double in[3][3] = {{1.5, -2, 3}, {0.25, 4, -1}, {-3, 0.5, 2}};
-    for (int n = 0; n < static_cast<int>(sizeof cases / sizeof cases[0]); ++n) {
+    for (std::size_t n = 0; n < cases.size(); ++n) {
         double want[3];
         cases[n](want, in[0], in[1], in[2]);
         for (int k = 0; k < 3; ++k) {
             double args[3][3];
             for (int i = 0; i < 9; ++i) args[i / 3][i % 3] = in[i / 3][i % 3];
             cases[n](args[k], args[0], args[1], args[2]);
-            for (int i = 0; i < 3; ++i) EXPECT_EQ(want[i], args[k][i]) << n << k << i;
+            for (int i = 0; i < d; ++i) EXPECT_EQ(want[i], args[k][i]) << n << k << i;
         }
     }
+}
+
+TEST(KelmVecAliasing, ResultMayBeAnyInput) {
+    expect_result_may_be_any_input(
+        3,
+        {
+            [](double* r, P a, P b, P) { kelm_vec_cross(r, a, b); },
+            [](double* r, P a, P b, P) { kelm_vec_diff(r, a, b); },
+            [](double* r, P a, P b, P) { kelm_vec_sum(r, a, b); },
+            [](double* r, P a, P, P) { kelm_vec_scale(r, a, -1.5); },
+            [](double* r, P a, P, P) { kelm_vec_negate(r, a); },
+            [](double* r, P a, P, P) { kelm_vec_normalize(r, a); },
+            [](double* r, P a, P, P) { kelm_vec_normal_to(r, a); },
+            [](double* r, P a, P, P) { kelm_vec_put(r, a); },
+            [](double* r, P a, P b, P) { kelm_pt_midpoint(r, a, b); },
+            [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line(r, nullptr, a, b, c); },
+            [](double* r, P a, P b, P c) { kelm_pt_nearest_on_line_thru_pts(r, nullptr, a, b, c); },
+        });
+    expect_result_may_be_any_input(
+        2, {
+               [](double* r, P a, P b, P) { kelm_vec2d_diff(r, a, b); },
+               [](double* r, P a, P b, P) { kelm_vec2d_sum(r, a, b); },
+               [](double* r, P a, P, P) { kelm_vec2d_scale(r, a, 0.75); },
+               [](double* r, P a, P, P) { kelm_vec2d_negate(r, a); },
+               [](double* r, P a, P, P) { kelm_vec2d_normalize(r, a); },
+               [](double* r, P a, P, P) { kelm_vec2d_normal_to(r, a); },
+               [](double* r, P a, P, P) { kelm_vec2d_put(r, a); },
+               [](double* r, P a, P b, P) { kelm_pt2d_midpoint(r, a, b); },
+               [](double* r, P a, P b, P c) { kelm_pt2d_nearest_on_line(r, nullptr, a, b, c); },
+               [](double* r, P a, P b, P c) {
+                   kelm_pt2d_nearest_on_line_thru_pts(r, nullptr, a, b, c);
+               },
+           });
     double v[3] = {3, 4, 0};
     kelm_vec_negate(v);
     kelm_vec_normalize(v);
@@ -223,49 +253,36 @@ TEST(KelmVecClassOverloads, ForwardToTheArrayForms) {
 
     KelmPoint rp;
     KelmDirection rd;
-    kelm_vec_cross(rp, p, q);
-    ExpectVec(rp.data(), 8 - 1.5, -6 - 4, 0.5 + 4);
-    kelm_vec_cross(rd, e, d);
-    ExpectVec(rd.data(), 6 - 4, -2 - 4, -2 - 1.5);
-    kelm_vec_diff(rp, p, q);
-    ExpectVec(rp.data(), 3, 1.5, -1);
-    kelm_vec_diff(rd, q, p);
-    ExpectVec(rd.data(), -3, -1.5, 1);
-    kelm_vec_diff(rd, d, e);
-    ExpectVec(rd.data(), -1.5, -4, 6);
-    kelm_vec_sum(rp, p, d);
-    ExpectVec(rp.data(), 1.5, 1, 5);
-    kelm_vec_sum(rp, p, q);
-    ExpectVec(rp.data(), -1, 2.5, 7);
-    kelm_vec_sum(rd, d, e);
-    ExpectVec(rd.data(), 2.5, 2, -2);
-    kelm_vec_scale(rp, p, 2);
-    ExpectVec(rp.data(), 2, 4, 6);
-    kelm_vec_scale(rd, d, -2);
-    ExpectVec(rd.data(), -1, 2, -4);
+    EXPECT_EQ((kelm_vec_cross(rp, p, q), xyz(rp)), V({8 - 1.5, -6 - 4, 0.5 + 4}));
+    EXPECT_EQ((kelm_vec_cross(rd, e, d), xyz(rd)), V({6 - 4, -2 - 4, -2 - 1.5}));
+    EXPECT_EQ((kelm_vec_diff(rp, p, q), xyz(rp)), V({3, 1.5, -1}));
+    EXPECT_EQ((kelm_vec_diff(rd, q, p), xyz(rd)), V({-3, -1.5, 1}));
+    EXPECT_EQ((kelm_vec_diff(rd, d, e), xyz(rd)), V({-1.5, -4, 6}));
+    EXPECT_EQ((kelm_vec_sum(rp, p, d), xyz(rp)), V({1.5, 1, 5}));
+    EXPECT_EQ((kelm_vec_sum(rp, p, q), xyz(rp)), V({-1, 2.5, 7}));
+    EXPECT_EQ((kelm_vec_sum(rd, d, e), xyz(rd)), V({2.5, 2, -2}));
+    EXPECT_EQ((kelm_vec_scale(rp, p, 2), xyz(rp)), V({2, 4, 6}));
+    EXPECT_EQ((kelm_vec_scale(rd, d, -2), xyz(rd)), V({-1, 2, -4}));
     kelm_vec_negate(rp, q);
-    kelm_vec_negate(rp);
-    ExpectVec(rp.data(), -2, 0.5, 4);
+    EXPECT_EQ((kelm_vec_negate(rp), xyz(rp)), V({-2, 0.5, 4}));
     kelm_vec_negate(rd, e);
-    kelm_vec_negate(rd);
-    ExpectVec(rd.data(), 2, 3, -4);
-    kelm_vec_normalize(rd, KelmDirection(0, 0, -3));
-    ExpectVec(rd.data(), 0, 0, -1);
-    kelm_vec_normalize(rd = KelmDirection(0, 2, 0));
-    ExpectVec(rd.data(), 0, 1, 0);
+    EXPECT_EQ((kelm_vec_negate(rd), xyz(rd)), V({2, 3, -4}));
+    EXPECT_EQ((kelm_vec_normalize(rd, KelmDirection(0, 0, -3)), xyz(rd)), V({0, 0, -1}));
+    EXPECT_EQ((kelm_vec_normalize(rd = KelmDirection(0, 2, 0)), xyz(rd)), V({0, 1, 0}));
     kelm_vec_normal_to(rp, KelmPoint(0, 0, 5));
     kelm_vec_normal_to(rd, KelmDirection(5, 0, 0));
     ExpectVec(rp.data(), 1, 0, 0);
     ExpectVec(rd.data(), 0, 1, 0);
-    kelm_pt_midpoint(rp, p, s);
-    ExpectVec(rp.data(), 2, 1.5, 1);
+    EXPECT_EQ((kelm_pt_midpoint(rp, p, s), xyz(rp)), V({2, 1.5, 1}));
 
     double t = 0;
-    kelm_pt_nearest_on_line(rp, &t, KelmPoint(1, 0, 0), KelmDirection(0, 4, 0), p);
-    ExpectVec(rp.data(), 1, 2, 0);
+    EXPECT_EQ(
+        (kelm_pt_nearest_on_line(rp, &t, KelmPoint(1, 0, 0), KelmDirection(0, 4, 0), p), xyz(rp)),
+        V({1, 2, 0}));
     EXPECT_EQ(0.5, t);
-    kelm_pt_nearest_on_line_thru_pts(rp, &t, KelmPoint(1, 0, 0), KelmPoint(1, 0, 4), p);
-    ExpectVec(rp.data(), 1, 0, 3);
+    EXPECT_EQ((kelm_pt_nearest_on_line_thru_pts(rp, &t, KelmPoint(1, 0, 0), KelmPoint(1, 0, 4), p),
+               xyz(rp)),
+              V({1, 0, 3}));
     EXPECT_EQ(0.75, t);
     double wc[3], wn[3], wr = 0, radius = 0;
     KelmPoint center;

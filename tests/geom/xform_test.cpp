@@ -4,18 +4,23 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "kelmmath/geom/vector.h"
+#include "kelmmath/geom/xform2d.h"
 
 namespace {
 
 const double kS = std::sqrt(0.5);
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kHalfPi = 1.5707963267948966;
+using V = std::vector<double>;
+
+V values(const double* m) {
+    return V(m, m + 16);
+}
 
 void expect_values(const double* actual, std::vector<double> expected) {
     for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << i;
@@ -51,6 +56,11 @@ struct Random {
         for (int i = 0; i < 16; ++i) m.data()[i] = next();
         return m;
     }
+    KelmXform2D general2d() {
+        KelmXform2D m;
+        for (int i = 0; i < 9; ++i) m.data()[i] = next();
+        return m;
+    }
 };
 
 // Determinant by the permutation sum: an oracle independent of the minor scheme.
@@ -73,8 +83,7 @@ TEST(KelmXformLayout, ConstructorsAndReferencesIntoTheArray) {
     KelmXform def;
     KelmXform from_null(static_cast<const double*>(nullptr));
     EXPECT_TRUE(kelm_xform_is_equal(def, KelmXform(kelm_xform_identity), 1e-300));
-    expect_values(from_null.data(),
-                  std::vector<double>(kelm_xform_identity, kelm_xform_identity + 16));
+    expect_values(from_null.data(), values(kelm_xform_identity));
 
     KelmXform m(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12);
     expect_values(m.data(), {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 1});
@@ -91,7 +100,7 @@ TEST(KelmXformLayout, ConstructorsAndReferencesIntoTheArray) {
 
     KelmXform copy = filled(3);
     copy = m;
-    expect_values(copy.data(), std::vector<double>(m.data(), m.data() + 16));
+    EXPECT_EQ(values(copy.data()), values(m.data()));
 }
 
 TEST(KelmXformSetters, SlotCopiesTouchOnlyTheirSlots) {
@@ -212,7 +221,7 @@ TEST(KelmXformPutRotation, RotationAboutAnAxis) {
         expect_values(q.data(), {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 12, 13, 14, 15});
     }
     kelm_xform_put_rotation(m.data(), nullptr, 30, kelm_unit_deg);
-    expect_values(m.data(), std::vector<double>(kelm_xform_identity, kelm_xform_identity + 16));
+    expect_values(m.data(), values(kelm_xform_identity));
     // Cleared entries are +0.0, whatever the sign of the noise they replace.
     for (const KelmDirection& ax : {KelmDirection(0, 0, -1), KelmDirection(1, 0, 0)}) {
         for (double angle : {0.0, 90.0, 180.0, -270.0}) {
@@ -278,10 +287,10 @@ TEST(KelmXformCompose, ProductAppliesTheRightOperandFirst) {
         sq = a;
         kelm_xform_compose(sq.data(), sq.data(), sq.data());
         kelm_xform_compose(ab, a, a);
-        expect_values(sq.data(), std::vector<double>(ab.data(), ab.data() + 16));
+        EXPECT_EQ(values(sq.data()), values(ab.data()));
     }
     kelm_xform_compose(r.data(), nullptr, t.data());
-    expect_values(r.data(), std::vector<double>(t.data(), t.data() + 16));
+    EXPECT_EQ(values(r.data()), values(t.data()));
 }
 
 TEST(KelmXformInverse, InverseDeterminantAndSingularMatrices) {
@@ -289,7 +298,7 @@ TEST(KelmXformInverse, InverseDeterminantAndSingularMatrices) {
     EXPECT_EQ(kelm_xform_inverse(inv, m), 1);
     expect_values(inv.data() + 12, {-1, -2, -3, 1});
     EXPECT_EQ(kelm_xform_inverse(m, m), 1);
-    expect_values(m.data(), std::vector<double>(inv.data(), inv.data() + 16));
+    EXPECT_EQ(values(m.data()), values(inv.data()));
 
     double zero[16] = {};
     inv = filled(5);
@@ -337,13 +346,9 @@ TEST(KelmXformApply, PointsDirectionsAndProjectiveRow) {
     // Three-reference forms may read and write the very same variables.
     double x = 1, y = 2, z = 3;
     kelm_xform_apply(x, y, z, m, x, y, z);
-    EXPECT_EQ(x, 8);
-    EXPECT_EQ(y, 21);
-    EXPECT_EQ(z, 33);
+    EXPECT_EQ((V{x, y, z}), (V{8, 21, 33}));
     kelm_xform_apply_dir(x, y, z, KelmXform(1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 5, 5), 1, 0, 0);
-    EXPECT_EQ(x, 1);
-    EXPECT_EQ(y, 0);
-    EXPECT_EQ(z, 0);
+    EXPECT_EQ((V{x, y, z}), (V{1, 0, 0}));
 }
 
 TEST(KelmXformScale, UniformAndPerAxis) {
@@ -352,7 +357,7 @@ TEST(KelmXformScale, UniformAndPerAxis) {
     for (double s : {1.0, 0.0, -2.0, KELM_NULL_REAL, kNaN, 1.0 - 5e-16}) {
         r = filled(99);
         kelm_xform_scale(r, src, s);
-        expect_values(r.data(), std::vector<double>(src.data(), src.data() + 16));
+        EXPECT_EQ(values(r.data()), values(src.data()));
     }
     kelm_xform_scale(r, src, 2.0);
     expect_values(r.data(), {2, 4, 6, 4, 10, 12, 14, 8, 18, 20, 22, 12, 26, 28, 30, 16});
@@ -371,7 +376,7 @@ TEST(KelmXformTransformTo, CarriesOnePlacementOntoAnother) {
     const KelmXform before = filled(7);
     KelmXform r = before;
     EXPECT_EQ(kelm_xform_transform_to(r.data(), singular, kelm_xform_identity), 0);
-    expect_values(r.data(), std::vector<double>(before.data(), before.data() + 16));
+    EXPECT_EQ(values(r.data()), values(before.data()));
 
     Random rnd;
     for (int n = 0; n < 30; ++n) {
@@ -416,34 +421,46 @@ TEST(KelmXformCompare, StrictTolerancesOverTheRightSlots) {
     }
 }
 
-// Every result computed into a separate array equals the one computed in place.
+// Every result computed into a separate array (filled from start) equals the one
+// computed in place over the first operand a.
+using Op = void (*)(double*, const double*, const double*);
+void expect_in_place_agrees(int size, const double* start, const double* a, const double* b,
+                            const std::vector<Op>& ops) {
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        V separate(start, start + size), in_place(a, a + size);
+        ops[i](separate.data(), a, b);
+        ops[i](in_place.data(), in_place.data(), b);
+        EXPECT_EQ(in_place, separate) << i;
+    }
+}
+
 TEST(KelmXformAliasing, ResultsMayShareStorageWithInputs) {
     Random rnd;
     const KelmXform a = rnd.general(), b = rnd.general();
-    using Op = std::function<void(double*, const double*, const double*)>;
-    const std::vector<Op> ops = {
-        [](double* r, const double* x, const double* y) { kelm_xform_compose(r, x, y); },
-        [](double* r, const double* x, const double* y) { kelm_xform_compose(r, y, x); },
-        [](double* r, const double* x, const double*) { kelm_xform_inverse(r, x); },
-        [](double* r, const double* x, const double*) { kelm_xform_scale(r, x, 2.5); },
-        [](double* r, const double* x, const double*) { kelm_xform_scale(r, x, 2, 3, 4); },
-        [](double* r, const double* x, const double*) { kelm_xform_put(r, x); },
-        [](double* r, const double* x, const double* y) { kelm_xform_transform_to(r, x, y); },
-    };
-    for (std::size_t i = 0; i < ops.size(); ++i) {
-        KelmXform separate = filled(0), in_place = a;
-        ops[i](separate.data(), a.data(), b.data());
-        ops[i](in_place.data(), in_place.data(), b.data());
-        expect_values(in_place.data(), std::vector<double>(separate.data(), separate.data() + 16));
-    }
-    double p[3] = {1, -2, 3}, q[3];
-    kelm_xform_apply(q, a, p);
-    kelm_xform_apply(p, a, p);
-    expect_values(p, {q[0], q[1], q[2]});
-    double d[3] = {1, -2, 3};
-    kelm_xform_apply_dir(q, a, d);
-    kelm_xform_apply_dir(d, a, d);
-    expect_values(d, {q[0], q[1], q[2]});
+    using P = const double*;
+    expect_in_place_agrees(16, filled(0).data(), a.data(), b.data(),
+                           {[](double* r, P x, P y) { kelm_xform_compose(r, x, y); },
+                            [](double* r, P x, P y) { kelm_xform_compose(r, y, x); },
+                            [](double* r, P x, P) { kelm_xform_inverse(r, x); },
+                            [](double* r, P x, P) { kelm_xform_scale(r, x, 2.5); },
+                            [](double* r, P x, P) { kelm_xform_scale(r, x, 2, 3, 4); },
+                            [](double* r, P x, P) { kelm_xform_put(r, x); },
+                            [](double* r, P x, P y) { kelm_xform_transform_to(r, x, y); }});
+    // A point or a direction mapped onto itself: the first three values of a.
+    expect_in_place_agrees(16, a.data(), a.data(), b.data(),
+                           {[](double* r, P x, P y) { kelm_xform_apply(r, y, x); },
+                            [](double* r, P x, P y) { kelm_xform_apply_dir(r, y, x); }});
+
+    const KelmXform2D a2 = rnd.general2d(), b2 = rnd.general2d();
+    expect_in_place_agrees(9, a2.data(), a2.data(), b2.data(),
+                           {[](double* r, P x, P y) { kelm_xform2d_compose(r, x, y); },
+                            [](double* r, P x, P y) { kelm_xform2d_compose(r, y, x); },
+                            [](double* r, P x, P) { kelm_xform2d_inverse(r, x); },
+                            [](double* r, P x, P) { kelm_xform2d_scale(r, x, 2.5); },
+                            [](double* r, P x, P) { kelm_xform2d_scale(r, x, 2, 3); },
+                            [](double* r, P x, P y) { kelm_xform2d_transform_to(r, x, y); },
+                            [](double* r, P x, P) { kelm_xform2d_apply(r, x, x + 6); },
+                            [](double* r, P x, P) { kelm_xform2d_apply_dir(r, x, x + 1); }});
 }
 
 }  // namespace

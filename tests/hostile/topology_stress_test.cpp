@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "hostile/hostile_support.h"
-#include "hostile/structure_checks.h"
 #include "kelmmath/core/constants.h"
-#include "kelmmath/core/containers.h"
 #include "kelmmath/mesh/facetset.h"
 #include "kelmmath/topology/dump.h"
 #include "kelmmath/topology/topology.h"
+#include "support/topology_reference.h"
 
 namespace {
 
@@ -25,48 +24,22 @@ std::string check_list(const std::vector<unsigned>& codes, FILE* sink,
     const double corners[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     for (const auto& c : corners) fs.createVertex(c);
     for (unsigned code : codes) {
-        KelmMeshFacet* f = fs.createFacet(nullptr);
-        f->vertex[0] = code / 16;
-        f->vertex[1] = code / 4 % 4;
-        f->vertex[2] = code % 4;
+        unsigned* corner = fs.createFacet(nullptr)->vertex;
+        corner[0] = code / 16, corner[1] = code / 4 % 4, corner[2] = code % 4;
     }
     quiet.errors = 0;
     KelmMeshTopology t;
     t.init(&fs);
-    const kelm_hostile::TopologyReference ref =
-        kelm_hostile::topology_reference(fs, 0, fs.getFacetCount());
-    std::string problem = kelm_hostile::topology_problem(t, ref);
+    const kelm_test::Tables ref = kelm_test::reference_tables(fs);
+    std::string problem = kelm_test::topology_problem(t, ref);
     if (!problem.empty()) return problem;
-    if (quiet.errors != ref.third_facet_reports)
+    if (quiet.errors != ref.reports.size())
         return std::to_string(quiet.errors) + " build reports, expected " +
-               std::to_string(ref.third_facet_reports);
+               std::to_string(ref.reports.size());
 
-    const int all = t.validate(0);
-    if (t.validate() != all) return "validate() and validate(0) differ";
+    if (t.validate() != t.validate(0)) return "validate() and validate(0) differ";
     kelm_mesh_topology_dump(&t, sink);
-
-    const unsigned nf = fs.getFacetCount();
-    for (unsigned v = 0; v < 4; ++v) {
-        KelmMeshTopologyVertexCursor cursor;
-        std::vector<unsigned> facets, edges;
-        if (cursor.traverse(&t, v)) {
-            unsigned f, e;
-            while (cursor.getNext(&f, &e)) {
-                if (f >= nf || e >= t.getEdgeCount()) return "walk left the tables";
-                facets.push_back(f);
-                edges.push_back(e);
-                if (facets.size() > nf + 1) return "walk ran past its guard";
-            }
-        }
-        kelm_uint_vector lf, le;
-        t.findVertexFacetsEdges(&lf, &le, v);
-        if (lf.size() != facets.size() || le.size() != edges.size())
-            return "list query and walk differ around " + std::to_string(v);
-        for (unsigned i = 0; i < lf.size(); ++i)
-            if (lf[i] != facets[i] || le[i] != edges[i])
-                return "list query and walk differ around " + std::to_string(v);
-    }
-    return "";
+    return kelm_test::walk_problem(t);
 }
 
 TEST(HostileTopologyStress, EveryListOfUpToThreeFacetsOverFourVertices) {

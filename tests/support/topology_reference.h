@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "kelmmath/core/constants.h"
+#include "kelmmath/core/containers.h"
 #include "kelmmath/mesh/facetset.h"
 #include "kelmmath/topology/topology.h"
 
@@ -98,6 +99,44 @@ inline std::string tables_problem(const Tables& got, const Tables& want) {
 // Empty when t holds exactly the tables want.
 inline std::string topology_problem(const KelmMeshTopology& t, const Tables& want) {
     return tables_problem(tables_of(t, static_cast<unsigned>(want.vertex_facet.size())), want);
+}
+
+// Empty when the walk around every vertex of the set stays in the tables, ends within
+// facet count + 1 pairs and stays ended, a copy of the rewound cursor walks the same way
+// (unless the walk hit an error), and the list queries return what the walk returns.
+inline std::string walk_problem(const KelmMeshTopology& t) {
+    const KelmMeshFacetSet* fs = t.getFacetSet();
+    const unsigned nv = fs ? fs->getVertexCount() : 0, guard = fs ? fs->getFacetCount() + 1 : 1;
+    for (unsigned v = 0; v < nv; ++v) {
+        const std::string at = " around " + std::to_string(v);
+        KelmMeshTopologyVertexCursor cursor;
+        std::vector<unsigned> facets, edges, again;
+        unsigned f, e;
+        if (cursor.traverse(&t, v)) {
+            while (cursor.getNext(&f, &e)) {
+                if (f >= t.getFacetCount() || e >= t.getEdgeCount())
+                    return "walk left the tables" + at;
+                facets.push_back(f);
+                edges.push_back(e);
+                if (facets.size() > guard) return "walk ran past its guard" + at;
+            }
+            if (cursor.getNext(&f, &e)) return "walk went on after its end" + at;
+            cursor.rewind();
+            KelmMeshTopologyVertexCursor copy = cursor;
+            while (copy.getNext(&f, &e)) again.push_back(f);
+            if (!cursor.hasError() && again != facets)
+                return "a copied cursor walks otherwise" + at;
+        }
+        kelm_uint_vector lists[4];
+        t.findVertexFacets(&lists[0], v);
+        t.findVertexEdges(&lists[1], v);
+        t.findVertexFacetsEdges(&lists[2], &lists[3], v);
+        for (int i = 0; i < 4; ++i)
+            if (std::vector<unsigned>(lists[i].data(), lists[i].data() + lists[i].size()) !=
+                (i % 2 ? edges : facets))
+                return "list query and walk differ" + at;
+    }
+    return "";
 }
 
 }  // namespace kelm_test

@@ -10,6 +10,7 @@
 #include "kelmmath/topology/writable.h"
 #include "support/capture.h"
 #include "support/meshes.h"
+#include "support/topology_invariants.h"
 #include "support/topology_meshes.h"
 #include "topology/internal_topology.h"
 
@@ -213,6 +214,27 @@ TEST(KelmMeshTopologyWalk, GuardStopsAWalkThatNeverReturns) {
     kelm_uint_vector facets;
     t.findVertexFacets(&facets, 0);
     EXPECT_EQ(to_vector(facets), U({0, 1, 0}));  // what came before the guard
+
+    // The dump lists what the walks returned: vertex 0 its guarded walk (twice, for the
+    // facets and the edges), the rim vertices none, their edges being bent away.
+    rec.clear();
+    EXPECT_NE(kelm_test::dump_text(t).find("v[0] = (0.000000000000000,0.000000000000000,"
+                                           "0.000000000000000)\n  f= 0 1 0\n  e= 2 4 0\n"),
+              std::string::npos);
+    Strings reports(2, "KelmMeshTopologyVertexCursor::getNext: topology is broken");
+    for (int v : {1, 1, 2, 2, 3, 3})
+        reports.insert(reports.end(), {"KelmMeshTopology: too few edges on point found.",
+                                       "KelmMeshTopologyVertexIterator: could not find edges on "
+                                       "vertex v=" +
+                                           std::to_string(v)});
+    EXPECT_EQ(rec.errors(), reports);
+
+    // The edge check stops at once, whatever the stop flag.
+    rec.clear();
+    kelm_test::StdoutCapture out;
+    EXPECT_EQ(t.validateEdgesUnique(0), 0);
+    EXPECT_EQ(out.text(), "getNext detected endless loop -- should not happen\n");
+    EXPECT_EQ(rec.errors(), Strings{"KelmMeshTopologyVertexCursor::getNext: topology is broken"});
 }
 
 TEST(KelmMeshTopologyInternal, WalkHelpersAndTheirReports) {

@@ -85,6 +85,8 @@ TEST(KelmMeshTopologyBuild, MatchesReferenceOnSampleMeshesAndRanges) {
     expect_reference(t, fs, 2, 3);
     t.init(&fs, 6, 100);  // stops at the end of the set
     expect_reference(t, fs, 6, 2);
+    t.init(&fs, 6, 5);
+    expect_reference(t, fs, 6, 2);
     EXPECT_EQ(rec.count(), 0u);
 
     // Random meshes: repeated corners and sides met three times and more.

@@ -25,6 +25,9 @@ TEST(KelmMeshTopologyWritable, InitFormsAndDeletions) {
     kelm_test::make_tetrahedron(fs);
     KelmMeshTopologyWritable w;
     EXPECT_EQ(w.getFacetSet(), nullptr);
+    EXPECT_EQ(w.createEdge(3, 1), 0u);  // an unbuilt topology takes edges too
+    EXPECT_EQ(U({w.getEdgeVertex(0, 0), w.getEdgeVertex(0, 1), w.getEdgeFacet(0, 1)}),
+              U({1, 3, NONE}));
     w.init(&fs);
     EXPECT_EQ(w.getFacetSet(), &fs);
     kelm_test::expect_reference(w, fs);
@@ -68,7 +71,7 @@ TEST(KelmMeshTopologyWritable, SettersGrowOnlyTheListsTheyName) {
     w.init(&fs);
     const kelm_test::Tables built = tables_of(w, 16);
     // Numbers beyond non-growing lists and NONE first arguments change nothing.
-    w.deleteFacet(40), w.deleteVertex(40), w.deleteEdge(9), w.setEdgeVerts(9, 1, 2);
+    w.deleteFacet(4), w.deleteVertex(6), w.deleteEdge(9), w.setEdgeVerts(9, 1, 2);
     w.setFacetEdge(4, 0, 1), w.setFacetEdge(0, 3, 1), w.deleteEdge(NONE), w.deleteFacet(NONE);
     w.deleteVertex(NONE), w.setEdgeVerts(NONE, 0, 1), w.setEdgeFacets(NONE, 0, 1);
     w.setFacetEdge(NONE, 0, 1), w.setFacetEdges(NONE, 0, 1, 2), w.setVertexFacet(NONE, 0);
