@@ -33,10 +33,7 @@ TEST(KelmMeshTopologyDump, TriangleCubeAndEditedTetrahedron) {
               std::string::npos);
     kelm_test::make_cube(fs);
     t.init(&fs);
-    const std::string cube = dump_text(t);
-    expect_golden("topology_dump_cube.txt", cube);
-    // A diagonal inside a side of the cube joins two coplanar facets.
-    EXPECT_NE(cube.find("e[2] : v=(0,2) f=(0,1) dot=1 angle=0\n"), std::string::npos);
+    expect_golden("topology_dump_cube.txt", dump_text(t));
 
     // The walk around vertex 1 below meets the deleted facet: its reports are recorded.
     kelm_test::make_tetrahedron(fs);
@@ -45,12 +42,7 @@ TEST(KelmMeshTopologyDump, TriangleCubeAndEditedTetrahedron) {
     w.init(&fs);
     w.deleteFacet(3);
     w.deleteEdge(5);
-    const std::string edited = dump_text(w);
-    expect_golden("topology_dump_edited.txt", edited);
-    EXPECT_EQ(edited.rfind("vertices=5 facets=4 edges=6\nf[0] = ", 0), 0u);
-    for (const char* part : {"\nf[3] = <DELETED>\ne[0] : ", "\ne[5] : <DELETED>\n\nv[0] = ",
-                             "\nv[4] = <DELETED>\n", "e[1] : v=(1,2) f=(0,3) dot=0 angle=1.5708\n"})
-        EXPECT_NE(edited.find(part), std::string::npos) << part;
+    expect_golden("topology_dump_edited.txt", dump_text(w));
 }
 
 TEST(KelmMeshTopologyDump, EmptyTopologiesAndNullArguments) {

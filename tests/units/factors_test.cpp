@@ -185,9 +185,6 @@ TEST(KelmUnitFactors, WholeMatrixShape) {
             } else if (ta == kelm_mtype_temperature ||
                        (ta == kelm_mtype_linear_speed && speed_kind(a) != speed_kind(b))) {
                 EXPECT_EQ(f, 0.0);
-            } else {
-                // There and back again, within the 7 digits of the published values.
-                EXPECT_NEAR(f * kelm_get_unit_conversion_factor(ub, ua), 1.0, 2e-6);
             }
         }
     }
