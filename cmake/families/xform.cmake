@@ -4,5 +4,4 @@ kelm_family(xform
         src/geom/xform.cpp
         src/geom/xform2d.cpp
     TESTS
-        tests/geom/xform_test.cpp
-        tests/geom/xform2d_test.cpp)
+        tests/geom/xform_test.cpp)
