@@ -5,6 +5,4 @@ kelm_family(vectors
         src/geom/vector.cpp
         src/geom/vector2d.cpp
     TESTS
-        tests/geom/points_test.cpp
-        tests/geom/vector_test.cpp
-        tests/geom/vector2d_test.cpp)
+        tests/geom/vector_test.cpp)
