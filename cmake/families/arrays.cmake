@@ -6,5 +6,4 @@ kelm_family(arrays
         src/geom/bbox2d.cpp
     TESTS
         tests/geom/arrays_test.cpp
-        tests/geom/bbox_test.cpp
-        tests/geom/bbox2d_test.cpp)
+        tests/geom/bbox_test.cpp)

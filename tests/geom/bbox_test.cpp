@@ -505,4 +505,25 @@ TEST(KelmBoundingBox, PointsAndArraysGoThroughTheTransform) {
     EXPECT_EQ(bounds(plain), bounds(plain_points));
 }
 
+TEST(KelmBoundingBox2D, PointFormsGoThroughTheTransform) {
+    const KelmXform2D m(0, 1, -1, 0, 10, 20);  // quarter turn, then a shift
+    const double p[2] = {2, 3};
+    ListOfDouble list{2, 3};
+    std::vector<KelmBoundingBox2D> boxes(9);
+    boxes[0].update(p, m);
+    boxes[1].update(p, m.data());
+    boxes[2].update(KelmPoint2D(2, 3), m);
+    boxes[3].update(KelmPoint2D(2, 3), m.data());
+    boxes[4].update(2, 3, m);
+    boxes[5].update(2, 3, m.data());
+    boxes[6].update(&list, m);
+    boxes[7].update(&list, m.data());
+    KelmReal2DArray points;
+    points.append(p);
+    boxes[8].update(points, m.data());
+    for (const KelmBoundingBox2D& b : boxes) EXPECT_EQ(bounds(b), (V{7, 22, 7, 22}));
+    const KelmBoundingBox2D b = box<KelmBoundingBox2D>({-1, -1}, {3, 2});
+    EXPECT_EQ((V{b.minu(), b.minv(), b.maxu(), b.maxv()}), (V{-1, -1, 3, 2}));  // second names
+}
+
 }  // namespace
