@@ -1,5 +1,7 @@
-// What XML cannot hold never reaches the writer's output: the document stays
-// well-formed, the rest is written, each omission is reported.
+// The writer's escaping and layouts; what XML cannot hold never reaches its output: the
+// document stays well-formed, the rest is written, each omission is reported.
+#include "kelmmath/core/xmlwriter.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +10,6 @@
 #include "core/internal_xmltext.h"
 #include "kelmmath/core/streams.h"
 #include "kelmmath/core/xmlparser.h"
-#include "kelmmath/core/xmlwriter.h"
 #include "support/capture.h"
 
 namespace {
@@ -17,10 +18,44 @@ using Strings = std::vector<std::string>;
 
 bool well_formed(const std::string& doc) {
     KelmXML_Parser parser = KELMXML_ParserCreate(nullptr);
-    const bool ok = KELMXML_Parse(parser, doc.data(), static_cast<int>(doc.size()), 1) ==
-                    KELMXML_STATUS_OK;
+    const bool ok =
+        KELMXML_Parse(parser, doc.data(), static_cast<int>(doc.size()), 1) == KELMXML_STATUS_OK;
     KELMXML_ParserFree(parser);
     return ok;
+}
+
+// Escaping in attributes and content, self-closed empty elements, both layouts, and
+// close() ending the elements still open.
+TEST(KelmXMLWriter, EscapingLayoutAndClose) {
+    const std::string attr = "x &amp; &lt;y&gt; &quot;q&quot; &apos;z&apos;&#10;&#9;tab";
+    const std::string text = "1 &lt; 2 &amp; 3 &gt; 2 &quot;&apos;";
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    const std::string compact = head + "<root a=\"" + attr + "\"><empty/><t>" + text +
+                                "</t><nested><leaf p=\"\"/></nested></root>\n";
+    const std::string indented = head + "\n<root a=\"" + attr + "\">\n  <empty/>\n  <t>" + text +
+                                 "</t>\n  <nested>\n    <leaf p=\"\"/>\n  </nested>\n</root>\n";
+    for (bool indent : {false, true}) {
+        KelmOutputString s;
+        KelmXMLWriter w(&s);
+        w.setIndent(indent);
+        w.writeHeader();
+        w.beginElement("root");
+        w.beginAttribute("a");
+        w.text("x & <y> \"q\" 'z'\n\ttab");
+        w.endAttribute();
+        w.beginElement("empty");
+        w.endElement("empty");
+        w.beginElement("t");
+        w.text("1 < 2 & 3 > 2 \"'");
+        w.endElement("t");
+        w.beginElement("nested");
+        w.beginElement("leaf");
+        w.beginAttribute("p");
+        w.text(nullptr);
+        w.close();
+        EXPECT_EQ(std::string(s.str()), indent ? indented : compact);
+        EXPECT_TRUE(well_formed(s.str()));
+    }
 }
 
 TEST(KelmXMLWriter, NamesThatAreNotXmlNamesAreLeftOutAndReported) {
@@ -90,17 +125,21 @@ TEST(KelmXMLWriter, CharactersXmlCannotCarryAreLeftOutOneByOne) {
         unsigned left_out;
     };
     const Case cases[] = {
-        {"a\x01" "b\x1F" "c", "abc", 2},
+        {"a\x01"
+         "b\x1F"
+         "c",
+         "abc", 2},
         {"\t\n\r", "&#9;&#10;&#13;", 0},
-        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80<\x7F", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80&lt;\x7F", 0},
+        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80<\x7F",
+         "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80&lt;\x7F", 0},
         {"\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80", "\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80", 0},
-        {"x\xC3", "x", 1},                 // cut short
-        {"\xC3(", "(", 1},                 // lead byte without its continuation
-        {"\x80\xBF", "", 2},               // lone continuation bytes
-        {"\xC0\xAF\xE0\x80\xAF", "", 5},   // overlong forms
-        {"\xED\xA0\x80", "", 3},           // a surrogate, byte by byte
+        {"x\xC3", "x", 1},                // cut short
+        {"\xC3(", "(", 1},                // lead byte without its continuation
+        {"\x80\xBF", "", 2},              // lone continuation bytes
+        {"\xC0\xAF\xE0\x80\xAF", "", 5},  // overlong forms
+        {"\xED\xA0\x80", "", 3},          // a surrogate, byte by byte
         {"\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBD", "\xEF\xBF\xBD", 6},  // U+FFFE, U+FFFF out
-        {"\xF4\x90\x80\x80\xF5", "", 5},  // above U+10FFFF
+        {"\xF4\x90\x80\x80\xF5", "", 5},                              // above U+10FFFF
     };
     for (const Case& c : cases) {
         kelm_test::ErrorRecorder errors;
@@ -126,8 +165,9 @@ TEST(KelmXMLWriter, CharactersXmlCannotCarryAreLeftOutOneByOne) {
         Strings expected;
         if (c.left_out > 0) {
             const std::string n = std::to_string(c.left_out);
-            expected = {"XML writer: <e a>: " + n + " byte(s) XML cannot carry left out of the text\n",
-                        "XML writer: <e>: " + n + " byte(s) XML cannot carry left out of the text\n"};
+            expected = {
+                "XML writer: <e a>: " + n + " byte(s) XML cannot carry left out of the text\n",
+                "XML writer: <e>: " + n + " byte(s) XML cannot carry left out of the text\n"};
         }
         EXPECT_EQ(errors.errors(), expected) << kelm_internal::shown_text(c.in);
     }
