@@ -4,5 +4,4 @@ kelm_family(units
         src/units/units.cpp
         src/units/units_table.cpp
     TESTS
-        tests/units/units_test.cpp
-        tests/units/factors_test.cpp)
+        tests/units/units_test.cpp)
