@@ -458,11 +458,7 @@ TEST(KelmTolerancePredicates, ZeroAndNonzeroAreComplementaryExceptForTheNullReal
     EXPECT_EQ(0, kelm_is_epsilon_nonzero(KELM_NULL_REAL, 0.0));
 }
 
-TEST(KelmValueClasses, ConstantsAndLayout) {
-    ExpectComponents(KelmPoint(kelm_vec_zero), 0, 0, 0);
-    ExpectComponents(KelmPoint(kelm_vec_100), 1, 0, 0);
-    ExpectComponents(KelmPoint(kelm_vec_010), 0, 1, 0);
-    ExpectComponents(KelmPoint(kelm_vec_001), 0, 0, 1);
+TEST(KelmValueClasses, Layout) {
     KelmPoint pts[2] = {KelmPoint(1, 2, 3), KelmPoint(4, 5, 6)};
     EXPECT_EQ(reinterpret_cast<const double*>(&pts[0]), pts[0].data());
     EXPECT_EQ(pts[0].data() + 3, pts[1].data());
@@ -515,11 +511,6 @@ TEST(KelmValueClasses, SettersAndSharedAccessors) {
     e.ij(-1, -2);
     e.j(8);
     ExpectComponents(e, -1, 8);
-
-    KelmPoint copy;
-    copy = p;
-    p.x(100);  // copies own their components
-    ExpectComponents(copy, 1, -4, 3);
 }
 
 }  // namespace
