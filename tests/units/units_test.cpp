@@ -1,7 +1,6 @@
 // Names, lookup, value and vector conversion, rate units, the search by factor, the
-// lifecycle of the factor rows, and the conversion list and factor rows: factors derived
-// from unit sizes, the published values, the shape of the whole factor matrix and the
-// list order.
+// lifecycle of the factor rows, and the factors: derived from unit sizes, the published
+// values, and the shape of the whole factor matrix.
 
 #include "kelmmath/units/units.h"
 
@@ -312,7 +311,6 @@ TEST(KelmUnitLifecycle, ConcurrentFirstQueriesAgree) {
 }
 
 using Pair = std::pair<KelmUnit, KelmUnit>;
-using Units = std::vector<KelmUnit>;
 
 std::string pair_name(KelmUnit a, KelmUnit b) {
     return std::string(kelm_get_unit_name(a)) + " -> " + kelm_get_unit_name(b);
@@ -482,43 +480,6 @@ TEST(KelmUnitFactors, WholeMatrixShape) {
             }
         }
     }
-}
-
-TEST(KelmUnitFactors, ListOrderAndTerminator) {
-    const Units length_sources = {kelm_unit_mm,         kelm_unit_cm,  kelm_unit_m,
-                                  kelm_unit_micrometre, kelm_unit_nm,  kelm_unit_in,
-                                  kelm_unit_ft,         kelm_unit_mil, kelm_unit_microinch};
-    const Units length_targets = {kelm_unit_nm,  kelm_unit_micrometre, kelm_unit_mm,
-                                  kelm_unit_cm,  kelm_unit_m,          kelm_unit_microinch,
-                                  kelm_unit_mil, kelm_unit_in,         kelm_unit_ft};
-    // Every other group lists its units in value order, as sources and as targets.
-    const std::pair<int, int> runs[] = {
-        {kelm_unit_sec, kelm_unit_hour},      {kelm_unit_mm_s, kelm_unit_ft_min},
-        {kelm_unit_mm_rev, kelm_unit_in_rev}, {kelm_unit_mm_tooth, kelm_unit_in_tooth},
-        {kelm_unit_hz, kelm_unit_rpm},        {kelm_unit_pa, kelm_unit_psi},
-        {kelm_unit_n, kelm_unit_lbf},         {kelm_unit_w, kelm_unit_hp},
-        {kelm_unit_n_m, kelm_unit_lb_ft},     {kelm_unit_sq_mm, kelm_unit_sq_ft},
-        {kelm_unit_cu_mm, kelm_unit_cu_ft},   {kelm_unit_c, kelm_unit_r}};
-    std::vector<std::pair<Units, Units>> groups = {
-        {length_sources, length_targets},
-        {{kelm_unit_radian, kelm_unit_deg}, {kelm_unit_deg, kelm_unit_radian}}};
-    for (const auto& run : runs) {
-        Units units;
-        for (int u = run.first; u <= run.second; ++u) units.push_back(unit(u));
-        groups.push_back({units, units});
-    }
-    groups.back().first.pop_back();  // rankine converts by formula only: no entries from it
-    std::vector<Pair> expected;
-    for (const auto& g : groups)
-        for (KelmUnit a : g.first)
-            for (KelmUnit b : g.second)
-                if (a != b) expected.push_back({a, b});
-
-    using kelm_internal::kUnitConversions;
-    ASSERT_EQ(expected.size(), static_cast<std::size_t>(kelm_internal::kUnitConversionCount));
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(Pair(kUnitConversions[i].from, kUnitConversions[i].to), expected[i]) << i;
-    EXPECT_EQ(kUnitConversions[expected.size()].from, kelm_unit_unknown);
 }
 
 }  // namespace
