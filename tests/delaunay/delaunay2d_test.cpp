@@ -465,8 +465,10 @@ TEST(DelaunayOrientLikeDeathTest, InconsistentTablesStopTheProcess) {
     DelaunayState s;
     const double values[4] = {0, 0, 1, 1};
     ASSERT_EQ(s.init(values, 1.0), 1);
+    s.addTriangle(9, 9, 9, 0, 1, 2);  // a vertex 9 right after triangle 0's three
     // Standard output goes to stderr in the child so that the text is matched.
-    EXPECT_EXIT((dup2(2, 1), s.orientLike(0, 7, 8, 9)), testing::ExitedWithCode(2),
+    // One reference vertex alone is no shared side.
+    EXPECT_EXIT((dup2(2, 1), s.orientLike(0, 0, 8, 9)), testing::ExitedWithCode(2),
                 "^INTERNAL: get_facet_topology: could not find facet edge in facet\n$");
     EXPECT_EXIT((dup2(2, 1), s.orientPair(0, 1, 9)), testing::ExitedWithCode(2),
                 "^INTERNAL: get_facet_topology\\(2\\): could requested verts not found\n$");
