@@ -8,7 +8,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <map>
 #include <random>
 #include <sstream>
@@ -183,101 +182,6 @@ TEST(DelaunaySearch, ScanOutcomeFollowsTheScanOrder) {
     EXPECT_TRUE(stopped.hit());
 }
 
-// Distance from p to the closed triangle (a, b, c), in long double.
-long double distanceToTriangle(const double* a, const double* b, const double* c, const double* p) {
-    const double* v[3] = {a, b, c};
-    auto cross = [&](const double* u, const double* w) {
-        return (static_cast<long double>(w[0]) - u[0]) * (static_cast<long double>(p[1]) - u[1]) -
-               (static_cast<long double>(w[1]) - u[1]) * (static_cast<long double>(p[0]) - u[0]);
-    };
-    const long double s0 = cross(a, b), s1 = cross(b, c), s2 = cross(c, a);
-    if ((s0 >= 0 && s1 >= 0 && s2 >= 0) || (s0 <= 0 && s1 <= 0 && s2 <= 0)) return 0;
-    long double best = std::numeric_limits<long double>::infinity();
-    for (int k = 0; k < 3; ++k) {
-        const double* u = v[k];
-        const double* w = v[(k + 1) % 3];
-        const long double dx = static_cast<long double>(w[0]) - u[0];
-        const long double dy = static_cast<long double>(w[1]) - u[1];
-        const long double px = static_cast<long double>(p[0]) - u[0];
-        const long double py = static_cast<long double>(p[1]) - u[1];
-        long double f = (px * dx + py * dy) / (dx * dx + dy * dy);
-        f = f < 0 ? 0 : (f > 1 ? 1 : f);
-        const long double ex = px - f * dx, ey = py - f * dy;
-        best = std::min(best, std::sqrt(ex * ex + ey * ey));
-    }
-    return best;
-}
-
-TEST(DelaunaySearch, InsideAndNearStayWithinTheirReach) {
-    // What the point search leans on: a regular triangle (|det| at least
-    // 2e-7 times the sum of the squared sides at vertex 0, robust in sign)
-    // classifies a point inside only within 7e-8 of its longest side L from
-    // it, and near only within 4.5e-6 L. Checked on triangles down to the
-    // regular limit, far from the origin or near it, with points a little
-    // off their sides and corners.
-    std::mt19937_64 gen(20261206);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    unsigned regular = 0, inside_far = 0, near_far = 0, takes = 0;
-    double worst_inside = 0, worst_near = 0;
-    for (unsigned round = 0; round < 200000; ++round) {
-        const double scale = std::pow(10.0, -6 + 12 * unit(gen));
-        const double shift = unit(gen) < 0.3 ? std::pow(10.0, 3 + 9 * unit(gen)) : 0.0;
-        double p[3][2];
-        for (auto& q : p) {
-            q[0] = shift + scale * unit(gen);
-            q[1] = -shift + scale * unit(gen);
-        }
-        if (unit(gen) < 0.5) {  // flat, down to the regular limit
-            const double f = unit(gen), lift = std::pow(10.0, -6.7 * unit(gen));
-            const double dx = p[1][0] - p[0][0], dy = p[1][1] - p[0][1];
-            p[2][0] = p[0][0] + f * dx - lift * dy;
-            p[2][1] = p[0][1] + f * dy + lift * dx;
-        }
-        const double ab = (p[1][0] - p[0][0]) * (p[2][1] - p[0][1]);
-        const double cd = (p[2][0] - p[0][0]) * (p[1][1] - p[0][1]);
-        const double det = ab - cd;
-        const double s01 =
-            (p[1][0] - p[0][0]) * (p[1][0] - p[0][0]) + (p[1][1] - p[0][1]) * (p[1][1] - p[0][1]);
-        const double s02 =
-            (p[2][0] - p[0][0]) * (p[2][0] - p[0][0]) + (p[2][1] - p[0][1]) * (p[2][1] - p[0][1]);
-        if (!(std::fabs(det) > 1e-14 * (std::fabs(ab) + std::fabs(cd))) || std::fabs(det) < 2e-25 ||
-            std::fabs(det) < 2e-7 * (s01 + s02))
-            continue;
-        ++regular;
-        double longest = 0;
-        for (int k = 0; k < 3; ++k)
-            longest = std::max(
-                longest, std::hypot(p[k][0] - p[(k + 1) % 3][0], p[k][1] - p[(k + 1) % 3][1]));
-        for (int trial = 0; trial < 8; ++trial) {
-            // A point on a side or at a corner, moved off by 1e-18 L to 1e-5 L.
-            const int k = static_cast<int>(gen() % 3);
-            const double f = trial < 2 ? static_cast<double>(trial) : unit(gen);
-            double q[2] = {p[k][0] + f * (p[(k + 1) % 3][0] - p[k][0]),
-                           p[k][1] + f * (p[(k + 1) % 3][1] - p[k][1])};
-            const double off = longest * std::pow(10.0, -5 - 13 * unit(gen));
-            const double angle = 6.283185307179586 * unit(gen);
-            q[0] += off * std::cos(angle);
-            q[1] += off * std::sin(angle);
-            double nearness = 0;
-            const PointClass cls = kelm_internal::classifyPoint(p[0], p[1], p[2], q, &nearness);
-            if (cls != PointClass::kInside && cls != PointClass::kNear) continue;
-            ++takes;
-            const double d = static_cast<double>(distanceToTriangle(p[0], p[1], p[2], q)) / longest;
-            if (cls == PointClass::kInside) {
-                worst_inside = std::max(worst_inside, d);
-                inside_far += d > 7e-8;
-            } else {
-                worst_near = std::max(worst_near, d);
-                near_far += d > 4.5e-6;
-            }
-        }
-    }
-    EXPECT_GT(regular, 100000u);
-    EXPECT_GT(takes, 300000u);
-    EXPECT_EQ(inside_far, 0u) << "worst " << worst_inside;
-    EXPECT_EQ(near_far, 0u) << "worst " << worst_near;
-}
-
 // Sets the triangle count from which groups look ahead, for a scope.
 class LookAheadScope {
 public:
@@ -357,9 +261,15 @@ TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
 }
 
 TEST(DelaunaySearch, LookAheadGivesAStartOrNone) {
-    // What a lookahead gives: a triangle where the walk can start, or none
-    // for points no walk goes to.
+    // The defaults (groups look ahead from 65536 triangles; states index their
+    // searches unless told otherwise), then what a lookahead gives: a triangle
+    // where the walk can start, or none for points no walk goes to.
     EXPECT_EQ(kelm_internal::lookAheadFrom(), 1u << 16);
+    EXPECT_EQ(kelm_internal::defaultSearchMode(), SearchMode::kIndexed);
+    EXPECT_EQ(DelaunayState().mode(), SearchMode::kIndexed);
+    kelm_internal::setDefaultSearchMode(SearchMode::kPlainScans);
+    EXPECT_EQ(DelaunayState().mode(), SearchMode::kPlainScans);
+    kelm_internal::setDefaultSearchMode(SearchMode::kIndexed);
     LookAheadScope scope(0);
     const double box[4] = {0, 0, 1, 1};
     DelaunayState s;
@@ -432,90 +342,6 @@ TEST(DelaunaySearch, SideReachWithoutDivisionAgrees) {
     EXPECT_TRUE(kelm_internal::segmentWithin(on, a, b, 0.0));
     EXPECT_TRUE(kelm_internal::segmentWithin(nan, a, b, 1e-12));
     EXPECT_TRUE(kelm_internal::segmentWithin(a, a, a, 0.0));  // a point as the segment
-}
-
-TEST(DelaunaySearch, LookAheadRunsOutlastChangesBetweenPasses) {
-    // insertRun spreads a lookahead's passes over the insertions before its
-    // group: whatever those change, the passes end, and the starts they give
-    // are triangles (or none) that leave the outcome as it was.
-    LookAheadScope scope(0);
-    const double box[4] = {-1, -1, 2, 2};
-    for (unsigned seed = 0; seed < 40; ++seed) {
-        const auto pts = kelm_test::randomPoints(seed, 400, -1, -1, 2, 2);
-        DelaunayState ahead, plain(SearchMode::kPlainScans);
-        ASSERT_EQ(ahead.init(box, 1.0), 1);
-        ASSERT_EQ(plain.init(box, 1.0), 1);
-        for (unsigned k = 0; k < 100; ++k) {
-            ASSERT_EQ(ahead.insertPoint(pts[k].first, pts[k].second),
-                      plain.insertPoint(pts[k].first, pts[k].second));
-        }
-        // A run over 8 points far apart (a batch that is not looked ahead
-        // for has no passes), its passes between 292 other insertions.
-        double group[16];
-        for (unsigned j = 0; j < 8; ++j) {
-            const bool right = j % 2 != 0, top = (j / 2) % 2 != 0;
-            group[2 * j] = (right ? 1.9 : -0.9) + 0.01 * pts[392 + j].first;
-            group[2 * j + 1] = (top ? 1.9 : -0.9) + 0.01 * pts[392 + j].second;
-        }
-        DelaunayState::LookAheadRun run;
-        ahead.lookAheadBegin(&run, group, 8);
-        unsigned passes = 0;
-        for (unsigned k = 100; k < 392; ++k) {
-            ASSERT_EQ(ahead.insertPoint(pts[k].first, pts[k].second),
-                      plain.insertPoint(pts[k].first, pts[k].second));
-            if (ahead.lookAheadPass(&run)) ++passes;
-        }
-        while (ahead.lookAheadPass(&run)) ASSERT_LT(++passes, 1000u);
-        EXPECT_GT(passes, 3u);
-        for (unsigned j = 0; j < 8; ++j) {
-            EXPECT_TRUE(run.starts[j] == N || run.starts[j] < ahead.triangleCount()) << j;
-            ASSERT_EQ(ahead.insertPoint(group[2 * j], group[2 * j + 1], run.starts[j]),
-                      plain.insertPoint(group[2 * j], group[2 * j + 1]))
-                << seed << ' ' << j;
-        }
-        std::string texts[2];
-        for (int m = 0; m < 2; ++m) {
-            kelm_test::StdoutCapture capture;
-            (m ? plain : ahead).dumpMesh();
-            texts[m] = capture.text();
-        }
-        EXPECT_EQ(texts[0], texts[1]) << seed;
-        EXPECT_EQ(kelm_test::checkIndex(ahead), "") << seed;
-    }
-}
-
-TEST(DelaunaySearch, PublicClassUsesTheDefaultMode) {
-    EXPECT_EQ(kelm_internal::defaultSearchMode(), SearchMode::kIndexed);
-    EXPECT_EQ(DelaunayState().mode(), SearchMode::kIndexed);
-    // Objects made under either default give the same answers and texts,
-    // through every public member, insertPoints and findEdge included.
-    for (unsigned seed = 0; seed < 40; ++seed) {
-        std::string texts[2];
-        for (int m = 0; m < 2; ++m) {
-            kelm_test::SearchModeScope scope(m ? SearchMode::kIndexed : SearchMode::kPlainScans);
-            EXPECT_EQ(DelaunayState().mode(), scope.mode());
-            KelmBoundingBox2D box = kelm_test::makeBox(-2, 1, 3, 2);
-            KelmDelaunay2D d;
-            d.init(&box, seed % 3 == 0 ? -1.0 : 1.0);
-            KelmReal2DArray pts;
-            for (const auto& p : kelm_test::randomPoints(seed, 60, -2, 1, 3, 2))
-                pts.append(p.first, p.second);
-            pts.append(-2, 1);  // a box corner, then a duplicate
-            pts.append(-2, 1);
-            std::ostringstream out;
-            out << d.insertPoints(pts) << ' ';
-            for (unsigned k = 0; k < 12; ++k) {
-                const unsigned a = 3 + (seed * 7 + k * 13) % 62, b = 3 + (seed + k * 29) % 62;
-                out << d.findEdge(a, b) << ' ' << d.insertEdge(a, b, k & 1) << ' ';
-            }
-            out << d.resolveInside() << '\n' << kelm_test::dumpMeshText(d);
-            KelmDelaunay2D copy(d);
-            out << copy.insertPoint(KelmPoint2D(0.5, 1.5)) << kelm_test::dumpMeshText(copy);
-            texts[m] = out.str();
-        }
-        ASSERT_EQ(texts[0], texts[1]) << seed;
-    }
-    EXPECT_EQ(kelm_internal::defaultSearchMode(), SearchMode::kIndexed);
 }
 
 TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
