@@ -76,16 +76,10 @@ double fill_area(const std::vector<Ring>& rings, int rule) {
     return area;
 }
 
-class Quiet : public KelmErrorContext {
-protected:
-    void report(Severity, const char*) override {}
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static Quiet quiet;
-    kelm_set_ec(&quiet);
+    kelm_fuzz::QuietContext quiet;
     kelm_fuzz::Bytes in(data, size);
     const uint8_t mode = in.u8();
     const int rule = mode & 1 ? KELM_FILL_NON_ZERO : KELM_FILL_EVEN_ODD;

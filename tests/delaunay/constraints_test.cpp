@@ -233,6 +233,7 @@ TEST(DelaunayFillInside, DepthFirstOrderOnAnExplicitStack) {
     // a plain one. Depth first, 2 is reached through 0-1-3 and labelled 1 (a
     // breadth-first fill would give 0).
     DelaunayState s;
+    EXPECT_EQ(s.resolveInside(), 0);  // no edge: no triangle to start from
     const unsigned border = kelm_internal::kBorderBit | kelm_internal::kNoFlipBit;
     addEdge(s, 0, N, 0);
     addEdge(s, 0, 1, 0);

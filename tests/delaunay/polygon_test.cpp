@@ -213,6 +213,22 @@ TEST(KelmPolygonSnap, APointTakesTheLowestVertexWithinTheTolerance) {
     EXPECT_EQ(xy.size(), 6u);
 }
 
+TEST(KelmPolygonArrange, EachCrossingCutsBothSegmentsOnce) {
+    // A tall rectangle across a square: each horizontal side of the square and
+    // each vertical side of the rectangle is cut twice, in order along it.
+    std::vector<double> xy = square(0, 0, 4, 4);
+    const Ring tall = square(1, -1, 3, 5);
+    xy.insert(xy.end(), tall.begin(), tall.end());
+    const std::vector<unsigned> segs = {0, 1, 1, 2, 2, 3, 3, 0, 4, 5, 5, 6, 6, 7, 7, 4};
+    const auto edges = kelm_internal::arrangeSegments(&xy, segs, 1e-12);
+    EXPECT_EQ(xy.size(), 24u);  // the four crossings appended
+    EXPECT_EQ(edges.size(), 16u);
+    for (const auto& e : edges) {
+        EXPECT_EQ(e.count, 1) << e.a << " " << e.b;
+        EXPECT_EQ(std::abs(e.winding), 1) << e.a << " " << e.b;
+    }
+}
+
 TEST(KelmPolygonOrient, ExactWhereThePlainDeterminantRoundsAway) {
     const double a[2] = {0.5, 0.5}, b[2] = {12, 12}, c[2] = {24, 24};
     EXPECT_EQ(kelm_internal::orient2dExact(a, b, c), 0);

@@ -23,7 +23,7 @@ TEST(HostileDelaunayStress, TenThousandDegenerateTriangulations) {
     unsigned failures = 0;
     for (unsigned seed = 0; seed < 10000 && failures < 5; ++seed) {
         watchdog.start("delaunay seed " + std::to_string(seed));
-        const kelm_test::DelaunayCase c = kelm_test::makeDelaunayCase(seed, 9);
+        const kelm_test::DelaunayCase c = kelm_test::makeDelaunayCase(seed, 8);
         KelmDelaunay2D d;
         const std::string problem = kelm_test::runCase(d, c, seed % 2 == 1);
         if (!problem.empty()) {

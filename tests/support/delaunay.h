@@ -83,22 +83,6 @@ inline std::string dumpStateText(const kelm_internal::DelaunayState& s) {
     return capture.text();
 }
 
-// Sets the search mode of states made while it lives, and restores the old one.
-class SearchModeScope {
-public:
-    explicit SearchModeScope(kelm_internal::SearchMode mode)
-        : previous_(kelm_internal::defaultSearchMode()), mode_(mode) {
-        kelm_internal::setDefaultSearchMode(mode);
-    }
-    ~SearchModeScope() { kelm_internal::setDefaultSearchMode(previous_); }
-    SearchModeScope(const SearchModeScope&) = delete;
-    SearchModeScope& operator=(const SearchModeScope&) = delete;
-    kelm_internal::SearchMode mode() const { return mode_; }
-
-private:
-    kelm_internal::SearchMode previous_, mode_;
-};
-
 // Empty when the search index of s agrees with its tables, else what
 // disagrees: sizes, the grid, vertex links and the turn around each vertex,
 // the bounds, each triangle's Kind byte (recomputed on a copy, its slot code
@@ -211,8 +195,6 @@ inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
     if (odd != x.odd_live) return "odd count is off";
     return "";
 }
-
-
 }  // namespace kelm_test
 
 #endif  // KELMMATH_TESTS_SUPPORT_DELAUNAY_H
