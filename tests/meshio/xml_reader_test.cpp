@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -477,39 +478,34 @@ TEST(KelmMeshShellRecord, CopiesAndListsKeepOneOwnerPerRecord) {
     EXPECT_EQ(moved.size(), 0u);
     assigned.clear();
     EXPECT_EQ(assigned.size(), 0u);
-
-    KelmMeshShellRecordVector v;  // owns nothing
-    v.append(&b);
-    v.append(&c);
-    v.append(&d);
-    v.remove(&c);
-    v.remove(&c);
-    v.put(&c, 0);
-    v[1] = &b;
-    KelmMeshShellRecordVector w(v);
-    EXPECT_EQ(w.size(), 2u);
-    EXPECT_EQ(w.get(0), &c);
-    EXPECT_EQ(w[1], &b);
 }
 
 TEST(KelmMeshXmlRoundTrip, RandomMeshesReadBackAsWritten) {
+    // Meshes from fixed seeds, read back alternately by the document reader and the
+    // root reader, with and without facet normals: all as written, with no report.
     ScratchFile file("round.xml");
-    for (unsigned seed = 0; seed < 200; ++seed) {
-        SCOPED_TRACE(seed);
+    unsigned failures = 0;
+    for (unsigned seed = 0; seed < 10000 && failures < 5; ++seed) {
         KelmMeshFacetSet fs;
         std::string id;
         unsigned color = 0;
         kelm_test::random_xml_mesh(seed, fs, id, color);
         KelmMeshXMLOpts opts;
-        opts.facet_normals = seed % 2;
+        opts.facet_normals = seed / 2 % 2;
+        std::remove(file.path());  // a new file each time: no flush for a truncated one
         kelm_mesh_xml_save(file.path(), &opts, &fs, id.c_str(), color);
-        KelmMeshShellRecordVec recs;
         ErrorRecorder errors;
-        ASSERT_EQ(kelm_mesh_xml_read(&recs, file.path()), 1);
-        ASSERT_EQ(recs.size(), 1u);
-        EXPECT_EQ(std::string(recs[0]->id.str() ? recs[0]->id.str() : ""), id);
-        ASSERT_EQ(kelm_test::xml_round_trip_problem(fs, *recs[0]), "");
-        EXPECT_EQ(errors.count(), 0u);
+        KelmMeshShellRecordVec recs;
+        KelmMeshShellRecord one;
+        const bool ok = seed % 2 ? kelm_mesh_xml_read(&recs, file.path()) == 1 && recs.size() == 1
+                                 : kelm_mesh_xml_read_shell(&one, file.path()) == 1;
+        const KelmMeshShellRecord& back = seed % 2 && ok ? *recs[0] : one;
+        std::string problem = !ok ? "read failed"
+                              : std::string(back.id.str() ? back.id.str() : "") != id
+                                  ? "id differs"
+                                  : kelm_test::xml_round_trip_problem(fs, back);
+        if (problem.empty() && errors.count() != 0) problem = errors.entries()[0].text;
+        if (!problem.empty() && ++failures) ADD_FAILURE() << "seed " << seed << ": " << problem;
     }
     // Null facets are not written: the facets after them move up.
     KelmMeshFacetSet fs;
