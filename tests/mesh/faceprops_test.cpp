@@ -124,6 +124,10 @@ TEST(KelmMeshFace, PropertyListOperations) {
         EXPECT_EQ(g_live_probes, live + 2);  // outsider and p6
     }
     EXPECT_EQ(g_live_probes, live);
+    KelmMeshFacetSet fs;  // a set's faces go with their properties when it is cleared
+    for (int i = 0; i < 2; ++i) fs.createFace()->addProp(new ProbeProp(i));
+    fs.clear();
+    EXPECT_EQ(g_live_probes, live);
 }
 
 TEST(KelmMeshFace, CopyDuplicatesInOrderAndReplaces) {
