@@ -46,17 +46,31 @@ void run_threads(Body body) {
     for (std::thread& th : threads) th.join();
 }
 
-// (Face property type numbers drawn under races: faceprops_test.)
-TEST(KelmThreads, LazyUnitTablesOnFirstUseFromSeveralThreads) {
+// A property class of the test's own: its number is drawn by whichever thread asks
+// first, while the others ask too (the numbers themselves: faceprops_test).
+class ThreadProp : public KelmMeshFaceProp {
+public:
+    static unsigned int getFacePropType() {
+        static const unsigned int type = _new_info_type();
+        return type;
+    }
+    unsigned int getType() override { return getFacePropType(); }
+    KelmMeshFaceProp* duplicate() const override { return new ThreadProp; }
+};
+
+TEST(KelmThreads, LazyTablesAndTypeNumbersOnFirstUseFromSeveralThreads) {
     kelm_unit_shutdown();  // the next query builds the rows again, from several threads
     std::vector<double> inch(kThreads), deg(kThreads);
+    std::vector<unsigned> type(kThreads);
     run_threads([&](int t) {
         inch[t] = kelm_get_unit_conversion_factor(kelm_unit_in, kelm_unit_mm);
         deg[t] = kelm_get_unit_conversion_factor(kelm_unit_ft, kelm_unit_cm);
+        type[t] = ThreadProp::getFacePropType();
     });
     for (int t = 0; t < kThreads; ++t) {
         EXPECT_EQ(inch[t], 25.4);
         EXPECT_EQ(deg[t], deg[0]);
+        EXPECT_EQ(type[t], type[0]);
     }
 }
 
