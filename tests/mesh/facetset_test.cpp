@@ -71,6 +71,9 @@ TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
     EXPECT_EQ(idx, 2u);  // never reused
     EXPECT_EQ(fs.getFacetCount(), 3u);
     EXPECT_EQ(fs.getFacet(0u), nullptr);
+    const KelmMeshFace* bare = fs.createFace();  // over no facets
+    EXPECT_EQ((std::vector<unsigned>{bare->getFirstFacet(), bare->getFacetCount()}),
+              (std::vector<unsigned>{NONE, 0}));
 
     fs.deleteVertex(1);
     fs.deleteNormal(0);
