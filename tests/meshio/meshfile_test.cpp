@@ -138,6 +138,10 @@ TEST(KelmMeshFile, DetectionAndWelding) {
         bin.append(2, '\0');
     }
     EXPECT_EQ(kelm_mesh_file_detect(bin.data(), bin.size(), bin.size()), kelm_mesh_file_stl_binary);
+    std::string many(84 + 50 * 256, '\0');  // all four count bytes decide
+    std::memcpy(&many[0], "solid x", 7);
+    many[81] = 1;
+    EXPECT_EQ(kelm_mesh_file_detect(many.data(), 84, many.size()), kelm_mesh_file_stl_binary);
     KelmMeshFacetSet fs;
     KelmMeshReadOptions opts;
     opts.keep_normals = 1;
@@ -268,6 +272,15 @@ TEST(KelmMeshFile, PlyAnyTypesBothByteOrdersOtherPropertiesSkipped) {
     EXPECT_EQ(p[1], 5.0);
     const unsigned want[3] = {0, 2, 1};
     EXPECT_EQ(0, std::memcmp(fs.getFacet(0)->vertex, want, sizeof want));
+
+    // ASCII: y may come first, and a list may be empty.
+    ASSERT_EQ(read_text(fs, "ply\nformat ascii 1.0\nelement vertex 3\nproperty float y\n"
+                            "property float x\nproperty float z\nproperty list uchar float t\n"
+                            "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
+                            "0 0 0 0\n0 1 0 0\n1 0 0 0\n3 0 1 2\n"),
+              1);
+    fs.getVertex(p, 1);
+    EXPECT_EQ(std::vector<double>(p, p + 3), (std::vector<double>{1, 0, 0}));
 }
 
 TEST(KelmMeshFile, ObjNormalsKeptWhenAsked) {
