@@ -230,8 +230,8 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
         EXPECT_NEAR(fs.getSurfaceArea(), 5.0 * len, 1e-12);  // by the shoelace formula
     }
 
-    // The same polygon upside down keeps its orientation.
-    ASSERT_EQ(read_text(fs, "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 2 0.5 0\nv 0 2 0\nf 1 5 4 3 2\n"), 1);
+    // The same polygon upside down keeps its orientation (the text ends in a number).
+    ASSERT_EQ(read_text(fs, "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 2 0.5 0\nv 0 2 0\nf 1 5 4 3 2\nv 9 9 9"), 1);
     for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
         double n[3];
         fs.getFacetNormal(n, f);
