@@ -77,13 +77,13 @@ TEST(HostileReader, EachDocumentReadsAsExpected) {
          false, "", "", "1 0 0"},
         // Facets before vertices, two vertex blocks, empty blocks: all allowed.
         {"blocks in any order",
-         "<shell><facets><f v=\"0 1 2\"/></facets><verts/>" + v + "<facets/>" + v + v +
-             "</shell>",
+         "<shell><facets><f v=\"0 1 2\"/></facets><verts/>" + v + "<facets/>" + v + v + "</shell>",
          false, "", "", "3 1 0 0+1 1+0"},
         {"text, comments and instructions anywhere",
          "<?xml version=\"1.0\"?><!-- before --><?pi before?>\n<shell id=\"t\">a<!--c--><verts>"
          "b<?pi x?><v p=\"1 2 3\">c<![CDATA[<v p=\"9 9 9\"/>]]></v>d</verts>e<facets>f"
-         "<f v=\"0 0 0\">g<n d=\"0 0 1\">h</n>i</f>j</facets>k</shell>\n<!-- after --><?pi after?>\n",
+         "<f v=\"0 0 0\">g<n d=\"0 0 1\">h</n>i</f>j</facets>k</shell>\n<!-- after --><?pi "
+         "after?>\n",
          false, "", "t", "1 1 1 0+1"},
         {"trailing text", "<shell/>\ntrailing text", false,
          parse_error(2, XML_ERROR_JUNK_AFTER_DOC_ELEMENT), "", "0 0 0"},
@@ -106,7 +106,7 @@ TEST(HostileReader, EachDocumentReadsAsExpected) {
             c.whole ? kelm_hostile::read_all(c.doc, &recs) : kelm_hostile::read_shell(c.doc, &rec);
         EXPECT_EQ(r.result, c.message.empty() ? 1 : 0);
         EXPECT_EQ(r.messages, c.message.empty() ? std::vector<std::string>{}
-                                                 : std::vector<std::string>{c.message});
+                                                : std::vector<std::string>{c.message});
         if (c.whole) {
             ASSERT_EQ(recs.size(), c.read.empty() ? 0u : 1u);
             if (recs.size() == 0) continue;

@@ -122,9 +122,8 @@ TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
 
 TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
     KelmMeshFacetSet fs;
-    for (const V3& p :
-         {V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, V3{2, 0, 0}, V3{1e-8, 0, 0}, V3{0, 1e-8, 0},
-          V3{1e-7, 0, 0}, V3{0, 1e-7, 0}})
+    for (const V3& p : {V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, V3{2, 0, 0}, V3{1e-8, 0, 0},
+                        V3{0, 1e-8, 0}, V3{1e-7, 0, 0}, V3{0, 1e-7, 0}})
         fs.createVertex(p.data());
     double n[3];
     fs.getTriangleNormal(n, 0, 1, 2);
@@ -219,7 +218,8 @@ TEST(KelmMeshCopy, DeepCopyKeepsEverythingAndSelfCopyIsHarmless) {
     KelmMeshFacetSet constructed(src), assigned, unmoved;
     assigned = src;
     kelm_mesh_copy(&unmoved, &src, static_cast<const double*>(nullptr));
-    for (const KelmMeshFacetSet* copy : {&constructed, &assigned, &unmoved}) expect_sample(*copy, src);
+    for (const KelmMeshFacetSet* copy : {&constructed, &assigned, &unmoved})
+        expect_sample(*copy, src);
 
     const double shift[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 5, 5, 5, 1};
     kelm_mesh_copy(&src, &src);

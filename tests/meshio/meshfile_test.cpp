@@ -119,10 +119,10 @@ TEST(KelmMeshFile, FileFormsWriteAndReadByName) {
     EXPECT_EQ(kelm_mesh_file_write(&src, "/no/such/dir/x.stl", kelm_mesh_file_stl_binary), 0);
     src.getFacet(0)->vertex[0] = 40;  // one past the vertex list: nothing written
     EXPECT_EQ(kelm_mesh_file_write(&src, name.c_str(), format), 0);
-    EXPECT_EQ(rec.errors(), (std::vector<std::string>{
-                                "/no/such/dir/x.stl: cannot be opened",
-                                "/no/such/dir/x.stl: cannot be opened for writing",
-                                name + ": facet 0 names vertex 40, the set has 40"}));
+    EXPECT_EQ(rec.errors(),
+              (std::vector<std::string>{"/no/such/dir/x.stl: cannot be opened",
+                                        "/no/such/dir/x.stl: cannot be opened for writing",
+                                        name + ": facet 0 names vertex 40, the set has 40"}));
 }
 
 // A binary STL whose header starts with "solid" is binary when its size fits the count;
@@ -188,9 +188,11 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
     KelmMeshFacetSet fs;
     KelmMeshReadInfo info;
     // (A colour after each vertex, as COFF has it, is skipped.)
-    ASSERT_EQ(read_text(fs, "COFF\n4 1 0\n0 0 0 1 1 1\n1 0 0 1 1 1\n1 1 0 1 1 1\n0 1 0 1 1 1\n4 0 1 2 3\n",
-                        nullptr, &info),
-              1);
+    ASSERT_EQ(
+        read_text(fs,
+                  "COFF\n4 1 0\n0 0 0 1 1 1\n1 0 0 1 1 1\n1 1 0 1 1 1\n0 1 0 1 1 1\n4 0 1 2 3\n",
+                  nullptr, &info),
+        1);
     ASSERT_EQ(fs.getFacetCount(), 2u);
     EXPECT_EQ(fs.getFacet(1)->vertex[0], 0u);
     EXPECT_EQ(fs.getFacet(1)->vertex[1], 2u);
@@ -231,7 +233,8 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
     }
 
     // The same polygon upside down keeps its orientation (the text ends in a number).
-    ASSERT_EQ(read_text(fs, "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 2 0.5 0\nv 0 2 0\nf 1 5 4 3 2\nv 9 9 9"), 1);
+    ASSERT_EQ(read_text(fs, "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 2 0.5 0\nv 0 2 0\nf 1 5 4 3 2\nv 9 9 9"),
+              1);
     for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
         double n[3];
         fs.getFacetNormal(n, f);
@@ -274,10 +277,11 @@ TEST(KelmMeshFile, PlyAnyTypesBothByteOrdersOtherPropertiesSkipped) {
     EXPECT_EQ(0, std::memcmp(fs.getFacet(0)->vertex, want, sizeof want));
 
     // ASCII: y may come first, and a list may be empty.
-    ASSERT_EQ(read_text(fs, "ply\nformat ascii 1.0\nelement vertex 3\nproperty float y\n"
-                            "property float x\nproperty float z\nproperty list uchar float t\n"
-                            "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
-                            "0 0 0 0\n0 1 0 0\n1 0 0 0\n3 0 1 2\n"),
+    ASSERT_EQ(read_text(fs,
+                        "ply\nformat ascii 1.0\nelement vertex 3\nproperty float y\n"
+                        "property float x\nproperty float z\nproperty list uchar float t\n"
+                        "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
+                        "0 0 0 0\n0 1 0 0\n1 0 0 0\n3 0 1 2\n"),
               1);
     fs.getVertex(p, 1);
     EXPECT_EQ(std::vector<double>(p, p + 3), (std::vector<double>{1, 0, 0}));

@@ -159,10 +159,9 @@ TEST(KelmMeshCheck, SelfIntersectionsWithoutFalsePositivesOnSharedCorners) {
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 3u);
     EXPECT_EQ(pairs(found), (Pairs{{0, 1}, {0, 2}, {1, 2}}));
     EXPECT_EQ(kelm_mesh_self_intersections(nullptr, &fs), 0u);
-    // Coplanar, no corner shared, edges crossing; the third lies apart in the plane.
-    make(fs, {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {-0.5, 0.5, 0}, {1.5, 0.5, 0}, {0.5, -1, 0},
-              {3, 3, 0}, {4, 3, 0}, {3, 4, 0}},
-         {{0, 1, 2}, {3, 5, 4}, {6, 7, 8}});
+    // Coplanar, no corner shared, edges crossing.
+    make(fs, {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {-1, 1, 0}, {4, 1, 0}, {1, -2, 0}},
+         {{0, 1, 2}, {3, 5, 4}});
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 1u);
     EXPECT_EQ(pairs(found), (Pairs{{0, 1}}));
 }
