@@ -49,6 +49,9 @@ TEST(KelmMeshRepair, CleanPartComesBackByteForByte) {
     EXPECT_EQ(fingerprint(out), fingerprint(in));
     EXPECT_EQ(kelm_mesh_repair(&in, &r, &in, &o), 0);
     EXPECT_EQ(kelm_mesh_repair(nullptr, &r, &in, &o), 0);
+    add_facet(in, 0, 1, in.createVertex(KelmPoint(2, 0, 0)));  // on the line through 0 and 1
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.dropped_zero_area, 1u);
 }
 
 TEST(KelmMeshRepair, OrientsEachPartThenOutward) {
