@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -128,8 +129,9 @@ TEST(KelmMeshJsonSave, LongListsAndFiles) {
     std::string want = "{\nverts : [";
     for (unsigned i = 0; i < 12000; ++i) {
         big.createVertex(KelmPoint(i, i + 0.5, -1.0 * i));
-        want += (i ? "," : "") + std::to_string(i) + "," + kelm_test::printf_g(i + 0.5) + ",-" +
-                std::to_string(i);
+        char y[32];
+        std::snprintf(y, sizeof y, "%g", i + 0.5);
+        want += (i ? "," : "") + std::to_string(i) + "," + y + ",-" + std::to_string(i);
     }
     RecordingStream os;
     kelm_mesh_json_save(&os, &big, nullptr, KELM_NO_COLOR, 0);

@@ -64,7 +64,7 @@ TEST(KelmMeshFileCatalogue, EachBadFileFailsWithItsMessageAndLeavesTheSetEmpty) 
     const std::string ply_off = ply_binary_triangle(3);
     const std::vector<BadFile> cases = {
         {"empty", "", {"t: is empty"}},
-        {"unknown", "hello world\n", {"t: is not a mesh file of a known format"}},
+        {"unknown", std::string(100, 'x'), {"t: is not a mesh file of a known format"}},
         {"stl truncated", binary_stl(3, {kTri, kTri2}) .substr(0, 154),
          {"t: facet 1 at byte 134: truncated: the header gives 3 facets, the file holds 154 bytes"}},
         {"stl count beyond any file", binary_stl(0xFFFFFFFFu, {kTri}),
@@ -91,6 +91,7 @@ TEST(KelmMeshFileCatalogue, EachBadFileFailsWithItsMessageAndLeavesTheSetEmpty) 
          {"t: line 4: vertex index 0 out of range (3 vertices so far)"}},
         {"obj two corners", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\n", {"t: line 4: a face with 2 corners"}},
         {"obj short vertex", "v 0 0\n", {"t: line 1: expected a number, found end of line"}},
+        {"obj number run on", "v 0 0 1x\n", {"t: line 1: expected a number, found \"1x\""}},
         {"obj bad normal", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1//1 2 3\n",
          {"t: line 4: normal index 1 out of range (0 so far)"}},
         {"obj no faces", "v 0 0 0\n", {"t: holds no facets"}},

@@ -117,9 +117,12 @@ TEST(KelmMeshFile, FileFormsWriteAndReadByName) {
     EXPECT_EQ(kelm_mesh_file_read(&back, "/no/such/dir/x.stl", nullptr), 0);
     EXPECT_EQ(back.getFacetCount(), 0u);
     EXPECT_EQ(kelm_mesh_file_write(&src, "/no/such/dir/x.stl", kelm_mesh_file_stl_binary), 0);
-    EXPECT_EQ(rec.errors(), (std::vector<std::string>{
-                                "/no/such/dir/x.stl: cannot be opened",
-                                "/no/such/dir/x.stl: cannot be opened for writing"}));
+    src.getFacet(0)->vertex[0] = 40;  // one past the vertex list: nothing written
+    EXPECT_EQ(kelm_mesh_file_write(&src, name.c_str(), format), 0);
+    EXPECT_EQ(rec.errors(),
+              (std::vector<std::string>{"/no/such/dir/x.stl: cannot be opened",
+                                        "/no/such/dir/x.stl: cannot be opened for writing",
+                                        name + ": facet 0 names vertex 40, the set has 40"}));
 }
 
 // A binary STL whose header starts with "solid" is binary when its size fits the count;
@@ -135,6 +138,10 @@ TEST(KelmMeshFile, DetectionAndWelding) {
         bin.append(2, '\0');
     }
     EXPECT_EQ(kelm_mesh_file_detect(bin.data(), bin.size(), bin.size()), kelm_mesh_file_stl_binary);
+    std::string many(84 + 50 * 256, '\0');  // all four count bytes decide
+    std::memcpy(&many[0], "solid x", 7);
+    many[81] = 1;
+    EXPECT_EQ(kelm_mesh_file_detect(many.data(), 84, many.size()), kelm_mesh_file_stl_binary);
     KelmMeshFacetSet fs;
     KelmMeshReadOptions opts;
     opts.keep_normals = 1;
@@ -164,8 +171,8 @@ TEST(KelmMeshFile, DetectionAndWelding) {
     EXPECT_EQ(info.format, kelm_mesh_file_stl_ascii);
     EXPECT_EQ(fs.getFacetCount(), 1u);
 
-    // Tolerance weld: the second vertex lies within 1e-6 of the diagonal of the first.
-    const std::string near = "v 0 0 0\nv 1e-9 0 0\nv 1 0 0\nv 0 1 0\nf 1 3 4\nf 2 3 4\n";
+    // Tolerance weld: the second vertex lies within 1e-6 of the first.
+    const std::string near = "v 0 5 0\nv 1e-9 5 0\nv 1 5 0\nv 0 6 0\nf 1 3 4\nf 2 3 4\n";
     opts = KelmMeshReadOptions();
     ASSERT_EQ(read_text(fs, near, &opts), 1);
     EXPECT_EQ(fs.getVertexCount(), 4u);
@@ -176,22 +183,16 @@ TEST(KelmMeshFile, DetectionAndWelding) {
     EXPECT_EQ(fs.getFacet(1)->vertex[1], 1u);
 }
 
-// Area of every facet and the sum of their unit normals' z (all +1 when all face up).
-void area_and_up(const KelmMeshFacetSet& fs, double* area, double* up) {
-    *area = fs.getSurfaceArea();
-    *up = 0;
-    for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
-        double n[3];
-        fs.getFacetNormal(n, f);
-        *up += n[2];
-    }
-}
-
 TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
     // A convex quad comes out as the fan from its first corner.
     KelmMeshFacetSet fs;
     KelmMeshReadInfo info;
-    ASSERT_EQ(read_text(fs, "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n", nullptr, &info), 1);
+    // (A colour after each vertex, as COFF has it, is skipped.)
+    ASSERT_EQ(
+        read_text(fs,
+                  "COFF\n4 1 0\n0 0 0 1 1 1\n1 0 0 1 1 1\n1 1 0 1 1 1\n0 1 0 1 1 1\n4 0 1 2 3\n",
+                  nullptr, &info),
+        1);
     ASSERT_EQ(fs.getFacetCount(), 2u);
     EXPECT_EQ(fs.getFacet(1)->vertex[0], 0u);
     EXPECT_EQ(fs.getFacet(1)->vertex[1], 2u);
@@ -199,15 +200,18 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
 
     // A concave arrow (area 5) whose fan from corner 1 would leave the outline, with
     // negative OBJ indices: flat, then tilted into the plane x = 0.5 u + 0.25 v (u, v the
-    // flat coordinates placed on y, z), where the best-fit plane is nearly x = const.
+    // flat coordinates placed on y, z), where the best-fit plane is nearly x = const,
+    // then upright in the plane y = 0 (u, v on x, z).
     const double flat[5][2] = {{0, 0}, {4, 0}, {4, 2}, {2, 0.5}, {0, 2}};
-    for (int tilt = 0; tilt < 2; ++tilt) {
+    for (int tilt = 0; tilt < 3; ++tilt) {
         SCOPED_TRACE(tilt);
         std::string obj;
         for (const auto& p : flat) {
             const double u = p[0], v = p[1];
             char line[96];
-            if (tilt)
+            if (tilt == 2)
+                std::snprintf(line, sizeof line, "v %.17g 0 %.17g\n", u, v);
+            else if (tilt)
                 std::snprintf(line, sizeof line, "v %.17g %.17g %.17g\n", 0.5 * u + 0.25 * v, u, v);
             else
                 std::snprintf(line, sizeof line, "v %.17g %.17g 0\n", u, v);
@@ -216,22 +220,26 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
         obj += "f -4 -3 -2 -1 -5\n";
         ASSERT_EQ(read_text(fs, obj), 1);
         ASSERT_EQ(fs.getFacetCount(), 3u);
-        // The polygon's unit normal: (0, 0, 1) flat; (1, -0.5, -0.25) normalised tilted.
-        const double len = std::sqrt(1 + 0.25 + 0.0625);
-        const double want[3] = {tilt ? 1 / len : 0, tilt ? -0.5 / len : 0, tilt ? -0.25 / len : 1};
+        // The polygon's unit normal: (0, 0, 1) flat; (1, -0.5, -0.25) normalised tilted;
+        // (0, -1, 0) upright.
+        const double len = tilt == 1 ? std::sqrt(1 + 0.25 + 0.0625) : 1;
+        const double want[3][3] = {{0, 0, 1}, {1 / len, -0.5 / len, -0.25 / len}, {0, -1, 0}};
         for (unsigned f = 0; f < 3; ++f) {
             double n[3];
             fs.getFacetNormal(n, f);
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(n[k], want[k], 1e-12) << f;
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(n[k], want[tilt][k], 1e-12) << f;
         }
-        EXPECT_NEAR(fs.getSurfaceArea(), tilt ? 5.0 * len : 5.0, 1e-12);  // by the shoelace formula
+        EXPECT_NEAR(fs.getSurfaceArea(), 5.0 * len, 1e-12);  // by the shoelace formula
     }
 
-    // The same polygon upside down keeps its orientation.
-    ASSERT_EQ(read_text(fs, "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 2 0.5 0\nv 0 2 0\nf 1 5 4 3 2\n"), 1);
-    double area, up;
-    area_and_up(fs, &area, &up);
-    EXPECT_DOUBLE_EQ(up, -3.0);
+    // The same polygon upside down keeps its orientation (the text ends in a number).
+    ASSERT_EQ(read_text(fs, "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 2 0.5 0\nv 0 2 0\nf 1 5 4 3 2\nv 9 9 9"),
+              1);
+    for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
+        double n[3];
+        fs.getFacetNormal(n, f);
+        EXPECT_EQ(n[2], -1.0) << f;
+    }
 }
 
 TEST(KelmMeshFile, PlyAnyTypesBothByteOrdersOtherPropertiesSkipped) {
@@ -267,6 +275,16 @@ TEST(KelmMeshFile, PlyAnyTypesBothByteOrdersOtherPropertiesSkipped) {
     EXPECT_EQ(p[1], 5.0);
     const unsigned want[3] = {0, 2, 1};
     EXPECT_EQ(0, std::memcmp(fs.getFacet(0)->vertex, want, sizeof want));
+
+    // ASCII: y may come first, and a list may be empty.
+    ASSERT_EQ(read_text(fs,
+                        "ply\nformat ascii 1.0\nelement vertex 3\nproperty float y\n"
+                        "property float x\nproperty float z\nproperty list uchar float t\n"
+                        "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
+                        "0 0 0 0\n0 1 0 0\n1 0 0 0\n3 0 1 2\n"),
+              1);
+    fs.getVertex(p, 1);
+    EXPECT_EQ(std::vector<double>(p, p + 3), (std::vector<double>{1, 0, 0}));
 }
 
 TEST(KelmMeshFile, ObjNormalsKeptWhenAsked) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -43,42 +44,30 @@ std::vector<double> point(const double* p) {
 }
 
 TEST(KelmMeshXmlRead, WrittenAndHandMadeDocuments) {
+    // (What a written set reads back as: the round trip below.) The root reader
+    // replaces a record's contents and id.
     KelmMeshFacetSet triangle;
     kelm_test::make_triangle(triangle);
     ScratchFile file("triangle.xml");
     kelm_mesh_xml_save(file.path(), &triangle, "part1", 0xFF0000);
     ErrorRecorder errors;
-    KelmMeshShellRecordVec recs;
-    ASSERT_EQ(kelm_mesh_xml_read(&recs, file.path()), 1);
-    ASSERT_EQ(recs.size(), 1u);
-    const KelmMeshShellRecord* r = recs[0];
-    EXPECT_STREQ(r->id.str(), "part1");
-    ASSERT_EQ(r->getVertexCount(), 3u);
-    EXPECT_EQ(point(r->rawverts().get(1)), (std::vector<double>{1, 0, 0}));
-    ASSERT_EQ(r->getFacetCount(), 1u);
-    EXPECT_EQ(corners(r->getFacet(0)), (Indices{0, 1, 2, N, N, N}));
-    EXPECT_EQ(r->getNormalCount(), 0u);
-    // Every <facets> starts a face: the one element of a set without faces comes back
-    // as one face over all facets, without properties. The shell's colour is not kept.
-    ASSERT_EQ(r->getFaceCount(), 1u);
-    EXPECT_EQ(r->getFace(0)->getFirstFacet(), 0u);
-    EXPECT_EQ(r->getFace(0)->getFacetCount(), 1u);
-    EXPECT_EQ(r->getFace(0)->getFirstProp(), nullptr);
-
-    // The root reader replaces a record's contents and id.
     KelmMeshShellRecord rec;
     kelm_test::make_cube(rec);
     rec.id.copy("old");
     ASSERT_EQ(kelm_mesh_xml_read_shell(&rec, file.path()), 1);
     EXPECT_STREQ(rec.id.str(), "part1");
     EXPECT_EQ(rec.getVertexCount() + rec.getFacetCount() + rec.getNormalCount(), 4u);
+    EXPECT_EQ(rec.getFaceCount(), 1u);
     // It takes the root whatever its name.
     ASSERT_EQ(read_shell_text("<mesh id=\"m\"><verts><v p=\"0 0 1\"/></verts></mesh>", &rec), 1);
     EXPECT_STREQ(rec.id.str(), "m");
     EXPECT_EQ(rec.getVertexCount(), 1u);
 
-    // Shells at any depth append in document order; names compare exactly; comments,
-    // processing instructions, text and CDATA are ignored; a fourth number is too.
+    // Shells at any depth append in document order to what the list held; names compare
+    // exactly; comments, processing instructions, text and CDATA are ignored; a fourth
+    // number is too.
+    KelmMeshShellRecordVec recs;
+    recs.newRecord();
     ASSERT_EQ(read_text("<?xml version=\"1.0\"?><!-- c --><root><g><shell id=\"a\"><verts>"
                         "<v p=\"1 2 3\"/></verts></shell></g><Shell><verts/></Shell>"
                         "<shell><!-- c --><?pi x?><verts>text<v p=\" 4\t5\n6 7 \"/><![CDATA[z]]>"
@@ -477,39 +466,34 @@ TEST(KelmMeshShellRecord, CopiesAndListsKeepOneOwnerPerRecord) {
     EXPECT_EQ(moved.size(), 0u);
     assigned.clear();
     EXPECT_EQ(assigned.size(), 0u);
-
-    KelmMeshShellRecordVector v;  // owns nothing
-    v.append(&b);
-    v.append(&c);
-    v.append(&d);
-    v.remove(&c);
-    v.remove(&c);
-    v.put(&c, 0);
-    v[1] = &b;
-    KelmMeshShellRecordVector w(v);
-    EXPECT_EQ(w.size(), 2u);
-    EXPECT_EQ(w.get(0), &c);
-    EXPECT_EQ(w[1], &b);
 }
 
 TEST(KelmMeshXmlRoundTrip, RandomMeshesReadBackAsWritten) {
+    // Meshes from fixed seeds, read back alternately by the document reader and the
+    // root reader, with and without facet normals: all as written, with no report.
     ScratchFile file("round.xml");
-    for (unsigned seed = 0; seed < 200; ++seed) {
-        SCOPED_TRACE(seed);
+    unsigned failures = 0;
+    for (unsigned seed = 0; seed < 10000 && failures < 5; ++seed) {
         KelmMeshFacetSet fs;
         std::string id;
         unsigned color = 0;
         kelm_test::random_xml_mesh(seed, fs, id, color);
         KelmMeshXMLOpts opts;
-        opts.facet_normals = seed % 2;
+        opts.facet_normals = seed / 2 % 2;
+        std::remove(file.path());  // a new file each time: no flush for a truncated one
         kelm_mesh_xml_save(file.path(), &opts, &fs, id.c_str(), color);
-        KelmMeshShellRecordVec recs;
         ErrorRecorder errors;
-        ASSERT_EQ(kelm_mesh_xml_read(&recs, file.path()), 1);
-        ASSERT_EQ(recs.size(), 1u);
-        EXPECT_EQ(std::string(recs[0]->id.str() ? recs[0]->id.str() : ""), id);
-        ASSERT_EQ(kelm_test::xml_round_trip_problem(fs, *recs[0]), "");
-        EXPECT_EQ(errors.count(), 0u);
+        KelmMeshShellRecordVec recs;
+        KelmMeshShellRecord one;
+        const bool ok = seed % 2 ? kelm_mesh_xml_read(&recs, file.path()) == 1 && recs.size() == 1
+                                 : kelm_mesh_xml_read_shell(&one, file.path()) == 1;
+        const KelmMeshShellRecord& back = seed % 2 && ok ? *recs[0] : one;
+        std::string problem = !ok ? "read failed"
+                              : std::string(back.id.str() ? back.id.str() : "") != id
+                                  ? "id differs"
+                                  : kelm_test::xml_round_trip_problem(fs, back);
+        if (problem.empty() && errors.count() != 0) problem = errors.entries()[0].text;
+        if (!problem.empty() && ++failures) ADD_FAILURE() << "seed " << seed << ": " << problem;
     }
     // Null facets are not written: the facets after them move up.
     KelmMeshFacetSet fs;

@@ -67,17 +67,10 @@ public:
 
     std::string text() {
         std::fflush(stdout);
-        std::string out;
-        long end = std::ftell(file_);
-        (void)end;
         std::fseek(file_, 0, SEEK_END);
-        long size = std::ftell(file_);
-        std::fseek(file_, 0, SEEK_SET);
-        out.resize(static_cast<std::size_t>(size));
-        if (size > 0) {
-            std::size_t got = std::fread(&out[0], 1, out.size(), file_);
-            out.resize(got);
-        }
+        std::string out(static_cast<std::size_t>(std::ftell(file_)), '\0');
+        std::rewind(file_);
+        out.resize(std::fread(&out[0], 1, out.size(), file_));
         return out;
     }
 

@@ -5,7 +5,12 @@
 // empties the caller's set (faces, vertices, normals, facets) and fills it; the
 // manifold flag is left as it was. Coordinates are exact in binary.
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include "kelmmath/core/constants.h"
+#include "kelmmath/mesh/faceprops.h"
 #include "kelmmath/mesh/facetset.h"
 #include "kelmmath/mesh/meshutil.h"
 
@@ -78,19 +83,47 @@ inline void make_nonmanifold_fan(KelmMeshFacetSet& fs) {
     add_facet(fs, 0, 1, 4);
 }
 
-// The facet that make_cube_with_flipped_facet turns over.
-constexpr unsigned kFlippedFacet = 0;
-
-// The unit cube of make_cube with facet kFlippedFacet wound the other way: its
-// vertex indices become (0,2,3) instead of (0,3,2) (corners 1 and 2 swapped, corner
-// normals kept), so its triangle normal is (0,0,1) while its stored corner normals
-// and its neighbours say (0,0,-1).
-inline void make_cube_with_flipped_facet(KelmMeshFacetSet& fs) {
-    make_cube(fs);
-    KelmMeshFacet* f = fs.getFacet(kFlippedFacet);
-    const unsigned v1 = f->vertex[1];
-    f->vertex[1] = f->vertex[2];
-    f->vertex[2] = v1;
+// Everything a set holds, as text: vertex and normal bits, each facet's vertex/normal
+// indices ("-" for a null facet), then the faces with their ranges and properties in
+// list order (colour, attribute pairs, "prop" for any other kind). Equal texts mean
+// equal sets.
+inline std::string fingerprint(const KelmMeshFacetSet& fs) {
+    std::string s;
+    auto put_bits = [&s](const double* p) {
+        char buf[64];
+        unsigned long long b[3];
+        std::memcpy(b, p, sizeof b);
+        std::snprintf(buf, sizeof buf, "%llx %llx %llx;", b[0], b[1], b[2]);
+        s += buf;
+    };
+    auto text = [](const char* t) { return std::string(t ? t : "(null)"); };
+    for (unsigned v = 0; v < fs.getVertexCount(); ++v) put_bits(fs.rawverts().get(v));
+    s += "\n";
+    for (unsigned n = 0; n < fs.getNormalCount(); ++n) put_bits(fs.rawnormals().get(n));
+    for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
+        const KelmMeshFacet* g = fs.getFacet(f);
+        s += g ? "\n" : "\n-";
+        for (unsigned k = 0; g && k < 3; ++k)
+            s += std::to_string(g->vertex[k]) + "/" + std::to_string(g->normal[k]) + " ";
+    }
+    for (unsigned i = 0; i < fs.getFaceCount(); ++i) {
+        const KelmMeshFace* face = fs.getFace(i);
+        s += "\nface " + std::to_string(face->getFirstFacet()) + "+" +
+             std::to_string(face->getFacetCount());
+        for (KelmMeshFaceProp* p = face->getFirstProp(); p; p = p->getNext()) {
+            if (p->getType() == KelmMeshFaceColor::getFacePropType()) {
+                s += " colour " + std::to_string(static_cast<KelmMeshFaceColor*>(p)->getColor());
+            } else if (p->getType() == KelmMeshFaceAtts::getFacePropType()) {
+                const KelmMeshShellFaceAttributeVec& a =
+                    static_cast<KelmMeshFaceAtts*>(p)->getAttributes();
+                for (unsigned k = 0; k < a.size(); ++k)
+                    s += " " + text(a.get(k)->name.str()) + "=" + text(a.get(k)->value.str());
+            } else {
+                s += " prop";
+            }
+        }
+    }
+    return s;
 }
 
 }  // namespace kelm_test

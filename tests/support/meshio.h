@@ -2,7 +2,7 @@
 #define KELMMATH_TESTS_SUPPORT_MESHIO_H
 
 // Helpers of the exchange-format tests: a stream that records every put, files in a
-// scratch folder, golden texts.
+// scratch folder, golden texts, the one-triangle mesh.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -19,17 +19,9 @@
 #include "kelmmath/mesh/facetset.h"
 #include "support/golden.h"
 #include "support/meshes.h"
+#include "support/topology_meshes.h"  // make_triangle
 
 namespace kelm_test {
-
-// Vertices (0,0,0), (1,0,0), (0,1,0) and the facet 0 1 2 without normals.
-inline void make_triangle(KelmMeshFacetSet& fs) {
-    fs.clear();
-    fs.createVertex(KelmPoint(0.0, 0.0, 0.0));
-    fs.createVertex(KelmPoint(1.0, 0.0, 0.0));
-    fs.createVertex(KelmPoint(0.0, 1.0, 0.0));
-    add_facet(fs, 0, 1, 2);
-}
 
 // Two faces over facets 0-1 and 2-3: the first with the attributes name = wheel and
 // part = a&b and the colour 0x00ff00, the second with nothing.
@@ -41,13 +33,6 @@ inline void add_two_faces(KelmMeshFacetSet& fs) {
     a->addProp(atts);
     kelm_mesh_set_color(a, 0x00ff00);
     fs.createFace(2, 2);
-}
-
-// printf("%g", v).
-inline std::string printf_g(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return buf;
 }
 
 // Records each piece handed to put, and counts flushes.
@@ -80,7 +65,6 @@ public:
     ScratchFile& operator=(const ScratchFile&) = delete;
 
     const char* path() const { return path_.c_str(); }
-    bool exists() const { return access(path_.c_str(), F_OK) == 0; }
     std::string read() const {
         std::ifstream in(path_, std::ios::binary);
         std::ostringstream s;

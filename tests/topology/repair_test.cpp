@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
-
-#include <cstring>
 
 #include "kelmmath/mesh/faceprops.h"
 #include "kelmmath/topology/check.h"
@@ -15,40 +12,7 @@
 namespace {
 
 using kelm_test::add_facet;
-
-// Everything a writer would write, as text: vertex and normal bits, facets, faces
-// with their colours and attributes.
-std::string fingerprint(const KelmMeshFacetSet& fs) {
-    std::string s;
-    auto put_bits = [&](const double* p) {
-        char buf[64];
-        unsigned long long b[3];
-        std::memcpy(b, p, sizeof b);
-        std::snprintf(buf, sizeof buf, "%llx %llx %llx;", b[0], b[1], b[2]);
-        s += buf;
-    };
-    for (unsigned v = 0; v < fs.getVertexCount(); ++v) put_bits(fs.rawverts().get(v));
-    for (unsigned n = 0; n < fs.getNormalCount(); ++n) put_bits(fs.rawnormals().get(n));
-    for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
-        const KelmMeshFacet* g = fs.getFacet(f);
-        if (!g) continue;
-        for (unsigned k = 0; k < 3; ++k)
-            s += std::to_string(g->vertex[k]) + "/" + std::to_string(g->normal[k]) + " ";
-    }
-    for (unsigned i = 0; i < fs.getFaceCount(); ++i) {
-        const KelmMeshFace* face = fs.getFace(i);
-        s += "face " + std::to_string(face->getFirstFacet()) + "+" +
-             std::to_string(face->getFacetCount());
-        if (const KelmMeshFaceColor* c = KelmMeshFaceColor::find(face))
-            s += " colour " + std::to_string(c->getColor());
-        if (const KelmMeshFaceAtts* a = KelmMeshFaceAtts::find(face))
-            for (unsigned k = 0; k < a->getAttributes().size(); ++k)
-                s += std::string(" ") + a->getAttributes().get(k)->name.str() + "=" +
-                     a->getAttributes().get(k)->value.str();
-        s += ";";
-    }
-    return s;
-}
+using kelm_test::fingerprint;
 
 bool clean(const KelmMeshFacetSet& fs) {
     KelmMeshCheckReport r;
@@ -85,6 +49,9 @@ TEST(KelmMeshRepair, CleanPartComesBackByteForByte) {
     EXPECT_EQ(fingerprint(out), fingerprint(in));
     EXPECT_EQ(kelm_mesh_repair(&in, &r, &in, &o), 0);
     EXPECT_EQ(kelm_mesh_repair(nullptr, &r, &in, &o), 0);
+    add_facet(in, 0, 1, in.createVertex(KelmPoint(2, 0, 0)));  // on the line through 0 and 1
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.dropped_zero_area, 1u);
 }
 
 TEST(KelmMeshRepair, OrientsEachPartThenOutward) {
