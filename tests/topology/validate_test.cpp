@@ -192,6 +192,7 @@ TEST(KelmMeshTopologyValidate, GeometricSenseFromCoordinates) {
         std::vector<int>({1, 1, -1, 0, 0}));
     fs.getFacet(0)->vertex[0] = 3;  // a corner equal to the vertex count: no sense
     EXPECT_EQ(get_face_geometric_sense(&fs, 0, 1, 2), 0);
+    EXPECT_EQ(get_face_geometric_sense(&fs, 0, 3, 1), 0);  // an end of the side, not the third
     fs.getFacet(0)->vertex[0] = 0;
     // A sliver 1e-4 long and 5e-11 high: the offset of the third corner is below
     // the tolerance, its direction is not.
