@@ -79,6 +79,16 @@ TEST(KelmMeshRepair, OrientsEachPartThenOutward) {
     kelm_mesh_repair(&out, &r, &in, nullptr);
     EXPECT_EQ(r.orientation_conflicts, 0u);
     EXPECT_TRUE(clean(out));
+    // Two inside-out tetrahedra sharing only the edge of vertices 0 and 1, the first edge:
+    // four facets on it, so neither part is closed and neither is turned over.
+    KelmMeshFacetSet fins;
+    const double at[6][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, -1, 0}, {0, 0, -1}};
+    for (const auto& p : at) fins.createVertex(KelmPoint(p[0], p[1], p[2]));
+    const unsigned inward[8][3] = {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2},
+                                   {0, 1, 4}, {0, 5, 1}, {0, 4, 5}, {1, 5, 4}};
+    for (const auto& f : inward) add_facet(fins, f[0], f[1], f[2]);
+    kelm_mesh_repair(&out, &r, &fins, nullptr);
+    EXPECT_EQ(r.flipped_facets, 0u);
 }
 
 TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) {
