@@ -174,6 +174,23 @@ TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
     EXPECT_EQ(r.added_facets, 4u);
     EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
     EXPECT_DOUBLE_EQ(c.volume, 3.0);
+    // A point in the middle of a side is a flat corner, never cut as an ear: a tube over
+    // a rectangle, open at both ends, closes without a zero-area facet.
+    in.clear();
+    const double flat[5][2] = {{1, 0}, {2, 0}, {2, 1}, {0, 1}, {0, 0}};
+    for (int z = 0; z < 2; ++z)
+        for (const auto& p : flat) in.createVertex(KelmPoint(p[0], p[1], z));
+    for (unsigned i = 0; i < 5; ++i) {
+        const unsigned j = (i + 1) % 5;
+        add_facet(in, i, j, j + 5);
+        add_facet(in, i, j + 5, i + 5);
+    }
+    o.fill_holes = 5;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.added_facets, 6u);
+    EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
+    EXPECT_TRUE(c.zero_area_facets.empty());
+    EXPECT_DOUBLE_EQ(c.volume, 2.0);
 }
 
 TEST(KelmMeshRepair, DropsSmallPartsAndSplitsParts) {
