@@ -164,6 +164,10 @@ TEST(KelmMeshCheck, SelfIntersectionsWithoutFalsePositivesOnSharedCorners) {
          {{0, 1, 2}, {3, 5, 4}});
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 1u);
     EXPECT_EQ(pairs(found), (Pairs{{0, 1}}));
+    // The first case's pierced facet with its corners in another order (along y, then x).
+    make(fs, {{0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}},
+         {{0, 1, 2}, {3, 4, 5}});
+    EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 1u);
 }
 
 // (The counts and lists themselves: the exact cases above.) On random meshes every
