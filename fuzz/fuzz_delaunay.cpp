@@ -1,7 +1,7 @@
 // The constrained triangulator on generated runs.
 //
 // Input layout: one byte chooses the family of tests/support/delaunay_cases.h
-// (lattices, circles, the enclosing triangle, clusters, special values, rounding,
+// (lattices, circles, the enclosing triangle, clusters, outlying values, rounding,
 // random points with constraints, extreme magnitudes) and whether runs of points
 // go in through insertPoints; the rest drives that family's draws (four bytes a draw,
 // zeros past the end). After every call the links of the triangulation must hold,

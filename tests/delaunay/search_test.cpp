@@ -208,7 +208,7 @@ void lookAhead(const DelaunayState& s, const double* xy, unsigned count, unsigne
 
 TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
     // Many generated cases of every family (lattices, circles, points by the
-    // enclosing triangle, clusters, special values, rounding, constraints): both
+    // enclosing triangle, clusters, outlying values, rounding, constraints): both
     // modes must return and print the same, and so must the indexed mode with
     // the points sent in groups that look ahead from the first triangle on (the
     // walks ahead only choose where searches start and what is read early); the

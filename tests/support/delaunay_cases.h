@@ -150,7 +150,7 @@ inline void addConstraints(Draw& draw, DelaunayCase& c, unsigned points) {
 
 // A case of the given family drawn from draw (seed orders the shuffles):
 // lattices (collinear and cocircular points, duplicates), circles, points at the
-// enclosing triangle and at the box, clusters, special values, points a few units
+// enclosing triangle and at the box, clusters, outlying values, points a few units
 // of rounding apart or off a line, random points with constraints, and any of
 // these scaled to extreme magnitudes; some of the others get constraints too, and
 // then further points.
@@ -259,7 +259,7 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             break;
         }
         case 4: {
-            c.family = "special";
+            c.family = "outliers";
             detail::randomBox(draw, c.box);
             const double w = c.box[2] - c.box[0], h = c.box[3] - c.box[1];
             const std::vector<double> odd = {DBL_MIN, NAN, INFINITY, -INFINITY, 1e300, -1e300};
