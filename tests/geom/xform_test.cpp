@@ -18,8 +18,12 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kHalfPi = 1.5707963267948966;
 using V = std::vector<double>;
 
-V values(const double* m) {
-    return V(m, m + 16);
+// The first n values at m; all values of a plane transform.
+V values(const double* m, int n = 16) {
+    return V(m, m + n);
+}
+V values(const KelmXform2D& m) {
+    return V(m.data(), m.data() + 9);
 }
 
 void expect_values(const double* actual, std::vector<double> expected) {
@@ -35,19 +39,11 @@ void expect_axes(const double* m, std::vector<double> x, std::vector<double> y,
     expect_values(m + 8, z);
 }
 
-V values(const KelmXform2D& m) {
-    return V(m.data(), m.data() + 9);
-}
-
 // A transform whose every value differs, so swapped or dropped slots show.
-KelmXform filled(double base) {
-    KelmXform m;
-    for (int i = 0; i < 16; ++i) m.data()[i] = base + i;
-    return m;
-}
-KelmXform2D filled2d(double base) {
-    KelmXform2D m;
-    for (int i = 0; i < 9; ++i) m.data()[i] = base + i;
+template <class X = KelmXform>
+X filled(double base) {
+    X m;
+    for (std::size_t i = 0; i < sizeof(X) / sizeof(double); ++i) m.data()[i] = base + i;
     return m;
 }
 
@@ -122,11 +118,9 @@ TEST(KelmXformSetters, SlotCopiesTouchOnlyTheirSlots) {
     kelm_xform_put_ydir(m.data(), static_cast<const double*>(nullptr));
     expect_values(m.data() + 4, {0, 0, 0, 0, 108});
     ListOfDouble two{7, 8};
-    kelm_xform_put_zdir(m.data(), &two);
-    expect_values(m.data() + 8, {7, 8, 0, 0, 112});
+    EXPECT_EQ((kelm_xform_put_zdir(m.data(), &two), values(m.data() + 8, 5)), (V{7, 8, 0, 0, 112}));
     ListOfDouble five{1, 2, 3, 4, 5};
-    kelm_xform_put_origin(m.data(), &five);
-    expect_values(m.data() + 12, {1, 2, 3, 1});
+    EXPECT_EQ((kelm_xform_put_origin(m.data(), &five), values(m.data() + 12, 4)), (V{1, 2, 3, 1}));
     kelm_xform_put_origin(m.data(), static_cast<ListOfDouble*>(nullptr));
     expect_values(m.data() + 12, {0, 0, 0, 1});
 
@@ -260,28 +254,14 @@ TEST(KelmXformPutRotation, RotationAboutAnAxis) {
     EXPECT_NEAR(kelm_xform_det(m), 1.0, 1e-14);
 }
 
-TEST(KelmXformNormalize, EachAxisOnItsOwn) {
-    KelmXform src(2, 0, 0, 0, 3, 0, 0, 0, 0, 7, 8, 9);
-    KelmXform r = filled(100);
-    kelm_xform_normalize(r, src);
-    expect_values(r.data(), {1, 0, 0, 103, 0, 1, 0, 107, 0, 0, 0, 111, 112, 113, 114, 115});
-    KelmXform skew(3, 4, 0, 1, 1, 0, 0, 0, 2, 5, 6, 7);
-    kelm_xform_normalize(skew);
-    expect_near(skew.data(), KelmXform(0.6, 0.8, 0, kS, kS, 0, 0, 0, 1, 5, 6, 7).data(), 16, 1e-15);
-    kelm_xform_normalize(r.data(), nullptr);
-    expect_axes(r.data(), {1, 0, 0, 103}, {0, 1, 0, 107}, {0, 0, 1, 111});
-}
-
 TEST(KelmXformCompose, ProductAppliesTheRightOperandFirst) {
     KelmXform t(1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 0, 0), q, r;
     q.put_rotation(KelmDirection(0, 0, 1), 90, kelm_unit_deg);
     KelmPoint p;
     kelm_xform_compose(r, t, q);
-    kelm_xform_apply(p, r, KelmPoint(1, 0, 0));
-    expect_values(p.data(), {1, 1, 0});
+    EXPECT_EQ((kelm_xform_apply(p, r, KelmPoint(1, 0, 0)), values(p.data(), 3)), (V{1, 1, 0}));
     kelm_xform_compose(r, q, t);
-    kelm_xform_apply(p, r, KelmPoint(1, 0, 0));
-    expect_values(p.data(), {0, 2, 0});
+    EXPECT_EQ((kelm_xform_apply(p, r, KelmPoint(1, 0, 0)), values(p.data(), 3)), (V{0, 2, 0}));
 
     Random rnd;
     for (int n = 0; n < 20; ++n) {
@@ -294,8 +274,6 @@ TEST(KelmXformCompose, ProductAppliesTheRightOperandFirst) {
         kelm_xform_apply(three, ab, x);
         for (int i = 0; i < 3; ++i)
             EXPECT_NEAR(three.data()[i], two.data()[i], 1e-9 * (1 + std::fabs(two.data()[i])));
-        EXPECT_NEAR(kelm_xform_det(ab), kelm_xform_det(a) * kelm_xform_det(b),
-                    1e-9 * (1 + std::fabs(kelm_xform_det(ab))));
         sq = a;
         kelm_xform_compose(sq.data(), sq.data(), sq.data());
         kelm_xform_compose(ab, a, a);
@@ -340,17 +318,14 @@ TEST(KelmXformInverse, InverseDeterminantAndSingularMatrices) {
 TEST(KelmXformApply, PointsDirectionsAndProjectiveRow) {
     KelmXform m(0, 1, 0, -1, 0, 0, 0, 0, 1, 10, 20, 30);
     double r[3];
-    kelm_xform_apply(r, m, KelmPoint(1, 2, 3).data());
-    expect_values(r, {8, 21, 33});
+    EXPECT_EQ((kelm_xform_apply(r, m, KelmPoint(1, 2, 3).data()), values(r, 3)), (V{8, 21, 33}));
     kelm_xform_apply_dir(r, m, KelmDirection(1, 2, 3).data());
     expect_values(r, {-2, 1, 3});
-    kelm_xform_apply(r, nullptr, nullptr);
-    expect_values(r, {0, 0, 0});
+    EXPECT_EQ((kelm_xform_apply(r, nullptr, nullptr), values(r, 3)), (V{0, 0, 0}));
 
     KelmXform flat(1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0);
     flat.data()[15] = 0.0;  // bottom row all zeros: w taken as 1
-    kelm_xform_apply(r, flat, KelmPoint(1, 2, 3).data());
-    expect_values(r, {1, 2, 3});
+    EXPECT_EQ((kelm_xform_apply(r, flat, KelmPoint(1, 2, 3).data()), values(r, 3)), (V{1, 2, 3}));
     flat.data()[15] = 2.0;
     kelm_xform_apply(r, flat, KelmPoint(1, 2, 3).data());
     expect_values(r, {0.5, 1, 1.5});
@@ -363,7 +338,7 @@ TEST(KelmXformApply, PointsDirectionsAndProjectiveRow) {
     EXPECT_EQ((V{x, y, z}), (V{1, 0, 0}));
 }
 
-TEST(KelmXformScale, UniformAndPerAxis) {
+TEST(KelmXformScale, UniformPerAxisAndNormalize) {
     const KelmXform src = filled(1);
     KelmXform r;
     for (double s : {1.0, 0.0, -2.0, KELM_NULL_REAL, kNaN, 1.0 - 5e-16}) {
@@ -381,6 +356,17 @@ TEST(KelmXformScale, UniformAndPerAxis) {
     kelm_xform_scale(r, src, 1.0, kNaN, 1.0);
     EXPECT_TRUE(std::isnan(r.data()[1]));
     EXPECT_EQ(r.data()[0], 1.0);
+
+    // Normalising takes each axis on its own.
+    KelmXform axes(2, 0, 0, 0, 3, 0, 0, 0, 0, 7, 8, 9);
+    r = filled(100);
+    kelm_xform_normalize(r, axes);
+    expect_values(r.data(), {1, 0, 0, 103, 0, 1, 0, 107, 0, 0, 0, 111, 112, 113, 114, 115});
+    KelmXform skew(3, 4, 0, 1, 1, 0, 0, 0, 2, 5, 6, 7);
+    kelm_xform_normalize(skew);
+    expect_near(skew.data(), KelmXform(0.6, 0.8, 0, kS, kS, 0, 0, 0, 1, 5, 6, 7).data(), 16, 1e-15);
+    kelm_xform_normalize(r.data(), nullptr);
+    expect_axes(r.data(), {1, 0, 0, 103}, {0, 1, 0, 107}, {0, 0, 1, 111});
 }
 
 TEST(KelmXformTransformTo, CarriesOnePlacementOntoAnother) {
@@ -398,13 +384,6 @@ TEST(KelmXformTransformTo, CarriesOnePlacementOntoAnother) {
         EXPECT_TRUE(kelm_xform_is_equal(ra, b, 1e-12));
         ASSERT_EQ(kelm_xform_transform_to(r, a, a), 1);
         EXPECT_TRUE(kelm_xform_is_identity(r, 1e-12));
-        // In place on either operand.
-        KelmXform in_a = a, in_b = b, expected;
-        kelm_xform_transform_to(expected, a, b);
-        kelm_xform_transform_to(in_a, in_a, b);
-        kelm_xform_transform_to(in_b, a, in_b);
-        EXPECT_TRUE(kelm_xform_is_equal(in_a, expected, 1e-300));
-        EXPECT_TRUE(kelm_xform_is_equal(in_b, expected, 1e-300));
     }
 }
 
@@ -457,7 +436,8 @@ TEST(KelmXformAliasing, ResultsMayShareStorageWithInputs) {
                             [](double* r, P x, P) { kelm_xform_scale(r, x, 2.5); },
                             [](double* r, P x, P) { kelm_xform_scale(r, x, 2, 3, 4); },
                             [](double* r, P x, P) { kelm_xform_put(r, x); },
-                            [](double* r, P x, P y) { kelm_xform_transform_to(r, x, y); }});
+                            [](double* r, P x, P y) { kelm_xform_transform_to(r, x, y); },
+                            [](double* r, P x, P y) { kelm_xform_transform_to(r, y, x); }});
     // A point or a direction mapped onto itself: the first three values of a.
     expect_in_place_agrees(16, a.data(), a.data(), b.data(),
                            {[](double* r, P x, P y) { kelm_xform_apply(r, y, x); },
@@ -471,6 +451,7 @@ TEST(KelmXformAliasing, ResultsMayShareStorageWithInputs) {
                             [](double* r, P x, P) { kelm_xform2d_scale(r, x, 2.5); },
                             [](double* r, P x, P) { kelm_xform2d_scale(r, x, 2, 3); },
                             [](double* r, P x, P y) { kelm_xform2d_transform_to(r, x, y); },
+                            [](double* r, P x, P y) { kelm_xform2d_transform_to(r, y, x); },
                             [](double* r, P x, P) { kelm_xform2d_apply(r, x, x + 6); },
                             [](double* r, P x, P) { kelm_xform2d_apply_dir(r, x, x + 1); }});
 }
@@ -497,26 +478,29 @@ TEST(KelmXform2DLayout, ConstructorsSettersAndReferences) {
     m.origin().v(-6);
     EXPECT_EQ(m.data()[7], -6.0);
 
-    KelmXform2D s = filled2d(10);
-    s.xdir(3, 4);
-    expect_values(s.data(), {3, 4, 0, 13, 14, 15, 16, 17, 18});
+    KelmXform2D s = filled<KelmXform2D>(10);
+    EXPECT_EQ((s.xdir(3, 4), values(s.data(), 9)), (V{3, 4, 0, 13, 14, 15, 16, 17, 18}));
     ListOfDouble one{7};
     s.ydir(&one);
-    s.origin(KelmPoint2D(8, 9));
-    expect_values(s.data(), {3, 4, 0, 7, 0, 0, 8, 9, 1});
+    EXPECT_EQ((s.origin(KelmPoint2D(8, 9)), values(s.data(), 9)), (V{3, 4, 0, 7, 0, 0, 8, 9, 1}));
     kelm_xform2d_put_origin(s.data(), static_cast<const double*>(nullptr));
     kelm_xform2d_put_xdir(s.data(), KelmDirection2D(-1, 2));
     expect_values(s.data(), {-1, 2, 0, 7, 0, 0, 0, 0, 1});
 
-    KelmXform2D a = filled2d(20);
+    KelmXform2D a = filled<KelmXform2D>(20);
     kelm_xform2d_put_alldirs(a.data(), nullptr, a.data() + 3);
     expect_values(a.data(), {0, 0, 0, 23, 24, 0, 26, 27, 28});
-    a.put_alldirs(filled2d(0));
+    a.put_alldirs(filled<KelmXform2D>(0));
     expect_values(a.data(), {0, 1, 0, 3, 4, 0, 26, 27, 28});
+
+    // A placement rebuilt from itself.
+    KelmXform2D rot(kS, kS, -kS, kS, 1, 2), same = rot;
+    kelm_xform2d_put_cto(same.data(), same.data(), same.data() + 3, same.data() + 6, 1.0);
+    expect_near(same.data(), rot.data(), 9, 1e-15);
 }
 
 TEST(KelmXform2DConstruction, DirsCtoRotationNormalize) {
-    KelmXform2D m = filled2d(10);
+    KelmXform2D m = filled<KelmXform2D>(10);
     m.put_dirs(KelmDirection2D(0, 2));
     expect_values(m.data(), {0, 1, 0, -1, 0, 0, 16, 17, 18});
     kelm_xform2d_put_dirs(m.data(), KelmDirection2D(1e-16, 0).data());
@@ -540,7 +524,7 @@ TEST(KelmXform2DConstruction, DirsCtoRotationNormalize) {
                          nullptr, KELM_NULL_REAL);
     expect_values(m.data(), {0, 1, 0, -1, 0, 0});  // negligible y: no flip
 
-    m = filled2d(0);
+    m = filled<KelmXform2D>(0);
     m.put_rotation(90, kelm_unit_deg);
     expect_values(m.data(), {0, 1, 0, -1, 0, 0, 6, 7, 8});
     kelm_xform2d_put_rotation(m.data(), 3.141592653589793, kelm_unit_radian);
@@ -555,21 +539,15 @@ TEST(KelmXform2DConstruction, DirsCtoRotationNormalize) {
 
     KelmXform2D n(2, 0, 0, 3, 5, 6);
     n.data()[2] = 9;
-    KelmXform2D r = filled2d(30);
+    KelmXform2D r = filled<KelmXform2D>(30);
     kelm_xform2d_normalize(r, n);
     expect_values(r.data(), {1, 0, 32, 0, 1, 35, 36, 37, 38});
-    kelm_xform2d_normalize(n);
-    expect_values(n.data(), {1, 0, 9, 0, 1, 0, 5, 6, 1});
+    EXPECT_EQ((kelm_xform2d_normalize(n), values(n.data(), 9)), (V{1, 0, 9, 0, 1, 0, 5, 6, 1}));
 }
 
 TEST(KelmXform2DOperations, ComposeInverseApplyScaleCompare) {
-    KelmXform2D t(1, 0, 0, 1, 5, 6), q, r;
-    q.put_rotation(90, kelm_unit_deg);
-    KelmPoint2D p;
-    kelm_xform2d_compose(r, t, q);
-    kelm_xform2d_apply(p, r, KelmPoint2D(1, 0));
-    expect_values(p.data(), {5, 7});
-
+    // The product is compared with the space one in the properties test below.
+    KelmXform2D t(1, 0, 0, 1, 5, 6), r;
     EXPECT_EQ(kelm_xform2d_inverse(r, t), 1);
     expect_values(r.data(), {1, 0, 0, 0, 1, 0, -5, -6, 1});
     double zero[9] = {};
@@ -589,7 +567,7 @@ TEST(KelmXform2DOperations, ComposeInverseApplyScaleCompare) {
     EXPECT_EQ(x, 2);
     EXPECT_EQ(y, 3);
 
-    const KelmXform2D src = filled2d(1);
+    const KelmXform2D src = filled<KelmXform2D>(1);
     for (double s : {1.0, 0.0, -2.0, KELM_NULL_REAL, kNaN}) {
         kelm_xform2d_scale(r, src, s);
         expect_values(r.data(), values(src));
@@ -610,20 +588,18 @@ TEST(KelmXform2DOperations, ComposeInverseApplyScaleCompare) {
         EXPECT_EQ(kelm_xform2d_is_dir_identity(off, 0.5), i == 2 || i > 4) << i;
     }
 
-    r = filled2d(3);
+    r = filled<KelmXform2D>(3);
     EXPECT_EQ(kelm_xform2d_transform_to(r.data(), zero, nullptr), 0);
-    expect_values(r.data(), values(filled2d(3)));
+    expect_values(r.data(), values(filled<KelmXform2D>(3)));
 }
 
-TEST(KelmXform2DProperties, InverseRoundTripsAndAgreementWith3D) {
+TEST(KelmXform2DProperties, AgreementWith3DOnEmbeddedMatrices) {
     Random rnd(987654321u);
     for (int n = 0; n < 60; ++n) {
         const bool general = n % 2;
         KelmXform2D a = general ? rnd.general2d() : rnd.placement2d(), b = rnd.placement2d(), inv,
                     prod;
         ASSERT_EQ(kelm_xform2d_inverse(inv, a), 1);
-        kelm_xform2d_compose(prod, inv, a);
-        EXPECT_TRUE(kelm_xform2d_is_identity(prod, general ? 1e-9 : 1e-12)) << n;
         if (!general) {
             EXPECT_NEAR(std::fabs(kelm_xform2d_det(a)), 1.0, 1e-12);
         }
@@ -650,14 +626,6 @@ TEST(KelmXform2DProperties, InverseRoundTripsAndAgreementWith3D) {
         rot3.put_rotation(KelmDirection(0, 0, 1), angle, kelm_unit_deg);
         EXPECT_TRUE(kelm_xform_is_equal(embed(rot2), rot3, 1e-15)) << angle;
     }
-}
-
-// The in-place forms of the other operations are tested with the space ones above.
-TEST(KelmXform2DAliasing, PlacementRebuiltFromItself) {
-    KelmXform2D m(kS, kS, -kS, kS, 1, 2);
-    KelmXform2D same = m;
-    kelm_xform2d_put_cto(same.data(), same.data(), same.data() + 3, same.data() + 6, 1.0);
-    expect_near(same.data(), m.data(), 9, 1e-15);
 }
 
 }  // namespace
