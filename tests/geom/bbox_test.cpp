@@ -7,6 +7,8 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "kelmmath/geom/bbox2d.h"
@@ -24,69 +26,58 @@ using V = std::vector<double>;
 // in space; the plane box runs them with every z dropped, which keeps each answer
 // since both boxes treat their axes alike.
 template <class B>
-struct Kind;
+constexpr unsigned N = std::is_same<B, KelmBoundingBox>::value ? 3 : 2;
+template <class B>
+using ArrayOf = std::conditional_t<N<B> == 3, KelmReal3DArray, KelmReal2DArray>;
+template <class B>
+using PointOf = std::conditional_t<N<B> == 3, KelmPoint, KelmPoint2D>;
+template <class B>
+using XformOf = std::conditional_t<N<B> == 3, KelmXform, KelmXform2D>;
 
-template <>
-struct Kind<KelmBoundingBox> {
-    static constexpr unsigned n = 3;
-    using Array = KelmReal3DArray;
-    using Point = KelmPoint;
-    using Xform = KelmXform;
-    // The forms that take the coordinates one by one.
-    static void add(KelmBoundingBox& b, const double* p) { b.update(p[0], p[1], p[2]); }
-    static void add(KelmBoundingBox& b, const double* p, const double* m) {
-        b.update(p[0], p[1], p[2], m);
-    }
-    static int holds(const KelmBoundingBox& b, const double* p, double tol) {
+// The forms that take the coordinates one by one, with or without a transform.
+template <class B, class... M>
+void add(B& b, const double* p, const M&... m) {
+    if constexpr (N<B> == 3)
+        b.update(p[0], p[1], p[2], m...);
+    else
+        b.update(p[0], p[1], m...);
+}
+template <class B>
+int holds(const B& b, const double* p, double tol) {
+    if constexpr (N<B> == 3)
         return b.contains(p[0], p[1], p[2], tol);
-    }
-    static int meet(KelmBoundingBox& r, const KelmBoundingBox& a, const KelmBoundingBox& b,
-                    double tol) {
-        return kelm_bounds_intersect(r, a, b, tol);
-    }
-    // A turn by angle about z, then a shift by t.
-    static Xform turn(double angle, const double* t) {
-        const double c = std::cos(angle), s = std::sin(angle);
-        return KelmXform(c, s, 0, -s, c, 0, 0, 0, 1, t[0], t[1], t[2]);
-    }
-};
-
-template <>
-struct Kind<KelmBoundingBox2D> {
-    static constexpr unsigned n = 2;
-    using Array = KelmReal2DArray;
-    using Point = KelmPoint2D;
-    using Xform = KelmXform2D;
-    static void add(KelmBoundingBox2D& b, const double* p) { b.update(p[0], p[1]); }
-    static void add(KelmBoundingBox2D& b, const double* p, const double* m) {
-        b.update(p[0], p[1], m);
-    }
-    static int holds(const KelmBoundingBox2D& b, const double* p, double tol) {
+    else
         return b.contains(p[0], p[1], tol);
-    }
-    static int meet(KelmBoundingBox2D& r, const KelmBoundingBox2D& a, const KelmBoundingBox2D& b,
-                    double tol) {
-        return kelm_bounds2d_intersect(r, a, b, tol);
-    }
-    static Xform turn(double angle, const double* t) {
-        const double c = std::cos(angle), s = std::sin(angle);
+}
+int meet(KelmBoundingBox& r, const KelmBoundingBox& a, const KelmBoundingBox& b, double tol) {
+    return kelm_bounds_intersect(r, a, b, tol);
+}
+int meet(KelmBoundingBox2D& r, const KelmBoundingBox2D& a, const KelmBoundingBox2D& b, double tol) {
+    return kelm_bounds2d_intersect(r, a, b, tol);
+}
+// A turn by angle about z, then a shift by t.
+template <class B>
+XformOf<B> turn(double angle, const double* t) {
+    const double c = std::cos(angle), s = std::sin(angle);
+    if constexpr (N<B> == 3)
+        return KelmXform(c, s, 0, -s, c, 0, 0, 0, 1, t[0], t[1], t[2]);
+    else
         return KelmXform2D(c, s, -s, c, t[0], t[1]);
-    }
-};
+}
 
 // The minimum point, then the maximum point.
 template <class B>
 V bounds(const B& b) {
-    V v(b.minpt().data(), b.minpt().data() + Kind<B>::n);
-    v.insert(v.end(), b.maxpt().data(), b.maxpt().data() + Kind<B>::n);
+    V v(b.minpt().data(), b.minpt().data() + N<B>);
+    v.insert(v.end(), b.maxpt().data(), b.maxpt().data() + N<B>);
     return v;
 }
 
 // The bounds (lo, hi) of a space box as a box like b holds them.
 template <class B>
 V cut(const B&, V lo, V hi) {
-    lo.resize(Kind<B>::n);
-    lo.insert(lo.end(), hi.begin(), hi.begin() + Kind<B>::n);
+    lo.resize(N<B>);
+    lo.insert(lo.end(), hi.begin(), hi.begin() + N<B>);
     return lo;
 }
 
@@ -94,7 +85,7 @@ V cut(const B&, V lo, V hi) {
 template <class B>
 V measures(const B& b) {
     const auto c = b.centerpt();
-    V v(c.data(), c.data() + Kind<B>::n);
+    V v(c.data(), c.data() + N<B>);
     v.insert(v.end(), {b.diagonal(), b.longside(), b.shortside()});
     return v;
 }
@@ -123,15 +114,15 @@ class BoxTest : public ::testing::Test {};
 struct BoxNames {
     template <class B>
     static std::string GetName(int) {
-        return Kind<B>::n == 3 ? "Space" : "Plane";
+        return N<B> == 3 ? "Space" : "Plane";
     }
 };
 using BoxTypes = ::testing::Types<KelmBoundingBox, KelmBoundingBox2D>;
 TYPED_TEST_SUITE(BoxTest, BoxTypes, BoxNames);
 
-TYPED_TEST(BoxTest, EmptyBoxClearAndStorageOrder) {
+TYPED_TEST(BoxTest, EmptyBoxClearStorageOrderAndEmptiness) {
     using B = TypeParam;
-    constexpr unsigned n = Kind<B>::n;
+    constexpr unsigned n = N<B>;
     B b;
     EXPECT_EQ(b.is_empty(), 1);
     EXPECT_EQ(bounds(b), V(2 * n, kNull));
@@ -146,37 +137,54 @@ TYPED_TEST(BoxTest, EmptyBoxClearAndStorageOrder) {
     b.clear();
     EXPECT_EQ(b.is_empty(), 1);
     EXPECT_EQ(bounds(b), V(2 * n, kNull));
+
+    // Emptiness is a minimum x equal to the null real.
+    b = cube<B>(0, 0, 0);
+    b.minpt().x(kNull);
+    const double mid[3] = {0.5, 0.5, 0.5};
+    EXPECT_EQ(b.is_empty(), 1);
+    EXPECT_EQ(b.contains(mid, 1.0), 0);
+    EXPECT_EQ(measures(b), V(N<B> + 3, 0.0));
+
+    // A point with a null x leaves an empty box empty; the next one overwrites it.
+    const double null_x[3] = {kNull, 7, 8}, q[3] = {3, 4, 5};
+    B c;
+    add(c, null_x);
+    EXPECT_EQ(c.is_empty(), 1);
+    add(c, q);
+    EXPECT_EQ(bounds(c), cut(c, {3, 4, 5}, {3, 4, 5}));
+
+    B d;
+    d.minpt().x(kNaN);
+    EXPECT_EQ(d.is_empty(), 0);
 }
 
-TYPED_TEST(BoxTest, PointsGrowTheBoxAndNanNeverReplacesABound) {
+TYPED_TEST(BoxTest, PointsGrowTheBoxNanNeverReplacesABoundSidesOnEveryAxis) {
     using B = TypeParam;
-    using K = Kind<B>;
     const double p[3][3] = {{1, 2, 3}, {-1, 6, 0}, {0, 4, 5}};
     B b;
-    K::add(b, p[0]);
+    add(b, p[0]);
     EXPECT_EQ(bounds(b), cut(b, {1, 2, 3}, {1, 2, 3}));
     EXPECT_EQ(b.diagonal(), 0.0);
-    EXPECT_EQ(K::holds(b, p[0], 0.0), 1);
-    K::add(b, p[1]);
-    K::add(b, p[2]);
+    EXPECT_EQ(holds(b, p[0], 0.0), 1);
+    add(b, p[1]);
+    add(b, p[2]);
     EXPECT_EQ(bounds(b), cut(b, {-1, 2, 0}, {1, 6, 5}));
     // Sides 2, 4 and 5, in axis order.
     const V centre = {0, 4, 2.5};
-    V want(centre.begin(), centre.begin() + K::n);
-    want.insert(want.end(), {std::sqrt(K::n == 3 ? 45.0 : 20.0), K::n == 3 ? 5.0 : 4.0, 2.0});
+    V want(centre.begin(), centre.begin() + N<B>);
+    want.insert(want.end(), {std::sqrt(N<B> == 3 ? 45.0 : 20.0), N<B> == 3 ? 5.0 : 4.0, 2.0});
     EXPECT_EQ(measures(b), want);
 
     const double nan_x[3] = {kNaN, 7, kNaN}, nan_y[3] = {0.5, kNaN, -1};
-    K::add(b, nan_x);
-    typename K::Array points;
+    add(b, nan_x);
+    ArrayOf<B> points;
     points.append(nan_y);
     b.update(points);
     EXPECT_EQ(bounds(b), cut(b, {-1, 2, -1}, {1, 7, 5}));
-}
 
-TYPED_TEST(BoxTest, SidesAreMeasuredOnEveryAxis) {
-    using B = TypeParam;
-    for (unsigned a = 0; a < Kind<B>::n; ++a) {
+    // Sides are measured on every axis.
+    for (unsigned a = 0; a < N<B>; ++a) {
         V lo = {0, 0, 0}, hi = {3, 3, 3};
         lo[a] = 10;  // the odd side lies away from the origin
         hi[a] = 11;
@@ -186,34 +194,10 @@ TYPED_TEST(BoxTest, SidesAreMeasuredOnEveryAxis) {
     }
 }
 
-TYPED_TEST(BoxTest, EmptinessIsMinimumXEqualToNullReal) {
-    using B = TypeParam;
-    using K = Kind<B>;
-    B b = cube<B>(0, 0, 0);
-    b.minpt().x(kNull);
-    const double mid[3] = {0.5, 0.5, 0.5};
-    EXPECT_EQ(b.is_empty(), 1);
-    EXPECT_EQ(b.contains(mid, 1.0), 0);
-    EXPECT_EQ(measures(b), V(K::n + 3, 0.0));
-
-    // A point with a null x leaves an empty box empty; the next one overwrites it.
-    const double null_x[3] = {kNull, 7, 8}, q[3] = {3, 4, 5};
-    B c;
-    K::add(c, null_x);
-    EXPECT_EQ(c.is_empty(), 1);
-    K::add(c, q);
-    EXPECT_EQ(bounds(c), cut(c, {3, 4, 5}, {3, 4, 5}));
-
-    B d;
-    d.minpt().x(kNaN);
-    EXPECT_EQ(d.is_empty(), 0);
-}
-
 TYPED_TEST(BoxTest, BoxesListsAndNullArguments) {
     using B = TypeParam;
-    using K = Kind<B>;
     const double far[3] = {100, 100, 100};
-    const typename K::Xform shift = K::turn(0.0, far);
+    const XformOf<B> shift = turn<B>(0.0, far);
     const double* const none = nullptr;
     const B before = box<B>({1, 2, 3}, {4, 5, 6});
     B b = before;
@@ -222,7 +206,7 @@ TYPED_TEST(BoxTest, BoxesListsAndNullArguments) {
     b.update(none);
     b.update(none, shift);
     b.update(none, shift.data());
-    b.update(typename K::Array(), shift);
+    b.update(ArrayOf<B>(), shift);
     b.update(b);
     EXPECT_EQ(bounds(b), bounds(before));
     b.update(box<B>({0, 3, 4}, {2, 9, 5}));
@@ -240,7 +224,7 @@ TYPED_TEST(BoxTest, BoxesListsAndNullArguments) {
 
 TYPED_TEST(BoxTest, ArrayGrowsByItsMaximumThenItsMinimum) {
     using B = TypeParam;
-    typename Kind<B>::Array points, odd;
+    ArrayOf<B> points, odd;
     append(points, 2, -1, 4);
     append(points, -3, 5, 0);
     B b = cube<B>(0, 0, 0);
@@ -261,10 +245,9 @@ TYPED_TEST(BoxTest, ArrayGrowsByItsMaximumThenItsMinimum) {
 
 TYPED_TEST(BoxTest, TurnedBoxEnclosesItsMovedCorners) {
     using B = TypeParam;
-    using K = Kind<B>;
     const double angle = std::atan(1.0), c = std::cos(angle), s = std::sin(angle);
     const double shift[3] = {10, -20, 30};
-    const typename K::Xform m = K::turn(angle, shift);
+    const XformOf<B> m = turn<B>(angle, shift);
     const B src = box<B>({1, 2, 3}, {4, 6, 5});
     V lo(3, 1e300), hi(3, -1e300);
     for (double x : {1.0, 4.0})
@@ -279,10 +262,10 @@ TYPED_TEST(BoxTest, TurnedBoxEnclosesItsMovedCorners) {
     by_array.update(src, m.data());
     self.update(self, m);
     const V got = bounds(by_object), want = cut(src, lo, hi), before = bounds(src);
-    for (unsigned i = 0; i < 2 * K::n; ++i) {
+    for (unsigned i = 0; i < 2 * N<B>; ++i) {
         EXPECT_DOUBLE_EQ(got[i], want[i]) << i;
         EXPECT_EQ(bounds(self)[i],
-                  i < K::n ? std::min(got[i], before[i]) : std::max(got[i], before[i]));
+                  i < N<B> ? std::min(got[i], before[i]) : std::max(got[i], before[i]));
     }
     EXPECT_EQ(bounds(by_array), got);
 
@@ -290,7 +273,7 @@ TYPED_TEST(BoxTest, TurnedBoxEnclosesItsMovedCorners) {
     // box empty; those at maximum x then make it.
     const double null_x[3] = {kNull, 0, 0};
     B order;
-    order.update(cube<B>(0, 0, 0), K::turn(0.0, null_x));
+    order.update(cube<B>(0, 0, 0), turn<B>(0.0, null_x));
     EXPECT_EQ(bounds(order), cut(order, {1, 0, 0}, {1, 1, 1}));
 }
 
@@ -300,18 +283,17 @@ TYPED_TEST(BoxTest, TurnedBoxEnclosesItsMovedCorners) {
 // the point exactly as given.
 TYPED_TEST(BoxTest, NullTransformStillMapsPointsWhileNoTransformDoesNot) {
     using B = TypeParam;
-    using K = Kind<B>;
     // The five point forms, each with a null transform array or without a transform.
     auto grow = [](const double* p, bool with_null) {
         const double* const no_m = nullptr;
-        ListOfDouble list(p, K::n);
-        typename K::Array points;
+        ListOfDouble list(p, N<B>);
+        ArrayOf<B> points;
         points.append(p);
         std::vector<B> b(5);
-        using P = typename K::Point;
+        using P = PointOf<B>;
         with_null ? b[0].update(p, no_m) : b[0].update(p);
         with_null ? b[1].update(P(p), no_m) : b[1].update(P(p));
-        with_null ? K::add(b[2], p, no_m) : K::add(b[2], p);
+        with_null ? add(b[2], p, no_m) : add(b[2], p);
         with_null ? b[3].update(&list, no_m) : b[3].update(&list);
         with_null ? b[4].update(points, no_m) : b[4].update(points);
         return b;
@@ -326,18 +308,17 @@ TYPED_TEST(BoxTest, NullTransformStillMapsPointsWhileNoTransformDoesNot) {
     for (const B& b : grow(far, true)) {
         const V got = bounds(b);
         for (unsigned i = 0; i < got.size(); ++i)
-            EXPECT_TRUE(K::n == 2 && i % 2 == 0 ? got[i] == kInf : std::isnan(got[i])) << i;
+            EXPECT_TRUE(N<B> == 2 && i % 2 == 0 ? got[i] == kInf : std::isnan(got[i])) << i;
     }
     for (const B& b : grow(far, false)) EXPECT_EQ(bounds(b), cut(b, {kInf, 1, 2}, {kInf, 1, 2}));
 }
 
 TYPED_TEST(BoxTest, ContainsPointsWithInclusiveTolerance) {
     using B = TypeParam;
-    using K = Kind<B>;
     const V top = {1, 2, 3};
     const B b = box<B>({0, 0, 0}, top);
     // Half a unit outside each face in turn: contained exactly when tol >= 0.5.
-    for (unsigned a = 0; a < K::n; ++a)
+    for (unsigned a = 0; a < N<B>; ++a)
         for (bool high : {false, true}) {
             double p[3] = {0.5, 1, 1.5};
             p[a] = high ? top[a] + 0.5 : -0.5;
@@ -345,19 +326,19 @@ TYPED_TEST(BoxTest, ContainsPointsWithInclusiveTolerance) {
             EXPECT_EQ(b.contains(p, 0.5), 1) << a << high;
         }
     const double edge[3] = {1, 1, 1}, inside[3] = {0.75, 1, 1}, null_pt[3] = {kNull, kNull, kNull};
-    EXPECT_EQ(K::holds(b, edge, -0.25), 0);  // a negative tolerance shrinks
-    EXPECT_EQ(K::holds(b, inside, -0.25), 1);
+    EXPECT_EQ(holds(b, edge, -0.25), 0);  // a negative tolerance shrinks
+    EXPECT_EQ(holds(b, inside, -0.25), 1);
     EXPECT_EQ(b.contains(static_cast<const double*>(nullptr), 10.0), 0);
-    EXPECT_EQ(K::holds(B(), null_pt, 1.0), 0);
+    EXPECT_EQ(holds(B(), null_pt, 1.0), 0);
 
     // Every form on the corner (1, 2, 3) and on its mirror (3, 2, 1).
-    using P = typename K::Point;
+    using P = PointOf<B>;
     const double in[3] = {1, 2, 3}, out[3] = {3, 2, 1};
     ListOfDouble in_list(in, 3), out_list(out, 3);
-    EXPECT_EQ(b.contains(in, 0.0) + b.contains(P(in), 0.0) + K::holds(b, in, 0.0) +
+    EXPECT_EQ(b.contains(in, 0.0) + b.contains(P(in), 0.0) + holds(b, in, 0.0) +
                   b.contains(&in_list, 0.0),
               4);
-    EXPECT_EQ(b.contains(out, 0.0) + b.contains(P(out), 0.0) + K::holds(b, out, 0.0) +
+    EXPECT_EQ(b.contains(out, 0.0) + b.contains(P(out), 0.0) + holds(b, out, 0.0) +
                   b.contains(&out_list, 0.0),
               0);
     EXPECT_EQ(cube<B>(-0.5, -0.5, -0.5).contains(static_cast<ListOfDouble*>(nullptr), 0.0), 1);
@@ -367,7 +348,7 @@ TYPED_TEST(BoxTest, ContainsBoxesAndArrays) {
     using B = TypeParam;
     const B b = box<B>({0, 0, 0}, {4, 4, 4});
     EXPECT_EQ(b.contains(b, 0.0), 1);
-    for (unsigned a = 0; a < Kind<B>::n; ++a) {
+    for (unsigned a = 0; a < N<B>; ++a) {
         V lo = {1, 1, 1}, hi = {3, 3, 3};
         hi[a] = 5;
         EXPECT_EQ(b.contains(box<B>(lo, hi), 0.0), 0) << a;  // maximum outside
@@ -379,7 +360,7 @@ TYPED_TEST(BoxTest, ContainsBoxesAndArrays) {
     EXPECT_EQ(b.contains(B(), 100.0), 0);
     EXPECT_EQ(B().contains(b, 100.0), 0);
 
-    typename Kind<B>::Array points, one_out, one_in;
+    ArrayOf<B> points, one_out, one_in;
     EXPECT_EQ(b.contains(points, 100.0), 0);  // no points: not contained
     append(points, 1, 1, 1);
     append(points, 4, 0, 2);
@@ -398,7 +379,7 @@ TYPED_TEST(BoxTest, ContainsBoxesAndArrays) {
 TYPED_TEST(BoxTest, IntersectsTouchingBoxesAndArrays) {
     using B = TypeParam;
     const B b = cube<B>(0, 0, 0);
-    for (unsigned axis = 0; axis < Kind<B>::n; ++axis) {
+    for (unsigned axis = 0; axis < N<B>; ++axis) {
         for (double side : {-1.0, 1.0}) {
             double at[3] = {0, 0, 0};
             at[axis] = side;
@@ -413,7 +394,7 @@ TYPED_TEST(BoxTest, IntersectsTouchingBoxesAndArrays) {
     EXPECT_EQ(b.intersects(B(), 10.0), 0);
     EXPECT_EQ(B().intersects(b, 10.0), 0);
 
-    typename Kind<B>::Array points;
+    ArrayOf<B> points;
     EXPECT_EQ(b.intersects(points, 10.0), 0);
     append(points, 5, 5, 5);
     append(points, 2, 0.5, 0.5);
@@ -424,80 +405,78 @@ TYPED_TEST(BoxTest, IntersectsTouchingBoxesAndArrays) {
 
 TYPED_TEST(BoxTest, IntersectionOverlapContactGapAndAliasing) {
     using B = TypeParam;
-    using K = Kind<B>;
     const B a = cube<B>(0, 0, 0), gap = cube<B>(1.5, 0, 0);
     B r = cube<B>(9, 9, 9);
-    for (unsigned axis = 0; axis < K::n; ++axis) {
+    for (unsigned axis = 0; axis < N<B>; ++axis) {
         double at[3] = {0, 0, 0};
         at[axis] = 1;
         V lo = {0, 0, 0}, hi = {1, 1, 1};
         lo[axis] = 1;
-        EXPECT_EQ(K::meet(r, a, cube<B>(at[0], at[1], at[2]), 0.0), 0) << axis;  // a shared face
-        EXPECT_EQ(bounds(r), V(2 * K::n, kNull));
-        EXPECT_EQ(K::meet(r, a, cube<B>(at[0], at[1], at[2]), 1e-9), 1) << axis;
+        EXPECT_EQ(meet(r, a, cube<B>(at[0], at[1], at[2]), 0.0), 0) << axis;  // a shared face
+        EXPECT_EQ(bounds(r), V(2 * N<B>, kNull));
+        EXPECT_EQ(meet(r, a, cube<B>(at[0], at[1], at[2]), 1e-9), 1) << axis;
         EXPECT_EQ(bounds(r), cut(r, lo, hi));
         at[axis] = 1.5;  // the gap: its minimum below its maximum
         hi[axis] = 1.5;
-        EXPECT_EQ(K::meet(r, cube<B>(at[0], at[1], at[2]), a, 1.0), 1) << axis;
+        EXPECT_EQ(meet(r, cube<B>(at[0], at[1], at[2]), a, 1.0), 1) << axis;
         EXPECT_EQ(bounds(r), cut(r, lo, hi));
     }
-    EXPECT_EQ(K::meet(r, a, cube<B>(0, 2.5, 0), 1.0), 0);
-    EXPECT_EQ(r.is_empty(), 1);
-    r = a;
-    EXPECT_EQ(K::meet(r, a, B(), 10.0), 0);
-    EXPECT_EQ(r.is_empty(), 1);
-    r = a;
-    EXPECT_EQ(K::meet(r, B(), a, 10.0), 0);
-    EXPECT_EQ(r.is_empty(), 1);
+    for (const auto& [x, y, tol] : {std::make_tuple(a, cube<B>(0, 2.5, 0), 1.0),
+                                    std::make_tuple(a, B(), 10.0), std::make_tuple(B(), a, 10.0)}) {
+        r = a;
+        EXPECT_EQ(meet(r, x, y, tol), 0);
+        EXPECT_EQ(r.is_empty(), 1);
+    }
 
     const B p = box<B>({0, 0, 0}, {2, 2, 2}), q = box<B>({1, -1, 1.5}, {3, 1, 4});
     B first = p, second = q, in_gap = a;
-    EXPECT_EQ(K::meet(first, first, q, 0.0), 1);
-    EXPECT_EQ(K::meet(second, p, second, 0.0), 1);
-    EXPECT_EQ(K::meet(in_gap, in_gap, gap, 1.0), 1);
+    EXPECT_EQ(meet(first, first, q, 0.0), 1);
+    EXPECT_EQ(meet(second, p, second, 0.0), 1);
+    EXPECT_EQ(meet(in_gap, in_gap, gap, 1.0), 1);
     EXPECT_EQ(bounds(first), cut(r, {1, 0, 1.5}, {2, 1, 2}));
     EXPECT_EQ(bounds(second), bounds(first));
     EXPECT_EQ(bounds(in_gap), cut(r, {1, 0, 0}, {1.5, 1, 1}));
 }
 
-TEST(KelmBoundingBox, PointerToABox) {
-    const KelmBoundingBox before = box<KelmBoundingBox>({1, 2, 3}, {4, 5, 6});
-    KelmBoundingBox b = before, empty;
-    b.update(static_cast<const KelmBoundingBox*>(nullptr));
-    EXPECT_EQ(bounds(b), bounds(before));
-    empty.update(&before);
-    EXPECT_EQ(bounds(empty), bounds(before));
-}
-
-TEST(KelmBoundingBox, PointsAndArraysGoThroughTheTransform) {
-    // A bottom row of (0, 0, 0, 2) halves every image.
-    double half[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2};
-    const KelmXform half_xform(half);
+// Every point form, with the transform object and with its array.
+TYPED_TEST(BoxTest, PointsAndArraysGoThroughTheTransform) {
+    using B = TypeParam;
+    const double quarter[9] = {0, 1, 0, -1, 0, 0, 10, 20, 1};  // a quarter turn, then a shift
+    XformOf<B> m;
+    if (N<B> == 3)
+        m.data()[15] = 2;  // a bottom row of (0, 0, 0, 2) halves every image
+    else
+        std::copy(quarter, quarter + 9, m.data());
+    const V image = N<B> == 3 ? V{1, 2, -3} : V{6, 22};
     const double p[3] = {2, 4, -6};
-    ListOfDouble list{2, 4, -6};
-    std::vector<KelmBoundingBox> boxes(8);
-    boxes[0].update(p, half);
-    boxes[1].update(p, half_xform);
-    boxes[2].update(KelmPoint(p), half);
-    boxes[3].update(KelmPoint(p), half_xform);
-    boxes[4].update(2, 4, -6, half);
-    boxes[5].update(2, 4, -6, half_xform);
-    boxes[6].update(&list, half);
-    boxes[7].update(&list, half_xform);
-    for (const KelmBoundingBox& b : boxes) EXPECT_EQ(bounds(b), (V{1, 2, -3, 1, 2, -3}));
+    ListOfDouble list(p, N<B>);
+    ArrayOf<B> one;
+    one.append(p);
+    std::vector<B> boxes(10);
+    boxes[0].update(p, m);
+    boxes[1].update(p, m.data());
+    boxes[2].update(PointOf<B>(p), m);
+    boxes[3].update(PointOf<B>(p), m.data());
+    add(boxes[4], p, m);
+    add(boxes[5], p, m.data());
+    boxes[6].update(&list, m);
+    boxes[7].update(&list, m.data());
+    boxes[8].update(one, m);
+    boxes[9].update(one, m.data());
+    for (const B& b : boxes) EXPECT_EQ(bounds(b), cut(b, image, image));
 
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> coord(-50.0, 50.0);
-    KelmReal3DArray points;
-    for (int i = 0; i < 200; ++i) points.append(coord(rng), coord(rng), coord(rng));
+    ArrayOf<B> points;
+    for (int i = 0; i < 200; ++i) append(points, coord(rng), coord(rng), coord(rng));
     const double shift[3] = {1, 2, 3};
-    const KelmXform m = Kind<KelmBoundingBox>::turn(0.3, shift);
-    KelmBoundingBox whole, by_data, one_by_one, plain, plain_points;
-    whole.update(points, m);
-    by_data.update(points, m.data());
+    const XformOf<B> t = turn<B>(0.3, shift);
+    B whole, by_data, one_by_one, plain, plain_points;
+    whole.update(points, t);
+    by_data.update(points, t.data());
     plain.update(points);
     for (unsigned i = 0; i < points.size(); ++i) {
-        one_by_one.update(points.as_point(i), m);
+        one_by_one.update(points.as_point(i), t);
         plain_points.update(points.get(i));
     }
     EXPECT_EQ(bounds(whole), bounds(one_by_one));
@@ -505,25 +484,15 @@ TEST(KelmBoundingBox, PointsAndArraysGoThroughTheTransform) {
     EXPECT_EQ(bounds(plain), bounds(plain_points));
 }
 
-TEST(KelmBoundingBox2D, PointFormsGoThroughTheTransform) {
-    const KelmXform2D m(0, 1, -1, 0, 10, 20);  // quarter turn, then a shift
-    const double p[2] = {2, 3};
-    ListOfDouble list{2, 3};
-    std::vector<KelmBoundingBox2D> boxes(9);
-    boxes[0].update(p, m);
-    boxes[1].update(p, m.data());
-    boxes[2].update(KelmPoint2D(2, 3), m);
-    boxes[3].update(KelmPoint2D(2, 3), m.data());
-    boxes[4].update(2, 3, m);
-    boxes[5].update(2, 3, m.data());
-    boxes[6].update(&list, m);
-    boxes[7].update(&list, m.data());
-    KelmReal2DArray points;
-    points.append(p);
-    boxes[8].update(points, m.data());
-    for (const KelmBoundingBox2D& b : boxes) EXPECT_EQ(bounds(b), (V{7, 22, 7, 22}));
-    const KelmBoundingBox2D b = box<KelmBoundingBox2D>({-1, -1}, {3, 2});
-    EXPECT_EQ((V{b.minu(), b.minv(), b.maxu(), b.maxv()}), (V{-1, -1, 3, 2}));  // second names
+TEST(KelmBoundingBoxForms, PointerToASpaceBoxAndSecondNamesOfThePlaneBox) {
+    const KelmBoundingBox before = box<KelmBoundingBox>({1, 2, 3}, {4, 5, 6});
+    KelmBoundingBox b = before, empty;
+    b.update(static_cast<const KelmBoundingBox*>(nullptr));
+    EXPECT_EQ(bounds(b), bounds(before));
+    empty.update(&before);
+    EXPECT_EQ(bounds(empty), bounds(before));
+    const KelmBoundingBox2D c = box<KelmBoundingBox2D>({-1, -1}, {3, 2});
+    EXPECT_EQ((V{c.minu(), c.minv(), c.maxu(), c.maxv()}), (V{-1, -1, 3, 2}));
 }
 
 }  // namespace
