@@ -290,10 +290,8 @@ TEST(KelmVecClassOverloads, ForwardToTheArrayForms) {
     EXPECT_EQ((kelm_vec_sum(rd, d, e), comps(rd)), V({2.5, 2, -2}));
     EXPECT_EQ((kelm_vec_scale(rp, p, 2), comps(rp)), V({2, 4, 6}));
     EXPECT_EQ((kelm_vec_scale(rd, d, -2), comps(rd)), V({-1, 2, -4}));
-    kelm_vec_negate(rp, q);
-    EXPECT_EQ((kelm_vec_negate(rp), comps(rp)), V({-2, 0.5, 4}));
-    kelm_vec_negate(rd, e);
-    EXPECT_EQ((kelm_vec_negate(rd), comps(rd)), V({2, 3, -4}));
+    EXPECT_EQ((kelm_vec_negate(rp, q), kelm_vec_negate(rp), comps(rp)), V({-2, 0.5, 4}));
+    EXPECT_EQ((kelm_vec_negate(rd, e), kelm_vec_negate(rd), comps(rd)), V({2, 3, -4}));
     EXPECT_EQ((kelm_vec_normalize(rd, KelmDirection(0, 0, -3)), comps(rd)), V({0, 0, -1}));
     EXPECT_EQ((kelm_vec_normalize(rd = KelmDirection(0, 2, 0)), comps(rd)), V({0, 1, 0}));
     EXPECT_EQ((kelm_vec_normal_to(rp, KelmPoint(0, 0, 5)), comps(rp)), (V{1, 0, 0}));
@@ -342,10 +340,8 @@ TEST(KelmVec2dClassOverloads, ForwardToTheArrayForms) {
     EXPECT_EQ((kelm_vec2d_sum(rd, d, e), comps(rd)), V({2.5, 2}));
     EXPECT_EQ((kelm_vec2d_scale(rp, p, 3), comps(rp)), V({3, 6}));
     EXPECT_EQ((kelm_vec2d_scale(rd, e, -1), comps(rd)), V({-2, -3}));
-    kelm_vec2d_negate(rp, q);
-    EXPECT_EQ((kelm_vec2d_negate(rp), comps(rp)), V({-2, 0.5}));
-    kelm_vec2d_negate(rd, d);
-    EXPECT_EQ((kelm_vec2d_negate(rd), comps(rd)), V({0.5, -1}));
+    EXPECT_EQ((kelm_vec2d_negate(rp, q), kelm_vec2d_negate(rp), comps(rp)), V({-2, 0.5}));
+    EXPECT_EQ((kelm_vec2d_negate(rd, d), kelm_vec2d_negate(rd), comps(rd)), V({0.5, -1}));
     EXPECT_EQ((kelm_vec2d_normalize(rd, KelmDirection2D(0, -4)), comps(rd)), V({0, -1}));
     EXPECT_EQ((kelm_vec2d_normalize(rd = KelmDirection2D(3, 0)), comps(rd)), V({1, 0}));
     EXPECT_EQ((kelm_vec2d_normal_to(rp, p), comps(rp)), V({-2, 1}));

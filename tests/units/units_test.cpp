@@ -16,7 +16,6 @@
 #include <string>
 #include <thread>
 #include <tuple>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -24,10 +23,6 @@
 #include "units/internal_units.h"
 
 namespace {
-
-static_assert(std::is_same<std::underlying_type<KelmUnit>::type, int>::value, "fixed int");
-static_assert(std::is_same<std::underlying_type<KelmMeasureType>::type, int>::value, "fixed int");
-static_assert(kelm_unit_deg == 21 && kelm_unit_tooth == 60 && kelm_mtype_volume == 21, "values");
 
 const KelmUnit kOutOfRange[] = {static_cast<KelmUnit>(-1), static_cast<KelmUnit>(61),
                                 static_cast<KelmUnit>(INT_MAX), static_cast<KelmUnit>(INT_MIN)};
