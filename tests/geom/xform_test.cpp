@@ -548,8 +548,8 @@ TEST(KelmXform2DOperations, ComposeInverseApplyScaleCompare) {
     double x = 1, y = 1;
     kelm_xform2d_apply(x, y, odd, x, y);
     EXPECT_EQ((V{x, y}), (V{3, 4}));
-    kelm_xform2d_apply_dir(x, y, odd, 1, 1);
-    EXPECT_EQ((V{x, y}), (V{2, 3}));
+    kelm_xform2d_apply_dir(x, y, odd, 1, 2);
+    EXPECT_EQ((V{x, y}), (V{2, 6}));
 
     const KelmXform2D src = filled<KelmXform2D>(1);
     for (double s : {1.0, 0.0, -2.0, KELM_NULL_REAL, kNaN}) {
