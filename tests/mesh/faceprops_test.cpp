@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/meshes.h"
+
 namespace {
 
 // A client property whose duplicate() may fail, counting its live objects so that
@@ -39,6 +41,7 @@ private:
 };
 
 using Names = std::vector<std::string>;
+using kelm_test::attribute_text;
 
 // The face's properties from the front: "c<colour>", "a" or "p<tag>".
 Names describe(const KelmMeshFace& face) {
@@ -196,17 +199,6 @@ TEST(KelmMeshFaceColor, FindMakeAndTheColourHelpers) {
     EXPECT_EQ(fs.getFace(0)->getFirstProp(), nullptr);
 }
 
-// The entries as "name=value" in order, "(null)" for a null text.
-std::string listed(const KelmMeshFaceAtts& atts) {
-    std::string s;
-    auto text = [](const char* t) { return std::string(t ? t : "(null)"); };
-    for (unsigned i = 0; i < atts.getAttributes().size(); ++i) {
-        const KelmMeshShellFaceAttribute* e = atts.getAttributes().get(i);
-        s += (i ? " " : "") + text(e->name.str()) + "=" + text(e->value.str());
-    }
-    return s;
-}
-
 TEST(KelmMeshFaceAtts, SetReplaceLookupAndDeepCopies) {
     KelmMeshFace face;
     KelmMeshFaceAtts* atts = KelmMeshFaceAtts::make(&face);
@@ -218,8 +210,9 @@ TEST(KelmMeshFaceAtts, SetReplaceLookupAndDeepCopies) {
     atts->setAttribute(nullptr, "anon");      // a null name is the empty name
     atts->setAttribute("", "anon2");
     atts->setAttribute("novalue", nullptr);
-    const std::string five = "material=brass Material=wood finish=matt (null)=anon2 novalue=(null)";
-    EXPECT_EQ(listed(*atts), five);
+    const std::string five =
+        " material=brass Material=wood finish=matt (null)=anon2 novalue=(null)";
+    EXPECT_EQ(attribute_text(*atts), five);
     EXPECT_EQ(atts->getAttribute("MATERIAL"), nullptr);
     EXPECT_EQ(atts->getAttribute("novalue"), nullptr);
     EXPECT_STREQ(atts->getAttribute(nullptr), "anon2");
@@ -230,19 +223,19 @@ TEST(KelmMeshFaceAtts, SetReplaceLookupAndDeepCopies) {
     // Copies have texts of their own.
     const std::string six = five + " finish=gloss";
     KelmMeshFaceAtts copy(*atts);
-    EXPECT_EQ(listed(copy), six);
+    EXPECT_EQ(attribute_text(copy), six);
     EXPECT_NE(copy.getAttributes().get(0)->value.str(), atts->getAttributes().get(0)->value.str());
     copy.setAttribute("material", "gold");
     EXPECT_STREQ(atts->getAttribute("material"), "brass");
     KelmMeshFaceAtts other;
     other.setAttribute("x", "1");
     other = copy;
-    EXPECT_EQ(listed(other), "material=gold" + six.substr(14));
+    EXPECT_EQ(attribute_text(other), " material=gold" + six.substr(15));
     std::unique_ptr<KelmMeshFaceProp> dup(atts->duplicate());
-    EXPECT_EQ(listed(*static_cast<KelmMeshFaceAtts*>(dup.get())), six);
+    EXPECT_EQ(attribute_text(*static_cast<KelmMeshFaceAtts*>(dup.get())), six);
     KelmMeshFaceAtts moved(std::move(other));
     EXPECT_EQ(other.getAttributes().size(), 0u);  // NOLINT
-    EXPECT_EQ(listed(moved), "material=gold" + six.substr(14));
+    EXPECT_EQ(attribute_text(moved), " material=gold" + six.substr(15));
 
     // Entry copies share their texts; entry assignments copy them.
     KelmMeshShellFaceAttribute a("n", "v"), b(a), c;

@@ -15,11 +15,12 @@ namespace {
 
 constexpr unsigned NONE = KELM_NONE;
 using V3 = std::vector<double>;
+using U = std::vector<unsigned>;
 
 V3 v3(const double* p) {
     return {p[0], p[1], p[2]};
 }
-std::vector<unsigned> ids(const KelmMeshFacet* f) {
+U ids(const KelmMeshFacet* f) {
     return {f->vertex[0], f->vertex[1], f->vertex[2], f->normal[0], f->normal[1], f->normal[2]};
 }
 
@@ -54,26 +55,21 @@ void expect_sample(const KelmMeshFacetSet& dst, const KelmMeshFacetSet& src) {
 
 TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
     KelmMeshFacetSet fs;
-    EXPECT_EQ(fs.createVertex(KelmPoint(1, 2, 3)), 0u);
-    EXPECT_EQ(fs.createVertex(KelmPoint(1, 2, 3)), 1u);  // equal points, distinct indices
-    EXPECT_EQ(fs.createVertex(static_cast<const double*>(nullptr)), 2u);
-    EXPECT_EQ(fs.createNormal(KelmDirection(3, 4, 0)), 0u);
+    EXPECT_EQ(U({fs.createVertex(KelmPoint(1, 2, 3)), fs.createVertex(KelmPoint(1, 2, 3)),
+                 fs.createVertex(static_cast<const double*>(nullptr)),
+                 fs.createNormal(KelmDirection(3, 4, 0))}),
+              U({0, 1, 2, 0}));  // equal points, distinct indices
     EXPECT_EQ(v3(fs.rawverts().get(2)), (V3{0, 0, 0}));
     EXPECT_EQ(v3(fs.getNormal(0u)), (V3{3, 4, 0}));  // not normalised
-    unsigned idx = 77;
-    KelmMeshFacet* f = fs.createFacet(&idx);
-    EXPECT_EQ(idx, 0u);
-    EXPECT_EQ(ids(f), std::vector<unsigned>(6, NONE));
-    fs.appendNullFacet(&idx);
-    EXPECT_EQ(idx, 1u);
+    unsigned idx[3] = {77, 77, 77};
+    EXPECT_EQ(ids(fs.createFacet(&idx[0])), U(6, NONE));
+    fs.appendNullFacet(&idx[1]);
     fs.deleteFacet(0);
-    fs.createFacet(&idx);
-    EXPECT_EQ(idx, 2u);  // never reused
-    EXPECT_EQ(fs.getFacetCount(), 3u);
+    fs.createFacet(&idx[2]);  // never reused
+    EXPECT_EQ(U({idx[0], idx[1], idx[2], fs.getFacetCount()}), U({0, 1, 2, 3}));
     EXPECT_EQ(fs.getFacet(0u), nullptr);
     const KelmMeshFace* bare = fs.createFace();  // over no facets
-    EXPECT_EQ((std::vector<unsigned>{bare->getFirstFacet(), bare->getFacetCount()}),
-              (std::vector<unsigned>{NONE, 0}));
+    EXPECT_EQ(U({bare->getFirstFacet(), bare->getFacetCount()}), U({NONE, 0}));
 
     fs.deleteVertex(1);
     fs.deleteNormal(0);
@@ -122,33 +118,26 @@ TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
 
 TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
     KelmMeshFacetSet fs;
-    for (const V3& p : {V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, V3{2, 0, 0}, V3{1e-8, 0, 0},
-                        V3{0, 1e-8, 0}, V3{1e-7, 0, 0}, V3{0, 1e-7, 0}})
+    // 8, 9: a component of exactly 1e-15 keeps the direction, the next smaller double
+    // loses it (the cut is strict); 10, 11: each component is tested, not the length.
+    for (const V3& p :
+         {V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, V3{2, 0, 0}, V3{1e-8, 0, 0}, V3{0, 1e-8, 0},
+          V3{1e-7, 0, 0}, V3{0, 1e-7, 0}, V3{1e-15, 0, 0}, V3{std::nextafter(1e-15, 0.0), 0, 0},
+          V3{0, 0, 1}, V3{0.9e-15, -0.9e-15, 0}})
         fs.createVertex(p.data());
-    double n[3];
-    fs.getTriangleNormal(n, 0, 1, 2);
-    EXPECT_EQ(v3(n), (V3{0, 0, 1}));
-    fs.getTriangleNormal(n, 0, 2, 1);
-    EXPECT_EQ(v3(n), (V3{0, 0, -1}));
-    fs.getTriangleNormal(n, 0, 1, 3);  // collinear
-    EXPECT_EQ(v3(n), (V3{0, 0, 0}));
-    fs.getTriangleNormal(n, 0, 4, 5);  // cross product 1e-16: negligible
-    EXPECT_EQ(v3(n), (V3{0, 0, 0}));
-    fs.getTriangleNormal(n, 0, 6, 7);  // 1e-14: kept
-    EXPECT_NEAR(n[2], 1.0, 1e-15);
-    // The cut is strict: a component of exactly 1e-15 keeps the direction, the next
-    // smaller double loses it.
-    const unsigned at_cut = fs.createVertex(KelmPoint(1e-15, 0, 0));
-    const unsigned below_cut = fs.createVertex(KelmPoint(std::nextafter(1e-15, 0.0), 0, 0));
-    fs.getTriangleNormal(n, 0, at_cut, 2);
-    EXPECT_EQ(v3(n), (V3{0, 0, 1}));
-    fs.getTriangleNormal(n, 0, below_cut, 2);
-    EXPECT_EQ(v3(n), (V3{0, 0, 0}));
-    // Each component is tested, not the length: (0.9e-15, 0.9e-15, 0) is negligible.
-    const unsigned up = fs.createVertex(KelmPoint(0, 0, 1));
-    const unsigned skew = fs.createVertex(KelmPoint(0.9e-15, -0.9e-15, 0));
-    fs.getTriangleNormal(n, 0, up, skew);
-    EXPECT_EQ(v3(n), (V3{0, 0, 0}));
+    auto normal = [&fs](unsigned a, unsigned b, unsigned c) {
+        double n[3];
+        fs.getTriangleNormal(n, a, b, c);
+        return v3(n);
+    };
+    const struct {
+        unsigned a, b, c;
+        V3 n;
+    } rows[] = {{0, 1, 2, {0, 0, 1}}, {0, 2, 1, {0, 0, -1}}, {0, 1, 3, {0, 0, 0}},  // collinear
+                {0, 4, 5, {0, 0, 0}},  // cross product 1e-16: negligible
+                {0, 8, 2, {0, 0, 1}}, {0, 9, 2, {0, 0, 0}},  {0, 10, 11, {0, 0, 0}}};
+    for (const auto& r : rows) EXPECT_EQ(normal(r.a, r.b, r.c), r.n) << r.a << r.b << r.c;
+    EXPECT_NEAR(normal(0, 6, 7)[2], 1.0, 1e-15);  // 1e-14: kept
     // Areas have no threshold; the surface area skips null facets.
     const unsigned tiny = kelm_test::add_facet(fs, 0, 4, 5);
     EXPECT_EQ(fs.getFacetArea(kelm_test::add_facet(fs, 0, 1, 2)), 0.5);
@@ -161,13 +150,13 @@ TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
     // forms give the same bits.
     const unsigned e1 = fs.createVertex(KelmPoint(3, -1, 0));
     const unsigned e2 = fs.createVertex(KelmPoint(1, 2, -1));
-    fs.getTriangleNormal(n, 0, e1, e2);
     const double inv137 = 1.0 / std::sqrt(1.0 + 9.0 + 49.0);
-    EXPECT_EQ(v3(n), (V3{1 * inv137, 3 * inv137, 7 * inv137}));
+    const V3 n = {1 * inv137, 3 * inv137, 7 * inv137};
+    EXPECT_EQ(normal(0, e1, e2), n);
     const unsigned obl = kelm_test::add_facet(fs, 0, e1, e2);
     KelmDirection d;
     fs.getFacetNormal(d, fs.getFacet(obl));
-    EXPECT_EQ(v3(d.data()), v3(n));
+    EXPECT_EQ(v3(d.data()), n);
     EXPECT_EQ(fs.getFacetArea(obl), 0.5 * std::sqrt(59.0));
 
     // A corner with a normal index gives that normal as stored, the others the
@@ -177,7 +166,7 @@ TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
     fs.getFacetVertexNormal(d, obl, 1);
     EXPECT_EQ(v3(d.data()), (V3{3, 4, 0}));
     fs.getFacetVertexNormal(d, fs.getFacet(obl), 2);
-    EXPECT_EQ(v3(d.data()), v3(n));
+    EXPECT_EQ(v3(d.data()), n);
 }
 
 TEST(KelmMeshFacetSet, ClearingAndTheManifoldFlag) {

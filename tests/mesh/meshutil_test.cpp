@@ -21,10 +21,8 @@ V bounds(const KelmBoundingBox& b) {
 TEST(KelmMeshMakeBox, UnitBoxLayoutIsExactAndWoundOutward) {
     KelmMeshFacetSet fs;
     kelm_test::make_cube(fs);
-    ASSERT_EQ(fs.getVertexCount(), 8u);
-    ASSERT_EQ(fs.getNormalCount(), 6u);
-    ASSERT_EQ(fs.getFacetCount(), 12u);
-    EXPECT_EQ(fs.getFaceCount(), 0u);
+    ASSERT_EQ(U({fs.getVertexCount(), fs.getNormalCount(), fs.getFacetCount(), fs.getFaceCount()}),
+              U({8, 6, 12, 0}));
     const V corners[8] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
                           {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
     for (unsigned i = 0; i < 8; ++i) EXPECT_EQ(v3(fs.rawverts().get(i)), corners[i]);
@@ -65,11 +63,9 @@ TEST(KelmMeshMakeBox, FormsAgreeEndsMayComeInAnyOrderAndBoxesAppend) {
     ref.is_manifold(0);
     ref.createFace(0, 12);
     kelm_mesh_make_box(&ref, 5, 5, 5, 6, 7, 8);
-    EXPECT_EQ(ref.getVertexCount(), 16u);
-    EXPECT_EQ(ref.getNormalCount(), 12u);
-    EXPECT_EQ(ref.getFacetCount(), 24u);
-    EXPECT_EQ(ref.getFaceCount(), 1u);
-    EXPECT_EQ(ref.is_manifold(), 0);
+    EXPECT_EQ(U({ref.getVertexCount(), ref.getNormalCount(), ref.getFacetCount(),
+                 ref.getFaceCount(), static_cast<unsigned>(ref.is_manifold())}),
+              U({16, 12, 24, 1, 0}));
     const KelmMeshFacet* f = ref.getFacet(12u);
     EXPECT_EQ((U{f->vertex[0], f->vertex[1], f->vertex[2], f->normal[0]}), (U{8, 11, 10, 6}));
     f = ref.getFacet(23u);
@@ -77,8 +73,7 @@ TEST(KelmMeshMakeBox, FormsAgreeEndsMayComeInAnyOrderAndBoxesAppend) {
 
     // The ends may lie in the set's own vertex storage, which the call grows.
     KelmMeshFacetSet own;
-    own.createVertex(KelmPoint(2, 2, 2));
-    own.createVertex(KelmPoint(0, 0, 0));
+    kelm_test::make_mesh(own, {{2, 2, 2}, {0, 0, 0}}, {});
     kelm_mesh_make_box(&own, own.rawverts().get(0), own.rawverts().get(1));
     EXPECT_EQ(v3(own.rawverts().get(8)), (V{2, 2, 2}));
 }
@@ -118,9 +113,7 @@ TEST(KelmMeshBounds, WholeMeshForms) {
 
     // A deleted vertex still counts, as the point (null real, null real, null real).
     KelmMeshFacetSet holed;
-    holed.createVertex(KelmPoint(1, 1, 1));
-    holed.createVertex(KelmPoint(-1, 2, -3));
-    holed.createVertex(KelmPoint(5, 5, 5));
+    kelm_test::make_mesh(holed, {{1, 1, 1}, {-1, 2, -3}, {5, 5, 5}}, {});
     holed.deleteVertex(2);
     KelmBoundingBox b;
     kelm_mesh_bounds(b, &holed);

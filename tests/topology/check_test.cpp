@@ -12,14 +12,9 @@
 namespace {
 
 using kelm_test::add_facet;
+using kelm_test::make_mesh;
 using Pairs = std::vector<std::pair<unsigned, unsigned>>;
-
-void make(KelmMeshFacetSet& fs, const std::vector<KelmPoint>& pts,
-          const std::vector<std::vector<unsigned>>& tris) {
-    fs.clear();
-    for (const KelmPoint& p : pts) fs.createVertex(p);
-    for (const auto& t : tris) add_facet(fs, t[0], t[1], t[2]);
-}
+using U = std::vector<unsigned>;
 
 Pairs pairs(const std::vector<KelmMeshCheckPair>& in) {
     Pairs out;
@@ -38,16 +33,12 @@ TEST(KelmMeshCheck, ClosedCubeIsClean) {
     kelm_test::make_cube(fs);
     KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 1);
-    EXPECT_EQ(r.vertices, 8u);
-    EXPECT_EQ(r.facets, 12u);
-    EXPECT_EQ(r.edges, 18u);
+    EXPECT_EQ(U({r.vertices, r.facets, r.edges}), U({8, 12, 18}));
     EXPECT_TRUE(r.closed && r.oriented && r.intersections_checked);
-    EXPECT_DOUBLE_EQ(r.area, 6.0);
-    EXPECT_DOUBLE_EQ(r.volume, 1.0);
+    EXPECT_EQ(std::make_pair(r.area, r.volume), std::make_pair(6.0, 1.0));
     ASSERT_EQ(r.parts.size(), 1u);
     EXPECT_EQ(r.parts[0].facets, 12u);
-    EXPECT_TRUE(r.parts[0].closed && r.parts[0].oriented);
-    EXPECT_TRUE(r.self_intersections.empty());
+    EXPECT_TRUE(r.parts[0].closed && r.parts[0].oriented && r.self_intersections.empty());
     EXPECT_EQ(kelm_mesh_check(nullptr, &fs, 0), 0);
     EXPECT_EQ(kelm_mesh_check(&r, nullptr, 0), 0);
     EXPECT_EQ(r.facets, 0u);
@@ -62,15 +53,13 @@ TEST(KelmMeshCheck, OpenStripHasOneHoleWalkedAgainstItsFacets) {
     EXPECT_TRUE(r.oriented);
     ASSERT_EQ(r.border_edges.size(), 6u);
     // First border edge by vertex pair: 0-1, run 0->1 by facet 0.
-    EXPECT_EQ(r.border_edges[0].v0, 0u);
-    EXPECT_EQ(r.border_edges[0].v1, 1u);
-    EXPECT_EQ(r.border_edges[0].facet, 0u);
+    EXPECT_EQ(U({r.border_edges[0].v0, r.border_edges[0].v1, r.border_edges[0].facet}),
+              U({0, 1, 0}));
     ASSERT_EQ(r.holes.size(), 1u);
     const KelmMeshCheckHole& h = r.holes[0];
     EXPECT_TRUE(h.closed && h.directed);
-    EXPECT_EQ(h.edges, 6u);
-    EXPECT_DOUBLE_EQ(h.length, 6.0);
-    EXPECT_EQ(h.vertices, (std::vector<unsigned>{1, 0, 3, 4, 5, 2}));
+    EXPECT_EQ(std::make_pair(h.edges, h.length), std::make_pair(6u, 6.0));
+    EXPECT_EQ(h.vertices, U({1, 0, 3, 4, 5, 2}));
 }
 
 TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
@@ -78,9 +67,8 @@ TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
     kelm_test::make_nonmanifold_fan(fs);
     KelmMeshCheckReport r;
     kelm_mesh_check(&r, &fs, 0);
-    ASSERT_EQ(r.nonmanifold_edges.size(), 1u);
-    EXPECT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}}));
-    EXPECT_EQ(r.nonmanifold_edges[0].facets, (std::vector<unsigned>{0, 1, 2}));
+    ASSERT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}}));
+    EXPECT_EQ(r.nonmanifold_edges[0].facets, U({0, 1, 2}));
     EXPECT_FALSE(r.closed);
     EXPECT_TRUE(r.nonmanifold_vertices.empty());  // one fan through the shared edge
 
@@ -91,20 +79,15 @@ TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
     EXPECT_TRUE(r.closed);
     EXPECT_FALSE(r.oriented);
     EXPECT_EQ(edges(r.misoriented_edges), (Pairs{{1, 2}, {1, 3}, {2, 3}}));
-    EXPECT_EQ(r.misoriented_edges[0].facets, (std::vector<unsigned>{0, 3}));
+    EXPECT_EQ(r.misoriented_edges[0].facets, U({0, 3}));
     EXPECT_FALSE(r.parts[0].oriented);
 
     // Two tetrahedra touching at vertex 0 only: a pinch, two closed parts.
-    kelm_test::make_tetrahedron(fs);
-    fs.createVertex(KelmPoint(-1, 0, 0));
-    fs.createVertex(KelmPoint(0, -1, 0));
-    fs.createVertex(KelmPoint(0, 0, -1));
-    add_facet(fs, 0, 4, 5);
-    add_facet(fs, 0, 6, 4);
-    add_facet(fs, 0, 5, 6);
-    add_facet(fs, 4, 6, 5);
+    make_mesh(
+        fs, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {-1, 0, 0}, {0, -1, 0}, {0, 0, -1}},
+        {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {0, 4, 5}, {0, 6, 4}, {0, 5, 6}, {4, 6, 5}});
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 0);
-    EXPECT_EQ(r.nonmanifold_vertices, (std::vector<unsigned>{0}));
+    EXPECT_EQ(r.nonmanifold_vertices, U{0});
     ASSERT_EQ(r.parts.size(), 2u);
     EXPECT_EQ(r.parts[1].first_facet, 4u);
     EXPECT_TRUE(r.closed && r.oriented);
@@ -126,17 +109,14 @@ TEST(KelmMeshCheck, DegenerateZeroAreaInvalidAndDuplicateFacets) {
     KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 0);
     EXPECT_EQ(r.facets, 8u);
-    EXPECT_EQ(r.degenerate_facets, (std::vector<unsigned>{4}));
-    EXPECT_EQ(r.invalid_facets, (std::vector<unsigned>{7}));
-    EXPECT_EQ(r.zero_area_facets, (std::vector<unsigned>{5}));
+    EXPECT_EQ((std::vector<U>{r.degenerate_facets, r.invalid_facets, r.zero_area_facets}),
+              (std::vector<U>{{4}, {7}, {5}}));
     EXPECT_EQ(pairs(r.duplicate_facets), (Pairs{{6, 3}}));
     // Facet 6 meets facet 3's edges a third time; facet 5 adds two border edges and
     // makes 0-1 non-manifold.
     EXPECT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}, {1, 2}, {1, 3}, {2, 3}}));
-    EXPECT_EQ(r.edges, 8u);
-    EXPECT_EQ(r.facet_part[4], KELM_NONE);
-    EXPECT_EQ(r.parts.size(), 1u);
-    EXPECT_EQ(r.parts[0].facets, 6u);
+    ASSERT_EQ(r.parts.size(), 1u);
+    EXPECT_EQ(U({r.edges, r.facet_part[4], r.parts[0].facets}), U({8, KELM_NONE, 6}));
     EXPECT_TRUE(r.self_intersections.empty());  // duplicates and zero-area facets are apart
 }
 
@@ -145,28 +125,37 @@ TEST(KelmMeshCheck, SelfIntersectionsWithoutFalsePositivesOnSharedCorners) {
     // 0: a triangle in z = 0; 1: one piercing it; 2: one sharing vertex 0 and lying
     // above it; 3: one sharing edge 0-1, flat beside facet 0; 4: one sharing edge 0-1
     // folded back onto facet 0.
-    make(fs,
-         {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}, {0, 0, 3},
-          {-3, -3, 3}, {2, -3, 0}, {3, 0.5, 0}},
-         {{0, 1, 2}, {3, 4, 5}, {0, 6, 7}, {1, 0, 8}, {0, 1, 9}});
+    make_mesh(fs,
+              {{0, 0, 0},
+               {4, 0, 0},
+               {0, 4, 0},
+               {1, 1, -1},
+               {1, 1, 1},
+               {2, 0.5, 5},
+               {0, 0, 3},
+               {-3, -3, 3},
+               {2, -3, 0},
+               {3, 0.5, 0}},
+              {{0, 1, 2}, {3, 4, 5}, {0, 6, 7}, {1, 0, 8}, {0, 1, 9}});
     KelmMeshCheckReport r;
     kelm_mesh_check(&r, &fs, 1);
     EXPECT_EQ(pairs(r.self_intersections), (Pairs{{0, 1}, {0, 4}}));
     // Sharing a vertex and crossing elsewhere; coplanar wedges overlapping at a vertex.
-    make(fs, {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {1, 1, -1}, {0.5, 0.5, 1}, {2, 1, 0}, {1, 2, 0}},
-         {{0, 1, 2}, {0, 3, 4}, {0, 5, 6}});
+    make_mesh(fs,
+              {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {1, 1, -1}, {0.5, 0.5, 1}, {2, 1, 0}, {1, 2, 0}},
+              {{0, 1, 2}, {0, 3, 4}, {0, 5, 6}});
     std::vector<KelmMeshCheckPair> found;
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 3u);
     EXPECT_EQ(pairs(found), (Pairs{{0, 1}, {0, 2}, {1, 2}}));
     EXPECT_EQ(kelm_mesh_self_intersections(nullptr, &fs), 0u);
     // Coplanar, no corner shared, edges crossing.
-    make(fs, {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {-1, 1, 0}, {4, 1, 0}, {1, -2, 0}},
-         {{0, 1, 2}, {3, 5, 4}});
+    make_mesh(fs, {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {-1, 1, 0}, {4, 1, 0}, {1, -2, 0}},
+              {{0, 1, 2}, {3, 5, 4}});
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 1u);
     EXPECT_EQ(pairs(found), (Pairs{{0, 1}}));
     // The first case's pierced facet with its corners in another order (along y, then x).
-    make(fs, {{0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}},
-         {{0, 1, 2}, {3, 4, 5}});
+    make_mesh(fs, {{0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}},
+              {{0, 1, 2}, {3, 4, 5}});
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 1u);
 }
 

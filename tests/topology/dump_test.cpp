@@ -11,8 +11,8 @@
 #include "support/capture.h"
 #include "support/golden.h"
 #include "support/meshes.h"
-#include "support/topology_invariants.h"
 #include "support/topology_meshes.h"
+#include "support/topology_reference.h"
 
 namespace {
 
@@ -58,11 +58,7 @@ TEST(KelmMeshTopologyDump, EmptyTopologiesAndNullArguments) {
 TEST(KelmMeshTopologyDump, DotIsNotClampedBeforeTheAngle) {
     // Two coplanar facets whose rounded unit normals have a dot just above 1.
     KelmMeshFacetSet fs;
-    for (const auto& p :
-         {KelmPoint(1, 3, 7), KelmPoint(0, 3, 6), KelmPoint(2, 4, 10), KelmPoint(4, 1, 6)})
-        fs.createVertex(p);
-    kelm_test::add_facet(fs, 0, 1, 2);
-    kelm_test::add_facet(fs, 0, 2, 3);
+    kelm_test::make_mesh(fs, {{1, 3, 7}, {0, 3, 6}, {2, 4, 10}, {4, 1, 6}}, {{0, 1, 2}, {0, 2, 3}});
     KelmMeshTopology t;
     t.init(&fs);
     double na[3], nb[3];

@@ -13,6 +13,7 @@ namespace {
 
 using kelm_test::add_facet;
 using kelm_test::fingerprint;
+using U = std::vector<unsigned>;
 
 bool clean(const KelmMeshFacetSet& fs) {
     KelmMeshCheckReport r;
@@ -81,13 +82,10 @@ TEST(KelmMeshRepair, OrientsEachPartThenOutward) {
     EXPECT_TRUE(clean(out));
     // Two inside-out tetrahedra sharing only the edge of vertices 0 and 1, the first edge:
     // four facets on it, so neither part is closed and neither is turned over.
-    KelmMeshFacetSet fins;
-    const double at[6][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, -1, 0}, {0, 0, -1}};
-    for (const auto& p : at) fins.createVertex(KelmPoint(p[0], p[1], p[2]));
-    const unsigned inward[8][3] = {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2},
-                                   {0, 1, 4}, {0, 5, 1}, {0, 4, 5}, {1, 5, 4}};
-    for (const auto& f : inward) add_facet(fins, f[0], f[1], f[2]);
-    kelm_mesh_repair(&out, &r, &fins, nullptr);
+    kelm_test::make_mesh(
+        in, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, -1, 0}, {0, 0, -1}},
+        {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}, {0, 1, 4}, {0, 5, 1}, {0, 4, 5}, {1, 5, 4}});
+    kelm_mesh_repair(&out, &r, &in, nullptr);
     EXPECT_EQ(r.flipped_facets, 0u);
 }
 
@@ -106,8 +104,8 @@ TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) 
         }
     }
     for (unsigned i = 0; i < cube.getFaceCount(); ++i) in.createFace()->copy(cube.getFace(i));
-    add_facet(in, 0, 0, 5);     // 12: repeated vertex
-    add_facet(in, 3, 4, 5);     // 13: facet 1 again, after the weld
+    add_facet(in, 0, 0, 5);           // 12: repeated vertex
+    add_facet(in, 3, 4, 5);           // 13: facet 1 again, after the weld
     in.getFace(1)->setFacetCount(4);  // the top face takes 12 and 13 too
     KelmMeshRepairOptions o;
     o.weld_tolerance = 0.0;
@@ -116,14 +114,11 @@ TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) 
     EXPECT_FALSE(clean(out));  // nudged copies stay apart at tolerance 0
     o.weld_tolerance = 1e-6;
     kelm_mesh_repair(&out, &r, &in, &o);
-    EXPECT_EQ(r.welded_vertices, 28u);
-    EXPECT_EQ(r.dropped_degenerate, 1u);
-    EXPECT_EQ(r.dropped_duplicates, 1u);
-    EXPECT_EQ(out.getVertexCount(), 8u);
-    EXPECT_EQ(out.getFacetCount(), 12u);
+    EXPECT_EQ(U({r.welded_vertices, r.dropped_degenerate, r.dropped_duplicates,
+                 out.getVertexCount(), out.getFacetCount()}),
+              U({28, 1, 1, 8, 12}));
     ASSERT_EQ(out.getFaceCount(), 2u);
-    EXPECT_EQ(out.getFace(1)->getFirstFacet(), 10u);
-    EXPECT_EQ(out.getFace(1)->getFacetCount(), 2u);
+    EXPECT_EQ(U({out.getFace(1)->getFirstFacet(), out.getFace(1)->getFacetCount()}), U({10, 2}));
     EXPECT_EQ(KelmMeshFaceColor::find(out.getFace(1))->getColor(), 0x2f6fb0u);
     EXPECT_TRUE(clean(out));
     EXPECT_EQ(kelm_mesh_weld(&in, -1.0), 0u);
@@ -138,17 +133,13 @@ TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
     o.fill_holes = 3;
     KelmMeshRepairReport r;
     kelm_mesh_repair(&out, &r, &in, &o);
-    EXPECT_EQ(r.filled_holes, 1u);
-    EXPECT_EQ(r.added_facets, 1u);
+    EXPECT_EQ(U({r.filled_holes, r.added_facets}), U({1, 1}));
     EXPECT_TRUE(clean(out));
     ASSERT_EQ(out.getFaceCount(), 3u);  // the top face keeps its other facet
-    EXPECT_EQ(out.getFace(1)->getFacetCount(), 1u);
-    EXPECT_EQ(out.getFace(2)->getFirstFacet(), 11u);
+    EXPECT_EQ(U({out.getFace(1)->getFacetCount(), out.getFace(2)->getFirstFacet()}), U({1, 11}));
     in.deleteFacet(11);
     kelm_mesh_repair(&out, &r, &in, &o);
-    EXPECT_EQ(r.unfilled_holes, 1u);
-    EXPECT_EQ(r.added_facets, 0u);
-    EXPECT_EQ(out.getFaceCount(), 1u);
+    EXPECT_EQ(U({r.unfilled_holes, r.added_facets, out.getFaceCount()}), U({1, 0, 1}));
     o.fill_holes = 4;
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_EQ(r.added_facets, 2u);
@@ -197,26 +188,22 @@ TEST(KelmMeshRepair, DropsSmallPartsAndSplitsParts) {
     KelmMeshFacetSet in, out;
     make_part(in);
     kelm_mesh_make_box(&in, 2.0, 0.0, 0.0, 3.0, 1.0, 2.0);  // a second box: facets 12-23
-    in.createVertex(KelmPoint(5, 5, 5));
-    in.createVertex(KelmPoint(6, 5, 5));
-    in.createVertex(KelmPoint(5, 6, 5));
+    for (const KelmPoint& p : {KelmPoint(5, 5, 5), KelmPoint(6, 5, 5), KelmPoint(5, 6, 5)})
+        in.createVertex(p);
     add_facet(in, 16, 17, 18);  // a stray triangle
     KelmMeshRepairOptions o;
     o.min_part_facets = 2;
     KelmMeshRepairReport r;
     kelm_mesh_repair(&out, &r, &in, &o);
-    EXPECT_EQ(r.dropped_parts, 1u);
-    EXPECT_EQ(r.dropped_part_facets, 1u);
-    EXPECT_EQ(out.getFacetCount(), 24u);
+    EXPECT_EQ(U({r.dropped_parts, r.dropped_part_facets, out.getFacetCount()}), U({1, 1, 24}));
 
     std::vector<KelmMeshFacetSet> parts;
     EXPECT_EQ(kelm_mesh_split_parts(&parts, &in), 3u);
     KelmMeshFacetSet cube;
     make_part(cube);
     EXPECT_EQ(fingerprint(parts[0]), fingerprint(cube));  // the first part with its faces
-    EXPECT_EQ(parts[1].getVertexCount(), 8u);
-    EXPECT_EQ(parts[1].getFacetCount(), 12u);
-    EXPECT_EQ(parts[1].getFaceCount(), 0u);
+    EXPECT_EQ(U({parts[1].getVertexCount(), parts[1].getFacetCount(), parts[1].getFaceCount()}),
+              U({8, 12, 0}));
     KelmMeshCheckReport c;
     EXPECT_EQ(kelm_mesh_check(&c, &parts[1], 0), 1);
     EXPECT_DOUBLE_EQ(c.volume, 2.0);
