@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
 #include <vector>
 
 #include "kelmmath/mesh/faceprops.h"
@@ -27,6 +29,19 @@ void make_part(KelmMeshFacetSet& fs) {
     KelmMeshFace* top = fs.createFace(10, 2);
     kelm_mesh_set_color(top, 0x2f6fb0);
     KelmMeshFaceAtts::make(top)->setAttribute("finish", "ground");
+}
+
+// The side walls of a prism of height 1 over the outline (counter-clockwise, in z = 0),
+// open at both ends: vertices 0..n-1 at the bottom, n..2n-1 at the top.
+void make_tube(KelmMeshFacetSet& fs, const std::vector<std::array<double, 2>>& outline) {
+    fs.clear();
+    const unsigned n = static_cast<unsigned>(outline.size());
+    for (int z = 0; z < 2; ++z)
+        for (const auto& p : outline) fs.createVertex(KelmPoint(p[0], p[1], z));
+    for (unsigned i = 0, j = 1; i < n; ++i, j = (i + 1) % n) {
+        add_facet(fs, i, j, j + n);
+        add_facet(fs, i, j + n, i + n);
+    }
 }
 
 KelmMeshRepairOptions everything() {
@@ -144,18 +159,9 @@ TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_EQ(r.added_facets, 2u);
     KelmMeshCheckReport c;
-    EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
-    EXPECT_DOUBLE_EQ(c.volume, 1.0);
+    EXPECT_EQ(std::make_pair(kelm_mesh_check(&c, &out, 1), c.volume), std::make_pair(1, 1.0));
     // A non-convex hole: the open top of an L-shaped prism, six edges.
-    in.clear();
-    const double l[6][2] = {{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}};
-    for (int z = 0; z < 2; ++z)
-        for (const auto& p : l) in.createVertex(KelmPoint(p[0], p[1], z));
-    for (unsigned i = 0; i < 6; ++i) {
-        const unsigned j = (i + 1) % 6;
-        add_facet(in, i, j, j + 6);
-        add_facet(in, i, j + 6, i + 6);
-    }
+    make_tube(in, {{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}});
     add_facet(in, 0, 3, 1);  // the bottom, seen from below
     add_facet(in, 1, 3, 2);
     add_facet(in, 0, 5, 3);
@@ -167,15 +173,7 @@ TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
     EXPECT_DOUBLE_EQ(c.volume, 3.0);
     // A point in the middle of a side is a flat corner, never cut as an ear: a tube over
     // a rectangle, open at both ends, closes without a zero-area facet.
-    in.clear();
-    const double flat[5][2] = {{1, 0}, {2, 0}, {2, 1}, {0, 1}, {0, 0}};
-    for (int z = 0; z < 2; ++z)
-        for (const auto& p : flat) in.createVertex(KelmPoint(p[0], p[1], z));
-    for (unsigned i = 0; i < 5; ++i) {
-        const unsigned j = (i + 1) % 5;
-        add_facet(in, i, j, j + 5);
-        add_facet(in, i, j + 5, i + 5);
-    }
+    make_tube(in, {{1, 0}, {2, 0}, {2, 1}, {0, 1}, {0, 0}});
     o.fill_holes = 5;
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_EQ(r.added_facets, 6u);
