@@ -50,7 +50,7 @@ struct SquareFan {
     KelmMeshTopologyWritable t;
 };
 
-TEST(KelmMeshTopologyWalk, TurnsOnceAroundAnInteriorVertex) {
+TEST(KelmMeshTopologyWalk, TurnsOnceAroundAnInteriorVertexSeesOneSideAtABorder) {
     ErrorRecorder rec;
     SquareFan m;
     EXPECT_EQ(walk(m.t, 0), (Pairs{{0, 2}, {1, 4}, {2, 6}, {3, 0}}));
@@ -70,14 +70,9 @@ TEST(KelmMeshTopologyWalk, TurnsOnceAroundAnInteriorVertex) {
         unsigned f = 7, e = 7;
         EXPECT_EQ(c.getNext(&f, &e) + f + e, 14u);  // stays ended, outputs untouched
     }
-    EXPECT_EQ(rec.count(), 0u);
-}
 
-TEST(KelmMeshTopologyWalk, SeesOnlyOneSideAtABorder) {
-    ErrorRecorder rec;
-    KelmMeshFacetSet fs;
+    // At a border the walk sees only one side.
     kelm_test::make_triangle(fs);
-    KelmMeshTopology t;
     t.init(&fs);
     EXPECT_EQ(walk(t, 1), (Pairs{{0, 0}}));  // leaves through 0-1: no facet beyond
     EXPECT_EQ(walk(t, 0), (Pairs{{0, 2}}));
@@ -96,30 +91,7 @@ TEST(KelmMeshTopologyWalk, SeesOnlyOneSideAtABorder) {
     EXPECT_EQ(rec.count(), 0u);
 }
 
-TEST(KelmMeshTopologyWalk, ListQueries) {
-    ErrorRecorder rec;
-    SquareFan m;
-    kelm_uint_vector facets, edges;
-    facets.append(99);  // emptied first
-    m.t.findVertexFacetsEdges(&facets, &edges, 0);
-    EXPECT_EQ(to_vector(facets), U({0, 1, 2, 3}));
-    EXPECT_EQ(to_vector(edges), U({2, 4, 6, 0}));
-    m.t.findVertexFacets(&facets, 3);
-    m.t.findVertexEdges(&edges, 3);
-    EXPECT_EQ(to_vector(facets), U{1});
-    EXPECT_EQ(to_vector(edges), U{3});
-
-    // A vertex that no facet uses: no walk, no report, empty lists.
-    m.fs.createVertex(KelmPoint(9.0, 9.0, 9.0));
-    m.t.init(&m.fs);
-    KelmMeshTopologyVertexCursor c;
-    EXPECT_EQ(c.traverse(&m.t, 5) + c.traverse(&m.t, NONE) + c.traverse(nullptr, 0), 0);
-    m.t.findVertexFacetsEdges(&facets, &edges, 5);
-    EXPECT_EQ(facets.size() + edges.size(), 0u);
-    EXPECT_EQ(rec.count(), 0u);
-}
-
-TEST(KelmMeshTopologyWalk, RewindCopyAndStartFromAPosition) {
+TEST(KelmMeshTopologyWalk, RewindCopyStartFromAPositionAndListQueries) {
     ErrorRecorder rec;
     SquareFan m;
     KelmMeshTopologyVertexCursor c;
@@ -153,6 +125,25 @@ TEST(KelmMeshTopologyWalk, RewindCopyAndStartFromAPosition) {
     EXPECT_EQ(rec.take(),
               (Strings{"KelmMeshTopologyVertexIterator:facetEdgeVertex: vertex is not onedge",
                        "KelmMeshTopologyVertexIterator:facetEdgeVertex: facet is not onedge"}));
+
+    // The list queries.
+    kelm_uint_vector facets, edges;
+    facets.append(99);  // emptied first
+    m.t.findVertexFacetsEdges(&facets, &edges, 0);
+    EXPECT_EQ(to_vector(facets), U({0, 1, 2, 3}));
+    EXPECT_EQ(to_vector(edges), U({2, 4, 6, 0}));
+    m.t.findVertexFacets(&facets, 3);
+    m.t.findVertexEdges(&edges, 3);
+    EXPECT_EQ(to_vector(facets), U{1});
+    EXPECT_EQ(to_vector(edges), U{3});
+
+    // A vertex that no facet uses: no walk, no report, empty lists.
+    m.fs.createVertex(KelmPoint(9.0, 9.0, 9.0));
+    m.t.init(&m.fs);
+    EXPECT_EQ(c.traverse(&m.t, 5) + c.traverse(&m.t, NONE) + c.traverse(nullptr, 0), 0);
+    m.t.findVertexFacetsEdges(&facets, &edges, 5);
+    EXPECT_EQ(facets.size() + edges.size(), 0u);
+    EXPECT_EQ(rec.count(), 0u);
 }
 
 TEST(KelmMeshTopologyWalk, BrokenTablesAreReported) {

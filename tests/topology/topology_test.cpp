@@ -17,10 +17,13 @@ namespace {
 
 constexpr unsigned NONE = KELM_NONE;
 using kelm_test::ErrorRecorder;
+using kelm_test::reference_problem;
+using kelm_test::tables_of;
+using kelm_test::tables_problem;
 using U = std::vector<unsigned>;
 using Strings = std::vector<std::string>;
 
-TEST(KelmMeshTopologyBuild, NewTopologyIsEmptyAndGettersGuardTheirIndices) {
+TEST(KelmMeshTopologyBuild, NewTopologyThenTablesOfOneAndTwoFacets) {
     KelmMeshTopology t;
     EXPECT_EQ(t.getEdgeCount() + t.getFacetCount(), 0u);
     EXPECT_EQ(t.getFacetSet(), nullptr);
@@ -28,17 +31,14 @@ TEST(KelmMeshTopologyBuild, NewTopologyIsEmptyAndGettersGuardTheirIndices) {
                  t.getFacetVertex(NONE, 0), t.getFirstVertexFacet(NONE), t.getEdgeVertex(3, 0),
                  t.getFacetEdge(3, 0), t.getFacetVertex(0, 0), t.getFirstVertexFacet(7)}),
               U(9, NONE));
-}
 
-TEST(KelmMeshTopologyBuild, TablesOfOneAndTwoFacets) {
     ErrorRecorder rec;
     KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
-    KelmMeshTopology t;
     t.init(&fs);
     kelm_test::Tables want{
         {0, 1, 1, 2, 0, 2}, {0, NONE, 0, NONE, 0, NONE}, {0, 1, 2}, {0, 0, 0}, {}};
-    EXPECT_EQ(kelm_test::tables_problem(kelm_test::tables_of(t, 3), want), "");
+    EXPECT_EQ(tables_problem(tables_of(t, 3), want), "");
     EXPECT_EQ(t.getFacetSet(), &fs);
     EXPECT_EQ(t.getFacetVertex(0, 2), 2u);
 
@@ -50,7 +50,7 @@ TEST(KelmMeshTopologyBuild, TablesOfOneAndTwoFacets) {
     want.edge_facets = {0, NONE, 0, 1, 0, NONE, 1, NONE, 1, NONE};
     want.facet_edges.insert(want.facet_edges.end(), {1, 3, 4});
     want.vertex_facet.push_back(1);
-    EXPECT_EQ(kelm_test::tables_problem(kelm_test::tables_of(t, 4), want), "");
+    EXPECT_EQ(tables_problem(tables_of(t, 4), want), "");
     EXPECT_EQ(rec.count(), 0u);
 }
 
@@ -64,7 +64,7 @@ TEST(KelmMeshTopologyBuild, MatchesReferenceOnSampleMeshesAndRanges) {
                        +[](KelmMeshFacetSet& s) { kelm_test::make_hub_fan(s, 40, false); }}) {
         make(fs);
         t.init(&fs);
-        EXPECT_EQ(kelm_test::reference_problem(t, fs), "");
+        EXPECT_EQ(reference_problem(t, fs), "");
     }
     // Deleted facets keep empty slots and are named by no edge; a vertex that no
     // facet uses keeps first facet NONE; ranges keep the set's numbers.
@@ -72,23 +72,23 @@ TEST(KelmMeshTopologyBuild, MatchesReferenceOnSampleMeshesAndRanges) {
     fs.createVertex(KelmPoint(5.0, 5.0, 5.0));
     fs.deleteFacet(1);
     t.init(&fs);
-    EXPECT_EQ(kelm_test::reference_problem(t, fs), "");
+    EXPECT_EQ(reference_problem(t, fs), "");
     EXPECT_EQ(t.getFirstVertexFacet(1), 3u);
     EXPECT_EQ(t.getFirstVertexFacet(6), NONE);
     t.init(&fs, 2, 3);
     EXPECT_EQ(t.getFacetCount(), 8u);
-    EXPECT_EQ(kelm_test::reference_problem(t, fs, 2, 3), "");
+    EXPECT_EQ(reference_problem(t, fs, 2, 3), "");
     t.init(&fs, 6, 100);  // stops at the end of the set
-    EXPECT_EQ(kelm_test::reference_problem(t, fs, 6, 2), "");
+    EXPECT_EQ(reference_problem(t, fs, 6, 2), "");
     t.init(&fs, 6, 5);
-    EXPECT_EQ(kelm_test::reference_problem(t, fs, 6, 2), "");
+    EXPECT_EQ(reference_problem(t, fs, 6, 2), "");
     EXPECT_EQ(rec.count(), 0u);
 
     // Random meshes: repeated corners and sides met three times and more.
     for (unsigned seed = 1; seed <= 3; ++seed) {
         kelm_test::make_random_mesh(fs, 10 + 15 * seed, 300, seed);
         t.init(&fs);
-        EXPECT_EQ(kelm_test::reference_problem(t, fs), "");
+        EXPECT_EQ(reference_problem(t, fs), "");
         EXPECT_EQ(rec.take(), kelm_test::reference_tables(fs).reports);
     }
     KelmMeshFacetSet empty;
@@ -98,7 +98,7 @@ TEST(KelmMeshTopologyBuild, MatchesReferenceOnSampleMeshesAndRanges) {
     EXPECT_EQ(t.getFacetSet(), nullptr);
 }
 
-TEST(KelmMeshTopologyBuild, ThirdFacetOnASideIsReportedAndTheFailureSticks) {
+TEST(KelmMeshTopologyBuild, ThirdFacetsDegenerateAndUnfinishedFacets) {
     ErrorRecorder rec;
     KelmMeshFacetSet fs;
     kelm_test::make_nonmanifold_fan(fs);  // (0,1,2), (1,0,3), (0,1,4)
@@ -113,36 +113,31 @@ TEST(KelmMeshTopologyBuild, ThirdFacetOnASideIsReportedAndTheFailureSticks) {
     EXPECT_EQ(t.validateEdgeUsage(0), 0);
     EXPECT_EQ(t.validateFaceSenses(0), 1);
     EXPECT_EQ(rec.count(), 0u);
-}
 
-TEST(KelmMeshTopologyBuild, DegenerateAndUnfinishedFacets) {
-    ErrorRecorder rec;
-    KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
     fs.getFacet(0)->vertex[1] = 0;  // (0, 0, 2): a self-edge, and 0-2 met twice
-    KelmMeshTopology t;
-    t.init(&fs);
-    EXPECT_EQ(
-        kelm_test::tables_problem(kelm_test::tables_of(t, 3),
-                                  {{0, 0, 0, 2}, {0, NONE, 0, 0}, {0, 1, 1}, {0, NONE, 0}, {}}),
-        "");
+    KelmMeshTopology u;
+    u.init(&fs);
+    EXPECT_EQ(tables_problem(tables_of(u, 3),
+                             {{0, 0, 0, 2}, {0, NONE, 0, 0}, {0, 1, 1}, {0, NONE, 0}, {}}),
+              "");
     EXPECT_EQ(rec.count(), 0u);
 
     kelm_test::make_triangle(fs);
     fs.createFacet(nullptr);  // corners never set
-    t.init(&fs);
+    u.init(&fs);
     EXPECT_EQ(rec.take(), kelm_test::reference_tables(fs).reports);
-    EXPECT_EQ(kelm_test::reference_problem(t, fs), "");
-    EXPECT_EQ(t.validateEdgeUsage(), 0);
+    EXPECT_EQ(reference_problem(u, fs), "");
+    EXPECT_EQ(u.validateEdgeUsage(), 0);
 
     for (unsigned k = 0; k < 3; ++k) {  // a corner equal to the vertex count is outside
         kelm_test::make_triangle(fs);
         kelm_test::add_facet(fs, 0, 2, 1);
         fs.getFacet(1)->vertex[k] = 3;
-        t.init(&fs);
+        u.init(&fs);
         EXPECT_EQ(rec.take(),
                   Strings{"Failed topology - facet 1 has a vertex outside the vertex list"});
-        EXPECT_EQ(kelm_test::reference_problem(t, fs), "");
+        EXPECT_EQ(reference_problem(u, fs), "");
     }
 }
 
@@ -185,7 +180,11 @@ TEST(KelmMeshTopologyBuild, IndexedLookupAgreesWithChainWalk) {
     }
 }
 
-TEST(KelmMeshTopologyBuild, WholeSetInitGoesThroughTheVirtualRangeBuild) {
+// A whole-set build goes through the virtual range build; copies share the tables.
+TEST(KelmMeshTopologyBuild, WholeSetInitAndCopiesThatShareTheTables) {
+    KelmMeshFacetSet tetra, cube;
+    kelm_test::make_tetrahedron(tetra);
+    kelm_test::make_cube(cube);
     struct Recording : KelmMeshTopology {
         using KelmMeshTopology::init;
         void init(const KelmMeshFacetSet* fs, unsigned first, unsigned count) override {
@@ -194,17 +193,9 @@ TEST(KelmMeshTopologyBuild, WholeSetInitGoesThroughTheVirtualRangeBuild) {
         }
         std::vector<std::pair<unsigned, unsigned>> calls;
     } t;
-    KelmMeshFacetSet fs;
-    kelm_test::make_cube(fs);
-    static_cast<KelmMeshTopology&>(t).init(&fs);
+    static_cast<KelmMeshTopology&>(t).init(&cube);
     EXPECT_EQ(t.calls, (std::vector<std::pair<unsigned, unsigned>>{{0, 12}}));
     EXPECT_EQ(t.getEdgeCount(), 18u);
-}
-
-TEST(KelmMeshTopologyBuild, CopiesShareTablesAndFreeThemOnce) {
-    KelmMeshFacetSet tetra, cube;
-    kelm_test::make_tetrahedron(tetra);
-    kelm_test::make_cube(cube);
     auto* original = new KelmMeshTopology;
     original->init(&tetra);
     KelmMeshTopology copy(*original), assigned;
@@ -218,8 +209,8 @@ TEST(KelmMeshTopologyBuild, CopiesShareTablesAndFreeThemOnce) {
     KelmMeshTopology& alias = copy;
     copy = alias;
     KelmMeshTopology moved(std::move(assigned));
-    EXPECT_EQ(kelm_test::reference_problem(copy, cube), "");
-    EXPECT_EQ(kelm_test::reference_problem(moved, cube), "");
+    EXPECT_EQ(reference_problem(copy, cube), "");
+    EXPECT_EQ(reference_problem(moved, cube), "");
 }
 
 }  // namespace
