@@ -19,7 +19,7 @@ namespace {
 using kelm_test::dump_text;
 using kelm_test::expect_golden;
 
-TEST(KelmMeshTopologyDump, TriangleCubeAndEditedTetrahedron) {
+TEST(KelmMeshTopologyDump, TriangleCubeEditedTetrahedronAndEmptyTopologies) {
     KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
     KelmMeshTopology t;
@@ -43,11 +43,10 @@ TEST(KelmMeshTopologyDump, TriangleCubeAndEditedTetrahedron) {
     w.deleteFacet(3);
     w.deleteEdge(5);
     expect_golden("topology_dump_edited.txt", dump_text(w));
-}
 
-TEST(KelmMeshTopologyDump, EmptyTopologiesAndNullArguments) {
+    // Empty topologies and null arguments.
     KelmMeshFacetSet empty;
-    KelmMeshTopology t, unbuilt;
+    KelmMeshTopology unbuilt;
     t.init(&empty);
     EXPECT_EQ(dump_text(t), "vertices=0 facets=0 edges=0\n\n");
     EXPECT_EQ(dump_text(unbuilt), "vertices=0 facets=0 edges=0\n\n");

@@ -19,7 +19,7 @@ using kelm_test::tables_of;
 using Strings = std::vector<std::string>;
 using U = std::vector<unsigned>;
 
-TEST(KelmMeshTopologyWritable, InitFormsAndDeletions) {
+TEST(KelmMeshTopologyWritable, InitFormsDeletionsAndCopies) {
     ErrorRecorder rec;
     KelmMeshFacetSet fs;
     kelm_test::make_tetrahedron(fs);
@@ -61,6 +61,24 @@ TEST(KelmMeshTopologyWritable, InitFormsAndDeletions) {
     EXPECT_EQ(U({w.getFacetEdge(2, 0), w.getFirstVertexFacet(1)}), U({NONE, NONE}));
     EXPECT_NE(fs.getFacet(2), nullptr);
     EXPECT_EQ(fs.rawverts().get(1)[0], 1.0);
+
+    // Copies share the tables and the set.
+    KelmMeshFacetSet cube;
+    kelm_test::make_cube(cube);
+    auto* original = new KelmMeshTopologyWritable;
+    original->init(&cube);
+    KelmMeshTopologyWritable copy(*original), assigned;
+    assigned = *original;
+    EXPECT_EQ(assigned.getFacetSet(), &cube);
+    copy.deleteFacet(5);  // the shared tables and the set change
+    EXPECT_EQ(original->getFacetEdge(5, 0), NONE);
+    EXPECT_EQ(cube.getFacet(5), nullptr);
+    EXPECT_EQ(original->createEdge(0, 6), 18u);
+    delete original;
+    EXPECT_EQ(copy.getEdgeVertex(18, 1), 6u);
+    KelmMeshTopologyWritable moved(std::move(assigned));
+    EXPECT_EQ(moved.getFacetSet(), &cube);
+    EXPECT_EQ(moved.getEdgeCount(), 19u);
 }
 
 TEST(KelmMeshTopologyWritable, SettersGrowOnlyTheListsTheyName) {
@@ -143,25 +161,6 @@ TEST(KelmMeshTopologyWritable, EdgeFlipKeepsTheTopologyConsistent) {
                   w.validateEdgeUsage(0) + w.validateEdgesUnique(0),
               4);
     EXPECT_EQ(rec.count(), 0u);
-}
-
-TEST(KelmMeshTopologyWritable, CopiesShareTablesAndTheSet) {
-    KelmMeshFacetSet fs;
-    kelm_test::make_cube(fs);
-    auto* original = new KelmMeshTopologyWritable;
-    original->init(&fs);
-    KelmMeshTopologyWritable copy(*original), assigned;
-    assigned = *original;
-    EXPECT_EQ(assigned.getFacetSet(), &fs);
-    copy.deleteFacet(5);  // the shared tables and the set change
-    EXPECT_EQ(original->getFacetEdge(5, 0), NONE);
-    EXPECT_EQ(fs.getFacet(5), nullptr);
-    EXPECT_EQ(original->createEdge(0, 6), 18u);
-    delete original;
-    EXPECT_EQ(copy.getEdgeVertex(18, 1), 6u);
-    KelmMeshTopologyWritable moved(std::move(assigned));
-    EXPECT_EQ(moved.getFacetSet(), &fs);
-    EXPECT_EQ(moved.getEdgeCount(), 19u);
 }
 
 }  // namespace
