@@ -94,27 +94,22 @@ public:
         alarm(0);
         signal(SIGALRM, SIG_DFL);
     }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
 
     void start(const std::string& name) {
         alarm(0);
-        std::snprintf(message(), 512, "case %s ran for more than %d s: stopped\n", name.c_str(),
-                      seconds_);
+        std::snprintf(message_, sizeof message_, "case %s ran for more than %d s: stopped\n",
+                      name.c_str(), seconds_);
         alarm(static_cast<unsigned>(seconds_));
     }
 
 private:
-    static char* message() {
-        static char text[512];
-        return text;
-    }
     static void fire(int) {
-        const ssize_t written = write(2, message(), std::strlen(message()));
+        const ssize_t written = write(2, message_, std::strlen(message_));
         static_cast<void>(written);
         std::abort();
     }
 
+    static inline char message_[512];
     int seconds_;
 };
 
