@@ -10,7 +10,6 @@
 #include "kelmmath/topology/writable.h"
 #include "support/capture.h"
 #include "support/golden.h"
-#include "support/meshes.h"
 #include "support/topology_meshes.h"
 #include "support/topology_reference.h"
 

@@ -8,7 +8,6 @@
 
 #include "kelmmath/mesh/facetset.h"
 #include "support/capture.h"
-#include "support/meshes.h"
 #include "support/topology_meshes.h"
 #include "support/topology_reference.h"
 #include "topology/internal_topology.h"

@@ -9,7 +9,6 @@
 #include "kelmmath/topology/topology.h"
 #include "kelmmath/topology/writable.h"
 #include "support/capture.h"
-#include "support/meshes.h"
 #include "support/topology_meshes.h"
 #include "topology/internal_topology.h"
 

@@ -7,7 +7,6 @@
 
 #include "kelmmath/mesh/facetset.h"
 #include "support/capture.h"
-#include "support/meshes.h"
 #include "support/topology_meshes.h"
 #include "support/topology_reference.h"
 
