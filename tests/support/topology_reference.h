@@ -97,12 +97,10 @@ inline std::string tables_problem(const Tables& got, const Tables& want) {
     return "";
 }
 
-// Whether t holds exactly the tables want.
+// Whether t holds exactly the tables want (a reference build of its set by default).
 inline std::string topology_problem(const KelmMeshTopology& t, const Tables& want) {
     return tables_problem(tables_of(t, static_cast<unsigned>(want.vertex_facet.size())), want);
 }
-
-// Whether t holds exactly the tables a build of fs (or of a range of it) makes.
 inline std::string reference_problem(const KelmMeshTopology& t, const KelmMeshFacetSet& fs,
                                      unsigned first = 0, unsigned count = KELM_NONE) {
     return topology_problem(t, reference_tables(fs, first, count));
