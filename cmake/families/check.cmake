@@ -5,5 +5,4 @@ kelm_family(check
         src/topology/intersect.cpp
         src/topology/repair.cpp
     TESTS
-        tests/topology/check_test.cpp
-        tests/topology/repair_test.cpp)
+        tests/topology/check_test.cpp)

@@ -6,6 +6,4 @@ kelm_family(mesh
         src/mesh/faceprops.cpp
         src/mesh/meshutil.cpp
     TESTS
-        tests/mesh/facetset_test.cpp
-        tests/mesh/faceprops_test.cpp
-        tests/mesh/meshutil_test.cpp)
+        tests/mesh/mesh_test.cpp)

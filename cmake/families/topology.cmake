@@ -7,8 +7,4 @@ kelm_family(topology
         src/topology/writable.cpp
         src/topology/dump.cpp
     TESTS
-        tests/topology/topology_test.cpp
-        tests/topology/queries_test.cpp
-        tests/topology/validate_test.cpp
-        tests/topology/writable_test.cpp
-        tests/topology/dump_test.cpp)
+        tests/topology/topology_test.cpp)

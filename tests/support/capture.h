@@ -30,6 +30,12 @@ public:
     std::vector<std::string> errors() const { return texts(Error); }
     std::vector<std::string> warnings() const { return texts(Warning); }
     void clear() { entries_.clear(); }
+    // The error texts so far, forgotten once returned.
+    std::vector<std::string> take() {
+        std::vector<std::string> out = errors();
+        clear();
+        return out;
+    }
 
 protected:
     void report(Severity severity, const char* message) override {
@@ -48,13 +54,13 @@ private:
     std::vector<Entry> entries_;
 };
 
-// Redirects the process's standard output into a temporary file while it lives;
-// text() returns what was printed (stdio buffers are flushed first).
+// Redirects the process's standard output into a temporary file (or the file at path)
+// while it lives; text() returns what was printed (stdio buffers are flushed first).
 class StdoutCapture {
 public:
-    StdoutCapture() {
+    explicit StdoutCapture(const char* path = nullptr) {
         std::fflush(stdout);
-        file_ = std::tmpfile();
+        file_ = path ? std::fopen(path, "w+") : std::tmpfile();
         saved_ = dup(fileno(stdout));
         dup2(fileno(file_), fileno(stdout));
     }

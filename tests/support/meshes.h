@@ -5,9 +5,11 @@
 // empties the caller's set (faces, vertices, normals, facets) and fills it; the
 // manifold flag is left as it was. Coordinates are exact in binary.
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "kelmmath/core/constants.h"
 #include "kelmmath/mesh/faceprops.h"
@@ -33,19 +35,25 @@ inline void make_cube(KelmMeshFacetSet& fs) {
     kelm_mesh_make_box(&fs, 0.0, 0.0, 0.0, 1.0, 1.0, 1.0);
 }
 
+// Empties fs and fills it with the given vertices and facets (corner triples).
+inline void make_mesh(KelmMeshFacetSet& fs, const std::vector<KelmPoint>& points,
+                      const std::vector<std::array<unsigned, 3>>& facets) {
+    fs.clear();
+    for (const KelmPoint& p : points) fs.createVertex(p);
+    for (const auto& f : facets) add_facet(fs, f[0], f[1], f[2]);
+}
+
+// One facet (0, 1, 2) on (0,0,0), (1,0,0), (0,1,0).
+inline void make_triangle(KelmMeshFacetSet& fs) {
+    make_mesh(fs, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+}
+
 // Closed tetrahedron, wound outward, no normals: vertices 0 (0,0,0), 1 (1,0,0),
 // 2 (0,1,0), 3 (0,0,1); facets 0 (0,2,1) bottom, 1 (0,1,3) y=0, 2 (0,3,2) x=0,
 // 3 (1,2,3) slanted. 6 edges, each used by two facets in opposite directions.
 inline void make_tetrahedron(KelmMeshFacetSet& fs) {
-    fs.clear();
-    fs.createVertex(KelmPoint(0.0, 0.0, 0.0));
-    fs.createVertex(KelmPoint(1.0, 0.0, 0.0));
-    fs.createVertex(KelmPoint(0.0, 1.0, 0.0));
-    fs.createVertex(KelmPoint(0.0, 0.0, 1.0));
-    add_facet(fs, 0, 2, 1);
-    add_facet(fs, 0, 1, 3);
-    add_facet(fs, 0, 3, 2);
-    add_facet(fs, 1, 2, 3);
+    make_mesh(fs, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+              {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}});
 }
 
 // Open strip of four facets in the plane z = 0, all wound counter-clockwise seen
@@ -59,28 +67,26 @@ inline void make_tetrahedron(KelmMeshFacetSet& fs) {
 // facets 0 (0,1,4), 1 (0,4,3), 2 (1,2,5), 3 (1,5,4); 9 edges, 6 of them on the
 // boundary (one facet each) and 3 inner ones (0-4, 1-4, 1-5).
 inline void make_open_strip(KelmMeshFacetSet& fs) {
-    fs.clear();
-    for (int row = 0; row < 2; ++row)
-        for (int col = 0; col < 3; ++col) fs.createVertex(KelmPoint(col, row, 0.0));
-    add_facet(fs, 0, 1, 4);
-    add_facet(fs, 0, 4, 3);
-    add_facet(fs, 1, 2, 5);
-    add_facet(fs, 1, 5, 4);
+    make_mesh(fs, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}},
+              {{0, 1, 4}, {0, 4, 3}, {1, 2, 5}, {1, 5, 4}});
 }
 
 // Non-manifold fan: three facets on the one edge 0-1, no normals. Vertices
 // 0 (0,0,0), 1 (1,0,0), 2 (0.5,1,0), 3 (0.5,-1,0), 4 (0.5,0,1); facets
 // 0 (0,1,2), 1 (1,0,3), 2 (0,1,4).
 inline void make_nonmanifold_fan(KelmMeshFacetSet& fs) {
-    fs.clear();
-    fs.createVertex(KelmPoint(0.0, 0.0, 0.0));
-    fs.createVertex(KelmPoint(1.0, 0.0, 0.0));
-    fs.createVertex(KelmPoint(0.5, 1.0, 0.0));
-    fs.createVertex(KelmPoint(0.5, -1.0, 0.0));
-    fs.createVertex(KelmPoint(0.5, 0.0, 1.0));
-    add_facet(fs, 0, 1, 2);
-    add_facet(fs, 1, 0, 3);
-    add_facet(fs, 0, 1, 4);
+    make_mesh(fs, {{0, 0, 0}, {1, 0, 0}, {0.5, 1, 0}, {0.5, -1, 0}, {0.5, 0, 1}},
+              {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}});
+}
+
+// The attribute pairs as "name=value", each after a space, "(null)" for a null text.
+inline std::string attribute_text(const KelmMeshFaceAtts& atts) {
+    auto text = [](const char* t) { return std::string(t ? t : "(null)"); };
+    std::string s;
+    const KelmMeshShellFaceAttributeVec& a = atts.getAttributes();
+    for (unsigned k = 0; k < a.size(); ++k)
+        s += " " + text(a.get(k)->name.str()) + "=" + text(a.get(k)->value.str());
+    return s;
 }
 
 // Everything a set holds, as text: vertex and normal bits, each facet's vertex/normal
@@ -96,7 +102,6 @@ inline std::string fingerprint(const KelmMeshFacetSet& fs) {
         std::snprintf(buf, sizeof buf, "%llx %llx %llx;", b[0], b[1], b[2]);
         s += buf;
     };
-    auto text = [](const char* t) { return std::string(t ? t : "(null)"); };
     for (unsigned v = 0; v < fs.getVertexCount(); ++v) put_bits(fs.rawverts().get(v));
     s += "\n";
     for (unsigned n = 0; n < fs.getNormalCount(); ++n) put_bits(fs.rawnormals().get(n));
@@ -114,10 +119,7 @@ inline std::string fingerprint(const KelmMeshFacetSet& fs) {
             if (p->getType() == KelmMeshFaceColor::getFacePropType()) {
                 s += " colour " + std::to_string(static_cast<KelmMeshFaceColor*>(p)->getColor());
             } else if (p->getType() == KelmMeshFaceAtts::getFacePropType()) {
-                const KelmMeshShellFaceAttributeVec& a =
-                    static_cast<KelmMeshFaceAtts*>(p)->getAttributes();
-                for (unsigned k = 0; k < a.size(); ++k)
-                    s += " " + text(a.get(k)->name.str()) + "=" + text(a.get(k)->value.str());
+                s += attribute_text(*static_cast<KelmMeshFaceAtts*>(p));
             } else {
                 s += " prop";
             }

@@ -12,29 +12,12 @@
 
 namespace kelm_test {
 
-// One facet (0, 1, 2) on (0,0,0), (1,0,0), (0,1,0).
-inline void make_triangle(KelmMeshFacetSet& fs) {
-    fs.clear();
-    fs.createVertex(KelmPoint(0.0, 0.0, 0.0));
-    fs.createVertex(KelmPoint(1.0, 0.0, 0.0));
-    fs.createVertex(KelmPoint(0.0, 1.0, 0.0));
-    add_facet(fs, 0, 1, 2);
-}
-
 // Closed octahedron wound outward: vertices 0 (1,0,0), 1 (-1,0,0), 2 (0,1,0),
 // 3 (0,-1,0), 4 (0,0,1), 5 (0,0,-1); one facet per octant.
 inline void make_octahedron(KelmMeshFacetSet& fs) {
-    fs.clear();
-    const double p[6][3] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-    for (const auto& q : p) fs.createVertex(q);
-    add_facet(fs, 0, 2, 4);
-    add_facet(fs, 1, 4, 2);
-    add_facet(fs, 0, 4, 3);
-    add_facet(fs, 1, 3, 4);
-    add_facet(fs, 0, 5, 2);
-    add_facet(fs, 1, 2, 5);
-    add_facet(fs, 0, 3, 5);
-    add_facet(fs, 1, 5, 3);
+    make_mesh(
+        fs, {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}},
+        {{0, 2, 4}, {1, 4, 2}, {0, 4, 3}, {1, 3, 4}, {0, 5, 2}, {1, 2, 5}, {0, 3, 5}, {1, 5, 3}});
 }
 
 // Two facets on the same three vertices with opposite corner order: a closed

@@ -6,9 +6,11 @@
 // edges numbered in the order their vertex pairs are first met, slot k of a facet
 // holds its side k, edge facets in facet order, first facets the lowest numbered,
 // with a std::map in place of the library's chains. A facet with a corner outside
-// the vertex list is skipped and reported, as the build does.
+// the vertex list is skipped and reported, as the build does. Each *_problem check
+// returns an empty text when all is well, else what is wrong.
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <utility>
@@ -17,6 +19,7 @@
 #include "kelmmath/core/constants.h"
 #include "kelmmath/core/containers.h"
 #include "kelmmath/mesh/facetset.h"
+#include "kelmmath/topology/dump.h"
 #include "kelmmath/topology/topology.h"
 
 namespace kelm_test {
@@ -78,8 +81,7 @@ inline Tables tables_of(const KelmMeshTopology& t, unsigned vertex_count) {
     return r;
 }
 
-// Empty when got and want hold the same tables, else the first table that differs
-// (NONE written as -).
+// The first table in which got and want differ (NONE written as -).
 inline std::string tables_problem(const Tables& got, const Tables& want) {
     auto text = [](const std::vector<unsigned>& v) {
         std::string s;
@@ -87,21 +89,35 @@ inline std::string tables_problem(const Tables& got, const Tables& want) {
         return s;
     };
     const char* names[] = {"edge_verts", "edge_facets", "facet_edges", "vertex_facet"};
-    const std::vector<unsigned>*g[] = {&got.edge_verts, &got.edge_facets, &got.facet_edges,
-                                       &got.vertex_facet},
-          *w[] = {&want.edge_verts, &want.edge_facets, &want.facet_edges, &want.vertex_facet};
+    const std::vector<unsigned> Tables::*lists[] = {&Tables::edge_verts, &Tables::edge_facets,
+                                                    &Tables::facet_edges, &Tables::vertex_facet};
     for (int i = 0; i < 4; ++i)
-        if (*g[i] != *w[i])
-            return std::string(names[i]) + ":" + text(*g[i]) + ", expected" + text(*w[i]);
+        if (got.*lists[i] != want.*lists[i])
+            return names[i] + (":" + text(got.*lists[i])) + ", expected" + text(want.*lists[i]);
     return "";
 }
 
-// Empty when t holds exactly the tables want.
+// Whether t holds exactly the tables want (a reference build of its set by default).
 inline std::string topology_problem(const KelmMeshTopology& t, const Tables& want) {
     return tables_problem(tables_of(t, static_cast<unsigned>(want.vertex_facet.size())), want);
 }
+inline std::string reference_problem(const KelmMeshTopology& t, const KelmMeshFacetSet& fs,
+                                     unsigned first = 0, unsigned count = KELM_NONE) {
+    return topology_problem(t, reference_tables(fs, first, count));
+}
 
-// Empty when the walk around every vertex of the set stays in the tables, ends within
+// What kelm_mesh_topology_dump writes for t.
+inline std::string dump_text(const KelmMeshTopology& t) {
+    FILE* fp = std::tmpfile();
+    kelm_mesh_topology_dump(&t, fp);
+    std::string text(static_cast<std::size_t>(std::ftell(fp)), '\0');
+    std::rewind(fp);
+    text.resize(std::fread(&text[0], 1, text.size(), fp));
+    std::fclose(fp);
+    return text;
+}
+
+// Whether the walk around every vertex of the set stays in the tables, ends within
 // facet count + 1 pairs and stays ended, a copy of the rewound cursor walks the same way
 // (unless the walk hit an error), and the list queries return what the walk returns.
 inline std::string walk_problem(const KelmMeshTopology& t) {

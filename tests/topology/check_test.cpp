@@ -1,25 +1,25 @@
+// The mesh check and the repairs built on it.
+
 #include "kelmmath/topology/check.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <utility>
 #include <vector>
 
-#include "support/meshes.h"
+#include "kelmmath/mesh/faceprops.h"
+#include "kelmmath/topology/repair.h"
 #include "support/topology_meshes.h"
 #include "topology/internal_check.h"
 
 namespace {
 
 using kelm_test::add_facet;
+using kelm_test::fingerprint;
+using kelm_test::make_mesh;
 using Pairs = std::vector<std::pair<unsigned, unsigned>>;
-
-void make(KelmMeshFacetSet& fs, const std::vector<KelmPoint>& pts,
-          const std::vector<std::vector<unsigned>>& tris) {
-    fs.clear();
-    for (const KelmPoint& p : pts) fs.createVertex(p);
-    for (const auto& t : tris) add_facet(fs, t[0], t[1], t[2]);
-}
+using U = std::vector<unsigned>;
 
 Pairs pairs(const std::vector<KelmMeshCheckPair>& in) {
     Pairs out;
@@ -38,19 +38,15 @@ TEST(KelmMeshCheck, ClosedCubeIsClean) {
     kelm_test::make_cube(fs);
     KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 1);
-    EXPECT_EQ(r.vertices, 8u);
-    EXPECT_EQ(r.facets, 12u);
-    EXPECT_EQ(r.edges, 18u);
+    EXPECT_EQ(U({r.vertices, r.facets, r.edges}), U({8, 12, 18}));
     EXPECT_TRUE(r.closed && r.oriented && r.intersections_checked);
-    EXPECT_DOUBLE_EQ(r.area, 6.0);
-    EXPECT_DOUBLE_EQ(r.volume, 1.0);
+    EXPECT_EQ(std::make_pair(r.area, r.volume), std::make_pair(6.0, 1.0));
     ASSERT_EQ(r.parts.size(), 1u);
     EXPECT_EQ(r.parts[0].facets, 12u);
-    EXPECT_TRUE(r.parts[0].closed && r.parts[0].oriented);
-    EXPECT_TRUE(r.self_intersections.empty());
-    EXPECT_EQ(kelm_mesh_check(nullptr, &fs, 0), 0);
-    EXPECT_EQ(kelm_mesh_check(&r, nullptr, 0), 0);
-    EXPECT_EQ(r.facets, 0u);
+    EXPECT_TRUE(r.parts[0].closed && r.parts[0].oriented && r.self_intersections.empty());
+    EXPECT_EQ(U({static_cast<unsigned>(kelm_mesh_check(nullptr, &fs, 0)),
+                 static_cast<unsigned>(kelm_mesh_check(&r, nullptr, 0)), r.facets}),
+              U(3, 0));
 }
 
 TEST(KelmMeshCheck, OpenStripHasOneHoleWalkedAgainstItsFacets) {
@@ -58,19 +54,16 @@ TEST(KelmMeshCheck, OpenStripHasOneHoleWalkedAgainstItsFacets) {
     kelm_test::make_open_strip(fs);
     KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 0), 0);
-    EXPECT_FALSE(r.closed);
-    EXPECT_TRUE(r.oriented);
+    EXPECT_TRUE(!r.closed && r.oriented);
     ASSERT_EQ(r.border_edges.size(), 6u);
     // First border edge by vertex pair: 0-1, run 0->1 by facet 0.
-    EXPECT_EQ(r.border_edges[0].v0, 0u);
-    EXPECT_EQ(r.border_edges[0].v1, 1u);
-    EXPECT_EQ(r.border_edges[0].facet, 0u);
+    EXPECT_EQ(U({r.border_edges[0].v0, r.border_edges[0].v1, r.border_edges[0].facet}),
+              U({0, 1, 0}));
     ASSERT_EQ(r.holes.size(), 1u);
     const KelmMeshCheckHole& h = r.holes[0];
     EXPECT_TRUE(h.closed && h.directed);
-    EXPECT_EQ(h.edges, 6u);
-    EXPECT_DOUBLE_EQ(h.length, 6.0);
-    EXPECT_EQ(h.vertices, (std::vector<unsigned>{1, 0, 3, 4, 5, 2}));
+    EXPECT_EQ(std::make_pair(h.edges, h.length), std::make_pair(6u, 6.0));
+    EXPECT_EQ(h.vertices, U({1, 0, 3, 4, 5, 2}));
 }
 
 TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
@@ -78,9 +71,8 @@ TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
     kelm_test::make_nonmanifold_fan(fs);
     KelmMeshCheckReport r;
     kelm_mesh_check(&r, &fs, 0);
-    ASSERT_EQ(r.nonmanifold_edges.size(), 1u);
-    EXPECT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}}));
-    EXPECT_EQ(r.nonmanifold_edges[0].facets, (std::vector<unsigned>{0, 1, 2}));
+    ASSERT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}}));
+    EXPECT_EQ(r.nonmanifold_edges[0].facets, U({0, 1, 2}));
     EXPECT_FALSE(r.closed);
     EXPECT_TRUE(r.nonmanifold_vertices.empty());  // one fan through the shared edge
 
@@ -88,23 +80,17 @@ TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
     kelm_test::make_tetrahedron(fs);
     std::swap(fs.getFacet(3)->vertex[1], fs.getFacet(3)->vertex[2]);
     kelm_mesh_check(&r, &fs, 0);
-    EXPECT_TRUE(r.closed);
-    EXPECT_FALSE(r.oriented);
+    EXPECT_TRUE(r.closed && !r.oriented);
     EXPECT_EQ(edges(r.misoriented_edges), (Pairs{{1, 2}, {1, 3}, {2, 3}}));
-    EXPECT_EQ(r.misoriented_edges[0].facets, (std::vector<unsigned>{0, 3}));
+    EXPECT_EQ(r.misoriented_edges[0].facets, U({0, 3}));
     EXPECT_FALSE(r.parts[0].oriented);
 
     // Two tetrahedra touching at vertex 0 only: a pinch, two closed parts.
-    kelm_test::make_tetrahedron(fs);
-    fs.createVertex(KelmPoint(-1, 0, 0));
-    fs.createVertex(KelmPoint(0, -1, 0));
-    fs.createVertex(KelmPoint(0, 0, -1));
-    add_facet(fs, 0, 4, 5);
-    add_facet(fs, 0, 6, 4);
-    add_facet(fs, 0, 5, 6);
-    add_facet(fs, 4, 6, 5);
+    make_mesh(
+        fs, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {-1, 0, 0}, {0, -1, 0}, {0, 0, -1}},
+        {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {0, 4, 5}, {0, 6, 4}, {0, 5, 6}, {4, 6, 5}});
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 0);
-    EXPECT_EQ(r.nonmanifold_vertices, (std::vector<unsigned>{0}));
+    EXPECT_EQ(r.nonmanifold_vertices, U{0});
     ASSERT_EQ(r.parts.size(), 2u);
     EXPECT_EQ(r.parts[1].first_facet, 4u);
     EXPECT_TRUE(r.closed && r.oriented);
@@ -126,17 +112,14 @@ TEST(KelmMeshCheck, DegenerateZeroAreaInvalidAndDuplicateFacets) {
     KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 0);
     EXPECT_EQ(r.facets, 8u);
-    EXPECT_EQ(r.degenerate_facets, (std::vector<unsigned>{4}));
-    EXPECT_EQ(r.invalid_facets, (std::vector<unsigned>{7}));
-    EXPECT_EQ(r.zero_area_facets, (std::vector<unsigned>{5}));
+    EXPECT_EQ((std::vector<U>{r.degenerate_facets, r.invalid_facets, r.zero_area_facets}),
+              (std::vector<U>{{4}, {7}, {5}}));
     EXPECT_EQ(pairs(r.duplicate_facets), (Pairs{{6, 3}}));
     // Facet 6 meets facet 3's edges a third time; facet 5 adds two border edges and
     // makes 0-1 non-manifold.
     EXPECT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}, {1, 2}, {1, 3}, {2, 3}}));
-    EXPECT_EQ(r.edges, 8u);
-    EXPECT_EQ(r.facet_part[4], KELM_NONE);
-    EXPECT_EQ(r.parts.size(), 1u);
-    EXPECT_EQ(r.parts[0].facets, 6u);
+    ASSERT_EQ(r.parts.size(), 1u);
+    EXPECT_EQ(U({r.edges, r.facet_part[4], r.parts[0].facets}), U({8, KELM_NONE, 6}));
     EXPECT_TRUE(r.self_intersections.empty());  // duplicates and zero-area facets are apart
 }
 
@@ -145,35 +128,36 @@ TEST(KelmMeshCheck, SelfIntersectionsWithoutFalsePositivesOnSharedCorners) {
     // 0: a triangle in z = 0; 1: one piercing it; 2: one sharing vertex 0 and lying
     // above it; 3: one sharing edge 0-1, flat beside facet 0; 4: one sharing edge 0-1
     // folded back onto facet 0.
-    make(fs,
-         {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}, {0, 0, 3},
-          {-3, -3, 3}, {2, -3, 0}, {3, 0.5, 0}},
-         {{0, 1, 2}, {3, 4, 5}, {0, 6, 7}, {1, 0, 8}, {0, 1, 9}});
+    const std::vector<KelmPoint> points = {{0, 0, 0},  {4, 0, 0},   {0, 4, 0}, {1, 1, -1},
+                                           {1, 1, 1},  {2, 0.5, 5}, {0, 0, 3}, {-3, -3, 3},
+                                           {2, -3, 0}, {3, 0.5, 0}};
+    make_mesh(fs, points, {{0, 1, 2}, {3, 4, 5}, {0, 6, 7}, {1, 0, 8}, {0, 1, 9}});
     KelmMeshCheckReport r;
     kelm_mesh_check(&r, &fs, 1);
     EXPECT_EQ(pairs(r.self_intersections), (Pairs{{0, 1}, {0, 4}}));
     // Sharing a vertex and crossing elsewhere; coplanar wedges overlapping at a vertex.
-    make(fs, {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {1, 1, -1}, {0.5, 0.5, 1}, {2, 1, 0}, {1, 2, 0}},
-         {{0, 1, 2}, {0, 3, 4}, {0, 5, 6}});
+    make_mesh(fs,
+              {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {1, 1, -1}, {0.5, 0.5, 1}, {2, 1, 0}, {1, 2, 0}},
+              {{0, 1, 2}, {0, 3, 4}, {0, 5, 6}});
     std::vector<KelmMeshCheckPair> found;
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 3u);
     EXPECT_EQ(pairs(found), (Pairs{{0, 1}, {0, 2}, {1, 2}}));
     EXPECT_EQ(kelm_mesh_self_intersections(nullptr, &fs), 0u);
     // Coplanar, no corner shared, edges crossing.
-    make(fs, {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {-1, 1, 0}, {4, 1, 0}, {1, -2, 0}},
-         {{0, 1, 2}, {3, 5, 4}});
+    make_mesh(fs, {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {-1, 1, 0}, {4, 1, 0}, {1, -2, 0}},
+              {{0, 1, 2}, {3, 5, 4}});
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 1u);
     EXPECT_EQ(pairs(found), (Pairs{{0, 1}}));
     // The first case's pierced facet with its corners in another order (along y, then x).
-    make(fs, {{0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}},
-         {{0, 1, 2}, {3, 4, 5}});
+    make_mesh(fs, {{0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}},
+              {{0, 1, 2}, {3, 4, 5}});
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 1u);
 }
 
 // (The counts and lists themselves: the exact cases above.) On random meshes every
 // border edge lies in one hole, and the grid search finds exactly the pairs of the
 // all-pairs test.
-TEST(KelmMeshCheck, GridSearchAgreesWithAllPairsOnRandomMeshes) {
+TEST(KelmMeshCheck, GridSearchAgreesWithAllPairsOnRandomMeshesAndACleanTorus) {
     for (unsigned seed = 1; seed <= 12; ++seed) {
         KelmMeshFacetSet fs;
         kelm_test::make_random_mesh(fs, 6 + seed * 3, 20 + seed * 9, seed);
@@ -187,9 +171,8 @@ TEST(KelmMeshCheck, GridSearchAgreesWithAllPairsOnRandomMeshes) {
         EXPECT_EQ(pairs(r.self_intersections), pairs(all)) << seed;
         EXPECT_FALSE(all.empty()) << seed;
     }
-}
 
-TEST(KelmMeshCheck, TorusIsCleanAndItsGridSearchAgrees) {
+    // A clean torus, then one facet pushed through the far side.
     KelmMeshFacetSet fs;
     kelm_test::make_torus(fs, 24, 12);
     KelmMeshCheckReport r;
@@ -206,6 +189,195 @@ TEST(KelmMeshCheck, TorusIsCleanAndItsGridSearchAgrees) {
     kelm_internal::self_intersections_all_pairs(&all, &fs);
     EXPECT_FALSE(grid.empty());
     EXPECT_EQ(pairs(grid), pairs(all));
+}
+
+bool clean(const KelmMeshFacetSet& fs) {
+    KelmMeshCheckReport r;
+    return kelm_mesh_check(&r, &fs, 1) == 1;
+}
+
+// The cube with two coloured faces, as a part comes from CAD.
+void make_part(KelmMeshFacetSet& fs) {
+    kelm_test::make_cube(fs);
+    kelm_mesh_set_color(fs.createFace(0, 10), 0x8a9099);
+    KelmMeshFace* top = fs.createFace(10, 2);
+    kelm_mesh_set_color(top, 0x2f6fb0);
+    KelmMeshFaceAtts::make(top)->setAttribute("finish", "ground");
+}
+
+// The side walls of a prism of height 1 over the outline (counter-clockwise, in z = 0),
+// open at both ends: vertices 0..n-1 at the bottom, n..2n-1 at the top.
+void make_tube(KelmMeshFacetSet& fs, const std::vector<std::array<double, 2>>& outline) {
+    fs.clear();
+    const unsigned n = static_cast<unsigned>(outline.size());
+    for (int z = 0; z < 2; ++z)
+        for (const auto& p : outline) fs.createVertex(KelmPoint(p[0], p[1], z));
+    for (unsigned i = 0, j = 1; i < n; ++i, j = (i + 1) % n) {
+        add_facet(fs, i, j, j + n);
+        add_facet(fs, i, j + n, i + n);
+    }
+}
+
+KelmMeshRepairOptions everything() {
+    KelmMeshRepairOptions o;
+    o.weld_tolerance = 1e-6;
+    o.drop_zero_area = true;
+    o.min_part_facets = 4;
+    o.fill_holes = 8;
+    return o;
+}
+
+TEST(KelmMeshRepair, CleanPartUnchangedOthersOrientedPerPartThenOutward) {
+    KelmMeshFacetSet in, out;
+    make_part(in);
+    const KelmMeshRepairOptions o = everything();
+    KelmMeshRepairReport r;
+    r.flipped_facets = 99;
+    EXPECT_EQ(kelm_mesh_repair(&out, &r, &in, &o), 1);
+    EXPECT_FALSE(r.changed());
+    EXPECT_EQ(r.flipped_facets, 0u);
+    EXPECT_EQ(fingerprint(out), fingerprint(in));
+    EXPECT_EQ(kelm_mesh_repair(&in, &r, &in, &o), 0);
+    EXPECT_EQ(kelm_mesh_repair(nullptr, &r, &in, &o), 0);
+    add_facet(in, 0, 1, in.createVertex(KelmPoint(2, 0, 0)));  // on the line through 0 and 1
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.dropped_zero_area, 1u);
+
+    // Each part is oriented, then turned outward.
+    kelm_test::make_tetrahedron(in);
+    std::swap(in.getFacet(2)->vertex[1], in.getFacet(2)->vertex[2]);
+    kelm_mesh_repair(&out, &r, &in, nullptr);
+    EXPECT_EQ(r.flipped_facets, 1u);
+    EXPECT_EQ(out.getFacet(2)->vertex[1], 3u);
+    EXPECT_TRUE(clean(out));
+    // Inside out: consistent as it is, then turned over whole.
+    make_part(in);
+    for (unsigned f = 0; f < in.getFacetCount(); ++f)
+        std::swap(in.getFacet(f)->vertex[1], in.getFacet(f)->vertex[2]);
+    kelm_mesh_repair(&out, &r, &in, nullptr);
+    EXPECT_EQ(r.flipped_facets, 12u);
+    KelmMeshFacetSet cube;
+    make_part(cube);
+    EXPECT_EQ(fingerprint(out), fingerprint(cube));
+    // A band of flipped facets around a torus: turned back without conflicts.
+    kelm_test::make_torus(in, 3, 3);
+    for (unsigned f = 0; f < 6; ++f)
+        std::swap(in.getFacet(f)->vertex[1], in.getFacet(f)->vertex[2]);
+    kelm_mesh_repair(&out, &r, &in, nullptr);
+    EXPECT_EQ(r.orientation_conflicts, 0u);
+    EXPECT_TRUE(clean(out));
+    // Two inside-out tetrahedra sharing only the edge of vertices 0 and 1, the first edge:
+    // four facets on it, so neither part is closed and neither is turned over.
+    kelm_test::make_mesh(
+        in, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, -1, 0}, {0, 0, -1}},
+        {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}, {0, 1, 4}, {0, 5, 1}, {0, 4, 5}, {1, 5, 4}});
+    kelm_mesh_repair(&out, &r, &in, nullptr);
+    EXPECT_EQ(r.flipped_facets, 0u);
+}
+
+TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) {
+    KelmMeshFacetSet cube, in, out;
+    make_part(cube);
+    // Each facet with its own three vertices, nudged below the tolerance.
+    for (unsigned f = 0; f < cube.getFacetCount(); ++f) {
+        KelmMeshFacet* g = in.createFacet(nullptr);
+        *g = *cube.getFacet(f);
+        for (unsigned k = 0; k < 3; ++k) {
+            double p[3];
+            cube.getVertex(p, g->vertex[k]);
+            p[0] += (f % 3) * 1e-9;
+            g->vertex[k] = in.createVertex(p);
+        }
+    }
+    for (unsigned i = 0; i < cube.getFaceCount(); ++i) in.createFace()->copy(cube.getFace(i));
+    add_facet(in, 0, 0, 5);           // 12: repeated vertex
+    add_facet(in, 3, 4, 5);           // 13: facet 1 again, after the weld
+    in.getFace(1)->setFacetCount(4);  // the top face takes 12 and 13 too
+    KelmMeshRepairOptions o;
+    o.weld_tolerance = 0.0;
+    KelmMeshRepairReport r;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_FALSE(clean(out));  // nudged copies stay apart at tolerance 0
+    o.weld_tolerance = 1e-6;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(U({r.welded_vertices, r.dropped_degenerate, r.dropped_duplicates,
+                 out.getVertexCount(), out.getFacetCount()}),
+              U({28, 1, 1, 8, 12}));
+    ASSERT_EQ(out.getFaceCount(), 2u);
+    EXPECT_EQ(U({out.getFace(1)->getFirstFacet(), out.getFace(1)->getFacetCount()}), U({10, 2}));
+    EXPECT_EQ(KelmMeshFaceColor::find(out.getFace(1))->getColor(), 0x2f6fb0u);
+    EXPECT_TRUE(clean(out));
+    EXPECT_EQ(kelm_mesh_weld(&in, -1.0), 0u);
+    EXPECT_EQ(kelm_mesh_weld(nullptr, 0.0), 0u);
+}
+
+TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
+    KelmMeshFacetSet in, out;
+    make_part(in);
+    in.deleteFacet(10);  // the top: a three-edge hole, then a four-edge one
+    KelmMeshRepairOptions o;
+    o.fill_holes = 3;
+    KelmMeshRepairReport r;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(U({r.filled_holes, r.added_facets}), U({1, 1}));
+    EXPECT_TRUE(clean(out));
+    ASSERT_EQ(out.getFaceCount(), 3u);  // the top face keeps its other facet
+    EXPECT_EQ(U({out.getFace(1)->getFacetCount(), out.getFace(2)->getFirstFacet()}), U({1, 11}));
+    in.deleteFacet(11);
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(U({r.unfilled_holes, r.added_facets, out.getFaceCount()}), U({1, 0, 1}));
+    o.fill_holes = 4;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.added_facets, 2u);
+    KelmMeshCheckReport c;
+    EXPECT_EQ(std::make_pair(kelm_mesh_check(&c, &out, 1), c.volume), std::make_pair(1, 1.0));
+    // A non-convex hole: the open top of an L-shaped prism, six edges.
+    make_tube(in, {{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}});
+    add_facet(in, 0, 3, 1);  // the bottom, seen from below
+    add_facet(in, 1, 3, 2);
+    add_facet(in, 0, 5, 3);
+    add_facet(in, 3, 5, 4);
+    o.fill_holes = 6;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.added_facets, 4u);
+    EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
+    EXPECT_DOUBLE_EQ(c.volume, 3.0);
+    // A point in the middle of a side is a flat corner, never cut as an ear: a tube over
+    // a rectangle, open at both ends, closes without a zero-area facet.
+    make_tube(in, {{1, 0}, {2, 0}, {2, 1}, {0, 1}, {0, 0}});
+    o.fill_holes = 5;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.added_facets, 6u);
+    EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
+    EXPECT_TRUE(c.zero_area_facets.empty());
+    EXPECT_DOUBLE_EQ(c.volume, 2.0);
+}
+
+TEST(KelmMeshRepair, DropsSmallPartsAndSplitsParts) {
+    KelmMeshFacetSet in, out;
+    make_part(in);
+    kelm_mesh_make_box(&in, 2.0, 0.0, 0.0, 3.0, 1.0, 2.0);  // a second box: facets 12-23
+    for (const KelmPoint& p : {KelmPoint(5, 5, 5), KelmPoint(6, 5, 5), KelmPoint(5, 6, 5)})
+        in.createVertex(p);
+    add_facet(in, 16, 17, 18);  // a stray triangle
+    KelmMeshRepairOptions o;
+    o.min_part_facets = 2;
+    KelmMeshRepairReport r;
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(U({r.dropped_parts, r.dropped_part_facets, out.getFacetCount()}), U({1, 1, 24}));
+
+    std::vector<KelmMeshFacetSet> parts;
+    EXPECT_EQ(kelm_mesh_split_parts(&parts, &in), 3u);
+    KelmMeshFacetSet cube;
+    make_part(cube);
+    EXPECT_EQ(fingerprint(parts[0]), fingerprint(cube));  // the first part with its faces
+    EXPECT_EQ(U({parts[1].getVertexCount(), parts[1].getFacetCount(), parts[1].getFaceCount()}),
+              U({8, 12, 0}));
+    KelmMeshCheckReport c;
+    EXPECT_EQ(kelm_mesh_check(&c, &parts[1], 0), 1);
+    EXPECT_DOUBLE_EQ(c.volume, 2.0);
+    EXPECT_EQ(parts[2].getFacet(0)->vertex[2], 2u);
+    EXPECT_EQ(kelm_mesh_split_parts(nullptr, &in), 0u);
 }
 
 }  // namespace
