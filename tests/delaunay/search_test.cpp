@@ -39,38 +39,28 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = f
     kelm_test::StdoutCapture capture;
     out << "init " << s.init(c.box, c.yscale) << '\n';
     std::vector<double> group;
-    auto flush = [&]() {
-        const unsigned count = static_cast<unsigned>(group.size() / 2);
-        std::vector<unsigned> vertices(count, 12345u);
-        s.insertRun(group.data(), count, vertices.data());
-        for (unsigned j = 0; j < count; ++j) out << vertices[j] << ' ';
-        group.clear();
-    };
-    for (const DelaunayOp& op : c.ops) {
-        if (grouped && op.kind != DelaunayOp::kPoint && !group.empty()) flush();
-        switch (op.kind) {
-            case DelaunayOp::kPoint:
-                if (!grouped) {
-                    out << s.insertPoint(op.x, op.y) << ' ';
-                    break;
-                }
-                group.push_back(op.x);
-                group.push_back(op.y);
-                break;
-            case DelaunayOp::kEdge:
-                out << "e" << s.insertEdge(op.a, op.b, op.border) << ' ';
-                break;
-            case DelaunayOp::kResolve:
-                out << "r" << s.resolveInside() << ' ';
-                break;
+    for (std::size_t i = 0; i <= c.ops.size(); ++i) {
+        const DelaunayOp* op = i < c.ops.size() ? &c.ops[i] : nullptr;
+        if (grouped && op && op->kind == DelaunayOp::kPoint) {
+            group.insert(group.end(), {op->x, op->y});
+            continue;
         }
+        if (!group.empty()) {
+            std::vector<unsigned> vertices(group.size() / 2, 12345u);
+            s.insertRun(group.data(), static_cast<unsigned>(vertices.size()), vertices.data());
+            for (unsigned v : vertices) out << v << ' ';
+            group.clear();
+        }
+        if (!op) break;
+        if (op->kind == DelaunayOp::kPoint) out << s.insertPoint(op->x, op->y) << ' ';
+        if (op->kind == DelaunayOp::kEdge)
+            out << 'e' << s.insertEdge(op->a, op->b, op->border) << ' ';
+        if (op->kind == DelaunayOp::kResolve) out << 'r' << s.resolveInside() << ' ';
     }
-    if (!group.empty()) flush();
     out << '\n';
     s.dumpMesh();
     s.dumpFacets();
-    out << capture.text();
-    return out.str();
+    return out.str() + capture.text();
 }
 
 // Every search of an indexed state against its plain scan, at points and
@@ -80,39 +70,22 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = f
     kelm_test::Draw draw(seed);
     const unsigned np = s.pointCount(), ne = s.edgeCount();
     const kelm_internal::SearchIndex& index = s.searchIndex();
-    const double x0 = index.lo[0], y0 = index.lo[1];
     const double w = index.hi[0] - index.lo[0], h = index.hi[1] - index.lo[1];
     for (unsigned i = 0; i < 24; ++i) {
-        double P[2];
         const unsigned e = draw.below(ne);
-        const double* a = s.point(s.edgeVerts(e)[0]);
-        const double* b = s.point(s.edgeVerts(e)[1]);
+        const double *a = s.point(s.edgeVerts(e)[0]), *b = s.point(s.edgeVerts(e)[1]);
         const double f = draw.uniform();
-        switch (i % 6) {
-            case 0:  // anywhere over the vertices
-                P[0] = x0 + w * draw.uniform();
-                P[1] = y0 + h * draw.uniform();
-                break;
-            case 1:  // on a vertex
-                P[0] = a[0];
-                P[1] = a[1];
-                break;
-            case 2:  // on or next to an edge
-                P[0] = a[0] + f * (b[0] - a[0]);
-                P[1] = a[1] + f * (b[1] - a[1]);
-                break;
-            case 3:  // just off an edge
-                P[0] = (a[0] + b[0]) / 2 + (draw.uniform() - 0.5) * 1e-6 * (w + h);
-                P[1] = (a[1] + b[1]) / 2 + (draw.uniform() - 0.5) * 1e-6 * (w + h);
-                break;
-            case 4:  // around the enclosing triangle
-                P[0] = x0 + w * (1.2 * draw.uniform() - 0.1);
-                P[1] = y0 + h * (1.2 * draw.uniform() - 0.1);
-                break;
-            default:  // far out
-                P[0] = x0 + w * (draw.uniform() - 0.5) * 1e3;
-                P[1] = y0 + h * (draw.uniform() - 0.5) * 1e3;
-                break;
+        // Anywhere over the vertices, on a vertex, on or next to an edge, just off an
+        // edge, around the enclosing triangle, far out.
+        const unsigned kind = i % 6;
+        double P[2] = {a[0] + f * (b[0] - a[0]), a[1] + f * (b[1] - a[1])};
+        if (kind == 1) P[0] = a[0], P[1] = a[1];
+        for (unsigned k = 0; k < 2 && kind != 1 && kind != 2; ++k) {
+            const double u = draw.uniform(), lo = index.lo[k], size = k ? h : w;
+            if (kind == 0) P[k] = lo + size * u;
+            if (kind == 3) P[k] = (a[k] + b[k]) / 2 + (u - 0.5) * 1e-6 * (w + h);
+            if (kind == 4) P[k] = lo + size * (1.2 * u - 0.1);
+            if (kind == 5) P[k] = lo + size * (u - 0.5) * 1e3;
         }
         const unsigned plain = s.locatePoint(P), fast = s.locatePointIndexed(P);
         if (plain != fast)
@@ -147,53 +120,41 @@ unsigned caseCount() {
 }
 
 TEST(DelaunaySearch, ScanOutcomeFollowsTheScanOrder) {
-    ScanOutcome none;
-    EXPECT_EQ(none.result(), N);
-
-    // The lowest inside triangle wins, in whatever order triangles come.
-    ScanOutcome inside;
-    inside.add(9, PointClass::kInside, 0);
-    inside.add(4, PointClass::kNear, 0.5);
-    inside.add(5, PointClass::kInside, 0);
-    inside.add(7, PointClass::kDegenerate, 0);
-    inside.add(5, PointClass::kInside, 0);  // seen twice
-    EXPECT_EQ(inside.result(), 5u);
-
-    // A degenerate triangle before every inside one stops the scan.
-    ScanOutcome stopped;
-    stopped.add(6, PointClass::kInside, 0);
-    stopped.add(2, PointClass::kDegenerate, 0);
-    stopped.add(1, PointClass::kNear, -1e-7);
-    EXPECT_EQ(stopped.result(), N);
-
-    // Otherwise the greatest nearness, as a value (a positive excess beats a
-    // negative weight); ties keep the lower number.
-    ScanOutcome near;
-    near.add(8, PointClass::kNear, -2e-7);
-    near.add(3, PointClass::kOutside, 0);
-    near.add(6, PointClass::kNear, 3e-7);
-    near.add(9, PointClass::kNear, 3e-7);
-    near.add(1, PointClass::kNear, -1e-7);
-    EXPECT_EQ(near.result(), 6u);
-    near.add(4, PointClass::kNear, 3e-7);
-    EXPECT_EQ(near.result(), 4u);
-    EXPECT_FALSE(near.hit());
-    EXPECT_TRUE(inside.hit());
-    EXPECT_TRUE(stopped.hit());
+    // The lowest inside triangle wins, in whatever order triangles come, unless a
+    // degenerate one comes before every inside one: that stops the scan. Otherwise the
+    // greatest nearness, as a value (a positive excess beats a negative weight); ties
+    // keep the lower number.
+    const PointClass in = PointClass::kInside, near = PointClass::kNear;
+    const PointClass flat = PointClass::kDegenerate, out = PointClass::kOutside;
+    struct Add {
+        unsigned t;
+        PointClass c;
+        double v;
+    };
+    const struct {
+        std::vector<Add> adds;
+        unsigned result;
+        bool hit;
+    } rows[] = {
+        {{}, N, false},
+        {{{9, in, 0}, {4, near, 0.5}, {5, in, 0}, {7, flat, 0}, {5, in, 0}}, 5, true},
+        {{{6, in, 0}, {2, flat, 0}, {1, near, -1e-7}}, N, true},
+        {{{8, near, -2e-7}, {3, out, 0}, {6, near, 3e-7}, {9, near, 3e-7}, {1, near, -1e-7}}, 6, 0},
+        {{{8, near, -2e-7}, {6, near, 3e-7}, {9, near, 3e-7}, {4, near, 3e-7}}, 4, false},
+    };
+    for (const auto& r : rows) {
+        ScanOutcome scan;
+        for (const Add& a : r.adds) scan.add(a.t, a.c, a.v);
+        EXPECT_EQ(scan.result(), r.result) << r.adds.size();
+        EXPECT_EQ(scan.hit(), r.hit) << r.adds.size();
+    }
 }
 
 // Sets the triangle count from which groups look ahead, for a scope.
-class LookAheadScope {
-public:
-    explicit LookAheadScope(unsigned from) : saved_(kelm_internal::lookAheadFrom()) {
-        kelm_internal::setLookAheadFrom(from);
-    }
-    ~LookAheadScope() { kelm_internal::setLookAheadFrom(saved_); }
-    LookAheadScope(const LookAheadScope&) = delete;
-    LookAheadScope& operator=(const LookAheadScope&) = delete;
-
-private:
-    unsigned saved_;
+struct LookAheadScope {
+    explicit LookAheadScope(unsigned from) { kelm_internal::setLookAheadFrom(from); }
+    ~LookAheadScope() { kelm_internal::setLookAheadFrom(saved); }
+    const unsigned saved = kelm_internal::lookAheadFrom();
 };
 
 // A whole lookahead at once: writes to starts[i] the triangle the search for
@@ -214,7 +175,8 @@ TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
     // walks ahead only choose where searches start and what is read early); the
     // indexed states must then answer every probe as the plain scans do.
     const unsigned cases = caseCount();
-    std::map<std::string, kelm_internal::SearchIndex::Counters> by_family;
+    using Counters = kelm_internal::SearchIndex::Counters;
+    std::map<std::string, Counters> by_family;
     unsigned indexed_states = 0;
     for (unsigned i = 0; i < cases; ++i) {
         const DelaunayCase c = kelm_test::makeDelaunayCase(i);
@@ -231,12 +193,10 @@ TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
         }
         const auto& n = fast.searchIndex().counters;
         auto& total = by_family[c.family];
-        total.indexed_locates += n.indexed_locates;
-        total.plain_locates += n.plain_locates;
-        total.indexed_edges += n.indexed_edges;
-        total.plain_edges += n.plain_edges;
-        total.indexed_crossings += n.indexed_crossings;
-        total.plain_crossings += n.plain_crossings;
+        for (auto m :
+             {&Counters::indexed_locates, &Counters::plain_locates, &Counters::indexed_edges,
+              &Counters::plain_edges, &Counters::indexed_crossings, &Counters::plain_crossings})
+            total.*m += n.*m;
         indexed_states += fast.indexed();
     }
     // The comparison means something only if the index did the work: every

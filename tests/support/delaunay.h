@@ -92,6 +92,7 @@ inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
     using kelm_internal::SearchIndex;
     const SearchIndex& x = s.searchIndex();
     std::ostringstream out;
+    auto said = [&out](const std::ostream&) { return out.str(); };
     if (!x.active) return "";
     const unsigned np = s.pointCount(), nt = s.triangleCount(), ne = s.edgeCount();
     if (x.vertex_tri.size() != np || x.cell_next.size() != np || x.visit_mark.size() > nt)
@@ -109,40 +110,29 @@ inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
         for (unsigned v = x.cell_head[cell]; v != KELM_NONE; v = x.cell_next[v]) {
             if (v >= np || linked[v]) return "grid lists a vertex twice or out of range";
             if (x.cellOf(s.point(v)[0], s.point(v)[1]) != cell)
-                out << "vertex " << v << " in cell " << cell;
+                return said(out << "vertex " << v << " in cell " << cell);
             linked[v] = 1;
             ++linked_count;
         }
     }
-    if (!out.str().empty()) return out.str();
     if (linked_count != x.linked) return "grid count is off";
 
     for (unsigned v = 0; v < np; ++v) {
         const bool in = x.vertex_tri[v] != KELM_NONE;
-        if (in != (in_edges[v] != 0)) {
-            out << "vertex " << v << " triangulated " << in << " but in edges " << int(in_edges[v]);
-            return out.str();
-        }
-        if (in != (linked[v] != 0)) {
-            out << "vertex " << v << " grid link";
-            return out.str();
-        }
+        if (in != (in_edges[v] != 0))
+            return said(out << "vertex " << v << " triangulated " << in << " but in edges "
+                            << int(in_edges[v]));
+        if (in != (linked[v] != 0)) return said(out << "vertex " << v << " grid link");
         if (!in) continue;
         const double* p = s.point(v);
-        if (p[0] < x.lo[0] || p[0] > x.hi[0] || p[1] < x.lo[1] || p[1] > x.hi[1]) {
-            out << "vertex " << v << " outside the bounds";
-            return out.str();
-        }
+        if (p[0] < x.lo[0] || p[0] > x.hi[0] || p[1] < x.lo[1] || p[1] > x.hi[1])
+            return said(out << "vertex " << v << " outside the bounds");
         std::vector<unsigned> turned;
-        if (!s.forEachTriangleAround(v, [&](unsigned t) { turned.push_back(t); })) {
-            out << "turning around vertex " << v << " fails";
-            return out.str();
-        }
+        if (!s.forEachTriangleAround(v, [&](unsigned t) { turned.push_back(t); }))
+            return said(out << "turning around vertex " << v << " fails");
         std::sort(turned.begin(), turned.end());
-        if (turned != around[v]) {
-            out << "turning around vertex " << v << " misses triangles";
-            return out.str();
-        }
+        if (turned != around[v])
+            return said(out << "turning around vertex " << v << " misses triangles");
     }
 
     unsigned odd = 0;
@@ -155,11 +145,8 @@ inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
     for (unsigned t = 0; t < nt; ++t) {
         copy.classifyTriangle(t);
         const unsigned kind = s.triKind(t) & SearchIndex::kKindMask;
-        const unsigned listed_bit = SearchIndex::kListed;
-        if ((copy.triKind(t) | listed_bit) != (s.triKind(t) | listed_bit)) {
-            out << "triangle " << t << " kind " << kind << " is stale";
-            return out.str();
-        }
+        if ((copy.triKind(t) | SearchIndex::kListed) != (s.triKind(t) | SearchIndex::kListed))
+            return said(out << "triangle " << t << " kind " << kind << " is stale");
         // The slot code, checked against a search of the edges: each side's
         // slot holds the edge joining its ends, and a triangle without a code
         // has a side that no other slot's edge joins or repeats a vertex.
@@ -171,25 +158,16 @@ inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
             const unsigned found = s.triangleEdgeSlot(t, tv[i], tv[(i + 1) % 3]);
             sides_found = sides_found && found < 3 && !(slots_found & (1u << found));
             if (found < 3) slots_found |= 1u << found;
-            if (code != SearchIndex::kNoSlotCode && SearchIndex::slotOfSide(code, i) != found) {
-                out << "triangle " << t << " slot of side " << i;
-                return out.str();
-            }
+            if (code != SearchIndex::kNoSlotCode && SearchIndex::slotOfSide(code, i) != found)
+                return said(out << "triangle " << t << " slot of side " << i);
         }
-        if (code == SearchIndex::kNoSlotCode && sides_found) {
-            out << "triangle " << t << " has no slot code";
-            return out.str();
-        }
-        if (((s.triKind(t) & SearchIndex::kListed) != 0) != (listed[t] != 0)) {
-            out << "triangle " << t << " listed flag";
-            return out.str();
-        }
+        if (code == SearchIndex::kNoSlotCode && sides_found)
+            return said(out << "triangle " << t << " has no slot code");
+        if (((s.triKind(t) & SearchIndex::kListed) != 0) != (listed[t] != 0))
+            return said(out << "triangle " << t << " listed flag");
         if (kind != SearchIndex::kRegular) {
             ++odd;
-            if (!listed[t]) {
-                out << "odd triangle " << t << " not listed";
-                return out.str();
-            }
+            if (!listed[t]) return said(out << "odd triangle " << t << " not listed");
         }
     }
     if (odd != x.odd_live) return "odd count is off";

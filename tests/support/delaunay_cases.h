@@ -27,10 +27,8 @@ namespace kelm_test {
 // The box as given, NaN included.
 inline KelmBoundingBox2D makeBox(double x0, double y0, double x1, double y1) {
     KelmBoundingBox2D box;
-    box.minpt().data()[0] = x0;
-    box.minpt().data()[1] = y0;
-    box.maxpt().data()[0] = x1;
-    box.maxpt().data()[1] = y1;
+    box.minpt().data()[0] = x0, box.minpt().data()[1] = y0;
+    box.maxpt().data()[0] = x1, box.maxpt().data()[1] = y1;
     return box;
 }
 
@@ -94,10 +92,7 @@ inline void randomBox(Draw& draw, double* box) {
     const double x0 =
         draw.chance(0.3) ? 0.0 : draw.between(-2, 2) * size * draw.pick<double>({1, 10, 1e3});
     const double y0 = draw.chance(0.3) ? 0.0 : draw.between(-2, 2) * size;
-    box[0] = x0;
-    box[1] = y0;
-    box[2] = x0 + size * aspect;
-    box[3] = y0 + size;
+    box[0] = x0, box[1] = y0, box[2] = x0 + size * aspect, box[3] = y0 + size;
 }
 
 inline void boxFromPoints(DelaunayCase& c) {
@@ -114,6 +109,10 @@ inline void boxFromPoints(DelaunayCase& c) {
 
 inline double inBox(Draw& draw, const double* box, int k) {
     return draw.between(box[k], box[k + 2]);
+}
+
+inline void addInBox(Draw& draw, DelaunayCase& c) {
+    addPoint(c, inBox(draw, c.box, 0), inBox(draw, c.box, 1));
 }
 
 // Constraints: random vertex pairs (corners and numbers past the end
@@ -165,22 +164,20 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             const unsigned cols = 2 + draw.below(10), rows = 2 + draw.below(10);
             const double step = draw.pick<double>({1.0, 0.1, 1.0 / 3, 0.5, 1e-3, 7.0});
             const double x0 = draw.pick<double>({0.0, -3.0, 0.7, 1e4});
-            std::vector<std::pair<double, double>> pts;
+            std::vector<DelaunayOp>& pts = c.ops;
             for (unsigned r = 0; r < rows; ++r)
-                for (unsigned k = 0; k < cols; ++k) pts.emplace_back(x0 + k * step, r * step);
+                for (unsigned k = 0; k < cols; ++k) detail::addPoint(c, x0 + k * step, r * step);
             if (draw.chance(0.3))  // square centres: four cocircular neighbours each
                 for (unsigned r = 0; r + 1 < rows; ++r)
                     for (unsigned k = 0; k + 1 < cols; ++k)
-                        pts.emplace_back(x0 + (k + 0.5) * step, (r + 0.5) * step);
+                        detail::addPoint(c, x0 + (k + 0.5) * step, (r + 0.5) * step);
             const unsigned order = draw.below(3);
             if (order == 1) std::reverse(pts.begin(), pts.end());
             if (order == 2) std::shuffle(pts.begin(), pts.end(), std::mt19937(seed));
-            const unsigned copies = draw.below(pts.size() / 4 + 1);
-            for (unsigned k = 0; k < copies; ++k) {
-                const auto p = draw.pick(pts);
+            for (unsigned k = draw.below(pts.size() / 4 + 1); k > 0; --k) {  // repeats
+                const DelaunayOp p = draw.pick(pts);
                 pts.insert(pts.begin() + draw.below(pts.size() + 1), p);
             }
-            for (const auto& p : pts) detail::addPoint(c, p.first, p.second);
             detail::boxFromPoints(c);  // the outer lattice points lie on the box outline
             if (draw.chance(0.05)) c.box[2] = c.box[0];  // a flat enclosing triangle
             n = static_cast<unsigned>(pts.size());
@@ -191,18 +188,16 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             const double r = std::pow(10.0, draw.between(-2, 3));
             const double cx = draw.between(-5, 5) * r, cy = draw.between(-5, 5) * r;
             const unsigned rings = 1 + draw.below(3);
-            std::vector<std::pair<double, double>> pts;
             for (unsigned ring = 0; ring < rings; ++ring)
                 for (unsigned k = 0; k < n; ++k) {
                     const double a = 2 * std::acos(-1.0) * k / n;
-                    pts.emplace_back(cx + r * (ring + 1) * std::cos(a),
+                    detail::addPoint(c, cx + r * (ring + 1) * std::cos(a),
                                      cy + r * (ring + 1) * std::sin(a));
                 }
-            if (draw.chance(0.5)) pts.emplace_back(cx, cy);
-            if (draw.chance(0.5)) std::shuffle(pts.begin(), pts.end(), std::mt19937(seed));
-            for (const auto& p : pts) detail::addPoint(c, p.first, p.second);
+            if (draw.chance(0.5)) detail::addPoint(c, cx, cy);
+            if (draw.chance(0.5)) std::shuffle(c.ops.begin(), c.ops.end(), std::mt19937(seed));
             detail::boxFromPoints(c);
-            n = static_cast<unsigned>(pts.size());
+            n = static_cast<unsigned>(c.ops.size());
             break;
         }
         case 2: {
@@ -218,15 +213,11 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
                 double x, y;
                 if (kind <= 2) {  // on an enclosing edge, or a hair off it
                     const unsigned s = draw.below(3);
-                    const double* p = corner[s];
-                    const double* q = corner[(s + 1) % 3];
+                    const double *p = corner[s], *q = corner[(s + 1) % 3];
                     const double f = draw.chance(0.1) ? 0.0 : draw.uniform();
-                    x = p[0] + f * (q[0] - p[0]);
-                    y = p[1] + f * (q[1] - p[1]);
-                    const double off =
-                        kind == 0 ? 0.0 : draw.pick<double>({1e-9, 1e-7, 5e-7, 2e-6});
-                    x += (draw.uniform() - 0.5) * off * dx * 10;
-                    y += (draw.uniform() - 0.5) * off * dy * 10;
+                    const double off = kind ? draw.pick<double>({1e-9, 1e-7, 5e-7, 2e-6}) : 0.0;
+                    x = p[0] + f * (q[0] - p[0]) + (draw.uniform() - 0.5) * off * dx * 10;
+                    y = p[1] + f * (q[1] - p[1]) + (draw.uniform() - 0.5) * off * dy * 10;
                 } else if (kind == 3) {  // on the box outline
                     const double f = draw.uniform();
                     const unsigned side = draw.below(4);
@@ -253,8 +244,7 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
                     detail::addPoint(c, cx + spread * draw.between(-1, 1),
                                      cy + spread * draw.between(-1, 1));
             }
-            for (unsigned k = 0; k < n / 4; ++k)
-                detail::addPoint(c, detail::inBox(draw, c.box, 0), detail::inBox(draw, c.box, 1));
+            for (unsigned k = 0; k < n / 4; ++k) detail::addInBox(draw, c);
             n = static_cast<unsigned>(c.ops.size());
             break;
         }
@@ -265,30 +255,18 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             const std::vector<double> odd = {DBL_MIN, NAN, INFINITY, -INFINITY, 1e300, -1e300};
             for (unsigned k = 0; k < n; ++k) {
                 double x = detail::inBox(draw, c.box, 0), y = detail::inBox(draw, c.box, 1);
-                switch (draw.below(8)) {
-                    case 0:
-                        x = draw.pick(odd);
-                        break;
-                    case 1:
-                        y = draw.pick(odd);
-                        break;
-                    case 2:  // a box corner
-                        x = c.box[2 * draw.below(2)];
-                        y = c.box[1 + 2 * draw.below(2)];
-                        break;
-                    case 3:  // far out
-                        x += w * 1e3 * (draw.uniform() - 0.5);
-                        y += h * 1e3 * (draw.uniform() - 0.5);
-                        break;
-                    case 4:  // an earlier point again
-                        if (!c.ops.empty()) {
-                            const DelaunayOp& op = draw.pick(c.ops);
-                            x = op.x;
-                            y = op.y;
-                        }
-                        break;
-                    default:
-                        break;
+                // An odd value, a box corner, far out, an earlier point again, or as drawn.
+                const unsigned kind = draw.below(8);
+                if (kind == 0) x = draw.pick(odd);
+                if (kind == 1) y = draw.pick(odd);
+                if (kind == 2) x = c.box[2 * draw.below(2)], y = c.box[1 + 2 * draw.below(2)];
+                if (kind == 3) {  // far out
+                    x += w * 1e3 * (draw.uniform() - 0.5);
+                    y += h * 1e3 * (draw.uniform() - 0.5);
+                }
+                if (kind == 4 && !c.ops.empty()) {  // an earlier point again
+                    const DelaunayOp& op = draw.pick(c.ops);
+                    x = op.x, y = op.y;
                 }
                 detail::addPoint(c, x, y);
             }
@@ -343,15 +321,14 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             }
             detail::addConstraints(draw, c, n);
             for (unsigned k = draw.below(20); k > 0; --k)  // points after the constraints
-                detail::addPoint(c, detail::inBox(draw, c.box, 0), detail::inBox(draw, c.box, 1));
+                detail::addInBox(draw, c);
             if (draw.chance(0.5)) detail::addConstraints(draw, c, n);
             return c;
         }
     }
     if (draw.chance(0.4)) {
         detail::addConstraints(draw, c, n);
-        for (unsigned k = draw.below(8); k > 0; --k)
-            detail::addPoint(c, detail::inBox(draw, c.box, 0), detail::inBox(draw, c.box, 1));
+        for (unsigned k = draw.below(8); k > 0; --k) detail::addInBox(draw, c);
     }
     return c;
 }
@@ -372,78 +349,52 @@ inline DelaunayCase makeDelaunayCase(unsigned i, unsigned families = 7) {
 // join the same pair. Empty when all holds, else the first problem.
 inline std::string triangulation_problem(KelmDelaunay2D& d, bool strict = false) {
     std::ostringstream why;
+    auto said = [&why](const std::ostream&) { return why.str(); };
     const unsigned np = d.getPointCount(), nt = d.getTriangleCount(), ne = d.getEdgeCount();
     if (nt == 0 && ne == 0) return "";  // no state, or an init that failed
-    if (nt % 2 != 1 || ne != 3 + 3 * (nt - 1) / 2) {
-        why << "counts: " << nt << " triangles, " << ne << " edges";
-        return why.str();
-    }
+    if (nt % 2 != 1 || ne != 3 + 3 * (nt - 1) / 2)
+        return said(why << "counts: " << nt << " triangles, " << ne << " edges");
     const double sense = signedArea2(d.getPoint(0), d.getPoint(1), d.getPoint(2));
     for (unsigned t = 0; t < nt; ++t) {
-        unsigned v[3], e[3];
+        unsigned v[3];
         d.getTriangle(&v[0], &v[1], &v[2], t);
-        for (unsigned k = 0; k < 3; ++k) {
-            if (v[k] >= np || d.getTriangleVertex(t, k) != v[k]) {
-                why << "triangle " << t << " vertex " << k << " is " << v[k] << " of " << np;
-                return why.str();
-            }
-        }
-        if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) {
-            why << "triangle " << t << " repeats a vertex (" << v[0] << " " << v[1] << " " << v[2]
-                << ")";
-            return why.str();
-        }
+        for (unsigned k = 0; k < 3; ++k)
+            if (v[k] >= np || d.getTriangleVertex(t, k) != v[k])
+                return said(why << "triangle " << t << " vertex " << k << " is " << v[k]);
+        if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2])
+            return said(why << "triangle " << t << " repeats a vertex");
         if (strict &&
-            !(signedArea2(d.getPoint(v[0]), d.getPoint(v[1]), d.getPoint(v[2])) * sense > 0)) {
-            why << "triangle " << t << " has the wrong sense";
-            return why.str();
-        }
+            !(signedArea2(d.getPoint(v[0]), d.getPoint(v[1]), d.getPoint(v[2])) * sense > 0))
+            return said(why << "triangle " << t << " has the wrong sense");
         bool side_taken[3] = {false, false, false};  // side m joins v[m] and v[m+1]
         for (unsigned k = 0; k < 3; ++k) {
-            e[k] = d.getTriangleEdge(t, k);
-            if (e[k] >= ne) {
-                why << "triangle " << t << " edge " << e[k] << " beyond " << ne;
-                return why.str();
-            }
-            const unsigned a = d.getEdgeVertex(e[k], 0), b = d.getEdgeVertex(e[k], 1);
+            const unsigned e = d.getTriangleEdge(t, k);
+            if (e >= ne) return said(why << "triangle " << t << " edge " << e << " beyond " << ne);
+            const unsigned a = d.getEdgeVertex(e, 0), b = d.getEdgeVertex(e, 1);
             unsigned side = 3;
             for (unsigned m = 0; m < 3; ++m)
                 if (std::minmax(a, b) == std::minmax(v[m], v[(m + 1) % 3])) side = m;
-            if (side == 3 || side_taken[side]) {
-                why << "edge " << e[k] << " (" << a << " " << b << ") is not a side of triangle "
-                    << t;
-                return why.str();
-            }
+            if (side == 3 || side_taken[side])
+                return said(why << "edge " << e << " is not a side of triangle " << t);
             side_taken[side] = true;
-            if (d.getEdgeTriangle(e[k], 0) != t && d.getEdgeTriangle(e[k], 1) != t) {
-                why << "edge " << e[k] << " does not name its triangle " << t;
-                return why.str();
-            }
+            if (d.getEdgeTriangle(e, 0) != t && d.getEdgeTriangle(e, 1) != t)
+                return said(why << "edge " << e << " does not name its triangle " << t);
         }
     }
     std::set<std::pair<unsigned, unsigned>> pairs;
     for (unsigned e = 0; e < ne; ++e) {
         const unsigned a = d.getEdgeVertex(e, 0), b = d.getEdgeVertex(e, 1);
         const unsigned t0 = d.getEdgeTriangle(e, 0), t1 = d.getEdgeTriangle(e, 1);
-        if (a >= np || b >= np || a == b || (strict && !pairs.insert(std::minmax(a, b)).second)) {
-            why << "edge " << e << " joins " << a << " and " << b;
-            return why.str();
-        }
-        if (t0 >= nt || t0 == t1 || (t1 != KELM_NONE && t1 >= nt)) {
-            why << "edge " << e << " names triangles " << t0 << " " << t1;
-            return why.str();
-        }
-        if ((t1 == KELM_NONE) != (e < 3)) {
-            why << "edge " << e << (e < 3 ? " left" : " on") << " the hull";
-            return why.str();
-        }
-        for (unsigned t : {t0, t1}) {
+        if (a >= np || b >= np || a == b || (strict && !pairs.insert(std::minmax(a, b)).second))
+            return said(why << "edge " << e << " joins " << a << " and " << b);
+        if (t0 >= nt || t0 == t1 || (t1 != KELM_NONE && t1 >= nt))
+            return said(why << "edge " << e << " names triangles " << t0 << " " << t1);
+        if ((t1 == KELM_NONE) != (e < 3))
+            return said(why << "edge " << e << (e < 3 ? " left" : " on") << " the hull");
+        for (unsigned t : {t0, t1})
             if (t != KELM_NONE && d.getTriangleEdge(t, 0) != e && d.getTriangleEdge(t, 1) != e &&
-                d.getTriangleEdge(t, 2) != e) {
-                why << "edge " << e << " names triangle " << t << " which does not list it";
-                return why.str();
-            }
-        }
+                d.getTriangleEdge(t, 2) != e)
+                return said(why << "edge " << e << " names triangle " << t << ", not listed there");
     }
     return "";
 }
