@@ -53,13 +53,16 @@ bool centroidIn(KelmDelaunay2D& d, unsigned t, const std::vector<std::vector<dou
     return in;
 }
 
+// d on the box (0, 0)-(1, 1) with the points, vertices 3 on.
+void build(KelmDelaunay2D& d, const std::vector<double>& xy) {
+    d = kelm_test::unitTriangulator();
+    for (std::size_t i = 0; i < xy.size(); i += 2) ASSERT_NE(d.insertPoint(&xy[i]), N);
+}
+
 // Vertices 3 = (0, 0.5) and 4 = (1, 0.5) with a zigzag of points between them.
 void buildZigzag(KelmDelaunay2D& d) {
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-    ASSERT_EQ(d.init(&box, 1.0), 1);
-    const double pts[][2] = {{0.0, 0.5},   {1.0, 0.5}, {0.3, 0.6},   {0.35, 0.4}, {0.5, 0.62},
-                             {0.55, 0.38}, {0.7, 0.6}, {0.75, 0.41}, {0.5, 0.9},  {0.5, 0.1}};
-    for (const auto& p : pts) ASSERT_NE(d.insertPoint(p), N);
+    build(d, {0.0,  0.5,  1.0, 0.5, 0.3,  0.6,  0.35, 0.4, 0.5, 0.62,
+              0.55, 0.38, 0.7, 0.6, 0.75, 0.41, 0.5,  0.9, 0.5, 0.1});
 }
 
 TEST(KelmDelaunay2DInsertEdge, ExistingEdgesOnlyGetTheFlagWord) {
@@ -102,12 +105,8 @@ TEST(KelmDelaunay2DInsertEdge, RecoveredEdgeIsKeptByLaterInsertions) {
 
 TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothing) {
     // A rhombus: forcing 3-4 flips its diagonal 5-6, which is then blocked.
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
     KelmDelaunay2D d, line;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
-    for (const auto& p :
-         {KelmPoint2D(0, 0.5), KelmPoint2D(1, 0.5), KelmPoint2D(0.5, 0.9), KelmPoint2D(0.5, 0.1)})
-        ASSERT_NE(d.insertPoint(p), N);
+    build(d, {0, 0.5, 1, 0.5, 0.5, 0.9, 0.5, 0.1});
     const unsigned diagonal = d.findEdge(5, 6);
     ASSERT_EQ(d.insertEdge(3, 4, 0), 1);
     EXPECT_EQ(d.findEdge(3, 4), diagonal);
@@ -120,11 +119,7 @@ TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothing) {
     EXPECT_EQ(dumpMeshText(d), before);
 
     // A segment exactly through a third vertex (4) is refused; its halves are not.
-    ASSERT_EQ(line.init(&box, 1.0), 1);
-    for (const auto& p : {KelmPoint2D(0.2, 0.5), KelmPoint2D(0.5, 0.5), KelmPoint2D(0.8, 0.5),
-                          KelmPoint2D(0.5, 0.8), KelmPoint2D(0.5, 0.2), KelmPoint2D(0.35, 0.6),
-                          KelmPoint2D(0.65, 0.4)})
-        ASSERT_NE(line.insertPoint(p), N);
+    build(line, {0.2, 0.5, 0.5, 0.5, 0.8, 0.5, 0.5, 0.8, 0.5, 0.2, 0.35, 0.6, 0.65, 0.4});
     before = dumpMeshText(line);
     EXPECT_EQ(line.insertEdge(5, 3, 1), 0);
     EXPECT_EQ(dumpMeshText(line), before);
@@ -140,13 +135,12 @@ TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothing) {
 TEST(KelmDelaunay2DInsertEdge, AFailedRecoveryFlipIsReported) {
     // Grid points i/7, j/7: the second constraint gives up part of the way
     // (flips stay), and the fourth then meets a flip that cannot be made.
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-    KelmDelaunay2D d;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
     const int rows[4][2] = {{2, 7}, {0, 7}, {0, 7}, {0, 1}};
+    std::vector<double> grid;
     for (int i = 0; i < 4; ++i)
-        for (int j = rows[i][0]; j <= rows[i][1]; ++j)
-            ASSERT_NE(d.insertPoint(KelmPoint2D(i / 7.0, j / 7.0)), N);
+        for (int j = rows[i][0]; j <= rows[i][1]; ++j) grid.insert(grid.end(), {i / 7.0, j / 7.0});
+    KelmDelaunay2D d;
+    build(d, grid);
     kelm_test::StdoutCapture capture;
     EXPECT_EQ(d.insertEdge(26, 15, 1), 1);
     EXPECT_EQ(d.insertEdge(23, 4, 0), 0);
@@ -157,13 +151,8 @@ TEST(KelmDelaunay2DInsertEdge, AFailedRecoveryFlipIsReported) {
 }
 
 TEST(KelmDelaunay2DResolveInside, SquareBorderAndSnapshotLabels) {
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
     KelmDelaunay2D d;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
-    for (const auto& p : {KelmPoint2D(0.2, 0.2), KelmPoint2D(0.8, 0.2), KelmPoint2D(0.8, 0.8),
-                          KelmPoint2D(0.2, 0.8), KelmPoint2D(0.5, 0.5), KelmPoint2D(0.3, 0.6),
-                          KelmPoint2D(0.7, 0.35), KelmPoint2D(0.45, 0.25)})
-        ASSERT_NE(d.insertPoint(p), N);
+    build(d, {0.2, 0.2, 0.8, 0.2, 0.8, 0.8, 0.2, 0.8, 0.5, 0.5, 0.3, 0.6, 0.7, 0.35, 0.45, 0.25});
     ASSERT_EQ(d.resolveInside(), 1);  // no border: all outside
     for (unsigned t = 0; t < d.getTriangleCount(); ++t) EXPECT_EQ(d.isInside(t), 0);
     for (unsigned k = 0; k < 4; ++k) ASSERT_EQ(d.insertEdge(3 + k, 3 + (k + 1) % 4, 1), 1);
@@ -192,9 +181,8 @@ TEST(KelmDelaunay2DResolveInside, PolygonWithHolesLabelsTheRegion) {
                                                     {0.6, 0.6, 0.8, 0.62, 0.7, 0.8}};
     for (unsigned seed : {3u, 4u, 5u}) {
         SCOPED_TRACE(seed);
-        KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
         KelmDelaunay2D d;
-        ASSERT_EQ(d.init(&box, 1.0), 1);
+        build(d, {});
         std::vector<std::vector<unsigned>> ids;  // each side cut in five
         for (const auto& c : loops) {
             ids.emplace_back();
@@ -235,21 +223,16 @@ TEST(DelaunayFillInside, DepthFirstOrderOnAnExplicitStack) {
     DelaunayState s;
     EXPECT_EQ(s.resolveInside(), 0);  // no edge: no triangle to start from
     const unsigned border = kelm_internal::kBorderBit | kelm_internal::kNoFlipBit;
-    addEdge(s, 0, N, 0);
-    addEdge(s, 0, 1, 0);
-    addEdge(s, 0, 2, 0);
-    addEdge(s, 1, 3, border);
-    addEdge(s, 3, 2, 0);
-    addTriangle(s, 0, 1, 2);
-    addTriangle(s, 1, 3, N);
-    addTriangle(s, 2, 4, N);
-    addTriangle(s, 3, 4, N);
+    const unsigned edges[5][3] = {{0, N, 0}, {0, 1, 0}, {0, 2, 0}, {1, 3, border}, {3, 2, 0}};
+    const unsigned tris[4][3] = {{0, 1, 2}, {1, 3, N}, {2, 4, N}, {3, 4, N}};
+    for (const auto& e : edges) addEdge(s, e[0], e[1], e[2]);
+    for (const auto& t : tris) addTriangle(s, t[0], t[1], t[2]);
     EXPECT_EQ(s.resolveInside(), 1);
     EXPECT_EQ(std::vector<unsigned>(s.tri_labels.data(), s.tri_labels.data() + 5),
               (std::vector<unsigned>{0, 0, 1, 1, N}));
     EXPECT_EQ(s.tri_labels.size(), 12u);
     EXPECT_EQ(s.fillInside(3, 0), 0);  // labelled already
-    s.edgeTris(4)[0] = 7;               // 3 is not on its own edge 4: the fill stops there
+    s.edgeTris(4)[0] = 7;              // 3 is not on its own edge 4: the fill stops there
     EXPECT_EQ(s.resolveInside(), 1);
     EXPECT_EQ(s.tri_labels[3], 1u);
     EXPECT_EQ(s.tri_labels[2], N);

@@ -20,6 +20,8 @@ namespace {
 using kelm_internal::DelaunayState;
 using kelm_internal::PointClass;
 using kelm_test::makeBox;
+using kelm_test::unitState;
+using kelm_test::unitTriangulator;
 const unsigned N = KELM_NONE;
 
 // Vertices then edges of every triangle; vertices then triangles of every edge.
@@ -54,14 +56,36 @@ TEST(KelmDelaunay2DInit, EnclosingTriangleAndRefusals) {
 
     EXPECT_EQ(d.init(&wide, 1.0), 0);
     EXPECT_EQ(d.getPoint(0)[0], -1.0);
-    KelmDelaunay2D n, flat;
+    KelmDelaunay2D n;
     EXPECT_EQ(n.init(nullptr, 1.0), 0);
     EXPECT_EQ(n.init(&box, 1.0), 1);
-    // Zero width: a degenerate enclosing triangle that takes no point.
-    KelmBoundingBox2D line = makeBox(0, 0, 0, 1);
-    EXPECT_EQ(flat.init(&line, 1.0), 1);
-    EXPECT_EQ(flat.insertPoint(KelmPoint2D(0, 0.5)), N);
-    EXPECT_EQ(flat.getPointCount(), 4u);
+
+    // Boxes whose enclosing triangle takes no point: zero width (degenerate), 1e-300
+    // (its determinant underflows to 0), +-1e300 (it overflows and every weight is
+    // NaN), NaN in the box, a NaN scale (every stored y is NaN). The point stays in the
+    // vertex list, in no triangle. 1e150 still fits.
+    const struct {
+        double box[4], yscale, x, y;
+    } rows[] = {{{0, 0, 0, 1}, 1, 0, 0.5},
+                {{0, 0, 1e-300, 1e-300}, 1, 5e-301, 5e-301},
+                {{-1e300, -1e300, 1e300, 1e300}, 1, 0, 0},
+                {{-1e300, -1e300, 1e300, 1e300}, 1, 1e300, 1e300},
+                {{NAN, 0, 1, 1}, 1, 0.5, 0.5},
+                {{0, 0, 1, 1}, NAN, 0.5, 0.5},
+                {{0, 0, 1e150, 1e150}, 1, 5e149, 5e149}};
+    for (const auto& r : rows) {
+        KelmBoundingBox2D b = makeBox(r.box[0], r.box[1], r.box[2], r.box[3]);
+        KelmDelaunay2D t;
+        EXPECT_EQ(t.init(&b, r.yscale), 1);
+        EXPECT_EQ(t.insertPoint(KelmPoint2D(r.x, r.y)), r.x == 5e149 ? 3u : N) << r.box[2];
+        EXPECT_EQ(t.getPointCount(), 4u);
+        EXPECT_EQ(kelm_test::triangulation_problem(t), "");
+        if (r.x != 5e149) continue;
+        EXPECT_EQ(t.insertPoint(KelmPoint2D(1e149, 9e149)), 4u);
+        EXPECT_EQ(t.insertPoint(KelmPoint2D(9e149, 1e149)), 5u);
+        EXPECT_TRUE(kelm_test::isConsistent(t));
+        EXPECT_TRUE(kelm_test::passesAngleTest(t));
+    }
 }
 
 TEST(KelmDelaunay2DInit, MembersWithoutAStateAreInert) {
@@ -96,13 +120,11 @@ TEST(KelmDelaunay2DInit, MembersWithoutAStateAreInert) {
 }
 
 TEST(KelmDelaunay2DInsert, SplitTablesDuplicatesAndPointForms) {
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-    KelmDelaunay2D d, origin;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
+    KelmDelaunay2D d = unitTriangulator(), origin = unitTriangulator();
     const double pt[2] = {0.5, 0.5};
     EXPECT_EQ(d.insertPoint(pt), 3u);
     EXPECT_EQ(tables(d), (std::vector<unsigned>{0, 3, 2, 5, 3, 2, 3, 0, 1, 3, 4, 0,  //
-                                                3, 1, 2, 4, 5, 1,  /* edges */
+                                                3, 1, 2, 4, 5, 1,                    /* edges */
                                                 0, 1, 1, N, 1, 2, 2, N, 0, 2, 0, N,  //
                                                 3, 0, 0, 1, 3, 1, 1, 2, 3, 2, 0, 2}));
     const std::vector<unsigned> before = tables(d);
@@ -113,7 +135,6 @@ TEST(KelmDelaunay2DInsert, SplitTablesDuplicatesAndPointForms) {
     EXPECT_EQ(d.insertPoint(KelmPoint2D(0.25, -0.5)), 4u);
     EXPECT_EQ(d.getPoint(4)[1], -0.5);
     // A null pointer reads as the origin.
-    ASSERT_EQ(origin.init(&box, 1.0), 1);
     EXPECT_EQ(origin.insertPoint(static_cast<const double*>(nullptr)), 3u);
     EXPECT_EQ(origin.getPoint(3)[0] + origin.getPoint(3)[1], 0.0);
 }
@@ -147,54 +168,56 @@ TEST(KelmDelaunay2DInsert, YScaleMultipliesStoredY) {
     }
 }
 
-TEST(KelmDelaunay2DInsert, FailuresAndNearPoints) {
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-    KelmDelaunay2D d;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
-    EXPECT_EQ(d.insertPoint(KelmPoint2D(DBL_MIN, 0.5)), N);  // nothing added
-    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, DBL_MIN)), N);
-    EXPECT_EQ(d.getPointCount(), 3u);
-    EXPECT_EQ(d.insertPoint(KelmPoint2D(100, 100)), N);  // stays, in no triangle
-    EXPECT_EQ(d.getPointCount(), 4u);
+TEST(KelmDelaunay2DInsert, FailuresNearPointsAndRuns) {
+    KelmDelaunay2D d = unitTriangulator(), r = unitTriangulator();
+    // NaN, infinite and far points stay in the vertex list, in no triangle; the
+    // smallest normal number and the null real add nothing.
+    const double refused[][3] = {{NAN, 0.5, 4},     {0.5, NAN, 5},     {INFINITY, 0.5, 6},
+                                 {DBL_MIN, 0.5, 6}, {0.5, DBL_MIN, 6}, {0.5, KELM_NULL_REAL, 6},
+                                 {100, 100, 7}};
+    for (const auto& r : refused) {
+        EXPECT_EQ(d.insertPoint(r), N) << r[0] << " " << r[1];
+        EXPECT_EQ(d.getPointCount(), r[2]) << r[0] << " " << r[1];
+    }
     // Below the bottom edge y = -1 by a barycentric weight of -1e-7: taken.
-    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, -1 - 5e-7)), 4u);
+    EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, -1 - 5e-7)), 7u);
     EXPECT_EQ(d.getTriangleCount(), 3u);
     EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, -1 - 1e-4)), N);
+    // A constraint to a vertex that is in no triangle finds no edge to join.
+    EXPECT_EQ(d.insertEdge(3, 7, 1), 0);
+    EXPECT_EQ(kelm_test::triangulation_problem(d), "");
+    const std::string dump = kelm_test::dumpMeshText(d);
+    EXPECT_NE(dump.find("pt[3] = (nan,0.5)\npt[4] = (0.5,nan)\npt[5] = (inf,0.5)\n"),
+              std::string::npos);
+
+    // insertPoints answers the index of the first point, or none when one fails.
+    KelmReal2DArray none, pts, bad;
+    EXPECT_EQ(r.insertPoints(none), N);
+    pts.append(0.5, 0.5);
+    pts.append(0.2, 0.3);
+    pts.append(0.5, 0.5);  // a duplicate is no failure
+    EXPECT_EQ(r.insertPoints(pts), 3u);
+    EXPECT_EQ(r.insertPoints(pts), 3u);  // all duplicates now: nothing is added
+    bad.append(0.7, 0.1);
+    bad.append(100, 100);  // fails; the others still go in
+    bad.append(0.1, 0.7);
+    EXPECT_EQ(r.insertPoints(bad), N);
+    EXPECT_EQ(r.getPointCount(), 8u);
+    EXPECT_EQ(r.getTriangleCount(), 9u);
 
     // A degenerate triangle met first stops the scan, though a later one
     // holds the point.
-    DelaunayState s;
-    const double values[4] = {0, 0, 1, 1}, inside[2] = {0.5, 0.5};
-    ASSERT_EQ(s.init(values, 1.0), 1);
+    DelaunayState s = unitState();
+    const double inside[2] = {0.5, 0.5};
     EXPECT_EQ(s.locatePoint(inside), 0u);
     s.triVerts(0)[2] = 1;
     s.addTriangle(0, 1, 2, 0, 1, 2);
     EXPECT_EQ(s.locatePoint(inside), N);
 }
 
-TEST(KelmDelaunay2DInsert, InsertPointsReportsTheFirstIndex) {
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-    KelmDelaunay2D d;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
-    KelmReal2DArray none, pts, bad;
-    EXPECT_EQ(d.insertPoints(none), N);
-    pts.append(0.5, 0.5);
-    pts.append(0.2, 0.3);
-    pts.append(0.5, 0.5);  // a duplicate is no failure
-    EXPECT_EQ(d.insertPoints(pts), 3u);
-    EXPECT_EQ(d.insertPoints(pts), 3u);  // all duplicates now: nothing is added
-    bad.append(0.7, 0.1);
-    bad.append(100, 100);  // fails; the others still go in
-    bad.append(0.1, 0.7);
-    EXPECT_EQ(d.insertPoints(bad), N);
-    EXPECT_EQ(d.getPointCount(), 8u);
-    EXPECT_EQ(d.getTriangleCount(), 9u);
-}
-
 TEST(KelmDelaunay2DCopy, CopiesAreDeep) {
     KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-    KelmDelaunay2D d, assigned, blank;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
+    KelmDelaunay2D d = unitTriangulator(), assigned, blank;
     ASSERT_EQ(d.insertPoint(KelmPoint2D(0.5, 0.5)), 3u);
     KelmDelaunay2D copy(d);
     assigned = d;
@@ -213,9 +236,8 @@ TEST(KelmDelaunay2DCopy, CopiesAreDeep) {
 }
 
 TEST(KelmDelaunay2DDump, TextsMatch) {
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1), grid_box = makeBox(0, 0, 9, 9);
-    KelmDelaunay2D d, grid;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
+    KelmBoundingBox2D grid_box = makeBox(0, 0, 9, 9);
+    KelmDelaunay2D d = unitTriangulator(), grid;
     EXPECT_EQ(kelm_test::dumpMeshText(d),
               "Coords sz=3\npt[0] = (-1,-1)\npt[1] = (4,-1)\npt[2] = (-1,4)\n"
               "Facet sz=1\nFacet[0] = 0 1 2\n  edges=0 1 2\n\n"
@@ -224,12 +246,10 @@ TEST(KelmDelaunay2DDump, TextsMatch) {
     for (const auto& p : {KelmPoint2D(0.5, 0.5), KelmPoint2D(0.1, 0.123456789012345678),
                           KelmPoint2D(0.9, 0.2), KelmPoint2D(1.0 / 3, 0.9)})
         ASSERT_NE(d.insertPoint(p), N);
-    std::string facets;
-    {
-        kelm_test::StdoutCapture capture;
-        d.dumpFacets();
-        facets = capture.text();
-    }
+    kelm_test::StdoutCapture capture;
+    d.dumpFacets();
+    const std::string facets = capture.text();
+    capture.restore();
     const std::string head = "# Facet 0: (0 6 2)\n-1 -1\n0.333333333333333 0.9\n-1 4\n-1 -1\n\n#";
     EXPECT_EQ(facets.substr(0, head.size()), head);
     kelm_test::expect_golden("delaunay_facets.txt", facets);
@@ -253,8 +273,6 @@ TEST(DelaunayPredicates, FlipShortcutAgreesWithTheAngleForm) {
     std::mt19937_64 gen(20261206);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     const double kPi = std::acos(-1.0);
-    const double inf = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     unsigned shortcut_cases = 0;
     unsigned known_cases[3] = {0, 0, 0};
     for (unsigned i = 0; i < 400000; ++i) {
@@ -298,17 +316,14 @@ TEST(DelaunayPredicates, FlipShortcutAgreesWithTheAngleForm) {
             }
             default: {  // one coordinate not finite or extreme
                 for (auto& pt : pts) pt[0] = unit(gen), pt[1] = unit(gen);
-                const double odd[5] = {inf, -inf, nan, 1e300, 1e-300};
+                const double odd[5] = {INFINITY, -INFINITY, NAN, 1e300, 1e-300};
                 pts[gen() % 4][gen() % 2] = odd[gen() % 5];
                 break;
             }
         }
         const int fast = kelm_internal::needsFlip(pts[0], pts[1], pts[2], pts[3]);
         const int angles = kelm_internal::needsFlipAngles(pts[0], pts[1], pts[2], pts[3]);
-        ASSERT_EQ(fast, angles) << "case " << i << ": a (" << pts[0][0] << ", " << pts[0][1]
-                                << ") b (" << pts[1][0] << ", " << pts[1][1] << ") p (" << pts[2][0]
-                                << ", " << pts[2][1] << ") q (" << pts[3][0] << ", " << pts[3][1]
-                                << ")";
+        ASSERT_EQ(fast, angles) << "case " << i;
         if (i % 8 == 1 || i % 8 == 2) shortcut_cases += fast;
         // The same with the least scale class of the coordinates given, as a
         // triangulation passes it, and with every weaker class.
@@ -378,9 +393,7 @@ TEST(DelaunayPredicates, ClassifyFlipAndCross) {
 }
 
 TEST(DelaunayTables, OppositeVertexTakesTheFirstMatchingPair) {
-    DelaunayState s;
-    const double values[4] = {0, 0, 1, 1};
-    ASSERT_EQ(s.init(values, 1.0), 1);
+    DelaunayState s = unitState();
     const unsigned e = s.addEdge(7, 5, 0, N);
     const unsigned loop = s.addEdge(7, 7, 0, N);
     auto opposite = [&](unsigned v0, unsigned v1, unsigned v2, unsigned edge) {
@@ -416,9 +429,7 @@ TEST(DelaunayTables, OppositeVertexTakesTheFirstMatchingPair) {
 TEST(DelaunayTables, EdgeSlotTakesTheFirstJoiningSlot) {
     // Every edge list over a few vertex pairs (repeats included): the first
     // slot joining u and w, either way round, or 3.
-    DelaunayState s;
-    const double values[4] = {0, 0, 1, 1};
-    ASSERT_EQ(s.init(values, 1.0), 1);
+    DelaunayState s = unitState();
     // Vertex 0 and a number past the signed range are among the ends.
     const unsigned big = 0x80000004u;
     const unsigned pairs[7][2] = {{4, 5}, {5, 4}, {4, 6}, {6, 6}, {5, 6}, {0, 5}, {big, 0}};
@@ -448,9 +459,7 @@ TEST(DelaunayTables, EdgeSlotTakesTheFirstJoiningSlot) {
 }
 
 TEST(DelaunayOrientLikeDeathTest, InconsistentTablesStopTheProcess) {
-    DelaunayState s;
-    const double values[4] = {0, 0, 1, 1};
-    ASSERT_EQ(s.init(values, 1.0), 1);
+    DelaunayState s = unitState();
     s.triEdges(0)[0] = 9;  // an edge number equal to the missing vertex changes nothing
     // Standard output goes to stderr in the child so that the text is matched.
     // One reference vertex alone is no shared side.

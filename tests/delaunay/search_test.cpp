@@ -28,6 +28,7 @@ using kelm_internal::ScanOutcome;
 using kelm_internal::SearchMode;
 using kelm_test::DelaunayCase;
 using kelm_test::DelaunayOp;
+using kelm_test::unitState;
 const unsigned N = KELM_NONE;
 
 // Runs a case on a fresh state of the given mode; returns everything it
@@ -317,9 +318,7 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
     // A point taken just outside the bottom hull edge leaves a triangle turned
     // over there; points near it go to the plain scan, points away from it do
     // not, and all answers agree with a plain state.
-    const double box[4] = {0, 0, 1, 1};
-    DelaunayState s, p(SearchMode::kPlainScans);
-    ASSERT_EQ(s.init(box, 1.0) + p.init(box, 1.0), 2);
+    DelaunayState s = unitState(), p = unitState(SearchMode::kPlainScans);
     ASSERT_TRUE(s.indexed());
     const double taken[][2] = {{0.5, -1 - 5e-7}, {0.2, 0.3}, {0.6, 0.7}, {0.5, -0.999999},
                                {0.5, -1 + 1e-9}, {0.4, 0.4}, {2.0, 0.5}};
@@ -338,8 +337,7 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
     EXPECT_EQ(s.locatePointIndexed(std::vector<double>{1e200, -1e200}.data()), N);
 
     // Tables that a failed flip left half rewritten drop the index for good.
-    DelaunayState broken;
-    ASSERT_EQ(broken.init(box, 1.0), 1);
+    DelaunayState broken = unitState();
     ASSERT_NE(broken.insertPoint(0.5, 0.5), N);
     ASSERT_NE(broken.insertPoint(0.25, 0.25), N);
     const unsigned e = broken.findEdge(3, 4);
@@ -374,9 +372,8 @@ TEST(DelaunaySearch, TriangleQualityFromTheStoredOrder) {
     } rows[] = {
         {1.0, SearchIndex::kRegular}, {1e-8, SearchIndex::kThin}, {-1.0, SearchIndex::kHazard}};
     for (const auto& r : rows) {
-        const double box[4] = {0, 0, 1, 1}, moved[6] = {1000, 0, 1001, 0, 1000.5, r.y};
-        DelaunayState s;
-        ASSERT_EQ(s.init(box, 1.0), 1);
+        const double moved[6] = {1000, 0, 1001, 0, 1000.5, r.y};
+        DelaunayState s = unitState();
         for (unsigned k = 0; k < 6; ++k) s.points[k] = moved[k];
         EXPECT_EQ(s.triangleQuality(0), r.kind) << r.y;
     }
@@ -417,9 +414,7 @@ TEST(DelaunaySearch, LongConstraintsFlipTheSameEdges) {
     // Constraints across a whole random cloud need many flips each; the
     // candidate list kept from flip to flip must choose as the scan does, and
     // the index (its grid rebuilt as it fills) must follow the tables.
-    const double box[4] = {0, 0, 1, 1};
-    DelaunayState s, p(SearchMode::kPlainScans);
-    ASSERT_EQ(s.init(box, 1.0) + p.init(box, 1.0), 2);
+    DelaunayState s = unitState(), p = unitState(SearchMode::kPlainScans);
     for (const auto& q : kelm_test::randomPoints(21, 700, 0, 0, 1, 1))
         ASSERT_EQ(s.insertPoint(q.first, q.second), p.insertPoint(q.first, q.second));
     const unsigned loop[] = {3, 400, 17, 650, 99, 301, 3};

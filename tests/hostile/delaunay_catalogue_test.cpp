@@ -1,14 +1,11 @@
-// Bad input for the constrained triangulator: points on the enclosing triangle,
-// coordinates near 1e-300 and 1e300, NaN and the null real, and a flip between twin
-// triangles. The links of the triangulation are checked along the way. (Collinear
-// rows, constraints through vertices, cocircular grids and empty states are in the
-// unit tests; the generated families of the stress suite cover all of these in bulk.)
+// Bad input for the constrained triangulator: points on the enclosing triangle and a
+// flip between twin triangles. The links of the triangulation are checked along the
+// way. (Boxes near 1e-300 and 1e300, NaN and the null real, collinear rows,
+// constraints through vertices, cocircular grids and empty states are in the unit
+// tests; the generated families of the stress suite cover all of these in bulk.)
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
-#include <string>
 #include <vector>
 
 #include "kelmmath/core/constants.h"
@@ -18,20 +15,14 @@
 
 namespace {
 
-using kelm_test::dumpMeshText;
-
 // A triangulator on the box.
 struct Tri {
-    Tri(double x0, double y0, double x1, double y1, double yscale = 1.0) {
+    Tri(double x0, double y0, double x1, double y1) {
         KelmBoundingBox2D box = kelm_test::makeBox(x0, y0, x1, y1);
-        init = d.init(&box, yscale);
+        d.init(&box, 1.0);
     }
-    unsigned add(double x, double y) {
-        const double p[2] = {x, y};
-        return d.insertPoint(p);
-    }
+    unsigned add(double x, double y) { return d.insertPoint(KelmPoint2D(x, y)); }
     KelmDelaunay2D d;
-    int init = 0;
 };
 
 #define EXPECT_LINKS_HOLD(tri) EXPECT_EQ(kelm_test::triangulation_problem((tri).d), "")
@@ -55,48 +46,6 @@ TEST(HostileDelaunay, PointsOnTheEnclosingTriangle) {
     // A point found in triangle 0 still goes in.
     EXPECT_EQ(t.add(0.25, 0.5), 5u);
     EXPECT_LINKS_HOLD(t);
-}
-
-TEST(HostileDelaunay, HugeTinyAndNanBoxesTakeNoPoint) {
-    // A box of 1e-300 (the enclosing triangle's determinant underflows to 0), one of
-    // +-1e300 (it overflows and every weight is NaN), NaN in the box, and a NaN scale
-    // (every stored y is NaN): the point stays in the vertex list, in no triangle.
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const struct {
-        double box[4], yscale, x, y;
-    } rows[] = {{{0, 0, 1e-300, 1e-300}, 1, 5e-301, 5e-301},
-                {{-1e300, -1e300, 1e300, 1e300}, 1, 0, 0},
-                {{-1e300, -1e300, 1e300, 1e300}, 1, 1e300, 1e300},
-                {{nan, 0, 1, 1}, 1, 0.5, 0.5},
-                {{0, 0, 1, 1}, nan, 0.5, 0.5}};
-    for (const auto& r : rows) {
-        Tri t(r.box[0], r.box[1], r.box[2], r.box[3], r.yscale);
-        EXPECT_EQ(t.init, 1);
-        EXPECT_EQ(t.add(r.x, r.y), KELM_NONE) << r.box[2] << " " << r.yscale;
-        EXPECT_EQ(t.d.getPointCount(), 4u);
-        EXPECT_LINKS_HOLD(t);
-    }
-    // 1e150 still fits: points go in as usual.
-    Tri big(0, 0, 1e150, 1e150);
-    EXPECT_EQ(big.add(5e149, 5e149), 3u);
-    EXPECT_EQ(big.add(1e149, 9e149), 4u);
-    EXPECT_EQ(big.add(9e149, 1e149), 5u);
-    EXPECT_LINKS_HOLD(big);
-    EXPECT_TRUE(kelm_test::passesAngleTest(big.d));
-
-    // NaN and infinite points stay in the vertex list; the null real adds nothing.
-    Tri t(0, 0, 1, 1);
-    EXPECT_EQ(t.add(nan, 0.5), KELM_NONE);
-    EXPECT_EQ(t.add(0.5, nan), KELM_NONE);
-    EXPECT_EQ(t.add(INFINITY, 0.5), KELM_NONE);
-    EXPECT_EQ(t.add(0.5, KELM_NULL_REAL), KELM_NONE);
-    EXPECT_EQ(t.add(0.5, 0.5), 6u);
-    // A constraint to a vertex that is in no triangle finds no edge to join.
-    EXPECT_EQ(t.d.insertEdge(3, 6, 1), 0);
-    EXPECT_LINKS_HOLD(t);
-    const std::string dump = dumpMeshText(t.d);
-    EXPECT_NE(dump.find("pt[3] = (nan,0.5)\n"), std::string::npos);
-    EXPECT_NE(dump.find("pt[5] = (inf,0.5)\n"), std::string::npos);
 }
 
 // Found by fuzzing: two nearly coincident points and constraints between them led a

@@ -29,6 +29,23 @@ inline std::string dumpMeshText(KelmDelaunay2D& d) {
     return capture.text();
 }
 
+// A triangulator and a bare state on the box (0, 0)-(1, 1), whose enclosing
+// triangle has the corners (-1, -1), (4, -1) and (-1, 4).
+inline KelmDelaunay2D unitTriangulator() {
+    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
+    KelmDelaunay2D d;
+    d.init(&box, 1.0);
+    return d;
+}
+
+inline kelm_internal::DelaunayState unitState(
+    kelm_internal::SearchMode mode = kelm_internal::defaultSearchMode()) {
+    const double box[4] = {0, 0, 1, 1};
+    kelm_internal::DelaunayState s(mode);
+    s.init(box, 1.0);
+    return s;
+}
+
 // Points uniform in [x0, x1) x [y0, y1); the raw Mersenne Twister output is
 // fixed by the standard, so the points are the same everywhere.
 inline std::vector<std::pair<double, double>> randomPoints(unsigned seed, unsigned n, double x0,
