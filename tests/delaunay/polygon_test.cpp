@@ -91,6 +91,7 @@ TEST(KelmPolygon2D, UntidyOutlinesCoverTheirArea) {
             EXPECT_EQ(rec.count(), 0u);
             EXPECT_EQ(o.input_points, c.inputs);
             EXPECT_NEAR((double)o.area, rule ? c.non_zero : c.even_odd, 1e-13);
+            ASSERT_FALSE(HasFailure());  // the later rows take long when the arrangement is off
         }
     }
 }
