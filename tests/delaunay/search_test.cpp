@@ -1,11 +1,8 @@
-// The indexed searches against the plain scans: whole runs in both modes must
-// print and return the same, and on indexed states every search must give the
-// plain scan's answer.
+// The indexed searches against the plain scans: the same runs, prints and answers.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -31,10 +28,8 @@ using kelm_test::DelaunayOp;
 using kelm_test::unitState;
 const unsigned N = KELM_NONE;
 
-// Runs a case on a fresh state of the given mode; returns everything it
-// returned and printed, the final dumps included. With grouped, each run of
-// points between other operations goes in through insertRun, as insertPoints
-// sends them.
+// Everything a case returns and prints on a fresh state, the final dumps included;
+// grouped, runs of points go in through insertRun as insertPoints sends them.
 std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = false) {
     std::ostringstream out;
     kelm_test::StdoutCapture capture;
@@ -64,8 +59,8 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = f
     return out.str() + capture.text();
 }
 
-// Every search of an indexed state against its plain scan, at points and
-// vertex pairs chosen to hit vertices, edges, the hull and the far field.
+// Every search of an indexed state against its plain scan, near vertices, edges,
+// the hull and far out.
 ::testing::AssertionResult probesAgree(DelaunayState& s, unsigned seed) {
     if (!s.indexed()) return ::testing::AssertionSuccess();
     kelm_test::Draw draw(seed);
@@ -97,8 +92,7 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = f
         unsigned a = draw.below(np + 2), b = draw.below(np + 2);
         if (i % 3 == 0) {  // the ends of an edge, either way round
             const unsigned e = draw.below(ne);
-            a = s.edgeVerts(e)[(i & 1)];
-            b = s.edgeVerts(e)[1 - (i & 1)];
+            a = s.edgeVerts(e)[i & 1], b = s.edgeVerts(e)[1 - (i & 1)];
         }
         if (s.findEdge(a, b) != s.findEdgeIndexed(a, b))
             return ::testing::AssertionFailure() << "findEdge " << a << " " << b;
@@ -114,17 +108,9 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = f
     return ::testing::AssertionSuccess();
 }
 
-unsigned caseCount() {
-    const char* text = std::getenv("KELMMATH_DELAUNAY_CASES");
-    const long n = text ? std::strtol(text, nullptr, 10) : 0;
-    return n > 0 ? static_cast<unsigned>(n) : 10000u;
-}
-
 TEST(DelaunaySearch, ScanOutcomeFollowsTheScanOrder) {
-    // The lowest inside triangle wins, in whatever order triangles come, unless a
-    // degenerate one comes before every inside one: that stops the scan. Otherwise the
-    // greatest nearness, as a value (a positive excess beats a negative weight); ties
-    // keep the lower number.
+    // The lowest inside triangle wins unless a degenerate one comes first (the scan
+    // stops); else the greatest nearness as a value, ties to the lower number.
     const PointClass in = PointClass::kInside, near = PointClass::kNear;
     const PointClass flat = PointClass::kDegenerate, out = PointClass::kOutside;
     struct Add {
@@ -158,8 +144,7 @@ struct LookAheadScope {
     const unsigned saved = kelm_internal::lookAheadFrom();
 };
 
-// A whole lookahead at once: writes to starts[i] the triangle the search for
-// point i may start from (KELM_NONE where there is none to give).
+// A whole lookahead: starts[i] is where the search for point i may start, or none.
 void lookAhead(const DelaunayState& s, const double* xy, unsigned count, unsigned* starts) {
     DelaunayState::LookAheadRun run;
     s.lookAheadBegin(&run, xy, count);
@@ -171,7 +156,9 @@ TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
     // Generated cases of every family: both modes return and print the same, and so
     // does the indexed mode with the points sent in groups that look ahead from the
     // first triangle on; the indexed states then answer every probe as the plain scans.
-    const unsigned cases = caseCount();
+    const char* text = std::getenv("KELMMATH_DELAUNAY_CASES");
+    const long wanted = text ? std::strtol(text, nullptr, 10) : 0;
+    const unsigned cases = wanted > 0 ? static_cast<unsigned>(wanted) : 10000u;
     using Counters = kelm_internal::SearchIndex::Counters;
     std::map<std::string, Counters> by_family;
     unsigned indexed_states = 0;
@@ -215,9 +202,8 @@ TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
 }
 
 TEST(DelaunaySearch, LookAheadGivesAStartOrNone) {
-    // The defaults (groups look ahead from 65536 triangles; states index their
-    // searches unless told otherwise), then what a lookahead gives: a triangle
-    // where the walk can start, or none for points no walk goes to.
+    // The default mode is honoured; a lookahead gives a triangle where the walk can
+    // start, or none for points no walk goes to.
     EXPECT_EQ(kelm_internal::lookAheadFrom(), 1u << 16);
     EXPECT_EQ(kelm_internal::defaultSearchMode(), SearchMode::kIndexed);
     EXPECT_EQ(DelaunayState().mode(), SearchMode::kIndexed);
@@ -245,9 +231,8 @@ TEST(DelaunaySearch, LookAheadGivesAStartOrNone) {
         kelm_internal::classifyPoint(s.point(tv[0]), s.point(tv[1]), s.point(tv[2]), P, &nearness),
         PointClass::kInside);
 
-    // Points that each follow the one before closely, the first close to the
-    // vertex inserted last (0.975, 0), are not looked ahead for; one far (or
-    // NaN) point in the group brings the walks back for all of them.
+    // A row that follows the vertex inserted last (0.975, 0) closely is not looked
+    // ahead for; one far (or NaN) point brings the walks back for all.
     const double d = std::sqrt(s.searchIndex().cell_diagonal_sq) / 2;
     double row[16];
     for (unsigned j = 0; j < 8; ++j) row[2 * j] = 0.975 - d * j, row[2 * j + 1] = 0.01 * j;
@@ -264,9 +249,8 @@ TEST(DelaunaySearch, LookAheadGivesAStartOrNone) {
 }
 
 TEST(DelaunaySearch, SideReachWithoutDivisionAgrees) {
-    // segmentWithin stands for segmentDistanceSq(p, a, b) <= r2: they agree
-    // wherever the distance is not within rounding of the radius, in all three
-    // cases (before a, past b, beside the segment), and a NaN counts as within.
+    // segmentWithin agrees with segmentDistanceSq(p, a, b) <= r2 away from rounding
+    // of the radius, before a, past b and beside; a NaN counts as within.
     std::mt19937_64 gen(7);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     unsigned beside = 0, ends = 0;
@@ -303,9 +287,8 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
     EXPECT_FALSE(f.indexed() || g.indexed() || z.indexed());
     EXPECT_EQ(f.insertPoint(0, 0.5), N);
 
-    // A point taken just outside the bottom hull edge leaves a triangle turned
-    // over there; points near it go to the plain scan, points away from it do
-    // not, and all answers agree with a plain state.
+    // A point taken just below the bottom hull edge turns a triangle over: points
+    // near it go to the plain scan, others do not, and all agree with a plain state.
     DelaunayState s = unitState(), p = unitState(SearchMode::kPlainScans);
     ASSERT_TRUE(s.indexed());
     const double taken[][2] = {{0.5, -1 - 5e-7}, {0.2, 0.3}, {0.6, 0.7}, {0.5, -0.999999},
@@ -336,8 +319,7 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
         const unsigned f = broken.triEdges(t1)[k];
         if (f != e) broken.edgeTris(f)[0] = broken.edgeTris(f)[1] = 77;
     }
-    // A lookahead begun while the index was up stops at its next pass once
-    // the index is gone, before reading the emptied grid.
+    // A lookahead begun before stops at its next pass, before the emptied grid.
     LookAheadScope scope(0);
     const double corners[8] = {0.05, 0.05, 0.95, 0.95, 0.05, 0.95, 0.95, 0.05};
     DelaunayState::LookAheadRun run;
@@ -368,10 +350,8 @@ TEST(DelaunaySearch, TriangleQualityFromTheStoredOrder) {
 }
 
 TEST(DelaunaySearch, VertexOnSegmentAlongRowsColumnsAndDiagonals) {
-    // A 9 x 9 lattice with the box inside it, so that some vertices fall in
-    // the border cells: segments along rows, columns and diagonals pass exactly
-    // through lattice points; those between neighbours or off the lattice
-    // lines do not.
+    // A 9 x 9 lattice around the box (vertices in the border cells): segments along
+    // rows, columns and diagonals pass through lattice points, others do not.
     const double box[4] = {1, 1, 7, 7};
     DelaunayState s;
     ASSERT_EQ(s.init(box, 1.0), 1);
@@ -388,9 +368,8 @@ TEST(DelaunaySearch, VertexOnSegmentAlongRowsColumnsAndDiagonals) {
 }
 
 TEST(DelaunaySearch, LongConstraintsFlipTheSameEdges) {
-    // Constraints across a whole random cloud need many flips each; the
-    // candidate list kept from flip to flip must choose as the scan does, and
-    // the index (its grid rebuilt as it fills) must follow the tables.
+    // Constraints across a random cloud need many flips: the kept candidates choose
+    // as the scan does, and the index (its grid rebuilt as it fills) follows.
     DelaunayState s = unitState(), p = unitState(SearchMode::kPlainScans);
     for (const auto& q : kelm_test::randomPoints(21, 700, 0, 0, 1, 1))
         ASSERT_EQ(s.insertPoint(q.first, q.second), p.insertPoint(q.first, q.second));

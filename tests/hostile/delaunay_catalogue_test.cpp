@@ -53,13 +53,11 @@ TEST(HostileDelaunay, PointsOnTheEnclosingTriangle) {
 // leaving a triangle that repeated a vertex. Such a flip is now refused unchanged.
 TEST(HostileDelaunay, FlipBetweenTwinTrianglesIsRefused) {
     Tri t(0, 0, 2, 3);
-    EXPECT_EQ(t.add(0, 0), 3u);
-    EXPECT_EQ(t.add(0, 7.2911220195563975e-304), 4u);
-    EXPECT_EQ(t.add(1, 1), 5u);
-    EXPECT_EQ(t.add(1, 1.1287523298547345e-288), KELM_NONE);
-    EXPECT_EQ(t.add(2, 2), KELM_NONE);
-    EXPECT_EQ(t.add(1.2759470487579503e-303, 1), 8u);
-    EXPECT_EQ(t.add(1, 3), KELM_NONE);
+    const double N = KELM_NONE, points[][3] = {{0, 0, 3}, {0, 7.2911220195563975e-304, 4},
+                                               {1, 1, 5}, {1, 1.1287523298547345e-288, N},
+                                               {2, 2, N}, {1.2759470487579503e-303, 1, 8},
+                                               {1, 3, N}};
+    for (const auto& p : points) EXPECT_EQ(t.add(p[0], p[1]), p[2]) << p[0] << " " << p[1];
     EXPECT_LINKS_HOLD(t);
     kelm_test::StdoutCapture out;
     const int answers[4] = {1, 0, 1, 0};

@@ -1,9 +1,6 @@
 // Ten thousand generated triangulations from fixed seeds, every family of
-// support/delaunay_cases.h: lattices and circles (cocircular points), rows,
-// repeats, the box and the enclosing triangle, clusters, rounding, magnitudes near
-// 1e-300 and 1e300, NaN and the null real, then constraints through vertices and
-// crossing ones. The links of the triangulation are checked after every call, with
-// the points sent one by one or in runs; the Delaunay angle test is not, since on
+// support/delaunay_cases.h (extreme magnitudes included), points sent one by one or
+// in runs. The links are checked after every call; the angle test is not, since on
 // cocircular points both diagonals of a square may answer "flip".
 
 #include <gtest/gtest.h>

@@ -1,9 +1,8 @@
 #ifndef KELMMATH_TESTS_SUPPORT_DELAUNAY_H
 #define KELMMATH_TESTS_SUPPORT_DELAUNAY_H
 
-// Helpers of the triangulator tests: seeded points, dumps, the Delaunay angle
-// test and the search index check, beside the generated cases and the link
-// check of support/delaunay_cases.h.
+// Helpers of the triangulator tests: unit-box states, seeded points, dumps, the angle
+// test and the search index check, beside support/delaunay_cases.h.
 
 #include <gtest/gtest.h>
 
@@ -57,13 +56,6 @@ inline std::vector<std::pair<double, double>> randomPoints(unsigned seed, unsign
         pts.emplace_back(x0 + (x1 - x0) * u, y0 + (y1 - y0) * v);
     }
     return pts;
-}
-
-// The links as triangulation_problem checks them, strictly.
-inline ::testing::AssertionResult isConsistent(KelmDelaunay2D& d) {
-    const std::string problem = triangulation_problem(d, true);
-    if (problem.empty()) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << problem;
 }
 
 // Every interior edge not in skip has opposite angles adding up to at most 180

@@ -1,9 +1,8 @@
 #ifndef KELMMATH_TESTS_SUPPORT_DELAUNAY_CASES_H
 #define KELMMATH_TESTS_SUPPORT_DELAUNAY_CASES_H
 
-// Generated triangulation runs and the check of a triangulation's links, shared by
-// the unit tests, the hostile stress suite and the fuzz target (so no test
-// framework). The checks read the triangulation only through its getters.
+// Generated triangulation runs and the check of a triangulation's links (through its
+// getters), shared by the unit tests, the stress suite and the fuzz target.
 
 #include <algorithm>
 #include <cfloat>
@@ -115,9 +114,8 @@ inline void addInBox(Draw& draw, DelaunayCase& c) {
     addPoint(c, inBox(draw, c.box, 0), inBox(draw, c.box, 1));
 }
 
-// Constraints: random vertex pairs (corners and numbers past the end
-// included), and a loop through vertices taken in angle order around the box
-// centre (a simple polygon), each with a random border flag.
+// Constraints: random vertex pairs (corners and numbers past the end included), and
+// a loop through vertices in angle order around the box centre, random border flags.
 inline void addConstraints(Draw& draw, DelaunayCase& c, unsigned points) {
     const unsigned top = points + 3;
     const unsigned pairs = draw.below(12);
@@ -147,12 +145,8 @@ inline void addConstraints(Draw& draw, DelaunayCase& c, unsigned points) {
 
 }  // namespace detail
 
-// A case of the given family drawn from draw (seed orders the shuffles):
-// lattices (collinear and cocircular points, duplicates), circles, points at the
-// enclosing triangle and at the box, clusters, outlying values, points a few units
-// of rounding apart or off a line, random points with constraints, and any of
-// these scaled to extreme magnitudes; some of the others get constraints too, and
-// then further points.
+// A case of the given family drawn from draw (seed orders the shuffles); families
+// other than "constrained" and "extreme" get constraints and further points at times.
 inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed) {
     DelaunayCase c{"", {0, 0, 1, 1}, 1.0, {}};
     static const double kScales[] = {1.0, 1.0, 1.0, 2.0, 0.5, -1.0, 3.0, -0.25};
@@ -273,8 +267,7 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             break;
         }
         case 5: {
-            // Points a few units of rounding apart and off lines through the
-            // box, far from the origin or near it.
+            // Points a few units of rounding apart and off lines, far out or near 0.
             c.family = "rounding";
             detail::randomBox(draw, c.box);
             if (draw.chance(0.3)) {
@@ -300,8 +293,7 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             break;
         }
         case 7: {
-            // Another family's case scaled to where the arithmetic runs out: sides
-            // near 1e-300 or 1e300, points 1e-300 apart.
+            // Another family's case scaled to where the arithmetic runs out.
             const double scale = draw.pick<double>({1e-300, 1e-150, 1e-6, 1e150, 1e300});
             c = makeDelaunayCase(draw, draw.below(7), seed);
             for (double& v : c.box) v *= scale;
@@ -339,14 +331,12 @@ inline DelaunayCase makeDelaunayCase(unsigned i, unsigned families = 7) {
     return makeDelaunayCase(draw, i % families, i);
 }
 
-// The links of a triangulation, whatever its points: the counts of splits (two
-// triangles and three edges each); every triangle has three distinct vertices and
-// three distinct edges that are exactly its sides and name it; every edge joins two
-// distinct vertices and names one or two existing triangles that list it; only the
-// three enclosing edges lie on the hull. On nearly degenerate input the angle test,
-// which has no tolerance, can flip a quadrilateral that is not convex, so only
-// strict adds: every triangle has the enclosing triangle's sense, and no two edges
-// join the same pair. Empty when all holds, else the first problem.
+// The links of a triangulation, whatever its points: the counts of splits, every
+// triangle's vertices and edges (its sides, naming it), every edge's ends and
+// triangles (listing it), only the enclosing edges on the hull. Strict adds what the
+// angle test may break on nearly degenerate input (it flips non-convex
+// quadrilaterals): every triangle has the enclosing triangle's sense, and no two
+// edges join the same pair. Empty when all holds, else the first problem.
 inline std::string triangulation_problem(KelmDelaunay2D& d, bool strict = false) {
     std::ostringstream why;
     auto said = [&why](const std::ostream&) { return why.str(); };
@@ -399,11 +389,10 @@ inline std::string triangulation_problem(KelmDelaunay2D& d, bool strict = false)
     return "";
 }
 
-// Runs c on d (fresh) through the public members, runs of points through
-// insertPoints when grouped, and checks after every call: the links, an index
-// handed out below the point count, an edge joining the ends of every forced
-// constraint, and at the end labels of 0, 1 or none for every triangle. Returns
-// the first problem with the call that led to it, or "".
+// Runs c on d (fresh) through the public members (runs of points through insertPoints
+// when grouped), checking after every call the links, the index handed out, an edge
+// joining the ends of a forced constraint, and at the end labels of 0, 1 or none.
+// Returns the first problem with the call that led to it, or "".
 inline std::string runCase(KelmDelaunay2D& d, const DelaunayCase& c, bool grouped = false) {
     KelmBoundingBox2D box = makeBox(c.box[0], c.box[1], c.box[2], c.box[3]);
     std::ostringstream call;
