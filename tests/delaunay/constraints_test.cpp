@@ -43,13 +43,11 @@ bool centroidIn(KelmDelaunay2D& d, unsigned t, const std::vector<std::vector<dou
         y += d.getPoint(d.getTriangleVertex(t, k))[1] / 3;
     }
     bool in = false;  // even-odd rule over all loops
-    for (const auto& c : loops) {
-        for (std::size_t i = 0, j = c.size() - 2; i < c.size(); j = i, i += 2) {
+    for (const auto& c : loops)
+        for (std::size_t i = 0, j = c.size() - 2; i < c.size(); j = i, i += 2)
             if ((c[i + 1] > y) != (c[j + 1] > y) &&
                 x < (c[j] - c[i]) * (y - c[i + 1]) / (c[j + 1] - c[i + 1]) + c[i])
                 in = !in;
-        }
-    }
     return in;
 }
 

@@ -58,23 +58,22 @@ TEST(KelmDelaunay2DInit, EnclosingTriangleAndRefusals) {
 
     // Boxes whose enclosing triangle takes no point (zero width, 1e-300: determinant
     // 0, +-1e300: weights NaN, NaN box or scale) keep it out of all triangles; 1e150 fits.
-    const struct {
-        double box[4], yscale, x, y;
-    } rows[] = {{{0, 0, 0, 1}, 1, 0, 0.5},
-                {{0, 0, 1e-300, 1e-300}, 1, 5e-301, 5e-301},
-                {{-1e300, -1e300, 1e300, 1e300}, 1, 0, 0},
-                {{-1e300, -1e300, 1e300, 1e300}, 1, 1e300, 1e300},
-                {{NAN, 0, 1, 1}, 1, 0.5, 0.5},
-                {{0, 0, 1, 1}, NAN, 0.5, 0.5},
-                {{0, 0, 1e150, 1e150}, 1, 5e149, 5e149}};
+    // Rows: the box, the y scale, the point.
+    const double rows[][7] = {{0, 0, 0, 1, 1, 0, 0.5},
+                              {0, 0, 1e-300, 1e-300, 1, 5e-301, 5e-301},
+                              {-1e300, -1e300, 1e300, 1e300, 1, 0, 0},
+                              {-1e300, -1e300, 1e300, 1e300, 1, 1e300, 1e300},
+                              {NAN, 0, 1, 1, 1, 0.5, 0.5},
+                              {0, 0, 1, 1, NAN, 0.5, 0.5},
+                              {0, 0, 1e150, 1e150, 1, 5e149, 5e149}};
     for (const auto& r : rows) {
-        KelmBoundingBox2D b = makeBox(r.box[0], r.box[1], r.box[2], r.box[3]);
+        KelmBoundingBox2D b = makeBox(r[0], r[1], r[2], r[3]);
         KelmDelaunay2D t;
-        EXPECT_EQ(t.init(&b, r.yscale), 1);
-        EXPECT_EQ(t.insertPoint(KelmPoint2D(r.x, r.y)), r.x == 5e149 ? 3u : N) << r.box[2];
+        EXPECT_EQ(t.init(&b, r[4]), 1);
+        EXPECT_EQ(t.insertPoint(&r[5]), r[5] == 5e149 ? 3u : N) << r[2] << " " << r[4];
         EXPECT_EQ(t.getPointCount(), 4u);
         EXPECT_EQ(kelm_test::triangulation_problem(t), "");
-        if (r.x != 5e149) continue;
+        if (r[5] != 5e149) continue;
         EXPECT_EQ(t.insertPoint(KelmPoint2D(1e149, 9e149)), 4u);
         EXPECT_EQ(t.insertPoint(KelmPoint2D(9e149, 1e149)), 5u);
         EXPECT_EQ(kelm_test::triangulation_problem(t, true), "");
@@ -241,8 +240,6 @@ TEST(KelmDelaunay2DDump, TextsMatch) {
     d.dumpFacets();
     const std::string facets = capture.text();
     capture.restore();
-    const std::string head = "# Facet 0: (0 6 2)\n-1 -1\n0.333333333333333 0.9\n-1 4\n-1 -1\n\n#";
-    EXPECT_EQ(facets.substr(0, head.size()), head);
     kelm_test::expect_golden("delaunay_facets.txt", facets);
     kelm_test::expect_golden("delaunay_mesh.txt", kelm_test::dumpMeshText(d));
 
@@ -407,8 +404,7 @@ TEST(DelaunayTables, EdgeSlotTakesTheFirstJoiningSlot) {
                             const unsigned* ev = s.edgeVerts(s.triEdges(0)[k]);
                             if ((ev[0] == u && ev[1] == w) || (ev[0] == w && ev[1] == u)) want = k;
                         }
-                        ASSERT_EQ(s.triangleEdgeSlot(0, u, w), want)
-                            << a << b << c << " " << u << " " << w;
+                        ASSERT_EQ(s.triangleEdgeSlot(0, u, w), want) << u << " " << w;
                     }
             }
 }

@@ -18,6 +18,7 @@
 
 namespace {
 
+using kelm_internal::classifyPoint;
 using kelm_internal::CrossingSearch;
 using kelm_internal::DelaunayState;
 using kelm_internal::PointClass;
@@ -224,12 +225,11 @@ TEST(DelaunaySearch, LookAheadGivesAStartOrNone) {
     for (unsigned j : {0u, 3u, 5u, 6u, 7u}) EXPECT_LT(starts[j], s.triangleCount()) << j;
     for (unsigned j : {1u, 2u, 4u}) EXPECT_EQ(starts[j], N) << j;
     // The walk ends at the triangle holding the point (y is scaled as stored).
-    const double P[2] = {0.5, 0.5};
-    double nearness = 0;
     const unsigned* tv = s.triVerts(starts[0]);
-    EXPECT_EQ(
-        kelm_internal::classifyPoint(s.point(tv[0]), s.point(tv[1]), s.point(tv[2]), P, &nearness),
-        PointClass::kInside);
+    const double P[2] = {0.5, 0.5};
+    double near = 0;
+    EXPECT_EQ(classifyPoint(s.point(tv[0]), s.point(tv[1]), s.point(tv[2]), P, &near),
+              PointClass::kInside);
 
     // A row that follows the vertex inserted last (0.975, 0) closely is not looked
     // ahead for; one far (or NaN) point brings the walks back for all.
@@ -303,9 +303,8 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
     EXPECT_TRUE(probesAgree(s, 5));
 
     // Points that are not finite are in no triangle; neither is one far out.
-    EXPECT_EQ(s.locatePointIndexed(std::vector<double>{NAN, 0.5}.data()), N);
-    EXPECT_EQ(s.locatePointIndexed(std::vector<double>{0.5, INFINITY}.data()), N);
-    EXPECT_EQ(s.locatePointIndexed(std::vector<double>{1e200, -1e200}.data()), N);
+    const double odd[3][2] = {{NAN, 0.5}, {0.5, INFINITY}, {1e200, -1e200}};
+    for (const auto& q : odd) EXPECT_EQ(s.locatePointIndexed(q), N) << q[0] << " " << q[1];
 
     // Tables that a failed flip left half rewritten drop the index for good.
     DelaunayState broken = unitState();
@@ -336,16 +335,13 @@ TEST(DelaunaySearch, TriangleQualityFromTheStoredOrder) {
     // Triangle 0 moved far from the origin: thin when its determinant is under
     // 2e-7 times the squared sides at vertex 0, a hazard when turned over.
     using kelm_internal::SearchIndex;
-    const struct {
-        double y;
-        unsigned kind;
-    } rows[] = {
-        {1.0, SearchIndex::kRegular}, {1e-8, SearchIndex::kThin}, {-1.0, SearchIndex::kHazard}};
-    for (const auto& r : rows) {
-        const double moved[6] = {1000, 0, 1001, 0, 1000.5, r.y};
+    const double ys[3] = {1.0, 1e-8, -1.0};
+    const unsigned kinds[3] = {SearchIndex::kRegular, SearchIndex::kThin, SearchIndex::kHazard};
+    for (unsigned r = 0; r < 3; ++r) {
+        const double moved[6] = {1000, 0, 1001, 0, 1000.5, ys[r]};
         DelaunayState s = unitState();
         for (unsigned k = 0; k < 6; ++k) s.points[k] = moved[k];
-        EXPECT_EQ(s.triangleQuality(0), r.kind) << r.y;
+        EXPECT_EQ(s.triangleQuality(0), kinds[r]) << ys[r];
     }
 }
 

@@ -71,13 +71,11 @@ inline ::testing::AssertionResult passesAngleTest(KelmDelaunay2D& d,
         if (skip.count(e)) continue;
         const unsigned a = d.getEdgeVertex(e, 0), b = d.getEdgeVertex(e, 1);
         double sum = 0;
-        for (unsigned s = 0; s < 2; ++s) {
-            const unsigned t = d.getEdgeTriangle(e, s);
+        for (unsigned s = 0; s < 2; ++s)
             for (unsigned k = 0; k < 3; ++k) {
-                const unsigned v = d.getTriangleVertex(t, k);
+                const unsigned v = d.getTriangleVertex(d.getEdgeTriangle(e, s), k);
                 if (v != a && v != b) sum += angle(v, a, b);
             }
-        }
         if (sum > std::acos(-1.0) + 1e-9)
             return ::testing::AssertionFailure() << "edge " << e << " angle sum " << sum;
     }
@@ -115,7 +113,7 @@ inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
 
     std::vector<char> linked(np, 0);
     unsigned linked_count = 0;
-    for (std::size_t cell = 0; cell < x.cell_head.size(); ++cell) {
+    for (std::size_t cell = 0; cell < x.cell_head.size(); ++cell)
         for (unsigned v = x.cell_head[cell]; v != KELM_NONE; v = x.cell_next[v]) {
             if (v >= np || linked[v]) return "grid lists a vertex twice or out of range";
             if (x.cellOf(s.point(v)[0], s.point(v)[1]) != cell)
@@ -123,7 +121,6 @@ inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
             linked[v] = 1;
             ++linked_count;
         }
-    }
     if (linked_count != x.linked) return "grid count is off";
 
     for (unsigned v = 0; v < np; ++v) {
