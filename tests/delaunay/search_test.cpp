@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "delaunay/internal_delaunay.h"
@@ -114,13 +115,8 @@ TEST(DelaunaySearch, ScanOutcomeFollowsTheScanOrder) {
     // stops); else the greatest nearness as a value, ties to the lower number.
     const PointClass in = PointClass::kInside, near = PointClass::kNear;
     const PointClass flat = PointClass::kDegenerate, out = PointClass::kOutside;
-    struct Add {
-        unsigned t;
-        PointClass c;
-        double v;
-    };
     const struct {
-        std::vector<Add> adds;
+        std::vector<std::tuple<unsigned, PointClass, double>> adds;
         unsigned result;
         bool hit;
     } rows[] = {
@@ -132,7 +128,7 @@ TEST(DelaunaySearch, ScanOutcomeFollowsTheScanOrder) {
     };
     for (const auto& r : rows) {
         ScanOutcome scan;
-        for (const Add& a : r.adds) scan.add(a.t, a.c, a.v);
+        for (const auto& a : r.adds) scan.add(std::get<0>(a), std::get<1>(a), std::get<2>(a));
         EXPECT_EQ(scan.result(), r.result) << r.adds.size();
         EXPECT_EQ(scan.hit(), r.hit) << r.adds.size();
     }

@@ -78,8 +78,6 @@ struct DelaunayCase {
     std::vector<DelaunayOp> ops;
 };
 
-namespace detail {
-
 inline void addPoint(DelaunayCase& c, double x, double y) {
     c.ops.push_back({DelaunayOp::kPoint, x, y, 0, 0, 0});
 }
@@ -143,8 +141,6 @@ inline void addConstraints(Draw& draw, DelaunayCase& c, unsigned points) {
     if (draw.chance(0.7)) c.ops.push_back({DelaunayOp::kResolve, 0, 0, 0, 0, 0});
 }
 
-}  // namespace detail
-
 // A case of the given family drawn from draw (seed orders the shuffles); families
 // other than "constrained" and "extreme" get constraints and further points at times.
 inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed) {
@@ -160,11 +156,11 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             const double x0 = draw.pick<double>({0.0, -3.0, 0.7, 1e4});
             std::vector<DelaunayOp>& pts = c.ops;
             for (unsigned r = 0; r < rows; ++r)
-                for (unsigned k = 0; k < cols; ++k) detail::addPoint(c, x0 + k * step, r * step);
+                for (unsigned k = 0; k < cols; ++k) addPoint(c, x0 + k * step, r * step);
             if (draw.chance(0.3))  // square centres: four cocircular neighbours each
                 for (unsigned r = 0; r + 1 < rows; ++r)
                     for (unsigned k = 0; k + 1 < cols; ++k)
-                        detail::addPoint(c, x0 + (k + 0.5) * step, (r + 0.5) * step);
+                        addPoint(c, x0 + (k + 0.5) * step, (r + 0.5) * step);
             const unsigned order = draw.below(3);
             if (order == 1) std::reverse(pts.begin(), pts.end());
             if (order == 2) std::shuffle(pts.begin(), pts.end(), std::mt19937(seed));
@@ -172,7 +168,7 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
                 const DelaunayOp p = draw.pick(pts);
                 pts.insert(pts.begin() + draw.below(pts.size() + 1), p);
             }
-            detail::boxFromPoints(c);  // the outer lattice points lie on the box outline
+            boxFromPoints(c);  // the outer lattice points lie on the box outline
             if (draw.chance(0.05)) c.box[2] = c.box[0];  // a flat enclosing triangle
             n = static_cast<unsigned>(pts.size());
             break;
@@ -185,18 +181,18 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             for (unsigned ring = 0; ring < rings; ++ring)
                 for (unsigned k = 0; k < n; ++k) {
                     const double a = 2 * std::acos(-1.0) * k / n;
-                    detail::addPoint(c, cx + r * (ring + 1) * std::cos(a),
-                                     cy + r * (ring + 1) * std::sin(a));
+                    addPoint(c, cx + r * (ring + 1) * std::cos(a),
+                             cy + r * (ring + 1) * std::sin(a));
                 }
-            if (draw.chance(0.5)) detail::addPoint(c, cx, cy);
+            if (draw.chance(0.5)) addPoint(c, cx, cy);
             if (draw.chance(0.5)) std::shuffle(c.ops.begin(), c.ops.end(), std::mt19937(seed));
-            detail::boxFromPoints(c);
+            boxFromPoints(c);
             n = static_cast<unsigned>(c.ops.size());
             break;
         }
         case 2: {
             c.family = "enclosing";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             const double dx = c.box[2] - c.box[0], dy = c.box[3] - c.box[1];
             // The enclosing corners in the caller's coordinates.
             const double corner[3][2] = {{c.box[0] - dx, c.box[1] - dy},
@@ -218,37 +214,37 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
                     x = side < 2 ? c.box[side * 2] : c.box[0] + f * dx;
                     y = side < 2 ? c.box[1] + f * dy : c.box[(side - 2) * 2 + 1];
                 } else {
-                    x = detail::inBox(draw, c.box, 0);
-                    y = detail::inBox(draw, c.box, 1);
+                    x = inBox(draw, c.box, 0);
+                    y = inBox(draw, c.box, 1);
                 }
-                detail::addPoint(c, x, y);
+                addPoint(c, x, y);
             }
             break;
         }
         case 3: {
             c.family = "clusters";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             const unsigned clusters = 1 + draw.below(4);
             for (unsigned k = 0; k < clusters; ++k) {
-                const double cx = detail::inBox(draw, c.box, 0), cy = detail::inBox(draw, c.box, 1);
+                const double cx = inBox(draw, c.box, 0), cy = inBox(draw, c.box, 1);
                 const double spread =
                     std::pow(10.0, -draw.pick<double>({3, 6, 9, 12})) * (c.box[3] - c.box[1]);
                 const unsigned m = 1 + draw.below(n);
                 for (unsigned j = 0; j < m; ++j)
-                    detail::addPoint(c, cx + spread * draw.between(-1, 1),
-                                     cy + spread * draw.between(-1, 1));
+                    addPoint(c, cx + spread * draw.between(-1, 1),
+                             cy + spread * draw.between(-1, 1));
             }
-            for (unsigned k = 0; k < n / 4; ++k) detail::addInBox(draw, c);
+            for (unsigned k = 0; k < n / 4; ++k) addInBox(draw, c);
             n = static_cast<unsigned>(c.ops.size());
             break;
         }
         case 4: {
             c.family = "outliers";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             const double w = c.box[2] - c.box[0], h = c.box[3] - c.box[1];
             const std::vector<double> odd = {DBL_MIN, NAN, INFINITY, -INFINITY, 1e300, -1e300};
             for (unsigned k = 0; k < n; ++k) {
-                double x = detail::inBox(draw, c.box, 0), y = detail::inBox(draw, c.box, 1);
+                double x = inBox(draw, c.box, 0), y = inBox(draw, c.box, 1);
                 // An odd value, a box corner, far out, an earlier point again, or as drawn.
                 const unsigned kind = draw.below(8);
                 if (kind == 0) x = draw.pick(odd);
@@ -262,20 +258,20 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
                     const DelaunayOp& op = draw.pick(c.ops);
                     x = op.x, y = op.y;
                 }
-                detail::addPoint(c, x, y);
+                addPoint(c, x, y);
             }
             break;
         }
         case 5: {
             // Points a few units of rounding apart and off lines, far out or near 0.
             c.family = "rounding";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             if (draw.chance(0.3)) {
                 const double shift = draw.pick<double>({1e8, 1e12, -1e15});
                 c.box[0] += shift, c.box[2] += shift;
             }
             for (unsigned k = 0; k < n; ++k) {
-                double x = detail::inBox(draw, c.box, 0), y = detail::inBox(draw, c.box, 1);
+                double x = inBox(draw, c.box, 0), y = inBox(draw, c.box, 1);
                 if (draw.chance(0.5) && !c.ops.empty()) {
                     const DelaunayOp& op = draw.pick(c.ops);
                     if (draw.chance(0.5)) {  // next to an earlier point
@@ -288,7 +284,7 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
                         y = op.y + f * (to.y - op.y);
                     }
                 }
-                detail::addPoint(c, x, y);
+                addPoint(c, x, y);
             }
             break;
         }
@@ -304,23 +300,23 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
         default: {
             // Random points, a few outside the box, then constraints.
             c.family = "constrained";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             const double w = c.box[2] - c.box[0], h = c.box[3] - c.box[1];
             for (unsigned k = 0; k < n; ++k) {
                 const double m = draw.chance(0.05) ? 0.2 : 0.0;
-                detail::addPoint(c, c.box[0] + w * draw.between(-m, 1 + m),
-                                 c.box[1] + h * draw.between(-m, 1 + m));
+                addPoint(c, c.box[0] + w * draw.between(-m, 1 + m),
+                         c.box[1] + h * draw.between(-m, 1 + m));
             }
-            detail::addConstraints(draw, c, n);
+            addConstraints(draw, c, n);
             for (unsigned k = draw.below(20); k > 0; --k)  // points after the constraints
-                detail::addInBox(draw, c);
-            if (draw.chance(0.5)) detail::addConstraints(draw, c, n);
+                addInBox(draw, c);
+            if (draw.chance(0.5)) addConstraints(draw, c, n);
             return c;
         }
     }
     if (draw.chance(0.4)) {
-        detail::addConstraints(draw, c, n);
-        for (unsigned k = draw.below(8); k > 0; --k) detail::addInBox(draw, c);
+        addConstraints(draw, c, n);
+        for (unsigned k = draw.below(8); k > 0; --k) addInBox(draw, c);
     }
     return c;
 }
