@@ -79,12 +79,10 @@ TEST(KelmDelaunay2DInit, EnclosingTriangleAndRefusals) {
         EXPECT_EQ(kelm_test::triangulation_problem(t, true), "");
         EXPECT_TRUE(kelm_test::passesAngleTest(t));
     }
-}
 
-TEST(KelmDelaunay2DInit, MembersWithoutAStateAreInert) {
-    // Before init, and after an init on an empty box (which keeps an empty state:
-    // a second init fails too).
-    KelmBoundingBox2D empty, box = makeBox(0, 0, 1, 1);
+    // Members without a state are inert: before init, and after an init on an empty
+    // box (which keeps an empty state: a second init fails too).
+    KelmBoundingBox2D empty;
     KelmDelaunay2D never, failed;
     EXPECT_EQ(failed.init(&empty, 1.0), 0);
     EXPECT_EQ(failed.init(&box, 1.0), 0);
@@ -121,6 +119,22 @@ TEST(KelmDelaunay2DInsert, SplitTablesDuplicatesAndPointForms) {
                                                 0, 1, 1, N, 1, 2, 2, N, 0, 2, 0, N,  //
                                                 3, 0, 0, 1, 3, 1, 1, 2, 3, 2, 0, 2}));
     const std::vector<unsigned> before = tables(d);
+    // Copies are deep: what they take leaves d unchanged.
+    KelmDelaunay2D copy(d), assigned, blank;
+    assigned = d;
+    EXPECT_EQ(kelm_test::dumpMeshText(assigned), kelm_test::dumpMeshText(d));
+    EXPECT_EQ(copy.insertPoint(KelmPoint2D(0.2, 0.3)), 4u);
+    EXPECT_EQ(assigned.insertPoint(KelmPoint2D(0.7, 0.3)), 4u);
+    EXPECT_EQ(copy.getPoint(4)[0], 0.2);
+    EXPECT_EQ(assigned.getPoint(4)[0], 0.7);
+    assigned = static_cast<KelmDelaunay2D&>(assigned);
+    EXPECT_EQ(assigned.getPointCount(), 5u);
+    assigned = blank;  // drops the state: init works again
+    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
+    EXPECT_EQ(assigned.init(&box, 1.0), 1);
+    KelmDelaunay2D moved(std::move(copy));
+    EXPECT_EQ(moved.getPointCount(), 5u);
+    // Duplicates and the enclosing corners add nothing.
     EXPECT_EQ(d.insertPoint(KelmPoint2D(0.5, 0.5)), 3u);
     EXPECT_EQ(d.insertPoint(KelmPoint2D(4, -1)), 1u);
     EXPECT_EQ(d.getPointCount(), 4u);
@@ -134,16 +148,15 @@ TEST(KelmDelaunay2DInsert, SplitTablesDuplicatesAndPointForms) {
 
 TEST(KelmDelaunay2DInsert, YScaleMultipliesStoredY) {
     KelmBoundingBox2D box = makeBox(0, 0, 2, 2), tall = makeBox(0, 0, 2, 4);
-    KelmDelaunay2D d, scaled, plain, mirrored;
-    ASSERT_EQ(d.init(&box, 2.0), 1);
-    EXPECT_EQ(std::vector<double>(d.getPoint(0), d.getPoint(0) + 6),
+    KelmDelaunay2D scaled, plain, mirrored;
+    ASSERT_EQ(scaled.init(&box, 2.0) + plain.init(&tall, 1.0) + mirrored.init(&box, -1.0), 3);
+    EXPECT_EQ(std::vector<double>(scaled.getPoint(0), scaled.getPoint(0) + 6),
               (std::vector<double>{-2, -4, 8, -4, -2, 16}));
-    EXPECT_EQ(d.insertPoint(KelmPoint2D(1, 1)), 3u);
-    EXPECT_EQ(d.getPoint(3)[1], 2.0);
-
+    EXPECT_EQ(scaled.insertPoint(KelmPoint2D(1, 1)), 3u);
+    EXPECT_EQ(scaled.getPoint(3)[1], 2.0);
+    EXPECT_EQ(plain.insertPoint(KelmPoint2D(1, 2)), 3u);
     // Scale 2 gives the tables of pre-scaled points; a negative scale mirrors the
     // plane (a clockwise enclosing triangle). Both pass the angle test.
-    ASSERT_EQ(scaled.init(&box, 2.0) + plain.init(&tall, 1.0) + mirrored.init(&box, -1.0), 3);
     for (const auto& p : kelm_test::randomPoints(7, 200, 0, 0, 2, 2)) {
         ASSERT_EQ(scaled.insertPoint(KelmPoint2D(p.first, p.second)),
                   plain.insertPoint(KelmPoint2D(p.first, 2 * p.second)));
@@ -203,26 +216,6 @@ TEST(KelmDelaunay2DInsert, FailuresNearPointsAndRuns) {
     s.triVerts(0)[2] = 1;
     s.addTriangle(0, 1, 2, 0, 1, 2);
     EXPECT_EQ(s.locatePoint(inside), N);
-}
-
-TEST(KelmDelaunay2DCopy, CopiesAreDeep) {
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-    KelmDelaunay2D d = unitTriangulator(), assigned, blank;
-    ASSERT_EQ(d.insertPoint(KelmPoint2D(0.5, 0.5)), 3u);
-    KelmDelaunay2D copy(d);
-    assigned = d;
-    EXPECT_EQ(kelm_test::dumpMeshText(assigned), kelm_test::dumpMeshText(d));
-    EXPECT_EQ(copy.insertPoint(KelmPoint2D(0.2, 0.3)), 4u);
-    EXPECT_EQ(assigned.insertPoint(KelmPoint2D(0.7, 0.3)), 4u);
-    EXPECT_EQ(d.getTriangleCount(), 3u);
-    EXPECT_EQ(copy.getPoint(4)[0], 0.2);
-    EXPECT_EQ(assigned.getPoint(4)[0], 0.7);
-    assigned = static_cast<KelmDelaunay2D&>(assigned);
-    EXPECT_EQ(assigned.getPointCount(), 5u);
-    assigned = blank;  // drops the state: init works again
-    EXPECT_EQ(assigned.init(&box, 1.0), 1);
-    KelmDelaunay2D moved(std::move(copy));
-    EXPECT_EQ(moved.getPointCount(), 5u);
 }
 
 TEST(KelmDelaunay2DDump, TextsMatch) {
@@ -412,8 +405,8 @@ TEST(DelaunayTables, EdgeSlotTakesTheFirstJoiningSlot) {
 TEST(DelaunayOrientLikeDeathTest, InconsistentTablesStopTheProcess) {
     DelaunayState s = unitState();
     s.triEdges(0)[0] = 9;  // an edge number equal to the missing vertex changes nothing
-    // Standard output goes to stderr in the child so that the text is matched.
-    // One reference vertex alone is no shared side.
+    // Standard output goes to stderr in the child, where the text is matched. One
+    // reference vertex alone is no shared side.
     EXPECT_EXIT((dup2(2, 1), s.orientLike(0, 0, 8, 9)), testing::ExitedWithCode(2),
                 "^INTERNAL: get_facet_topology: could not find facet edge in facet\n$");
     EXPECT_EXIT((dup2(2, 1), s.orientPair(0, 1, 9)), testing::ExitedWithCode(2),

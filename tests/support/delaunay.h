@@ -38,10 +38,10 @@ inline KelmDelaunay2D unitTriangulator() {
 }
 
 inline kelm_internal::DelaunayState unitState(
-    kelm_internal::SearchMode mode = kelm_internal::defaultSearchMode()) {
+    kelm_internal::SearchMode mode = kelm_internal::defaultSearchMode(), double yscale = 1.0) {
     const double box[4] = {0, 0, 1, 1};
     kelm_internal::DelaunayState s(mode);
-    s.init(box, 1.0);
+    s.init(box, yscale);
     return s;
 }
 
@@ -90,10 +90,8 @@ inline std::string dumpStateText(const kelm_internal::DelaunayState& s) {
     return capture.text();
 }
 
-// Empty when the search index of s agrees with its tables, else what
-// disagrees: sizes, the grid, vertex links and the turn around each vertex,
-// the bounds, each triangle's Kind byte (recomputed on a copy, its slot code
-// checked against a search of the edges) and the odd list.
+// Empty when the search index of s agrees with its tables, else what disagrees: sizes,
+// grid, vertex links and turns, bounds, each triangle's Kind byte and the odd list.
 inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
     using kelm_internal::DelaunayState;
     using kelm_internal::SearchIndex;
@@ -153,9 +151,8 @@ inline std::string checkIndex(const kelm_internal::DelaunayState& s) {
         const unsigned kind = s.triKind(t) & SearchIndex::kKindMask;
         if ((copy.triKind(t) | SearchIndex::kListed) != (s.triKind(t) | SearchIndex::kListed))
             return said(out << "triangle " << t << " kind " << kind << " is stale");
-        // The slot code, checked against a search of the edges: each side's
-        // slot holds the edge joining its ends, and a triangle without a code
-        // has a side that no other slot's edge joins or repeats a vertex.
+        // Each side's slot holds the edge joining its ends; a triangle without a slot
+        // code has a side no other slot's edge joins, or repeats a vertex.
         const unsigned* tv = s.triVerts(t);
         const unsigned code = SearchIndex::slotCode(s.triKind(t));
         unsigned slots_found = 0;
