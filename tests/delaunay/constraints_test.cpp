@@ -12,7 +12,6 @@ namespace {
 
 using kelm_internal::DelaunayState;
 using kelm_test::dumpMeshText;
-using kelm_test::makeBox;
 const unsigned N = KELM_NONE;
 
 // The dumpMesh line of edge e.
@@ -43,26 +42,27 @@ bool centroidIn(KelmDelaunay2D& d, unsigned t, const std::vector<std::vector<dou
         y += d.getPoint(d.getTriangleVertex(t, k))[1] / 3;
     }
     bool in = false;  // even-odd rule over all loops
-    for (const auto& c : loops) {
-        for (std::size_t i = 0, j = c.size() - 2; i < c.size(); j = i, i += 2) {
+    for (const auto& c : loops)
+        for (std::size_t i = 0, j = c.size() - 2; i < c.size(); j = i, i += 2)
             if ((c[i + 1] > y) != (c[j + 1] > y) &&
                 x < (c[j] - c[i]) * (y - c[i + 1]) / (c[j + 1] - c[i + 1]) + c[i])
                 in = !in;
-        }
-    }
     return in;
+}
+
+// d on the box (0, 0)-(1, 1) with the points, vertices 3 on.
+void build(KelmDelaunay2D& d, const std::vector<double>& xy) {
+    d = kelm_test::unitTriangulator();
+    for (std::size_t i = 0; i < xy.size(); i += 2) ASSERT_NE(d.insertPoint(&xy[i]), N);
 }
 
 // Vertices 3 = (0, 0.5) and 4 = (1, 0.5) with a zigzag of points between them.
 void buildZigzag(KelmDelaunay2D& d) {
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-    ASSERT_EQ(d.init(&box, 1.0), 1);
-    const double pts[][2] = {{0.0, 0.5},   {1.0, 0.5}, {0.3, 0.6},   {0.35, 0.4}, {0.5, 0.62},
-                             {0.55, 0.38}, {0.7, 0.6}, {0.75, 0.41}, {0.5, 0.9},  {0.5, 0.1}};
-    for (const auto& p : pts) ASSERT_NE(d.insertPoint(p), N);
+    build(d, {0.0,  0.5,  1.0, 0.5, 0.3,  0.6,  0.35, 0.4, 0.5, 0.62,
+              0.55, 0.38, 0.7, 0.6, 0.75, 0.41, 0.5,  0.9, 0.5, 0.1});
 }
 
-TEST(KelmDelaunay2DInsertEdge, ExistingEdgesOnlyGetTheFlagWord) {
+TEST(KelmDelaunay2DInsertEdge, ExistingEdgesGetTheFlagWordOthersAreRecovered) {
     KelmDelaunay2D d;
     buildZigzag(d);
     const std::string before = dumpMeshText(d);
@@ -78,36 +78,31 @@ TEST(KelmDelaunay2DInsertEdge, ExistingEdgesOnlyGetTheFlagWord) {
     EXPECT_EQ(edgeLine(d, e), line + " (no flip)");
     std::string now = dumpMeshText(d);
     EXPECT_EQ(now.erase(now.find(" (no flip)"), 10), before);
-}
 
-TEST(KelmDelaunay2DInsertEdge, RecoveredEdgeIsKeptByLaterInsertions) {
-    KelmDelaunay2D d;
-    buildZigzag(d);
-    ASSERT_GT(edgesCrossing(d, 3, 4), 2u);
-    const unsigned triangles = d.getTriangleCount(), edges = d.getEdgeCount();
-    EXPECT_EQ(d.insertEdge(3, 4, 1), 1);
-    const unsigned e = d.findEdge(3, 4);
-    ASSERT_NE(e, N);
-    EXPECT_EQ(d.getTriangleCount() + d.getEdgeCount(), triangles + edges);  // flips only
-    EXPECT_TRUE(kelm_test::isConsistent(d));
-    kelm_test::expect_golden("delaunay_constrained_mesh.txt", dumpMeshText(d));
+    // A long constraint is recovered by flips alone and kept by later insertions.
+    KelmDelaunay2D z;
+    buildZigzag(z);
+    ASSERT_GT(edgesCrossing(z, 3, 4), 2u);
+    const unsigned triangles = z.getTriangleCount(), edges = z.getEdgeCount();
+    EXPECT_EQ(z.insertEdge(3, 4, 1), 1);
+    const unsigned kept = z.findEdge(3, 4);
+    ASSERT_NE(kept, N);
+    EXPECT_EQ(z.getTriangleCount() + z.getEdgeCount(), triangles + edges);  // flips only
+    EXPECT_EQ(kelm_test::triangulation_problem(z, true), "");
+    kelm_test::expect_golden("delaunay_constrained_mesh.txt", dumpMeshText(z));
     // Points right beside it would flip it away in a plain triangulation.
-    ASSERT_NE(d.insertPoint(KelmPoint2D(0.45, 0.501)), N);
-    ASSERT_NE(d.insertPoint(KelmPoint2D(0.62, 0.499)), N);
-    EXPECT_EQ(d.findEdge(3, 4), e);
-    EXPECT_EQ(edgesCrossing(d, 3, 4), 0u);
-    EXPECT_TRUE(kelm_test::isConsistent(d));
-    EXPECT_TRUE(kelm_test::passesAngleTest(d, {e}));
+    ASSERT_NE(z.insertPoint(KelmPoint2D(0.45, 0.501)), N);
+    ASSERT_NE(z.insertPoint(KelmPoint2D(0.62, 0.499)), N);
+    EXPECT_EQ(z.findEdge(3, 4), kept);
+    EXPECT_EQ(edgesCrossing(z, 3, 4), 0u);
+    EXPECT_EQ(kelm_test::triangulation_problem(z, true), "");
+    EXPECT_TRUE(kelm_test::passesAngleTest(z, {kept}));
 }
 
-TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothing) {
+TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothingFailedFlipsAreReported) {
     // A rhombus: forcing 3-4 flips its diagonal 5-6, which is then blocked.
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
     KelmDelaunay2D d, line;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
-    for (const auto& p :
-         {KelmPoint2D(0, 0.5), KelmPoint2D(1, 0.5), KelmPoint2D(0.5, 0.9), KelmPoint2D(0.5, 0.1)})
-        ASSERT_NE(d.insertPoint(p), N);
+    build(d, {0, 0.5, 1, 0.5, 0.5, 0.9, 0.5, 0.1});
     const unsigned diagonal = d.findEdge(5, 6);
     ASSERT_EQ(d.insertEdge(3, 4, 0), 1);
     EXPECT_EQ(d.findEdge(3, 4), diagonal);
@@ -120,11 +115,7 @@ TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothing) {
     EXPECT_EQ(dumpMeshText(d), before);
 
     // A segment exactly through a third vertex (4) is refused; its halves are not.
-    ASSERT_EQ(line.init(&box, 1.0), 1);
-    for (const auto& p : {KelmPoint2D(0.2, 0.5), KelmPoint2D(0.5, 0.5), KelmPoint2D(0.8, 0.5),
-                          KelmPoint2D(0.5, 0.8), KelmPoint2D(0.5, 0.2), KelmPoint2D(0.35, 0.6),
-                          KelmPoint2D(0.65, 0.4)})
-        ASSERT_NE(line.insertPoint(p), N);
+    build(line, {0.2, 0.5, 0.5, 0.5, 0.8, 0.5, 0.5, 0.8, 0.5, 0.2, 0.35, 0.6, 0.65, 0.4});
     before = dumpMeshText(line);
     EXPECT_EQ(line.insertEdge(5, 3, 1), 0);
     EXPECT_EQ(dumpMeshText(line), before);
@@ -135,35 +126,27 @@ TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothing) {
     line.insertEdge(0, 7, 1);
     line.insertEdge(2, 8, 0);
     EXPECT_EQ(line.resolveInside(), 1);
-}
 
-TEST(KelmDelaunay2DInsertEdge, AFailedRecoveryFlipIsReported) {
     // Grid points i/7, j/7: the second constraint gives up part of the way
     // (flips stay), and the fourth then meets a flip that cannot be made.
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-    KelmDelaunay2D d;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
     const int rows[4][2] = {{2, 7}, {0, 7}, {0, 7}, {0, 1}};
+    std::vector<double> grid;
     for (int i = 0; i < 4; ++i)
-        for (int j = rows[i][0]; j <= rows[i][1]; ++j)
-            ASSERT_NE(d.insertPoint(KelmPoint2D(i / 7.0, j / 7.0)), N);
+        for (int j = rows[i][0]; j <= rows[i][1]; ++j) grid.insert(grid.end(), {i / 7.0, j / 7.0});
+    KelmDelaunay2D g;
+    build(g, grid);
     kelm_test::StdoutCapture capture;
-    EXPECT_EQ(d.insertEdge(26, 15, 1), 1);
-    EXPECT_EQ(d.insertEdge(23, 4, 0), 0);
-    EXPECT_EQ(d.insertEdge(10, 7, 0), 1);
+    EXPECT_EQ(g.insertEdge(26, 15, 1), 1);
+    EXPECT_EQ(g.insertEdge(23, 4, 0), 0);
+    EXPECT_EQ(g.insertEdge(10, 7, 0), 1);
     EXPECT_EQ(capture.text(), "");
-    EXPECT_EQ(d.insertEdge(15, 4, 0), 0);
+    EXPECT_EQ(g.insertEdge(15, 4, 0), 0);
     EXPECT_EQ(capture.text(), "Failed to flip edge\n");
 }
 
-TEST(KelmDelaunay2DResolveInside, SquareBorderAndSnapshotLabels) {
-    KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
+TEST(KelmDelaunay2DResolveInside, LabelsFollowTheBorders) {
     KelmDelaunay2D d;
-    ASSERT_EQ(d.init(&box, 1.0), 1);
-    for (const auto& p : {KelmPoint2D(0.2, 0.2), KelmPoint2D(0.8, 0.2), KelmPoint2D(0.8, 0.8),
-                          KelmPoint2D(0.2, 0.8), KelmPoint2D(0.5, 0.5), KelmPoint2D(0.3, 0.6),
-                          KelmPoint2D(0.7, 0.35), KelmPoint2D(0.45, 0.25)})
-        ASSERT_NE(d.insertPoint(p), N);
+    build(d, {0.2, 0.2, 0.8, 0.2, 0.8, 0.8, 0.2, 0.8, 0.5, 0.5, 0.3, 0.6, 0.7, 0.35, 0.45, 0.25});
     ASSERT_EQ(d.resolveInside(), 1);  // no border: all outside
     for (unsigned t = 0; t < d.getTriangleCount(); ++t) EXPECT_EQ(d.isInside(t), 0);
     for (unsigned k = 0; k < 4; ++k) ASSERT_EQ(d.insertEdge(3 + k, 3 + (k + 1) % 4, 1), 1);
@@ -184,17 +167,15 @@ TEST(KelmDelaunay2DResolveInside, SquareBorderAndSnapshotLabels) {
     EXPECT_EQ(d.isInside(before) & d.isInside(before + 1) & d.isInside(3 * before), -1);
     EXPECT_EQ(d.resolveInside(), 1);
     EXPECT_EQ(d.isInside(before) + d.isInside(before + 1), 2);
-}
 
-TEST(KelmDelaunay2DResolveInside, PolygonWithHolesLabelsTheRegion) {
+    // Loops with holes, each side cut in five, among random points.
     const std::vector<std::vector<double>> loops = {{0.1, 0.1, 0.9, 0.1, 0.9, 0.9, 0.1, 0.9},
                                                     {0.3, 0.3, 0.3, 0.5, 0.5, 0.5, 0.5, 0.3},
                                                     {0.6, 0.6, 0.8, 0.62, 0.7, 0.8}};
     for (unsigned seed : {3u, 4u, 5u}) {
         SCOPED_TRACE(seed);
-        KelmBoundingBox2D box = makeBox(0, 0, 1, 1);
-        KelmDelaunay2D d;
-        ASSERT_EQ(d.init(&box, 1.0), 1);
+        KelmDelaunay2D h;
+        build(h, {});
         std::vector<std::vector<unsigned>> ids;  // each side cut in five
         for (const auto& c : loops) {
             ids.emplace_back();
@@ -202,30 +183,25 @@ TEST(KelmDelaunay2DResolveInside, PolygonWithHolesLabelsTheRegion) {
                 const std::size_t j = (i + 2) % c.size();
                 for (int k = 0; k < 5; ++k)
                     ids.back().push_back(
-                        d.insertPoint(KelmPoint2D(c[i] + k / 5.0 * (c[j] - c[i]),
+                        h.insertPoint(KelmPoint2D(c[i] + k / 5.0 * (c[j] - c[i]),
                                                   c[i + 1] + k / 5.0 * (c[j + 1] - c[i + 1]))));
             }
         }
         for (const auto& p : kelm_test::randomPoints(seed, 150, 0, 0, 1, 1))
-            ASSERT_NE(d.insertPoint(KelmPoint2D(p.first, p.second)), N);
+            ASSERT_NE(h.insertPoint(KelmPoint2D(p.first, p.second)), N);
         for (const auto& loop : ids)
             for (std::size_t i = 0; i < loop.size(); ++i)
-                ASSERT_EQ(d.insertEdge(loop[i], loop[(i + 1) % loop.size()], 1), 1) << i;
-        ASSERT_TRUE(kelm_test::isConsistent(d));
-        EXPECT_EQ(d.resolveInside(), 1);
-        for (unsigned t = 0; t < d.getTriangleCount(); ++t)
-            EXPECT_EQ(d.isInside(t), centroidIn(d, t, loops) ? 1 : 0) << t;
+                ASSERT_EQ(h.insertEdge(loop[i], loop[(i + 1) % loop.size()], 1), 1) << i;
+        ASSERT_EQ(kelm_test::triangulation_problem(h, true), "");
+        EXPECT_EQ(h.resolveInside(), 1);
+        for (unsigned t = 0; t < h.getTriangleCount(); ++t)
+            EXPECT_EQ(h.isInside(t), centroidIn(h, t, loops) ? 1 : 0) << t;
     }
 }
 
-// Triangles and edges for the fill alone (vertices are not read by it).
-void addTriangle(DelaunayState& s, unsigned e0, unsigned e1, unsigned e2) {
-    s.addTriangle(0, 0, 0, e0, e1, e2);
-}
-
+// Edges for the fill alone (it reads no vertex).
 void addEdge(DelaunayState& s, unsigned t0, unsigned t1, unsigned flags) {
-    const unsigned e = s.addEdge(0, 0, t0, t1);
-    s.edgeFlags(e) = flags;
+    s.edgeFlags(s.addEdge(0, 0, t0, t1)) = flags;
 }
 
 TEST(DelaunayFillInside, DepthFirstOrderOnAnExplicitStack) {
@@ -235,21 +211,16 @@ TEST(DelaunayFillInside, DepthFirstOrderOnAnExplicitStack) {
     DelaunayState s;
     EXPECT_EQ(s.resolveInside(), 0);  // no edge: no triangle to start from
     const unsigned border = kelm_internal::kBorderBit | kelm_internal::kNoFlipBit;
-    addEdge(s, 0, N, 0);
-    addEdge(s, 0, 1, 0);
-    addEdge(s, 0, 2, 0);
-    addEdge(s, 1, 3, border);
-    addEdge(s, 3, 2, 0);
-    addTriangle(s, 0, 1, 2);
-    addTriangle(s, 1, 3, N);
-    addTriangle(s, 2, 4, N);
-    addTriangle(s, 3, 4, N);
+    const unsigned edges[5][3] = {{0, N, 0}, {0, 1, 0}, {0, 2, 0}, {1, 3, border}, {3, 2, 0}};
+    const unsigned tris[4][3] = {{0, 1, 2}, {1, 3, N}, {2, 4, N}, {3, 4, N}};
+    for (const auto& e : edges) addEdge(s, e[0], e[1], e[2]);
+    for (const auto& t : tris) s.addTriangle(0, 0, 0, t[0], t[1], t[2]);
     EXPECT_EQ(s.resolveInside(), 1);
     EXPECT_EQ(std::vector<unsigned>(s.tri_labels.data(), s.tri_labels.data() + 5),
               (std::vector<unsigned>{0, 0, 1, 1, N}));
     EXPECT_EQ(s.tri_labels.size(), 12u);
     EXPECT_EQ(s.fillInside(3, 0), 0);  // labelled already
-    s.edgeTris(4)[0] = 7;               // 3 is not on its own edge 4: the fill stops there
+    s.edgeTris(4)[0] = 7;              // 3 is not on its own edge 4: the fill stops there
     EXPECT_EQ(s.resolveInside(), 1);
     EXPECT_EQ(s.tri_labels[3], 1u);
     EXPECT_EQ(s.tri_labels[2], N);
@@ -260,7 +231,7 @@ TEST(DelaunayFillInside, DepthFirstOrderOnAnExplicitStack) {
     const unsigned n = 1000000;
     addEdge(strip, 0, N, 0);
     for (unsigned i = 1; i < n; ++i) addEdge(strip, i - 1, i, kelm_internal::kBorderBit);
-    for (unsigned i = 0; i < n; ++i) addTriangle(strip, i, i + 1 < n ? i + 1 : N, N);
+    for (unsigned i = 0; i < n; ++i) strip.addTriangle(0, 0, 0, i, i + 1 < n ? i + 1 : N, N);
     EXPECT_EQ(strip.resolveInside(), 1);
     unsigned wrong = 0;
     for (unsigned i = 0; i < n; ++i) wrong += strip.tri_labels[i] != i % 2;

@@ -1,17 +1,15 @@
-// The indexed searches against the plain scans: whole runs in both modes must
-// print and return the same, and on indexed states every search must give the
-// plain scan's answer.
+// The indexed searches against the plain scans: the same runs, prints and answers.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <map>
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "delaunay/internal_delaunay.h"
@@ -21,6 +19,7 @@
 
 namespace {
 
+using kelm_internal::classifyPoint;
 using kelm_internal::CrossingSearch;
 using kelm_internal::DelaunayState;
 using kelm_internal::PointClass;
@@ -28,91 +27,63 @@ using kelm_internal::ScanOutcome;
 using kelm_internal::SearchMode;
 using kelm_test::DelaunayCase;
 using kelm_test::DelaunayOp;
+using kelm_test::unitState;
 const unsigned N = KELM_NONE;
 
-// Runs a case on a fresh state of the given mode; returns everything it
-// returned and printed, the final dumps included. With grouped, each run of
-// points between other operations goes in through insertRun, as insertPoints
-// sends them.
+// Everything a case returns and prints on a fresh state, the final dumps included;
+// grouped, runs of points go in through insertRun as insertPoints sends them.
 std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = false) {
     std::ostringstream out;
     kelm_test::StdoutCapture capture;
     out << "init " << s.init(c.box, c.yscale) << '\n';
     std::vector<double> group;
-    auto flush = [&]() {
-        const unsigned count = static_cast<unsigned>(group.size() / 2);
-        std::vector<unsigned> vertices(count, 12345u);
-        s.insertRun(group.data(), count, vertices.data());
-        for (unsigned j = 0; j < count; ++j) out << vertices[j] << ' ';
-        group.clear();
-    };
-    for (const DelaunayOp& op : c.ops) {
-        if (grouped && op.kind != DelaunayOp::kPoint && !group.empty()) flush();
-        switch (op.kind) {
-            case DelaunayOp::kPoint:
-                if (!grouped) {
-                    out << s.insertPoint(op.x, op.y) << ' ';
-                    break;
-                }
-                group.push_back(op.x);
-                group.push_back(op.y);
-                break;
-            case DelaunayOp::kEdge:
-                out << "e" << s.insertEdge(op.a, op.b, op.border) << ' ';
-                break;
-            case DelaunayOp::kResolve:
-                out << "r" << s.resolveInside() << ' ';
-                break;
+    for (std::size_t i = 0; i <= c.ops.size(); ++i) {
+        const DelaunayOp* op = i < c.ops.size() ? &c.ops[i] : nullptr;
+        if (grouped && op && op->kind == DelaunayOp::kPoint) {
+            group.insert(group.end(), {op->x, op->y});
+            continue;
         }
+        if (!group.empty()) {
+            std::vector<unsigned> vertices(group.size() / 2, 12345u);
+            s.insertRun(group.data(), static_cast<unsigned>(vertices.size()), vertices.data());
+            for (unsigned v : vertices) out << v << ' ';
+            group.clear();
+        }
+        if (!op) break;
+        if (op->kind == DelaunayOp::kPoint) out << s.insertPoint(op->x, op->y) << ' ';
+        if (op->kind == DelaunayOp::kEdge)
+            out << 'e' << s.insertEdge(op->a, op->b, op->border) << ' ';
+        if (op->kind == DelaunayOp::kResolve) out << 'r' << s.resolveInside() << ' ';
     }
-    if (!group.empty()) flush();
     out << '\n';
     s.dumpMesh();
     s.dumpFacets();
-    out << capture.text();
-    return out.str();
+    return out.str() + capture.text();
 }
 
-// Every search of an indexed state against its plain scan, at points and
-// vertex pairs chosen to hit vertices, edges, the hull and the far field.
+// Every search of an indexed state against its plain scan, near vertices, edges,
+// the hull and far out.
 ::testing::AssertionResult probesAgree(DelaunayState& s, unsigned seed) {
     if (!s.indexed()) return ::testing::AssertionSuccess();
     kelm_test::Draw draw(seed);
     const unsigned np = s.pointCount(), ne = s.edgeCount();
     const kelm_internal::SearchIndex& index = s.searchIndex();
-    const double x0 = index.lo[0], y0 = index.lo[1];
     const double w = index.hi[0] - index.lo[0], h = index.hi[1] - index.lo[1];
     for (unsigned i = 0; i < 24; ++i) {
-        double P[2];
         const unsigned e = draw.below(ne);
-        const double* a = s.point(s.edgeVerts(e)[0]);
-        const double* b = s.point(s.edgeVerts(e)[1]);
+        const double *a = s.point(s.edgeVerts(e)[0]), *b = s.point(s.edgeVerts(e)[1]);
         const double f = draw.uniform();
-        switch (i % 6) {
-            case 0:  // anywhere over the vertices
-                P[0] = x0 + w * draw.uniform();
-                P[1] = y0 + h * draw.uniform();
-                break;
-            case 1:  // on a vertex
-                P[0] = a[0];
-                P[1] = a[1];
-                break;
-            case 2:  // on or next to an edge
-                P[0] = a[0] + f * (b[0] - a[0]);
-                P[1] = a[1] + f * (b[1] - a[1]);
-                break;
-            case 3:  // just off an edge
-                P[0] = (a[0] + b[0]) / 2 + (draw.uniform() - 0.5) * 1e-6 * (w + h);
-                P[1] = (a[1] + b[1]) / 2 + (draw.uniform() - 0.5) * 1e-6 * (w + h);
-                break;
-            case 4:  // around the enclosing triangle
-                P[0] = x0 + w * (1.2 * draw.uniform() - 0.1);
-                P[1] = y0 + h * (1.2 * draw.uniform() - 0.1);
-                break;
-            default:  // far out
-                P[0] = x0 + w * (draw.uniform() - 0.5) * 1e3;
-                P[1] = y0 + h * (draw.uniform() - 0.5) * 1e3;
-                break;
+        // Anywhere over the vertices, on a vertex, on or next to an edge, just off an
+        // edge, around the enclosing triangle, far out.
+        const unsigned kind = i % 6;
+        double P[2] = {a[0] + f * (b[0] - a[0]), a[1] + f * (b[1] - a[1])};
+        if (kind == 1) P[0] = a[0], P[1] = a[1];
+        for (unsigned k = 0; k < 2 && kind != 1 && kind != 2; ++k) {
+            const double u = draw.uniform(), lo = index.lo[k], size = k ? h : w;
+            if (kind == 0) P[k] = lo + size * u;
+            if (kind == 3) P[k] = (a[k] + b[k]) / 2 + (u - 0.5) * 1e-6 * (w + h);
+            if (kind == 4) P[k] = lo + size * (1.2 * u - 0.1);
+            if (kind == 5) P[k] = lo + size * (u - 0.5) * 1e3;
         }
         const unsigned plain = s.locatePoint(P), fast = s.locatePointIndexed(P);
         if (plain != fast)
@@ -123,8 +94,7 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = f
         unsigned a = draw.below(np + 2), b = draw.below(np + 2);
         if (i % 3 == 0) {  // the ends of an edge, either way round
             const unsigned e = draw.below(ne);
-            a = s.edgeVerts(e)[(i & 1)];
-            b = s.edgeVerts(e)[1 - (i & 1)];
+            a = s.edgeVerts(e)[i & 1], b = s.edgeVerts(e)[1 - (i & 1)];
         }
         if (s.findEdge(a, b) != s.findEdgeIndexed(a, b))
             return ::testing::AssertionFailure() << "findEdge " << a << " " << b;
@@ -140,182 +110,31 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = f
     return ::testing::AssertionSuccess();
 }
 
-unsigned caseCount() {
-    const char* text = std::getenv("KELMMATH_DELAUNAY_CASES");
-    const long n = text ? std::strtol(text, nullptr, 10) : 0;
-    return n > 0 ? static_cast<unsigned>(n) : 10000u;
-}
-
-TEST(DelaunaySearch, ScanOutcomeFollowsTheScanOrder) {
-    ScanOutcome none;
-    EXPECT_EQ(none.result(), N);
-
-    // The lowest inside triangle wins, in whatever order triangles come.
-    ScanOutcome inside;
-    inside.add(9, PointClass::kInside, 0);
-    inside.add(4, PointClass::kNear, 0.5);
-    inside.add(5, PointClass::kInside, 0);
-    inside.add(7, PointClass::kDegenerate, 0);
-    inside.add(5, PointClass::kInside, 0);  // seen twice
-    EXPECT_EQ(inside.result(), 5u);
-
-    // A degenerate triangle before every inside one stops the scan.
-    ScanOutcome stopped;
-    stopped.add(6, PointClass::kInside, 0);
-    stopped.add(2, PointClass::kDegenerate, 0);
-    stopped.add(1, PointClass::kNear, -1e-7);
-    EXPECT_EQ(stopped.result(), N);
-
-    // Otherwise the greatest nearness, as a value (a positive excess beats a
-    // negative weight); ties keep the lower number.
-    ScanOutcome near;
-    near.add(8, PointClass::kNear, -2e-7);
-    near.add(3, PointClass::kOutside, 0);
-    near.add(6, PointClass::kNear, 3e-7);
-    near.add(9, PointClass::kNear, 3e-7);
-    near.add(1, PointClass::kNear, -1e-7);
-    EXPECT_EQ(near.result(), 6u);
-    near.add(4, PointClass::kNear, 3e-7);
-    EXPECT_EQ(near.result(), 4u);
-    EXPECT_FALSE(near.hit());
-    EXPECT_TRUE(inside.hit());
-    EXPECT_TRUE(stopped.hit());
-}
-
-// Sets the triangle count from which groups look ahead, for a scope.
-class LookAheadScope {
-public:
-    explicit LookAheadScope(unsigned from) : saved_(kelm_internal::lookAheadFrom()) {
-        kelm_internal::setLookAheadFrom(from);
+TEST(DelaunaySearch, ScanOrderAndSideReach) {
+    // The lowest inside triangle wins unless a degenerate one comes first (the scan
+    // stops); else the greatest nearness as a value, ties to the lower number.
+    const PointClass in = PointClass::kInside, near = PointClass::kNear;
+    const PointClass flat = PointClass::kDegenerate, out = PointClass::kOutside;
+    const struct {
+        std::vector<std::tuple<unsigned, PointClass, double>> adds;
+        unsigned result;
+        bool hit;
+    } rows[] = {
+        {{}, N, false},
+        {{{9, in, 0}, {4, near, 0.5}, {5, in, 0}, {7, flat, 0}, {5, in, 0}}, 5, true},
+        {{{6, in, 0}, {2, flat, 0}, {1, near, -1e-7}}, N, true},
+        {{{8, near, -2e-7}, {3, out, 0}, {6, near, 3e-7}, {9, near, 3e-7}, {1, near, -1e-7}}, 6, 0},
+        {{{8, near, -2e-7}, {6, near, 3e-7}, {9, near, 3e-7}, {4, near, 3e-7}}, 4, false},
+    };
+    for (const auto& r : rows) {
+        ScanOutcome scan;
+        for (const auto& a : r.adds) scan.add(std::get<0>(a), std::get<1>(a), std::get<2>(a));
+        EXPECT_EQ(scan.result(), r.result) << r.adds.size();
+        EXPECT_EQ(scan.hit(), r.hit) << r.adds.size();
     }
-    ~LookAheadScope() { kelm_internal::setLookAheadFrom(saved_); }
-    LookAheadScope(const LookAheadScope&) = delete;
-    LookAheadScope& operator=(const LookAheadScope&) = delete;
 
-private:
-    unsigned saved_;
-};
-
-// A whole lookahead at once: writes to starts[i] the triangle the search for
-// point i may start from (KELM_NONE where there is none to give).
-void lookAhead(const DelaunayState& s, const double* xy, unsigned count, unsigned* starts) {
-    DelaunayState::LookAheadRun run;
-    s.lookAheadBegin(&run, xy, count);
-    while (s.lookAheadPass(&run)) {
-    }
-    std::copy(run.starts, run.starts + run.count, starts);
-}
-
-TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
-    // Many generated cases of every family (lattices, circles, points by the
-    // enclosing triangle, clusters, outlying values, rounding, constraints): both
-    // modes must return and print the same, and so must the indexed mode with
-    // the points sent in groups that look ahead from the first triangle on (the
-    // walks ahead only choose where searches start and what is read early); the
-    // indexed states must then answer every probe as the plain scans do.
-    const unsigned cases = caseCount();
-    std::map<std::string, kelm_internal::SearchIndex::Counters> by_family;
-    unsigned indexed_states = 0;
-    for (unsigned i = 0; i < cases; ++i) {
-        const DelaunayCase c = kelm_test::makeDelaunayCase(i);
-        DelaunayState plain(SearchMode::kPlainScans), fast(SearchMode::kIndexed);
-        const std::string a = transcript(c, plain);
-        ASSERT_EQ(a, transcript(c, fast)) << "case " << i << " (" << c.family << ")";
-        ASSERT_FALSE(plain.indexed());
-        ASSERT_TRUE(probesAgree(fast, i)) << "case " << i << " (" << c.family << ")";
-        {
-            LookAheadScope scope(0);
-            DelaunayState grouped(SearchMode::kIndexed);
-            ASSERT_EQ(a, transcript(c, grouped, true)) << "grouped case " << i;
-            ASSERT_TRUE(probesAgree(grouped, i)) << "grouped case " << i;
-        }
-        const auto& n = fast.searchIndex().counters;
-        auto& total = by_family[c.family];
-        total.indexed_locates += n.indexed_locates;
-        total.plain_locates += n.plain_locates;
-        total.indexed_edges += n.indexed_edges;
-        total.plain_edges += n.plain_edges;
-        total.indexed_crossings += n.indexed_crossings;
-        total.plain_crossings += n.plain_crossings;
-        indexed_states += fast.indexed();
-    }
-    // The comparison means something only if the index did the work: every
-    // edge search is indexed, and for ordinary input the plain scans locate few
-    // points. (Points a few units of rounding apart, on the enclosing triangle,
-    // or in clusters that small, and constraints forced through non-convex
-    // flips make triangles that are flat or turned over; near those the plain
-    // scans answer by design.)
-    EXPECT_GT(indexed_states, cases * 8 / 10);
-    for (const auto& family : by_family) {
-        const auto& n = family.second;
-        EXPECT_EQ(n.plain_edges + n.plain_crossings, 0u) << family.first;
-        const std::string& name = family.first;
-        if (name != "clusters" && name != "enclosing" && name != "rounding") {
-            EXPECT_GT(n.indexed_locates, 10 * n.plain_locates) << family.first;
-        }
-    }
-    if (cases >= 1000) {
-        EXPECT_GT(by_family["constrained"].indexed_edges, 0u);
-        EXPECT_GT(by_family["constrained"].indexed_crossings, 0u);
-    }
-}
-
-TEST(DelaunaySearch, LookAheadGivesAStartOrNone) {
-    // The defaults (groups look ahead from 65536 triangles; states index their
-    // searches unless told otherwise), then what a lookahead gives: a triangle
-    // where the walk can start, or none for points no walk goes to.
-    EXPECT_EQ(kelm_internal::lookAheadFrom(), 1u << 16);
-    EXPECT_EQ(kelm_internal::defaultSearchMode(), SearchMode::kIndexed);
-    EXPECT_EQ(DelaunayState().mode(), SearchMode::kIndexed);
-    kelm_internal::setDefaultSearchMode(SearchMode::kPlainScans);
-    EXPECT_EQ(DelaunayState().mode(), SearchMode::kPlainScans);
-    kelm_internal::setDefaultSearchMode(SearchMode::kIndexed);
-    LookAheadScope scope(0);
-    const double box[4] = {0, 0, 1, 1};
-    DelaunayState s;
-    ASSERT_EQ(s.init(box, 2.0), 1);
-    for (unsigned k = 0; k < 40; ++k)
-        ASSERT_NE(s.insertPoint(0.025 * k, 0.5 * ((k * 7) % 13) / 13), N);
-    const double xy[16] = {0.5,   0.25, NAN,      0.5, KELM_NULL_REAL, 0.5, -40.0,
-                           -40.0, 0.1,  INFINITY, 0.9, 0.45,           0.3, 0.3,
-                           0.7,   0.1};
-    unsigned starts[8];
-    lookAhead(s, xy, 8, starts);
-    for (unsigned j : {0u, 3u, 5u, 6u, 7u}) EXPECT_LT(starts[j], s.triangleCount()) << j;
-    for (unsigned j : {1u, 2u, 4u}) EXPECT_EQ(starts[j], N) << j;
-    // The walk ends at the triangle holding the point (y is scaled as stored).
-    const double P[2] = {0.5, 0.5};
-    double nearness = 0;
-    const unsigned* tv = s.triVerts(starts[0]);
-    EXPECT_EQ(
-        kelm_internal::classifyPoint(s.point(tv[0]), s.point(tv[1]), s.point(tv[2]), P, &nearness),
-        PointClass::kInside);
-
-    // Points that each follow the one before closely, the first close to the
-    // vertex inserted last (0.975, 0), are not looked ahead for; one far (or
-    // NaN) point in the group brings the walks back for all of them.
-    const double d = std::sqrt(s.searchIndex().cell_diagonal_sq) / 2;
-    double row[16];
-    for (unsigned j = 0; j < 8; ++j) {
-        row[2 * j] = 0.975 - d * j;
-        row[2 * j + 1] = 0.01 * j;
-    }
-    lookAhead(s, row, 8, starts);
-    for (unsigned j = 0; j < 8; ++j) EXPECT_EQ(starts[j], N) << j;
-    row[1] = 0.9;  // stored 1.8 above the vertex
-    lookAhead(s, row, 8, starts);
-    for (unsigned j = 0; j < 8; ++j) EXPECT_LT(starts[j], s.triangleCount()) << j;
-    row[1] = 0.0;
-    row[15] = NAN;
-    lookAhead(s, row, 8, starts);
-    for (unsigned j = 0; j < 7; ++j) EXPECT_LT(starts[j], s.triangleCount()) << j;
-    EXPECT_EQ(starts[7], N);
-}
-
-TEST(DelaunaySearch, SideReachWithoutDivisionAgrees) {
-    // segmentWithin stands for segmentDistanceSq(p, a, b) <= r2: they agree
-    // wherever the distance is not within rounding of the radius, in all three
-    // cases (before a, past b, beside the segment), and a NaN counts as within.
+    // segmentWithin agrees with segmentDistanceSq(p, a, b) <= r2 away from rounding
+    // of the radius, before a, past b and beside; a NaN counts as within.
     std::mt19937_64 gen(7);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     unsigned beside = 0, ends = 0;
@@ -344,22 +163,119 @@ TEST(DelaunaySearch, SideReachWithoutDivisionAgrees) {
     EXPECT_TRUE(kelm_internal::segmentWithin(a, a, a, 0.0));  // a point as the segment
 }
 
+// Sets the triangle count from which groups look ahead, for a scope.
+struct LookAheadScope {
+    explicit LookAheadScope(unsigned from) { kelm_internal::setLookAheadFrom(from); }
+    ~LookAheadScope() { kelm_internal::setLookAheadFrom(saved); }
+    const unsigned saved = kelm_internal::lookAheadFrom();
+};
+
+// A whole lookahead: starts[i] is where the search for point i may start, or none.
+void lookAhead(const DelaunayState& s, const double* xy, unsigned count, unsigned* starts) {
+    DelaunayState::LookAheadRun run;
+    s.lookAheadBegin(&run, xy, count);
+    while (s.lookAheadPass(&run)) continue;
+    std::copy(run.starts, run.starts + run.count, starts);
+}
+
+TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
+    // Generated cases of every family: both modes return and print the same, and so
+    // does the indexed mode with the points sent in groups that look ahead from the
+    // first triangle on; the indexed states then answer every probe as the plain scans.
+    const char* text = std::getenv("KELMMATH_DELAUNAY_CASES");
+    const long wanted = text ? std::strtol(text, nullptr, 10) : 0;
+    const unsigned cases = wanted > 0 ? static_cast<unsigned>(wanted) : 10000u;
+    using Counters = kelm_internal::SearchIndex::Counters;
+    std::map<std::string, Counters> by_family;
+    LookAheadScope scope(0);  // only insertRun, in the grouped runs, looks ahead
+    unsigned indexed_states = 0;
+    for (unsigned i = 0; i < cases; ++i) {
+        const DelaunayCase c = kelm_test::makeDelaunayCase(i);
+        DelaunayState plain(SearchMode::kPlainScans), fast(SearchMode::kIndexed);
+        const std::string a = transcript(c, plain);
+        ASSERT_EQ(a, transcript(c, fast)) << "case " << i << " (" << c.family << ")";
+        ASSERT_FALSE(plain.indexed());
+        ASSERT_TRUE(probesAgree(fast, i)) << "case " << i << " (" << c.family << ")";
+        DelaunayState grouped(SearchMode::kIndexed);
+        ASSERT_EQ(a, transcript(c, grouped, true)) << "grouped case " << i;
+        ASSERT_TRUE(probesAgree(grouped, i)) << "grouped case " << i;
+        const auto& n = fast.searchIndex().counters;
+        auto& total = by_family[c.family];
+        for (auto m :
+             {&Counters::indexed_locates, &Counters::plain_locates, &Counters::indexed_edges,
+              &Counters::plain_edges, &Counters::indexed_crossings, &Counters::plain_crossings})
+            total.*m += n.*m;
+        indexed_states += fast.indexed();
+    }
+    // The comparison means something only if the index did the work: every edge
+    // search is indexed, and the plain scans locate few points except near the flat or
+    // turned-over triangles that rounding, clusters and the enclosing triangle make.
+    EXPECT_GT(indexed_states, cases * 8 / 10);
+    for (const auto& family : by_family) {
+        const auto& n = family.second;
+        EXPECT_EQ(n.plain_edges + n.plain_crossings, 0u) << family.first;
+        const std::string& name = family.first;
+        if (name != "clusters" && name != "enclosing" && name != "rounding") {
+            EXPECT_GT(n.indexed_locates, 10 * n.plain_locates) << name;
+        }
+    }
+    const Counters& constrained = by_family["constrained"];
+    EXPECT_TRUE(cases < 1000 || (constrained.indexed_edges && constrained.indexed_crossings));
+}
+
+TEST(DelaunaySearch, LookAheadGivesAStartOrNone) {
+    // The default mode is honoured; a lookahead gives a triangle where the walk can
+    // start, or none for points no walk goes to.
+    EXPECT_EQ(kelm_internal::lookAheadFrom(), 1u << 16);
+    EXPECT_EQ(DelaunayState().mode(), SearchMode::kIndexed);
+    kelm_internal::setDefaultSearchMode(SearchMode::kPlainScans);
+    EXPECT_EQ(DelaunayState().mode(), SearchMode::kPlainScans);
+    kelm_internal::setDefaultSearchMode(SearchMode::kIndexed);
+    LookAheadScope scope(0);
+    DelaunayState s = unitState(SearchMode::kIndexed, 2.0);
+    for (unsigned k = 0; k < 40; ++k)
+        ASSERT_NE(s.insertPoint(0.025 * k, 0.5 * ((k * 7) % 13) / 13), N);
+    const double xy[8][2] = {{0.5, 0.25},    {NAN, 0.5},      {KELM_NULL_REAL, 0.5},
+                             {-40.0, -40.0}, {0.1, INFINITY}, {0.9, 0.45},
+                             {0.3, 0.3},     {0.7, 0.1}};
+    unsigned starts[8];
+    lookAhead(s, &xy[0][0], 8, starts);
+    for (unsigned j : {0u, 3u, 5u, 6u, 7u}) EXPECT_LT(starts[j], s.triangleCount()) << j;
+    for (unsigned j : {1u, 2u, 4u}) EXPECT_EQ(starts[j], N) << j;
+    // The walk ends at the triangle holding the point (y is scaled as stored).
+    const unsigned* tv = s.triVerts(starts[0]);
+    const double P[2] = {0.5, 0.5};
+    double near = 0;
+    EXPECT_EQ(classifyPoint(s.point(tv[0]), s.point(tv[1]), s.point(tv[2]), P, &near),
+              PointClass::kInside);
+
+    // A row that follows the vertex inserted last (0.975, 0) closely is not looked
+    // ahead for; one far (or NaN) point brings the walks back for all.
+    const double d = std::sqrt(s.searchIndex().cell_diagonal_sq) / 2;
+    double row[16];
+    for (unsigned j = 0; j < 8; ++j) row[2 * j] = 0.975 - d * j, row[2 * j + 1] = 0.01 * j;
+    lookAhead(s, row, 8, starts);
+    for (unsigned j = 0; j < 8; ++j) EXPECT_EQ(starts[j], N) << j;
+    row[1] = 0.9;  // stored 1.8 above the vertex
+    lookAhead(s, row, 8, starts);
+    for (unsigned j = 0; j < 8; ++j) EXPECT_LT(starts[j], s.triangleCount()) << j;
+    row[1] = 0.0;
+    row[15] = NAN;
+    lookAhead(s, row, 8, starts);
+    for (unsigned j = 0; j < 7; ++j) EXPECT_LT(starts[j], s.triangleCount()) << j;
+    EXPECT_EQ(starts[7], N);
+}
+
 TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
     // A degenerate or non-finite enclosing triangle leaves the index off.
     const double flat[4] = {0, 0, 0, 1}, huge[4] = {-1e300, -1e300, 1e300, 1e300};
     DelaunayState f, g, z;
-    ASSERT_EQ(f.init(flat, 1.0), 1);
-    ASSERT_EQ(g.init(huge, 1.0), 1);
-    ASSERT_EQ(z.init(huge, 0.0), 1);
+    ASSERT_EQ(f.init(flat, 1.0) + g.init(huge, 1.0) + z.init(huge, 0.0), 3);
     EXPECT_FALSE(f.indexed() || g.indexed() || z.indexed());
-    EXPECT_EQ(f.insertPoint(0, 0.5), N);
 
-    // A point taken just outside the bottom hull edge leaves a triangle turned
-    // over there; points near it go to the plain scan, points away from it do
-    // not, and all answers agree with a plain state.
-    const double box[4] = {0, 0, 1, 1};
-    DelaunayState s, p(SearchMode::kPlainScans);
-    ASSERT_EQ(s.init(box, 1.0) + p.init(box, 1.0), 2);
+    // A point taken just below the bottom hull edge turns a triangle over: points
+    // near it go to the plain scan, others do not, and all agree with a plain state.
+    DelaunayState s = unitState(), p = unitState(SearchMode::kPlainScans);
     ASSERT_TRUE(s.indexed());
     const double taken[][2] = {{0.5, -1 - 5e-7}, {0.2, 0.3}, {0.6, 0.7}, {0.5, -0.999999},
                                {0.5, -1 + 1e-9}, {0.4, 0.4}, {2.0, 0.5}};
@@ -373,13 +289,11 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
     EXPECT_TRUE(probesAgree(s, 5));
 
     // Points that are not finite are in no triangle; neither is one far out.
-    EXPECT_EQ(s.locatePointIndexed(std::vector<double>{NAN, 0.5}.data()), N);
-    EXPECT_EQ(s.locatePointIndexed(std::vector<double>{0.5, INFINITY}.data()), N);
-    EXPECT_EQ(s.locatePointIndexed(std::vector<double>{1e200, -1e200}.data()), N);
+    const double odd[3][2] = {{NAN, 0.5}, {0.5, INFINITY}, {1e200, -1e200}};
+    for (const auto& q : odd) EXPECT_EQ(s.locatePointIndexed(q), N) << q[0] << " " << q[1];
 
     // Tables that a failed flip left half rewritten drop the index for good.
-    DelaunayState broken;
-    ASSERT_EQ(broken.init(box, 1.0), 1);
+    DelaunayState broken = unitState();
     ASSERT_NE(broken.insertPoint(0.5, 0.5), N);
     ASSERT_NE(broken.insertPoint(0.25, 0.25), N);
     const unsigned e = broken.findEdge(3, 4);
@@ -390,8 +304,7 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
         const unsigned f = broken.triEdges(t1)[k];
         if (f != e) broken.edgeTris(f)[0] = broken.edgeTris(f)[1] = 77;
     }
-    // A lookahead begun while the index was up stops at its next pass once
-    // the index is gone, before reading the emptied grid.
+    // A lookahead begun before stops at its next pass, before the emptied grid.
     LookAheadScope scope(0);
     const double corners[8] = {0.05, 0.05, 0.95, 0.95, 0.05, 0.95, 0.95, 0.05};
     DelaunayState::LookAheadRun run;
@@ -402,64 +315,42 @@ TEST(DelaunaySearch, PlainScansAnswerWhereTheIndexCannotVouch) {
     EXPECT_FALSE(broken.lookAheadPass(&run));
     EXPECT_EQ(run.stage, DelaunayState::LookAheadRun::kDone);
     EXPECT_EQ(kelm_test::checkIndex(broken), "");
-}
 
-TEST(DelaunaySearch, TriangleQualityFromTheStoredOrder) {
     // Triangle 0 moved far from the origin: thin when its determinant is under
     // 2e-7 times the squared sides at vertex 0, a hazard when turned over.
     using kelm_internal::SearchIndex;
-    const struct {
-        double y;
-        unsigned kind;
-    } rows[] = {
-        {1.0, SearchIndex::kRegular}, {1e-8, SearchIndex::kThin}, {-1.0, SearchIndex::kHazard}};
-    for (const auto& r : rows) {
-        const double box[4] = {0, 0, 1, 1}, moved[6] = {1000, 0, 1001, 0, 1000.5, r.y};
-        DelaunayState s;
-        ASSERT_EQ(s.init(box, 1.0), 1);
+    const double ys[3] = {1.0, 1e-8, -1.0};
+    const unsigned kinds[3] = {SearchIndex::kRegular, SearchIndex::kThin, SearchIndex::kHazard};
+    for (unsigned r = 0; r < 3; ++r) {
+        const double moved[6] = {1000, 0, 1001, 0, 1000.5, ys[r]};
+        DelaunayState s = unitState();
         for (unsigned k = 0; k < 6; ++k) s.points[k] = moved[k];
-        EXPECT_EQ(s.triangleQuality(0), r.kind) << r.y;
+        EXPECT_EQ(s.triangleQuality(0), kinds[r]) << ys[r];
     }
 }
 
 TEST(DelaunaySearch, VertexOnSegmentAlongRowsColumnsAndDiagonals) {
-    // A 9 x 9 lattice with the box inside it, so that some vertices fall in
-    // the border cells: segments along rows, columns and diagonals pass exactly
-    // through lattice points; those between neighbours or off the lattice
-    // lines do not.
+    // A 9 x 9 lattice around the box (vertices in the border cells): segments along
+    // rows, columns and diagonals pass through lattice points, others do not.
     const double box[4] = {1, 1, 7, 7};
     DelaunayState s;
     ASSERT_EQ(s.init(box, 1.0), 1);
     for (int i = 0; i < 9; ++i)
         for (int j = 0; j < 9; ++j) ASSERT_NE(s.insertPoint(i, j), N);
-    auto at = [](int i, int j) { return static_cast<unsigned>(3 + 9 * i + j); };
-    struct {
-        unsigned a, b;
-        bool hit;
-    } cases[] = {{at(0, 0), at(8, 8), true},
-                 {at(0, 0), at(0, 8), true},
-                 {at(8, 0), at(0, 0), true},
-                 {at(0, 8), at(8, 0), true},
-                 {at(0, 0), at(2, 4), true},
-                 {at(0, 0), at(1, 1), false},
-                 {at(0, 0), at(3, 4), false},
-                 {at(7, 0), at(8, 3), false},
-                 {at(4, 4), at(4, 4), false},
-                 {0, at(4, 4), true},
-                 {1, 2, false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(s.vertexOnSegment(c.a, c.b) != N, c.hit) << c.a << " " << c.b;
-        EXPECT_EQ(s.vertexOnSegmentIndexed(c.a, c.b) != N, c.hit) << c.a << " " << c.b;
+    // Vertex 3 + 9 i + j is (i, j); 0 is an enclosing corner. Rows: a, b, hit.
+    const unsigned rows[][3] = {{3, 83, 1},  {3, 11, 1}, {75, 3, 1}, {11, 75, 1},
+                                {3, 25, 1},  {3, 13, 0}, {3, 34, 0}, {66, 78, 0},
+                                {43, 43, 0}, {0, 43, 1}, {1, 2, 0}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(s.vertexOnSegment(r[0], r[1]) != N, r[2] == 1) << r[0] << " " << r[1];
+        EXPECT_EQ(s.vertexOnSegmentIndexed(r[0], r[1]) != N, r[2] == 1) << r[0] << " " << r[1];
     }
 }
 
 TEST(DelaunaySearch, LongConstraintsFlipTheSameEdges) {
-    // Constraints across a whole random cloud need many flips each; the
-    // candidate list kept from flip to flip must choose as the scan does, and
-    // the index (its grid rebuilt as it fills) must follow the tables.
-    const double box[4] = {0, 0, 1, 1};
-    DelaunayState s, p(SearchMode::kPlainScans);
-    ASSERT_EQ(s.init(box, 1.0) + p.init(box, 1.0), 2);
+    // Constraints across a random cloud need many flips: the kept candidates choose
+    // as the scan does, and the index (its grid rebuilt as it fills) follows.
+    DelaunayState s = unitState(), p = unitState(SearchMode::kPlainScans);
     for (const auto& q : kelm_test::randomPoints(21, 700, 0, 0, 1, 1))
         ASSERT_EQ(s.insertPoint(q.first, q.second), p.insertPoint(q.first, q.second));
     const unsigned loop[] = {3, 400, 17, 650, 99, 301, 3};

@@ -1,9 +1,8 @@
 #ifndef KELMMATH_TESTS_SUPPORT_DELAUNAY_CASES_H
 #define KELMMATH_TESTS_SUPPORT_DELAUNAY_CASES_H
 
-// Generated triangulation runs and the check of a triangulation's links, shared by
-// the unit tests, the hostile stress suite and the fuzz target (so no test
-// framework). The checks read the triangulation only through its getters.
+// Generated triangulation runs and the check of a triangulation's links (through its
+// getters), shared by the unit tests, the stress suite and the fuzz target.
 
 #include <algorithm>
 #include <cfloat>
@@ -27,10 +26,8 @@ namespace kelm_test {
 // The box as given, NaN included.
 inline KelmBoundingBox2D makeBox(double x0, double y0, double x1, double y1) {
     KelmBoundingBox2D box;
-    box.minpt().data()[0] = x0;
-    box.minpt().data()[1] = y0;
-    box.maxpt().data()[0] = x1;
-    box.maxpt().data()[1] = y1;
+    box.minpt().data()[0] = x0, box.minpt().data()[1] = y0;
+    box.maxpt().data()[0] = x1, box.maxpt().data()[1] = y1;
     return box;
 }
 
@@ -81,8 +78,6 @@ struct DelaunayCase {
     std::vector<DelaunayOp> ops;
 };
 
-namespace detail {
-
 inline void addPoint(DelaunayCase& c, double x, double y) {
     c.ops.push_back({DelaunayOp::kPoint, x, y, 0, 0, 0});
 }
@@ -94,10 +89,7 @@ inline void randomBox(Draw& draw, double* box) {
     const double x0 =
         draw.chance(0.3) ? 0.0 : draw.between(-2, 2) * size * draw.pick<double>({1, 10, 1e3});
     const double y0 = draw.chance(0.3) ? 0.0 : draw.between(-2, 2) * size;
-    box[0] = x0;
-    box[1] = y0;
-    box[2] = x0 + size * aspect;
-    box[3] = y0 + size;
+    box[0] = x0, box[1] = y0, box[2] = x0 + size * aspect, box[3] = y0 + size;
 }
 
 inline void boxFromPoints(DelaunayCase& c) {
@@ -116,9 +108,12 @@ inline double inBox(Draw& draw, const double* box, int k) {
     return draw.between(box[k], box[k + 2]);
 }
 
-// Constraints: random vertex pairs (corners and numbers past the end
-// included), and a loop through vertices taken in angle order around the box
-// centre (a simple polygon), each with a random border flag.
+inline void addInBox(Draw& draw, DelaunayCase& c) {
+    addPoint(c, inBox(draw, c.box, 0), inBox(draw, c.box, 1));
+}
+
+// Constraints: random vertex pairs (corners and numbers past the end included), and
+// a loop through vertices in angle order around the box centre, random border flags.
 inline void addConstraints(Draw& draw, DelaunayCase& c, unsigned points) {
     const unsigned top = points + 3;
     const unsigned pairs = draw.below(12);
@@ -146,14 +141,8 @@ inline void addConstraints(Draw& draw, DelaunayCase& c, unsigned points) {
     if (draw.chance(0.7)) c.ops.push_back({DelaunayOp::kResolve, 0, 0, 0, 0, 0});
 }
 
-}  // namespace detail
-
-// A case of the given family drawn from draw (seed orders the shuffles):
-// lattices (collinear and cocircular points, duplicates), circles, points at the
-// enclosing triangle and at the box, clusters, outlying values, points a few units
-// of rounding apart or off a line, random points with constraints, and any of
-// these scaled to extreme magnitudes; some of the others get constraints too, and
-// then further points.
+// A case of the given family drawn from draw (seed orders the shuffles); families
+// other than "constrained" and "extreme" get constraints and further points at times.
 inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed) {
     DelaunayCase c{"", {0, 0, 1, 1}, 1.0, {}};
     static const double kScales[] = {1.0, 1.0, 1.0, 2.0, 0.5, -1.0, 3.0, -0.25};
@@ -165,23 +154,21 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             const unsigned cols = 2 + draw.below(10), rows = 2 + draw.below(10);
             const double step = draw.pick<double>({1.0, 0.1, 1.0 / 3, 0.5, 1e-3, 7.0});
             const double x0 = draw.pick<double>({0.0, -3.0, 0.7, 1e4});
-            std::vector<std::pair<double, double>> pts;
+            std::vector<DelaunayOp>& pts = c.ops;
             for (unsigned r = 0; r < rows; ++r)
-                for (unsigned k = 0; k < cols; ++k) pts.emplace_back(x0 + k * step, r * step);
+                for (unsigned k = 0; k < cols; ++k) addPoint(c, x0 + k * step, r * step);
             if (draw.chance(0.3))  // square centres: four cocircular neighbours each
                 for (unsigned r = 0; r + 1 < rows; ++r)
                     for (unsigned k = 0; k + 1 < cols; ++k)
-                        pts.emplace_back(x0 + (k + 0.5) * step, (r + 0.5) * step);
+                        addPoint(c, x0 + (k + 0.5) * step, (r + 0.5) * step);
             const unsigned order = draw.below(3);
             if (order == 1) std::reverse(pts.begin(), pts.end());
             if (order == 2) std::shuffle(pts.begin(), pts.end(), std::mt19937(seed));
-            const unsigned copies = draw.below(pts.size() / 4 + 1);
-            for (unsigned k = 0; k < copies; ++k) {
-                const auto p = draw.pick(pts);
+            for (unsigned k = draw.below(pts.size() / 4 + 1); k > 0; --k) {  // repeats
+                const DelaunayOp p = draw.pick(pts);
                 pts.insert(pts.begin() + draw.below(pts.size() + 1), p);
             }
-            for (const auto& p : pts) detail::addPoint(c, p.first, p.second);
-            detail::boxFromPoints(c);  // the outer lattice points lie on the box outline
+            boxFromPoints(c);  // the outer lattice points lie on the box outline
             if (draw.chance(0.05)) c.box[2] = c.box[0];  // a flat enclosing triangle
             n = static_cast<unsigned>(pts.size());
             break;
@@ -191,23 +178,21 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
             const double r = std::pow(10.0, draw.between(-2, 3));
             const double cx = draw.between(-5, 5) * r, cy = draw.between(-5, 5) * r;
             const unsigned rings = 1 + draw.below(3);
-            std::vector<std::pair<double, double>> pts;
             for (unsigned ring = 0; ring < rings; ++ring)
                 for (unsigned k = 0; k < n; ++k) {
                     const double a = 2 * std::acos(-1.0) * k / n;
-                    pts.emplace_back(cx + r * (ring + 1) * std::cos(a),
-                                     cy + r * (ring + 1) * std::sin(a));
+                    addPoint(c, cx + r * (ring + 1) * std::cos(a),
+                             cy + r * (ring + 1) * std::sin(a));
                 }
-            if (draw.chance(0.5)) pts.emplace_back(cx, cy);
-            if (draw.chance(0.5)) std::shuffle(pts.begin(), pts.end(), std::mt19937(seed));
-            for (const auto& p : pts) detail::addPoint(c, p.first, p.second);
-            detail::boxFromPoints(c);
-            n = static_cast<unsigned>(pts.size());
+            if (draw.chance(0.5)) addPoint(c, cx, cy);
+            if (draw.chance(0.5)) std::shuffle(c.ops.begin(), c.ops.end(), std::mt19937(seed));
+            boxFromPoints(c);
+            n = static_cast<unsigned>(c.ops.size());
             break;
         }
         case 2: {
             c.family = "enclosing";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             const double dx = c.box[2] - c.box[0], dy = c.box[3] - c.box[1];
             // The enclosing corners in the caller's coordinates.
             const double corner[3][2] = {{c.box[0] - dx, c.box[1] - dy},
@@ -218,93 +203,75 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
                 double x, y;
                 if (kind <= 2) {  // on an enclosing edge, or a hair off it
                     const unsigned s = draw.below(3);
-                    const double* p = corner[s];
-                    const double* q = corner[(s + 1) % 3];
+                    const double *p = corner[s], *q = corner[(s + 1) % 3];
                     const double f = draw.chance(0.1) ? 0.0 : draw.uniform();
-                    x = p[0] + f * (q[0] - p[0]);
-                    y = p[1] + f * (q[1] - p[1]);
-                    const double off =
-                        kind == 0 ? 0.0 : draw.pick<double>({1e-9, 1e-7, 5e-7, 2e-6});
-                    x += (draw.uniform() - 0.5) * off * dx * 10;
-                    y += (draw.uniform() - 0.5) * off * dy * 10;
+                    const double off = kind ? draw.pick<double>({1e-9, 1e-7, 5e-7, 2e-6}) : 0.0;
+                    x = p[0] + f * (q[0] - p[0]) + (draw.uniform() - 0.5) * off * dx * 10;
+                    y = p[1] + f * (q[1] - p[1]) + (draw.uniform() - 0.5) * off * dy * 10;
                 } else if (kind == 3) {  // on the box outline
                     const double f = draw.uniform();
                     const unsigned side = draw.below(4);
                     x = side < 2 ? c.box[side * 2] : c.box[0] + f * dx;
                     y = side < 2 ? c.box[1] + f * dy : c.box[(side - 2) * 2 + 1];
                 } else {
-                    x = detail::inBox(draw, c.box, 0);
-                    y = detail::inBox(draw, c.box, 1);
+                    x = inBox(draw, c.box, 0);
+                    y = inBox(draw, c.box, 1);
                 }
-                detail::addPoint(c, x, y);
+                addPoint(c, x, y);
             }
             break;
         }
         case 3: {
             c.family = "clusters";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             const unsigned clusters = 1 + draw.below(4);
             for (unsigned k = 0; k < clusters; ++k) {
-                const double cx = detail::inBox(draw, c.box, 0), cy = detail::inBox(draw, c.box, 1);
+                const double cx = inBox(draw, c.box, 0), cy = inBox(draw, c.box, 1);
                 const double spread =
                     std::pow(10.0, -draw.pick<double>({3, 6, 9, 12})) * (c.box[3] - c.box[1]);
                 const unsigned m = 1 + draw.below(n);
                 for (unsigned j = 0; j < m; ++j)
-                    detail::addPoint(c, cx + spread * draw.between(-1, 1),
-                                     cy + spread * draw.between(-1, 1));
+                    addPoint(c, cx + spread * draw.between(-1, 1),
+                             cy + spread * draw.between(-1, 1));
             }
-            for (unsigned k = 0; k < n / 4; ++k)
-                detail::addPoint(c, detail::inBox(draw, c.box, 0), detail::inBox(draw, c.box, 1));
+            for (unsigned k = 0; k < n / 4; ++k) addInBox(draw, c);
             n = static_cast<unsigned>(c.ops.size());
             break;
         }
         case 4: {
             c.family = "outliers";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             const double w = c.box[2] - c.box[0], h = c.box[3] - c.box[1];
             const std::vector<double> odd = {DBL_MIN, NAN, INFINITY, -INFINITY, 1e300, -1e300};
             for (unsigned k = 0; k < n; ++k) {
-                double x = detail::inBox(draw, c.box, 0), y = detail::inBox(draw, c.box, 1);
-                switch (draw.below(8)) {
-                    case 0:
-                        x = draw.pick(odd);
-                        break;
-                    case 1:
-                        y = draw.pick(odd);
-                        break;
-                    case 2:  // a box corner
-                        x = c.box[2 * draw.below(2)];
-                        y = c.box[1 + 2 * draw.below(2)];
-                        break;
-                    case 3:  // far out
-                        x += w * 1e3 * (draw.uniform() - 0.5);
-                        y += h * 1e3 * (draw.uniform() - 0.5);
-                        break;
-                    case 4:  // an earlier point again
-                        if (!c.ops.empty()) {
-                            const DelaunayOp& op = draw.pick(c.ops);
-                            x = op.x;
-                            y = op.y;
-                        }
-                        break;
-                    default:
-                        break;
+                double x = inBox(draw, c.box, 0), y = inBox(draw, c.box, 1);
+                // An odd value, a box corner, far out, an earlier point again, or as drawn.
+                const unsigned kind = draw.below(8);
+                if (kind == 0) x = draw.pick(odd);
+                if (kind == 1) y = draw.pick(odd);
+                if (kind == 2) x = c.box[2 * draw.below(2)], y = c.box[1 + 2 * draw.below(2)];
+                if (kind == 3) {  // far out
+                    x += w * 1e3 * (draw.uniform() - 0.5);
+                    y += h * 1e3 * (draw.uniform() - 0.5);
                 }
-                detail::addPoint(c, x, y);
+                if (kind == 4 && !c.ops.empty()) {  // an earlier point again
+                    const DelaunayOp& op = draw.pick(c.ops);
+                    x = op.x, y = op.y;
+                }
+                addPoint(c, x, y);
             }
             break;
         }
         case 5: {
-            // Points a few units of rounding apart and off lines through the
-            // box, far from the origin or near it.
+            // Points a few units of rounding apart and off lines, far out or near 0.
             c.family = "rounding";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             if (draw.chance(0.3)) {
                 const double shift = draw.pick<double>({1e8, 1e12, -1e15});
                 c.box[0] += shift, c.box[2] += shift;
             }
             for (unsigned k = 0; k < n; ++k) {
-                double x = detail::inBox(draw, c.box, 0), y = detail::inBox(draw, c.box, 1);
+                double x = inBox(draw, c.box, 0), y = inBox(draw, c.box, 1);
                 if (draw.chance(0.5) && !c.ops.empty()) {
                     const DelaunayOp& op = draw.pick(c.ops);
                     if (draw.chance(0.5)) {  // next to an earlier point
@@ -317,13 +284,12 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
                         y = op.y + f * (to.y - op.y);
                     }
                 }
-                detail::addPoint(c, x, y);
+                addPoint(c, x, y);
             }
             break;
         }
         case 7: {
-            // Another family's case scaled to where the arithmetic runs out: sides
-            // near 1e-300 or 1e300, points 1e-300 apart.
+            // Another family's case scaled to where the arithmetic runs out.
             const double scale = draw.pick<double>({1e-300, 1e-150, 1e-6, 1e150, 1e300});
             c = makeDelaunayCase(draw, draw.below(7), seed);
             for (double& v : c.box) v *= scale;
@@ -334,24 +300,23 @@ inline DelaunayCase makeDelaunayCase(Draw& draw, unsigned family, unsigned seed)
         default: {
             // Random points, a few outside the box, then constraints.
             c.family = "constrained";
-            detail::randomBox(draw, c.box);
+            randomBox(draw, c.box);
             const double w = c.box[2] - c.box[0], h = c.box[3] - c.box[1];
             for (unsigned k = 0; k < n; ++k) {
                 const double m = draw.chance(0.05) ? 0.2 : 0.0;
-                detail::addPoint(c, c.box[0] + w * draw.between(-m, 1 + m),
-                                 c.box[1] + h * draw.between(-m, 1 + m));
+                addPoint(c, c.box[0] + w * draw.between(-m, 1 + m),
+                         c.box[1] + h * draw.between(-m, 1 + m));
             }
-            detail::addConstraints(draw, c, n);
+            addConstraints(draw, c, n);
             for (unsigned k = draw.below(20); k > 0; --k)  // points after the constraints
-                detail::addPoint(c, detail::inBox(draw, c.box, 0), detail::inBox(draw, c.box, 1));
-            if (draw.chance(0.5)) detail::addConstraints(draw, c, n);
+                addInBox(draw, c);
+            if (draw.chance(0.5)) addConstraints(draw, c, n);
             return c;
         }
     }
     if (draw.chance(0.4)) {
-        detail::addConstraints(draw, c, n);
-        for (unsigned k = draw.below(8); k > 0; --k)
-            detail::addPoint(c, detail::inBox(draw, c.box, 0), detail::inBox(draw, c.box, 1));
+        addConstraints(draw, c, n);
+        for (unsigned k = draw.below(8); k > 0; --k) addInBox(draw, c);
     }
     return c;
 }
@@ -362,97 +327,68 @@ inline DelaunayCase makeDelaunayCase(unsigned i, unsigned families = 7) {
     return makeDelaunayCase(draw, i % families, i);
 }
 
-// The links of a triangulation, whatever its points: the counts of splits (two
-// triangles and three edges each); every triangle has three distinct vertices and
-// three distinct edges that are exactly its sides and name it; every edge joins two
-// distinct vertices and names one or two existing triangles that list it; only the
-// three enclosing edges lie on the hull. On nearly degenerate input the angle test,
-// which has no tolerance, can flip a quadrilateral that is not convex, so only
-// strict adds: every triangle has the enclosing triangle's sense, and no two edges
-// join the same pair. Empty when all holds, else the first problem.
+// The links of a triangulation, whatever its points: the counts of splits, every
+// triangle's vertices and edges (its sides, naming it), every edge's ends and
+// triangles (listing it), only the enclosing edges on the hull. Strict adds what the
+// angle test may break on nearly degenerate input (it flips non-convex
+// quadrilaterals): every triangle has the enclosing triangle's sense, and no two
+// edges join the same pair. Empty when all holds, else the first problem.
 inline std::string triangulation_problem(KelmDelaunay2D& d, bool strict = false) {
     std::ostringstream why;
+    auto said = [&why](const std::ostream&) { return why.str(); };
     const unsigned np = d.getPointCount(), nt = d.getTriangleCount(), ne = d.getEdgeCount();
     if (nt == 0 && ne == 0) return "";  // no state, or an init that failed
-    if (nt % 2 != 1 || ne != 3 + 3 * (nt - 1) / 2) {
-        why << "counts: " << nt << " triangles, " << ne << " edges";
-        return why.str();
-    }
+    if (nt % 2 != 1 || ne != 3 + 3 * (nt - 1) / 2)
+        return said(why << "counts: " << nt << " triangles, " << ne << " edges");
     const double sense = signedArea2(d.getPoint(0), d.getPoint(1), d.getPoint(2));
     for (unsigned t = 0; t < nt; ++t) {
-        unsigned v[3], e[3];
+        unsigned v[3];
         d.getTriangle(&v[0], &v[1], &v[2], t);
-        for (unsigned k = 0; k < 3; ++k) {
-            if (v[k] >= np || d.getTriangleVertex(t, k) != v[k]) {
-                why << "triangle " << t << " vertex " << k << " is " << v[k] << " of " << np;
-                return why.str();
-            }
-        }
-        if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) {
-            why << "triangle " << t << " repeats a vertex (" << v[0] << " " << v[1] << " " << v[2]
-                << ")";
-            return why.str();
-        }
+        for (unsigned k = 0; k < 3; ++k)
+            if (v[k] >= np || d.getTriangleVertex(t, k) != v[k])
+                return said(why << "triangle " << t << " vertex " << k << " is " << v[k]);
+        if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2])
+            return said(why << "triangle " << t << " repeats a vertex");
         if (strict &&
-            !(signedArea2(d.getPoint(v[0]), d.getPoint(v[1]), d.getPoint(v[2])) * sense > 0)) {
-            why << "triangle " << t << " has the wrong sense";
-            return why.str();
-        }
+            !(signedArea2(d.getPoint(v[0]), d.getPoint(v[1]), d.getPoint(v[2])) * sense > 0))
+            return said(why << "triangle " << t << " has the wrong sense");
         bool side_taken[3] = {false, false, false};  // side m joins v[m] and v[m+1]
         for (unsigned k = 0; k < 3; ++k) {
-            e[k] = d.getTriangleEdge(t, k);
-            if (e[k] >= ne) {
-                why << "triangle " << t << " edge " << e[k] << " beyond " << ne;
-                return why.str();
-            }
-            const unsigned a = d.getEdgeVertex(e[k], 0), b = d.getEdgeVertex(e[k], 1);
+            const unsigned e = d.getTriangleEdge(t, k);
+            if (e >= ne) return said(why << "triangle " << t << " edge " << e << " beyond " << ne);
+            const unsigned a = d.getEdgeVertex(e, 0), b = d.getEdgeVertex(e, 1);
             unsigned side = 3;
             for (unsigned m = 0; m < 3; ++m)
                 if (std::minmax(a, b) == std::minmax(v[m], v[(m + 1) % 3])) side = m;
-            if (side == 3 || side_taken[side]) {
-                why << "edge " << e[k] << " (" << a << " " << b << ") is not a side of triangle "
-                    << t;
-                return why.str();
-            }
+            if (side == 3 || side_taken[side])
+                return said(why << "edge " << e << " is not a side of triangle " << t);
             side_taken[side] = true;
-            if (d.getEdgeTriangle(e[k], 0) != t && d.getEdgeTriangle(e[k], 1) != t) {
-                why << "edge " << e[k] << " does not name its triangle " << t;
-                return why.str();
-            }
+            if (d.getEdgeTriangle(e, 0) != t && d.getEdgeTriangle(e, 1) != t)
+                return said(why << "edge " << e << " does not name its triangle " << t);
         }
     }
     std::set<std::pair<unsigned, unsigned>> pairs;
     for (unsigned e = 0; e < ne; ++e) {
         const unsigned a = d.getEdgeVertex(e, 0), b = d.getEdgeVertex(e, 1);
         const unsigned t0 = d.getEdgeTriangle(e, 0), t1 = d.getEdgeTriangle(e, 1);
-        if (a >= np || b >= np || a == b || (strict && !pairs.insert(std::minmax(a, b)).second)) {
-            why << "edge " << e << " joins " << a << " and " << b;
-            return why.str();
-        }
-        if (t0 >= nt || t0 == t1 || (t1 != KELM_NONE && t1 >= nt)) {
-            why << "edge " << e << " names triangles " << t0 << " " << t1;
-            return why.str();
-        }
-        if ((t1 == KELM_NONE) != (e < 3)) {
-            why << "edge " << e << (e < 3 ? " left" : " on") << " the hull";
-            return why.str();
-        }
-        for (unsigned t : {t0, t1}) {
+        if (a >= np || b >= np || a == b || (strict && !pairs.insert(std::minmax(a, b)).second))
+            return said(why << "edge " << e << " joins " << a << " and " << b);
+        if (t0 >= nt || t0 == t1 || (t1 != KELM_NONE && t1 >= nt))
+            return said(why << "edge " << e << " names triangles " << t0 << " " << t1);
+        if ((t1 == KELM_NONE) != (e < 3))
+            return said(why << "edge " << e << (e < 3 ? " left" : " on") << " the hull");
+        for (unsigned t : {t0, t1})
             if (t != KELM_NONE && d.getTriangleEdge(t, 0) != e && d.getTriangleEdge(t, 1) != e &&
-                d.getTriangleEdge(t, 2) != e) {
-                why << "edge " << e << " names triangle " << t << " which does not list it";
-                return why.str();
-            }
-        }
+                d.getTriangleEdge(t, 2) != e)
+                return said(why << "edge " << e << " names triangle " << t << ", not listed there");
     }
     return "";
 }
 
-// Runs c on d (fresh) through the public members, runs of points through
-// insertPoints when grouped, and checks after every call: the links, an index
-// handed out below the point count, an edge joining the ends of every forced
-// constraint, and at the end labels of 0, 1 or none for every triangle. Returns
-// the first problem with the call that led to it, or "".
+// Runs c on d (fresh) through the public members (runs of points through insertPoints
+// when grouped), checking after every call the links, the index handed out, an edge
+// joining the ends of a forced constraint, and at the end labels of 0, 1 or none.
+// Returns the first problem with the call that led to it, or "".
 inline std::string runCase(KelmDelaunay2D& d, const DelaunayCase& c, bool grouped = false) {
     KelmBoundingBox2D box = makeBox(c.box[0], c.box[1], c.box[2], c.box[3]);
     std::ostringstream call;
