@@ -244,20 +244,26 @@ TEST(KelmMeshXmlRead, SixteenMegabyteValuesReadWhole) {
 // to the reader, and logs the events its own handlers see (text joined).
 struct Caller {
     XML_Parser parser = KELMXML_ParserCreate(nullptr);
-    Strings events;
+    std::string events;  // separated by blanks
+    bool in_text = false;
     KelmMeshShellRecord records[2];
     int shells = 0;
     ~Caller() { KELMXML_ParserFree(parser); }
+    void log(const std::string& event) {
+        events += (events.empty() ? "" : " ") + event;
+        in_text = false;
+    }
 };
 
 void XMLCALL caller_end(void* user, const XML_Char* name) {
-    static_cast<Caller*>(user)->events.push_back(std::string("/") + name);
+    static_cast<Caller*>(user)->log(std::string("/") + name);
 }
 
 void XMLCALL caller_text(void* user, const XML_Char* s, int len) {
-    Strings& e = static_cast<Caller*>(user)->events;
-    if (e.empty() || e.back().rfind("text:", 0) != 0) e.push_back("text:");
-    e.back().append(s, static_cast<std::size_t>(len));
+    Caller* c = static_cast<Caller*>(user);
+    if (!c->in_text) c->log("text:");
+    c->events.append(s, static_cast<std::size_t>(len));
+    c->in_text = true;
 }
 
 void XMLCALL caller_start(void* user, const XML_Char* name, const XML_Char** atts);
@@ -269,13 +275,13 @@ void install(XML_Parser parser) {
 
 void caller_done(XML_Parser parser) {
     Caller* c = static_cast<Caller*>(KELMXML_GetUserData(parser));
-    c->events.push_back(c->parser == parser ? "done" : "done with foreign user data");
+    c->log(c->parser == parser ? "done" : "done with foreign user data");
     install(parser);
 }
 
 void XMLCALL caller_start(void* user, const XML_Char* name, const XML_Char** atts) {
     Caller* c = static_cast<Caller*>(user);
-    c->events.push_back(name);
+    c->log(name);
     if (c->shells == 2) return;
     if (std::strcmp(name, "shell") == 0) {
         kelm_mesh_xml_start_shell_element(c->parser, &c->records[c->shells++], caller_done, name,
@@ -299,68 +305,67 @@ KelmXML_Status parse(Caller* c, const std::string& text, std::size_t piece = 1u 
     return status;
 }
 
-TEST(KelmMeshXmlEmbedded, CallerGetsTheParserBackAfterEachShellInEveryPieceSize) {
-    const std::string doc =
-        "<doc>x<shell id=\"one\">skipped<verts><v p=\"1 2 3\"/></verts><facets>"
-        "<f v=\"0 0 0\"/></facets></shell>y<mid/><next><part id=\"two\"><verts/>"
-        "</part></next>z<end/></doc>";
-    for (std::size_t piece : {std::size_t{1}, std::size_t{5}, std::size_t{64}, doc.size()}) {
-        SCOPED_TRACE(piece);
-        Caller c;
-        ErrorRecorder errors;
-        ASSERT_EQ(parse(&c, doc, piece), KELMXML_STATUS_OK);
-        EXPECT_EQ(errors.count(), 0u);
-        // The caller sees neither the shells' children, text nor ends; done puts its
-        // handlers back.
-        EXPECT_EQ(c.events, (Strings{"doc", "text:x", "shell", "done", "text:y", "mid", "/mid",
-                                     "next", "done", "/next", "text:z", "end", "/end", "/doc"}));
-        EXPECT_STREQ(c.records[0].id.str(), "one");
-        EXPECT_EQ(c.records[0].getVertexCount() + c.records[0].getFacetCount(), 2u);
-        EXPECT_STREQ(c.records[1].id.str(), "two");
-        EXPECT_EQ(kelm_mesh_xml_abandon_shell(c.parser), 0);
-        EXPECT_EQ(KELMXML_GetUserData(c.parser), &c);
-    }
+std::string record_text(const KelmMeshShellRecord& r) {
+    return (r.id.str() ? r.id.str() : "-") + std::string(" ") + counts(r);
 }
 
-TEST(KelmMeshXmlEmbedded, FailuresInsideAShellFreeTheReadersState) {
-    Caller stopped;  // a syntax error: stopped, no done, the caller's user data back
-    ErrorRecorder errors;
-    EXPECT_EQ(parse(&stopped, "<doc><shell><verts><bad/></verts></shell><x/></doc>", 3),
-              KELMXML_STATUS_ERROR);
-    EXPECT_EQ(KELMXML_GetErrorCode(stopped.parser), XML_ERROR_ABORTED);
-    EXPECT_EQ(KELMXML_GetUserData(stopped.parser), &stopped);
-    EXPECT_EQ(kelm_mesh_xml_abandon_shell(stopped.parser), 0);
-    EXPECT_EQ(stopped.events, (Strings{"doc", "shell"}));
-    EXPECT_EQ(errors.errors(),
-              (Strings{"Syntax error in shell: <verts>: unexpected child: bad\n"}));
+struct Embedded {
+    std::string doc;
+    XML_Error code;       // after the parse (none: the parse succeeds)
+    std::string events;   // what the caller's handlers saw
+    std::string error;    // the one report, if any
+    unsigned open;        // shells left open, for the caller to abandon
+    std::string records;  // what the two records hold
+};
 
-    // The caller's document ends inside the shell, or before the handed-over element
-    // starts: the caller abandons the shell, once.
-    for (const char* doc :
-         {"<doc><shell><verts><v p=\"1 2 3\"/>",
-          "<doc><shell><facets><f v=\"0 1 2\"><n d=\"0 0 1\"/>", "<doc><next>", "<doc><next><x>"}) {
-        SCOPED_TRACE(doc);
-        Caller cut;
-        EXPECT_EQ(parse(&cut, doc, 4), KELMXML_STATUS_ERROR);
-        EXPECT_EQ(KELMXML_GetErrorCode(cut.parser), XML_ERROR_NO_ELEMENTS);
-        EXPECT_NE(KELMXML_GetUserData(cut.parser), &cut);
-        EXPECT_EQ(kelm_internal::open_shell_count(), 1u);
-        EXPECT_EQ(kelm_mesh_xml_abandon_shell(cut.parser), 1);
-        EXPECT_EQ(kelm_internal::open_shell_count(), 0u);
-        EXPECT_EQ(KELMXML_GetUserData(cut.parser), &cut);
-        EXPECT_EQ(kelm_mesh_xml_abandon_shell(cut.parser), 0);
-        EXPECT_EQ(cut.events.size(), 2u);  // no done
-        EXPECT_EQ(cut.records[0].getVertexCount(), std::strstr(doc, "<v ") ? 1u : 0u);
+TEST(KelmMeshXmlEmbedded, CallerGetsTheParserBackAfterEachShellOrFailureInEveryPieceSize) {
+    const std::string none = "- 0 0 0 0; - 0 0 0 0", cut = "doc shell";
+    const Embedded cases[] = {
+        // The caller sees neither the shells' children, text nor ends; done puts its
+        // handlers back.
+        {"<doc>x<shell id=\"one\">skipped<verts><v p=\"1 2 3\"/></verts><facets>"
+         "<f v=\"0 0 0\"/></facets></shell>y<mid/><next><part id=\"two\"><verts/>"
+         "</part></next>z<end/></doc>",
+         XML_ERROR_NONE,
+         "doc text:x shell done text:y mid /mid next done /next text:z end /end /doc", "", 0,
+         "one 1 1 0 1; two 0 0 0 0"},
+        // A syntax error stops the parse: no done, the caller's user data back.
+        {"<doc><shell><verts><bad/></verts></shell><x/></doc>", XML_ERROR_ABORTED, cut,
+         "Syntax error in shell: <verts>: unexpected child: bad\n", 0, none},
+        // Handed over, but the enclosing element ends first.
+        {"<doc><next></next><after/></doc>", XML_ERROR_ABORTED, "doc next",
+         "Syntax error in shell: root never opened /next\n", 0, none},
+        // The caller's document ends inside the shell, or before the handed-over element
+        // starts: the caller abandons the shell, once.
+        {"<doc><shell><verts><v p=\"1 2 3\"/>", XML_ERROR_NO_ELEMENTS, cut, "", 1,
+         "- 1 0 0 0; - 0 0 0 0"},
+        {"<doc><shell><facets><f v=\"0 1 2\"><n d=\"0 0 1\"/>", XML_ERROR_NO_ELEMENTS, cut, "", 1,
+         "- 0 1 1 1; - 0 0 0 0"},
+        {"<doc><next>", XML_ERROR_NO_ELEMENTS, "doc next", "", 1, none},
+        {"<doc><next><x>", XML_ERROR_NO_ELEMENTS, "doc next", "", 1, none},
+    };
+    for (const Embedded& e : cases) {
+        for (std::size_t piece : {std::size_t{1}, std::size_t{4}, std::size_t{64}, e.doc.size()}) {
+            SCOPED_TRACE(e.doc + " in pieces of " + std::to_string(piece));
+            Caller c;
+            ErrorRecorder errors;
+            EXPECT_EQ(parse(&c, e.doc, piece) == KELMXML_STATUS_OK, e.code == XML_ERROR_NONE);
+            EXPECT_EQ(KELMXML_GetErrorCode(c.parser), e.code);
+            EXPECT_EQ(c.events, e.events);
+            EXPECT_EQ(errors.errors(), e.error.empty() ? Strings{} : Strings{e.error});
+            EXPECT_EQ(record_text(c.records[0]) + "; " + record_text(c.records[1]), e.records);
+            EXPECT_EQ(kelm_internal::open_shell_count(), e.open);
+            EXPECT_EQ(KELMXML_GetUserData(c.parser) == &c, e.open == 0);
+            EXPECT_EQ(kelm_mesh_xml_abandon_shell(c.parser), static_cast<int>(e.open));
+            EXPECT_EQ(kelm_internal::open_shell_count(), 0u);
+            EXPECT_EQ(KELMXML_GetUserData(c.parser), &c);
+            EXPECT_EQ(kelm_mesh_xml_abandon_shell(c.parser), 0);
+        }
     }
 
-    Caller early;  // handed over, but the enclosing element ends first
-    errors.clear();
-    EXPECT_EQ(parse(&early, "<doc><next></next><after/></doc>"), KELMXML_STATUS_ERROR);
-    EXPECT_EQ(errors.errors(), (Strings{"Syntax error in shell: root never opened /next\n"}));
-    EXPECT_EQ(early.events, (Strings{"doc", "next"}));
-    EXPECT_EQ(KELMXML_GetUserData(early.parser), &early);
-
     // Null arguments change nothing.
+    Caller early;
+    KELMXML_SetUserData(early.parser, &early);
     KelmMeshShellRecord rec;
     kelm_mesh_xml_read_shell_element(early.parser, nullptr, caller_done);
     kelm_mesh_xml_start_shell_element(early.parser, nullptr, caller_done, "shell", nullptr);
@@ -393,7 +398,7 @@ TEST(KelmMeshXmlEmbedded, AShellsStateDiesWithItsParserAndNoOtherParserFindsIt) 
     EXPECT_EQ(kelm_mesh_xml_abandon_shell(next.parser), 0);
     ErrorRecorder errors;
     ASSERT_EQ(parse(&next, "<doc><shell id=\"n\"><verts/></shell></doc>"), KELMXML_STATUS_OK);
-    EXPECT_EQ(next.events, (Strings{"doc", "shell", "done", "/doc"}));
+    EXPECT_EQ(next.events, "doc shell done /doc");
     EXPECT_EQ(errors.count(), 0u);
 
     // A user data pointer copied from a parser inside a shell is not that shell's.
