@@ -11,26 +11,14 @@
 
 #include "kelmmath/meshio/meshfile.h"
 #include "support/capture.h"
+#include "support/meshio.h"
 
 namespace {
 
+using kelm_test::binary_stl;
 using kelm_test::ErrorRecorder;
-
-// A binary STL: the header's count, then the triangles (corners only).
-std::string binary_stl(std::uint32_t count, const std::vector<std::vector<float>>& tris) {
-    std::string s(80, '\0');
-    s.append(reinterpret_cast<const char*>(&count), 4);
-    for (const auto& t : tris) {
-        const float normal[3] = {0, 0, 0};
-        s.append(reinterpret_cast<const char*>(normal), 12);
-        s.append(reinterpret_cast<const char*>(t.data()), 36);
-        s.append(2, '\0');
-    }
-    return s;
-}
-
-const std::vector<float> kTri = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-const std::vector<float> kTri2 = {1, 0, 0, 1, 1, 0, 0, 1, 0};
+const std::vector<float> kTri = {0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0};
+const std::vector<float> kTri2 = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
 
 std::string ply_header(const char* format, const char* elements) {
     return std::string("ply\nformat ") + format + " 1.0\n" + elements + "end_header\n";
@@ -114,8 +102,8 @@ TEST(KelmMeshFileCatalogue, EachBadFileFailsWithItsMessageAndLeavesTheSetEmpty) 
 TEST(KelmMeshFileCatalogue, CoordinatesThatAreNotFiniteAreCountedAndDroppedOrKept) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const std::string stl =
-        binary_stl(3, {kTri, {0, 0, 0, nan, 0, 0, 0, 1, 0}, {inf, 0, 0, 1, 0, 0, 0, 1, 0}});
+    const std::string stl = binary_stl(
+        3, {kTri, {0, 0, 0, 0, 0, 0, nan, 0, 0, 0, 1, 0}, {0, 0, 0, inf, 0, 0, 1, 0, 0, 0, 1, 0}});
     for (int keep = 0; keep < 2; ++keep) {
         SCOPED_TRACE(keep);
         ErrorRecorder rec;
