@@ -50,43 +50,23 @@ public:
     std::uint64_t bits() { return (static_cast<std::uint64_t>(gen_()) << 32) | gen_(); }
 
     double real(bool normal = false) {
-        const double inf = std::numeric_limits<double>::infinity();
-        const double nan = std::numeric_limits<double>::quiet_NaN();
+        // Either sign: the infinities, NaN, 1e300, 1e-300, the largest double (for a
+        // normal 1e308: written with 15 digits, the largest double rounds past itself).
+        const double either[] = {std::numeric_limits<double>::infinity(),
+                                 std::numeric_limits<double>::quiet_NaN(), 1e300, 1e-300,
+                                 normal ? 1e308 : DBL_MAX};
+        const double fixed[] = {-0.0, 0.0, KELM_NULL_REAL};
+        const std::uint32_t k = below(16);
+        if (k < 5) return below(2) ? either[k] : -either[k];
+        if (k < 8) return fixed[k - 5];
+        if (k == 8) return std::numeric_limits<double>::denorm_min() * (1 + below(1000));
+        if (k > 10) return (static_cast<double>(gen_()) - 2147483648.0) / (1 + below(1000));
         double d;
-        switch (below(16)) {
-            case 0:
-                return -0.0;
-            case 1:
-                return KELM_NULL_REAL;
-            case 2:
-                return std::numeric_limits<double>::denorm_min() * (1 + below(1000));
-            case 3: {
-                const std::uint64_t b = bits() & 0x800FFFFFFFFFFFFFull;
-                std::memcpy(&d, &b, sizeof d);
-                return d;
-            }
-            case 4:
-                return below(2) ? inf : -inf;
-            case 5:
-                return below(2) ? nan : -nan;
-            case 6:
-                return below(2) ? 1e300 : -1e300;
-            case 7:
-                return below(2) ? 1e-300 : -1e-300;
-            // A normal is written with 15 digits, which round the largest double past it.
-            case 8:
-                return (below(2) ? 1 : -1) * (normal ? 1e308 : DBL_MAX);
-            case 9:
-                do {
-                    const std::uint64_t b = bits();
-                    std::memcpy(&d, &b, sizeof d);
-                } while (!std::isfinite(d));
-                return d;
-            case 10:
-                return 0.0;
-            default:
-                return (static_cast<double>(gen_()) - 2147483648.0) / (1 + below(1000));
-        }
+        do {  // a denormal of either sign, or any finite double
+            const std::uint64_t b = bits() & (k == 9 ? 0x800FFFFFFFFFFFFFull : ~0ull);
+            std::memcpy(&d, &b, sizeof d);
+        } while (!std::isfinite(d));
+        return d;
     }
 
     std::string text() {
