@@ -13,35 +13,25 @@
 namespace {
 
 using kelm_test::RecordingStream;
-using Pieces = std::vector<std::string>;
 
 const char kNullFacet[] = "kelm_mesh_writer: have NULL facet";
 
 TEST(KelmMeshJsonSave, PutsExactlyThePiecesInOrder) {
     KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
-    RecordingStream os;
-    kelm_mesh_json_save(&os, &fs, "part1", 0xFF0000, 0);
-    const Pieces head = {"{\n",      "id",  " : \"", "part1", "\"", ",\n", "color", " : ",
-                         "16711680", ",\n", "verts", " : [",  "0",  ",",   "0",     ",",
-                         "0",        ",",   "1",     ",",     "0",  ",",   "0",     ",",
-                         "0",        ",",   "1",     ",",     "0",  "]"};
     // Each number and each comma of a list is a piece of its own.
-    const Pieces facet_verts = {",\n", "facet_verts", " : [", "0", ",", "1", ",", "2", "]"};
-    Pieces want = head;
-    want.insert(want.end(), facet_verts.begin(), facet_verts.end());
-    want.push_back("}");
-    EXPECT_EQ(os.pieces, want);
+    RecordingStream os, normals;
+    kelm_mesh_json_save(&os, &fs, "part1", 0xFF0000, 0);
+    const std::string head =
+        "{\n|id| : \"|part1|\"|,\n|color| : |16711680|,\n|verts| : [|0|,|0|,|0|"
+        ",|1|,|0|,|0|,|0|,|1|,|0|]|";
+    const std::string facet_verts = ",\n|facet_verts| : [|0|,|1|,|2|]|";
+    EXPECT_EQ(os.joined(), head + facet_verts + "}");
     EXPECT_EQ(os.flushes, 1);
-
     // With normals: two more members, both empty here; no_faces is the same text unflushed.
-    RecordingStream normals;
     kelm_mesh_json_save_no_faces(&normals, &fs, "part1", 0xFF0000, 1);
-    want = head;
-    want.insert(want.end(), {",\n", "normals", " : [", "]"});
-    want.insert(want.end(), facet_verts.begin(), facet_verts.end());
-    want.insert(want.end(), {",\n", "facet_normals", " : [", "]", "}"});
-    EXPECT_EQ(normals.pieces, want);
+    EXPECT_EQ(normals.joined(),
+              head + ",\n|normals| : [|]|" + facet_verts + ",\n|facet_normals| : [|]|}");
     EXPECT_EQ(normals.flushes, 0);
 
     // No id and no colour: verts comes first. "%g" numbers; "%d" colours; ids unescaped.
@@ -73,7 +63,6 @@ TEST(KelmMeshJsonSave, NullFacetsAndMissingNormalsShapeTheFacetLists) {
     EXPECT_EQ(
         os.text(),
         ",\nfacet_verts : [0,3,2,2,1,0,6,5,1,2,3,7,7,6,2,3,0,4],\nfacet_normals : [0,0,0,0,0,0]");
-    EXPECT_EQ(os.pieces.size(), 3 + 35 + 1 + 3 + 11 + 1u);
     EXPECT_EQ(errors.errors(), (std::vector<std::string>{kNullFacet, kNullFacet}));
 
     // A facet without all three corner normals ends facet_normals silently.

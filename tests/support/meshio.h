@@ -56,11 +56,13 @@ public:
     void put(const char* text) override { pieces.push_back(text ? text : "<null>"); }
     void flush() override { ++flushes; }
 
-    std::string text() const {
+    // The pieces, joined by sep.
+    std::string joined(const char* sep = "|") const {
         std::string all;
-        for (const std::string& p : pieces) all += p;
+        for (std::size_t i = 0; i < pieces.size(); ++i) all += (i ? sep : "") + pieces[i];
         return all;
     }
+    std::string text() const { return joined(""); }
 
     std::vector<std::string> pieces;
     int flushes = 0;
