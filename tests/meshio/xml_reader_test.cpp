@@ -457,7 +457,8 @@ TEST(KelmMeshShellRecord, CopiesAndListsKeepOneOwnerPerRecord) {
 
 TEST(KelmMeshXmlRoundTrip, RandomMeshesReadBackAsWritten) {
     // Meshes from fixed seeds, read back alternately by the document reader and the
-    // root reader, with and without facet normals: all as written, with no report.
+    // root reader, with and without facet normals: all as written (null facets left
+    // out), with no report.
     ScratchFile file("round.xml");
     unsigned failures = 0;
     for (unsigned seed = 0; seed < 10000 && failures < 5; ++seed) {
@@ -485,17 +486,6 @@ TEST(KelmMeshXmlRoundTrip, RandomMeshesReadBackAsWritten) {
         if (problem.empty() && errors.count() != 0) problem = errors.entries()[0].text;
         if (!problem.empty() && ++failures) ADD_FAILURE() << "seed " << seed << ": " << problem;
     }
-    // Null facets are not written: the facets after them move up.
-    KelmMeshFacetSet fs;
-    kelm_test::make_open_strip(fs);
-    fs.deleteFacet(0);
-    fs.deleteFacet(2);
-    kelm_mesh_xml_save(file.path(), &fs, nullptr, KELM_NO_COLOR);
-    KelmMeshShellRecord rec;
-    ASSERT_EQ(kelm_mesh_xml_read_shell(&rec, file.path()), 1);
-    ASSERT_EQ(rec.getFacetCount(), 2u);
-    EXPECT_EQ(corners(rec.getFacet(0)), corners(fs.getFacet(1)));
-    EXPECT_EQ(corners(rec.getFacet(1)), corners(fs.getFacet(3)));
 }
 
 }  // namespace

@@ -83,8 +83,9 @@ private:
 
 // Fills the empty set fs with mesh number seed: up to 11 vertices (one perhaps
 // deleted), normals, facets whose indices include NONE and numbers past the vertex
-// list, corners with and without normals. Returns false when the set has no faces;
-// otherwise faces cover the facets in order, with colours and attributes.
+// list, corners with and without normals. Returns false when the set has no faces (and
+// perhaps a null facet); otherwise faces cover the facets in order, with colours and
+// attributes.
 inline bool random_xml_mesh(std::uint32_t seed, KelmMeshFacetSet& fs, std::string& id,
                             unsigned& color) {
     MeshDrawer draw(seed);
@@ -113,7 +114,10 @@ inline bool random_xml_mesh(std::uint32_t seed, KelmMeshFacetSet& fs, std::strin
     }
     id = draw.text();
     color = draw.below(3) == 0 ? KELM_NO_COLOR : draw.below(0x1000000);
-    if (draw.below(2) == 0) return false;
+    if (draw.below(2) == 0) {  // no faces; perhaps a null facet, which is not written
+        if (nf > 0 && draw.below(2)) fs.deleteFacet(draw.below(nf));
+        return false;
+    }
     for (unsigned first = 0; first < nf || first == 0;) {
         const unsigned count = nf == 0 ? 0 : 1 + draw.below(nf - first);
         KelmMeshFace* face = fs.createFace(first, count);
@@ -135,14 +139,15 @@ inline bool random_xml_mesh(std::uint32_t seed, KelmMeshFacetSet& fs, std::strin
     return true;
 }
 
-// What a read of fs written as XML gives, made in the empty set want: the vertices as they
-// are; each facet's vertex indices, and on its corners 0, 1, ... a new normal for each
-// corner normal it has, printed with 15 digits and read again; the faces with their
-// properties, or one face over every facet when fs has none.
+// What a read of fs written as XML gives, made in the empty set want: the vertices as
+// they are; each facet's vertex indices (null facets left out), and on its corners 0, 1,
+// ... a new normal for each corner normal it has, printed with 15 digits and read again;
+// the faces with their properties, or one face over every facet when fs has none.
 inline void xml_read_of(const KelmMeshFacetSet& fs, KelmMeshFacetSet& want) {
     for (unsigned v = 0; v < fs.getVertexCount(); ++v) want.createVertex(fs.rawverts().get(v));
     for (unsigned f = 0; f < fs.getFacetCount(); ++f) {
         const KelmMeshFacet* x = fs.getFacet(f);
+        if (x == nullptr) continue;  // the facets after it move up
         KelmMeshFacet* y = want.createFacet(nullptr);
         for (unsigned c = 0, k = 0; c < 3; ++c) {
             y->vertex[c] = x->vertex[c];
@@ -157,7 +162,7 @@ inline void xml_read_of(const KelmMeshFacetSet& fs, KelmMeshFacetSet& want) {
             y->normal[k++] = want.createNormal(n);
         }
     }
-    if (fs.getFaceCount() == 0) want.createFace(0, fs.getFacetCount());
+    if (fs.getFaceCount() == 0) want.createFace(0, want.getFacetCount());
     for (unsigned i = 0; i < fs.getFaceCount(); ++i) want.createFace()->copy(fs.getFace(i));
 }
 
