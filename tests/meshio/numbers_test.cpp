@@ -18,7 +18,8 @@ namespace {
 
 using namespace kelm_internal;
 
-std::string printed(const char* format, double v) {
+template <class T>
+std::string printed(const char* format, T v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, format, v);
     return buf;
@@ -69,13 +70,9 @@ TEST(MeshioNumberText, FormattingMatchesPrintfByteForByte) {
     std::vector<unsigned> ints = {0u, 9u, 10u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
     for (int i = 0; i < 100000; ++i) ints.push_back(static_cast<unsigned>(rng() >> (rng() % 64)));
     for (unsigned u : ints) {
-        char want[3][32];
-        std::snprintf(want[0], 32, "%d", static_cast<int>(u));
-        std::snprintf(want[1], 32, "%u", u);
-        std::snprintf(want[2], 32, "%06x", u);
-        ASSERT_EQ(std::string(buf, format_int_bits(buf, u)), want[0]);
-        ASSERT_EQ(std::string(buf, format_uint(buf, u)), want[1]);
-        ASSERT_EQ(std::string(buf, format_hex06(buf, u)), want[2]);
+        ASSERT_EQ(std::string(buf, format_int_bits(buf, u)), printed("%d", static_cast<int>(u)));
+        ASSERT_EQ(std::string(buf, format_uint(buf, u)), printed("%u", u));
+        ASSERT_EQ(std::string(buf, format_hex06(buf, u)), printed("%06x", u));
     }
 }
 

@@ -185,17 +185,16 @@ TEST(KelmMeshXmlSave, AttributesXmlCannotHoldAreEncodedReportedAndReadBackExactl
               "kelm.attr.2=\"tool T%01%FF\" kelm.attr.3=\"kelm.attr.0 x\" tool=\"again\" "
               "plain=\"a&amp;b &lt;&quot;c&quot;&gt; &#9;&#10;\" kelm.attr.6=\"plain \" "
               "color=\"00ff00\"><f v=\"0 1 2\"/></facets>\n");
+    const auto warning = [](const char* name, const char* why, int index) {
+        return "mesh XML: face 0: attribute \"" + std::string(name) + "\" " + why +
+               ": written as kelm.attr." + std::to_string(index) + "\n";
+    };
     EXPECT_EQ(errors.warnings(),
-              (Strings{"mesh XML: face 0: attribute \"surface finish\" has a name that is not "
-                       "an XML name: written as kelm.attr.0\n",
-                       "mesh XML: face 0: attribute \"color\" is named like the face colour: "
-                       "written as kelm.attr.1\n",
-                       "mesh XML: face 0: attribute \"tool\" has a value XML 1.0 cannot carry: "
-                       "written as kelm.attr.2\n",
-                       "mesh XML: face 0: attribute \"kelm.attr.0\" has a name starting with "
-                       "kelm.attr.: written as kelm.attr.3\n",
-                       "mesh XML: face 0: attribute \"plain\" repeats a name of the element: "
-                       "written as kelm.attr.6\n"}));
+              (Strings{warning("surface finish", "has a name that is not an XML name", 0),
+                       warning("color", "is named like the face colour", 1),
+                       warning("tool", "has a value XML 1.0 cannot carry", 2),
+                       warning("kelm.attr.0", "has a name starting with kelm.attr.", 3),
+                       warning("plain", "repeats a name of the element", 6)}));
 
     // The whole document reads back with every attribute, in order, byte for byte.
     ScratchFile file("encoded.xml");

@@ -82,9 +82,8 @@ public:
 
     const char* path() const { return path_.c_str(); }
     std::string read() const {
-        std::ifstream in(path_, std::ios::binary);
         std::ostringstream s;
-        s << in.rdbuf();
+        s << std::ifstream(path_, std::ios::binary).rdbuf();
         return s.str();
     }
     void write(const std::string& text) const { std::ofstream(path_, std::ios::binary) << text; }
