@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
