@@ -212,19 +212,13 @@ TEST(KelmMeshFile, PlyAnyTypesBothByteOrdersOtherPropertiesSkipped) {
         "element vertex 3\nproperty float w\nproperty short x\nproperty short y\n"
         "property short z\nproperty uchar r\nelement face 1\nproperty list uchar float tex\n"
         "property list uint ushort vertex_indices\nend_header\n";
-    ply += '\x07';
-    const short xyz[3][3] = {{0, 0, 0}, {-3, 0, 0}, {0, 5, 0}};
-    for (const auto& v : xyz) {
-        ply.append(4, '\0');
-        for (short s : v) {
-            ply += static_cast<char>((s >> 8) & 0xFF);
-            ply += static_cast<char>(s & 0xFF);
-        }
-        ply += '\x01';
-    }
-    ply += '\x01';
-    ply.append(4, '\0');
-    ply += std::string("\0\0\0\x03\0\0\0\x02\0\x01", 10);
+    // The material; the vertices (w, x, y, z, r) (0, 0, 0), (-3, 0, 0), (0, 5, 0); the face:
+    // one texture coordinate, then the indices 0, 2, 1.
+    ply += std::string(
+        "\x07"
+        "\0\0\0\0\0\0\0\0\0\0\x01\0\0\0\0\xff\xfd\0\0\0\0\x01\0\0\0\0\0\0\0\x05\0\0\x01"
+        "\x01\0\0\0\0\0\0\0\x03\0\0\0\x02\0\x01",
+        1 + 33 + 5 + 10);
     KelmMeshFacetSet fs;
     KelmMeshReadInfo info;
     ASSERT_EQ(read_text(fs, ply, nullptr, &info), 1);
