@@ -103,10 +103,9 @@ TEST(KelmMeshFile, DetectionAndWelding) {
         2, {{0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 0, 1, -0.0f, 0, 0, 0, 1, 0, 1, 1, 0}},
         "solid looks like text" + std::string(59, ' '));
     EXPECT_EQ(kelm_mesh_file_detect(bin.data(), bin.size(), bin.size()), kelm_mesh_file_stl_binary);
-    std::string many(84 + 50 * 256, '\0');  // all four count bytes decide
-    std::memcpy(&many[0], "solid x", 7);
-    many[81] = 1;
-    EXPECT_EQ(kelm_mesh_file_detect(many.data(), 84, many.size()), kelm_mesh_file_stl_binary);
+    const std::string many = kelm_test::binary_stl(256, {}, "solid x" + std::string(73, '\0'));
+    EXPECT_EQ(kelm_mesh_file_detect(many.data(), 84, 84 + 50 * 256),  // all four count bytes
+              kelm_mesh_file_stl_binary);
     KelmMeshFacetSet fs;
     KelmMeshReadOptions opts;
     opts.keep_normals = 1;
