@@ -35,8 +35,7 @@ std::string kept(const KelmMeshShellRecord& r) {
         s += " " + std::to_string(r.getFace(i)->getFirstFacet()) + "+" +
              std::to_string(r.getFace(i)->getFacetCount());
     for (unsigned v = 0; v < r.getVertexCount(); ++v) {
-        double p[3];
-        r.getVertex(p, v);
+        const double* p = r.rawverts().get(v);
         if (p[0] != 1 || p[1] != 2 || p[2] != 3) s += " vertex " + std::to_string(v);
     }
     return s;
@@ -107,13 +106,10 @@ TEST(HostileReader, EachDocumentReadsAsExpected) {
         EXPECT_EQ(r.result, c.message.empty() ? 1 : 0);
         EXPECT_EQ(r.messages, c.message.empty() ? std::vector<std::string>{}
                                                 : std::vector<std::string>{c.message});
-        if (c.whole) {
-            ASSERT_EQ(recs.size(), c.read.empty() ? 0u : 1u);
-            if (recs.size() == 0) continue;
-        }
-        const KelmMeshShellRecord& got = c.whole ? *recs[0] : rec;
+        ASSERT_EQ(recs.size(), c.whole && !c.read.empty() ? 1u : 0u);
+        const KelmMeshShellRecord& got = c.whole && recs.size() ? *recs[0] : rec;
         EXPECT_EQ(text_of(got.id), c.id);
-        EXPECT_EQ(kept(got), c.read);
+        EXPECT_EQ(c.whole && recs.size() == 0 ? "" : kept(got), c.read);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cfloat>
 #include <cstdio>
 #include <string>
@@ -14,35 +13,25 @@
 namespace {
 
 using kelm_test::RecordingStream;
-using Pieces = std::vector<std::string>;
 
 const char kNullFacet[] = "kelm_mesh_writer: have NULL facet";
 
 TEST(KelmMeshJsonSave, PutsExactlyThePiecesInOrder) {
     KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
-    RecordingStream os;
-    kelm_mesh_json_save(&os, &fs, "part1", 0xFF0000, 0);
-    const Pieces head = {"{\n",      "id",  " : \"", "part1", "\"", ",\n", "color", " : ",
-                         "16711680", ",\n", "verts", " : [",  "0",  ",",   "0",     ",",
-                         "0",        ",",   "1",     ",",     "0",  ",",   "0",     ",",
-                         "0",        ",",   "1",     ",",     "0",  "]"};
     // Each number and each comma of a list is a piece of its own.
-    const Pieces facet_verts = {",\n", "facet_verts", " : [", "0", ",", "1", ",", "2", "]"};
-    Pieces want = head;
-    want.insert(want.end(), facet_verts.begin(), facet_verts.end());
-    want.push_back("}");
-    EXPECT_EQ(os.pieces, want);
+    RecordingStream os, normals;
+    kelm_mesh_json_save(&os, &fs, "part1", 0xFF0000, 0);
+    const std::string head =
+        "{\n|id| : \"|part1|\"|,\n|color| : |16711680|,\n|verts| : [|0|,|0|,|0|"
+        ",|1|,|0|,|0|,|0|,|1|,|0|]|";
+    const std::string facet_verts = ",\n|facet_verts| : [|0|,|1|,|2|]|";
+    EXPECT_EQ(os.joined(), head + facet_verts + "}");
     EXPECT_EQ(os.flushes, 1);
-
     // With normals: two more members, both empty here; no_faces is the same text unflushed.
-    RecordingStream normals;
     kelm_mesh_json_save_no_faces(&normals, &fs, "part1", 0xFF0000, 1);
-    want = head;
-    want.insert(want.end(), {",\n", "normals", " : [", "]"});
-    want.insert(want.end(), facet_verts.begin(), facet_verts.end());
-    want.insert(want.end(), {",\n", "facet_normals", " : [", "]", "}"});
-    EXPECT_EQ(normals.pieces, want);
+    EXPECT_EQ(normals.joined(),
+              head + ",\n|normals| : [|]|" + facet_verts + ",\n|facet_normals| : [|]|}");
     EXPECT_EQ(normals.flushes, 0);
 
     // No id and no colour: verts comes first. "%g" numbers; "%d" colours; ids unescaped.
@@ -74,7 +63,6 @@ TEST(KelmMeshJsonSave, NullFacetsAndMissingNormalsShapeTheFacetLists) {
     EXPECT_EQ(
         os.text(),
         ",\nfacet_verts : [0,3,2,2,1,0,6,5,1,2,3,7,7,6,2,3,0,4],\nfacet_normals : [0,0,0,0,0,0]");
-    EXPECT_EQ(os.pieces.size(), 3 + 35 + 1 + 3 + 11 + 1u);
     EXPECT_EQ(errors.errors(), (std::vector<std::string>{kNullFacet, kNullFacet}));
 
     // A facet without all three corner normals ends facet_normals silently.
@@ -123,8 +111,23 @@ TEST(KelmMeshJsonSave, PiecesShareTheMemberState) {
     EXPECT_EQ(fragment.flushes, 0);
 }
 
+// The file form of form writes what its stream form puts, which it returns; a file that
+// cannot be opened gets nothing and no message.
+template <class Form>
+std::string expect_file_form(Form form) {
+    RecordingStream os;
+    form(static_cast<KelmOutputStream*>(&os));
+    kelm_test::ScratchFile file("out.json");
+    form(file.path());
+    EXPECT_EQ(file.read(), os.text());
+    kelm_test::ErrorRecorder errors;
+    form("/nonexistent_meshio_dir/x.json");
+    EXPECT_EQ(errors.count(), 0u);
+    return os.text();
+}
+
 TEST(KelmMeshJsonSave, LongListsAndFiles) {
-    // A long list goes out one number and one comma at a time, whatever its length.
+    // The file forms gather the pieces; a text of several blocks comes out whole.
     KelmMeshFacetSet big;
     std::string want = "{\nverts : [";
     for (unsigned i = 0; i < 12000; ++i) {
@@ -133,50 +136,25 @@ TEST(KelmMeshJsonSave, LongListsAndFiles) {
         std::snprintf(y, sizeof y, "%g", i + 0.5);
         want += (i ? "," : "") + std::to_string(i) + "," + y + ",-" + std::to_string(i);
     }
-    RecordingStream os;
-    kelm_mesh_json_save(&os, &big, nullptr, KELM_NO_COLOR, 0);
-    EXPECT_EQ(os.text(), want + "],\nfacet_verts : []}");
-    const auto open = std::find(os.pieces.begin(), os.pieces.end(), " : [");
-    const auto close = std::find(open, os.pieces.end(), "]");
-    ASSERT_EQ(close - open, 2 * 36000);
-    for (auto it = open + 1; it != close; ++it) {
-        const bool comma_slot = (it - open) % 2 == 0;
-        EXPECT_EQ(*it == ",", comma_slot) << *it;
-        EXPECT_EQ(it->find(','), comma_slot ? 0 : std::string::npos) << *it;
-    }
-    // The file forms gather the pieces; a text of several blocks comes out whole.
-    kelm_test::ScratchFile long_file("long.json");
-    kelm_mesh_json_save(long_file.path(), &big, nullptr, KELM_NO_COLOR, 0);
-    EXPECT_EQ(long_file.read(), os.text());
-    ASSERT_GT(os.text().size(), 2u * 64 * 1024);
+    ASSERT_GT(want.size(), 2u * 64 * 1024);
+    EXPECT_EQ(
+        expect_file_form([&](auto t) { kelm_mesh_json_save(t, &big, nullptr, KELM_NO_COLOR, 0); }),
+        want + "],\nfacet_verts : []}");
 
     KelmMeshFacetSet fs;
     kelm_test::make_cube(fs);
     fs.deleteFacet(11);
-    kelm_test::ErrorRecorder errors;
-    os.pieces.clear();
-    kelm_mesh_json_save(&os, &fs, "cube", 0x00ff00, 1);
-    kelm_test::expect_golden("meshio_cube.json", os.text());
     kelm_uint_vector list;
     list.append(1);
     list.append(0);
-    RecordingStream fragment;
-    kelm_mesh_json_save_fragment(&fragment, &fs, &list, 1);
-
-    // File forms write what the stream forms put; an unopenable file gets nothing.
-    kelm_test::ScratchFile a("a.json"), b("b.json"), c("c.json");
-    kelm_mesh_json_save(a.path(), &fs, "cube", 0x00ff00, 1);
-    kelm_mesh_json_save_no_faces(b.path(), &fs, "cube", 0x00ff00, 1);
-    kelm_mesh_json_save_fragment(c.path(), &fs, &list, 1);
-    EXPECT_EQ(a.read(), os.text());
-    EXPECT_EQ(b.read(), os.text());
-    EXPECT_EQ(c.read(), fragment.text());
-    const std::string bad = "/nonexistent_meshio_dir/x.json";
-    errors.clear();
-    kelm_mesh_json_save(bad.c_str(), &fs, "cube", 0, 1);
-    kelm_mesh_json_save_no_faces(bad.c_str(), &fs, "cube", 0, 1);
-    kelm_mesh_json_save_fragment(bad.c_str(), &fs, &list, 1);
-    EXPECT_EQ(errors.count(), 0u);
+    kelm_test::ErrorRecorder errors;
+    const std::string cube =
+        expect_file_form([&](auto t) { kelm_mesh_json_save(t, &fs, "cube", 0x00ff00, 1); });
+    kelm_test::expect_golden("meshio_cube.json", cube);
+    EXPECT_EQ(expect_file_form(
+                  [&](auto t) { kelm_mesh_json_save_no_faces(t, &fs, "cube", 0x00ff00, 1); }),
+              cube);
+    expect_file_form([&](auto t) { kelm_mesh_json_save_fragment(t, &fs, &list, 1); });
 }
 
 }  // namespace

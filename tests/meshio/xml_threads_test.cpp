@@ -19,6 +19,7 @@
 #include "kelmmath/units/units.h"
 #include "meshio/internal_shells.h"
 #include "support/meshio.h"
+#include "support/xml_round_trip.h"
 
 namespace {
 
@@ -100,12 +101,10 @@ TEST(KelmThreads, WritersAndReadersOnTheirOwnObjects) {
             // Half the rounds free a parser still inside a shell.
             if (round % 2 == 1) kelm_mesh_xml_read_shell_element(parser, &dangling, nullptr);
             KELMXML_ParserFree(parser);
-            const KelmMeshFaceAtts* atts =
-                rec.getFaceCount() == 1 ? KelmMeshFaceAtts::find(rec.getFace(0)) : nullptr;
-            const char* number = atts != nullptr ? atts->getAttribute("thread number") : nullptr;
             same[t] += ok && rec.getFaceCount() == 1 &&
                        kelm_mesh_get_color(rec.getFace(0)) == static_cast<unsigned>(t) &&
-                       number != nullptr && std::string(number) == std::to_string(t);
+                       kelm_test::face_attributes(rec.getFace(0)) ==
+                           kelm_test::AttributePairs{{"thread number", std::to_string(t)}};
         }
     });
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(same[t], 20) << t;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -31,29 +30,49 @@ std::string compact(Body body) {
     return out.str();
 }
 
+// The text of the writer calls in the argument list (on the writer w).
+#define WRITTEN(...) compact([&](KelmXMLWriter* w) { __VA_ARGS__; })
+
+// Every stream and file form of form is its writer form between a declaration and close();
+// a file that cannot be opened gets nothing and no message.
+template <class Form>
+void expect_documents(Form form) {
+    const std::string want = WRITTEN(w->writeHeader(); form(w));
+    KelmOutputString streamed;
+    form(static_cast<KelmOutputStream*>(&streamed));
+    EXPECT_EQ(streamed.str(), want);
+    kelm_test::ScratchFile out("forms.xml");
+    form(out.path());
+    EXPECT_EQ(out.read(), want);
+    kelm_test::ErrorRecorder errors;
+    form((std::string(KELMMATH_BINARY_DIR) + "/no_such_dir_meshio/x.xml").c_str());
+    form(static_cast<const char*>(nullptr));
+    EXPECT_EQ(errors.count(), 0u);
+}
+
 TEST(KelmMeshXmlSave, ShellOfOneTriangleWithAndWithoutFacetNormals) {
     KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
     const std::string verts = "<verts><v p=\"0 0 0\"/><v p=\"1 0 0\"/><v p=\"0 1 0\"/></verts>";
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, &fs, "part1", 0xFF0000); }),
+    EXPECT_EQ(WRITTEN(kelm_mesh_xml_save(w, &fs, "part1", 0xFF0000)),
               "<shell id=\"part1\" color=\"ff0000\">" + verts +
                   "<facets><f v=\"0 1 2\"/></facets></shell>\n");
     KelmMeshXMLOpts opts;
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, &opts, &fs, "a", 0); }),
-              compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, nullptr, &fs, "a", 0); }));
+    EXPECT_EQ(WRITTEN(kelm_mesh_xml_save(w, &opts, &fs, "a", 0)),
+              WRITTEN(kelm_mesh_xml_save(w, nullptr, &fs, "a", 0)));
     opts.facet_normals = 1;
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, &opts, &fs, nullptr, 0); }),
+    EXPECT_EQ(WRITTEN(kelm_mesh_xml_save(w, &opts, &fs, nullptr, 0)),
               "<shell color=\"000000\">" + verts +
                   "<facets><f v=\"0 1 2\" fn=\"0 0 1\"/></facets></shell>\n");
 
-    // Six lower-case digits, zero-padded; larger values keep all their digits.
+    // Six lower-case digits, zero-padded; larger values keep all their digits. Header and
+    // footer may enclose the caller's own elements.
     const std::pair<unsigned, std::string> colors[] = {
         {0x00ff00, "00ff00"}, {0xABCDEF, "abcdef"}, {0x1000000, "1000000"}};
     for (const auto& [color, text] : colors) {
-        EXPECT_EQ(compact([&](KelmXMLWriter* w) {
-                      kelm_mesh_xml_save_header(w, &fs, "i", color);
-                  }).find("<shell id=\"i\" color=\"" + text + "\"><verts>"),
-                  0u);
+        EXPECT_EQ(WRITTEN(kelm_mesh_xml_save_header(w, &fs, "i", color); w->beginElement("note");
+                          w->endElement("note"); kelm_mesh_xml_save_footer(w)),
+                  "<shell id=\"i\" color=\"" + text + "\">" + verts + "<note/></shell>\n");
     }
 }
 
@@ -67,13 +86,11 @@ TEST(KelmMeshXmlSave, NumberTextsCornerNormalsAndOddFacets) {
     f->normal[0] = fs.createNormal(KelmDirection(0.1, 0.0, -1.0 / 3.0));
     f->normal[1] = 7;  // no such normal: left out like NONE
     f->normal[2] = fs.createNormal(KelmDirection(0.0, 0.0, 2.0));
-    add_facet(fs, 1, 1, 0);   // degenerate
-    add_facet(fs, 0, 1, 3);   // one past the last vertex
+    add_facet(fs, 1, 1, 0);  // degenerate
+    add_facet(fs, 0, 1, 3);  // one past the last vertex
     KelmMeshXMLOpts opts;
     opts.facet_normals = 1;
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) {
-                  kelm_mesh_xml_save(w, &opts, &fs, nullptr, KELM_NO_COLOR);
-              }),
+    EXPECT_EQ(WRITTEN(kelm_mesh_xml_save(w, &opts, &fs, nullptr, KELM_NO_COLOR)),
               "<shell><verts><v p=\"0.10000000000000001 -0 1.0000000000000001e+300\"/>"
               "<v p=\"1 0 0\"/><v p=\"2.2250738585072014e-308 2.2250738585072014e-308 "
               "2.2250738585072014e-308\"/></verts><facets><f v=\"0 1 -1\" fn=\"0 0 0\">"
@@ -91,64 +108,31 @@ TEST(KelmMeshXmlSave, FacesRangesAndListsDecideWhichFacetsGoWhere) {
     const std::string f0 = "<f v=\"0 1 4\"/>", f1 = "<f v=\"0 4 3\"/>", f2 = "<f v=\"1 2 5\"/>",
                       f3 = "<f v=\"1 5 4\"/>";
     // With faces the shell has no colour; each face has its own element.
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save(w, &fs, "s", 0x123456); }),
+    EXPECT_EQ(WRITTEN(kelm_mesh_xml_save(w, &fs, "s", 0x123456)),
               "<shell id=\"s\">" + verts +
                   "<facets name=\"wheel\" part=\"a&amp;b\" color=\"00ff00\">" + f0 + f1 +
                   "</facets><facets>" + f2 + f3 + "</facets></shell>\n");
-    EXPECT_EQ(
-        compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_no_faces(w, &fs, "s", 0x123456); }),
-        "<shell id=\"s\" color=\"123456\">" + verts + "<facets>" + f0 + f1 + f2 + f3 +
-            "</facets></shell>\n");
-
-    // An empty attribute name ends the list: what follows, colour included, is lost.
-    KelmMeshFace* face = fs.createFace(1, 1);
-    KelmMeshFaceAtts* atts = new KelmMeshFaceAtts;
-    atts->setAttribute("a", "1");
-    atts->setAttribute("b", "");
-    atts->setAttribute("", "lost");
-    atts->setAttribute("c", "lost too");
-    face->addProp(atts);
-    kelm_mesh_set_color(face, 0xff);
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_face(w, &fs, face); }),
-              "<facets a=\"1\" b=\"\">" + f1 + "</facets>\n");
+    EXPECT_EQ(WRITTEN(kelm_mesh_xml_save_no_faces(w, &fs, "s", 0x123456)),
+              "<shell id=\"s\" color=\"123456\">" + verts + "<facets>" + f0 + f1 + f2 + f3 +
+                  "</facets></shell>\n");
 
     // Ranges: first = NONE writes nothing; null facets and slots past the end are skipped.
+    // Lists keep their order and skip NONE, null facets and strays.
     fs.deleteFacet(1);
     const char* pairs[] = {"k", "v", nullptr};
-    EXPECT_EQ(
-        compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, KELM_NONE, 3, pairs); }),
-        "\n");
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, 2, 0, pairs); }),
-              "<facets k=\"v\"/>\n");
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, 0, 9, nullptr); }),
-              "<facets>" + f0 + f2 + f3 + "</facets>\n");
-    // Lists keep their order and skip NONE, null facets and strays.
     kelm_uint_vector list, empty;
     for (unsigned i : {3u, KELM_NONE, 1u, 0u, 4u, 3u}) list.append(i);
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, &list); }),
-              "<facets>" + f3 + f0 + f3 + "</facets>\n");
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_fragment(w, &fs, &empty); }),
-              "<shell id=\"fragment\">" + verts + "<facets/></shell>\n");
-}
-
-TEST(KelmMeshXmlSave, PiecesGoIntoACallersDocument) {
-    KelmMeshFacetSet a, b;
-    kelm_test::make_triangle(a);
-    kelm_test::make_tetrahedron(b);
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) {
-                  w->beginElement("assembly");
-                  kelm_mesh_xml_save(w, &a, "a", KELM_NO_COLOR);
-                  kelm_mesh_xml_save_header(w, &b, "b", KELM_NO_COLOR);
-                  w->beginElement("note");
-                  w->endElement("note");
-                  kelm_mesh_xml_save_facets(w, &b, 1, 2, nullptr);
-                  kelm_mesh_xml_save_footer(w);
-                  w->endElement("assembly");
-              }),
-              "<assembly><shell id=\"a\"><verts><v p=\"0 0 0\"/><v p=\"1 0 0\"/><v p=\"0 1 0\"/>"
-              "</verts><facets><f v=\"0 1 2\"/></facets></shell><shell id=\"b\"><verts>"
-              "<v p=\"0 0 0\"/><v p=\"1 0 0\"/><v p=\"0 1 0\"/><v p=\"0 0 1\"/></verts><note/>"
-              "<facets><f v=\"0 1 3\"/><f v=\"0 3 2\"/></facets></shell></assembly>\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {WRITTEN(kelm_mesh_xml_save_facets(w, &fs, KELM_NONE, 3, pairs)), "\n"},
+        {WRITTEN(kelm_mesh_xml_save_facets(w, &fs, 2, 0, pairs)), "<facets k=\"v\"/>\n"},
+        {WRITTEN(kelm_mesh_xml_save_facets(w, &fs, 0, 9, nullptr)),
+         "<facets>" + f0 + f2 + f3 + "</facets>\n"},
+        {WRITTEN(kelm_mesh_xml_save_facets(w, &fs, &list)),
+         "<facets>" + f3 + f0 + f3 + "</facets>\n"},
+        {WRITTEN(kelm_mesh_xml_save_fragment(w, &fs, &empty)),
+         "<shell id=\"fragment\">" + verts + "<facets/></shell>\n"},
+    };
+    for (const auto& [got, want] : cases) EXPECT_EQ(got, want);
 }
 
 TEST(KelmMeshXmlSave, StreamAndFileFormsWriteWholeDocuments) {
@@ -163,50 +147,15 @@ TEST(KelmMeshXmlSave, StreamAndFileFormsWriteWholeDocuments) {
     EXPECT_EQ(rec.flushes, 1);
     kelm_test::expect_golden("meshio_strip_faces.xml", rec.text());
 
-    // Every stream and file form is its writer form between a declaration and close().
     kelm_uint_vector list;
     list.append(2);
     list.append(0);
-    using Writer =
-        void (*)(KelmXMLWriter*, KelmMeshXMLOpts*, const KelmMeshFacetSet*, kelm_uint_vector*);
-    using Stream =
-        void (*)(KelmOutputStream*, KelmMeshXMLOpts*, const KelmMeshFacetSet*, kelm_uint_vector*);
-    using File =
-        void (*)(const char*, KelmMeshXMLOpts*, const KelmMeshFacetSet*, kelm_uint_vector*);
-#define KELM_FORMS(call)                                                              \
-    Writer([](KelmXMLWriter* t, KelmMeshXMLOpts* o, const KelmMeshFacetSet* s,        \
-              kelm_uint_vector* l) { (void)o, (void)l, call; }),                      \
-        Stream([](KelmOutputStream* t, KelmMeshXMLOpts* o, const KelmMeshFacetSet* s, \
-                  kelm_uint_vector* l) { (void)o, (void)l, call; }),                  \
-        File([](const char* t, KelmMeshXMLOpts* o, const KelmMeshFacetSet* s,         \
-                kelm_uint_vector* l) { (void)o, (void)l, call; })
-    const std::tuple<Writer, Stream, File> forms[] = {
-        {KELM_FORMS(kelm_mesh_xml_save(t, o, s, "i", 0xAB))},
-        {KELM_FORMS(kelm_mesh_xml_save(t, s, "i", 0xAB))},
-        {KELM_FORMS(kelm_mesh_xml_save_no_faces(t, o, s, "i", 0xAB))},
-        {KELM_FORMS(kelm_mesh_xml_save_no_faces(t, s, "i", 0xAB))},
-        {KELM_FORMS(kelm_mesh_xml_save_fragment(t, o, s, l))},
-        {KELM_FORMS(kelm_mesh_xml_save_fragment(t, s, l))},
-    };
-#undef KELM_FORMS
-    for (const auto& [writer, stream, file] : forms) {
-        const std::string want = compact([&](KelmXMLWriter* w) {
-            w->writeHeader();
-            writer(w, &opts, &fs, &list);
-        });
-        KelmOutputString streamed;
-        stream(&streamed, &opts, &fs, &list);
-        EXPECT_EQ(streamed.str(), want);
-        kelm_test::ScratchFile out("forms.xml");
-        file(out.path(), &opts, &fs, &list);
-        EXPECT_EQ(out.read(), want);
-        // A file that cannot be opened: no file, no message.
-        kelm_test::ErrorRecorder errors;
-        const std::string bad = std::string(KELMMATH_BINARY_DIR) + "/no_such_dir_meshio/x.xml";
-        file(bad.c_str(), &opts, &fs, &list);
-        file(nullptr, &opts, &fs, &list);
-        EXPECT_EQ(errors.count(), 0u);
-    }
+    expect_documents([&](auto t) { kelm_mesh_xml_save(t, &opts, &fs, "i", 0xAB); });
+    expect_documents([&](auto t) { kelm_mesh_xml_save(t, &fs, "i", 0xAB); });
+    expect_documents([&](auto t) { kelm_mesh_xml_save_no_faces(t, &opts, &fs, "i", 0xAB); });
+    expect_documents([&](auto t) { kelm_mesh_xml_save_no_faces(t, &fs, "i", 0xAB); });
+    expect_documents([&](auto t) { kelm_mesh_xml_save_fragment(t, &opts, &fs, &list); });
+    expect_documents([&](auto t) { kelm_mesh_xml_save_fragment(t, &fs, &list); });
 }
 
 using kelm_test::ErrorRecorder;
@@ -228,41 +177,37 @@ TEST(KelmMeshXmlSave, AttributesXmlCannotHoldAreEncodedReportedAndReadBackExactl
                          {"plain", ""}};
     KelmMeshFaceAtts* atts = KelmMeshFaceAtts::make(face);
     for (const auto& p : given)  // append: a name may repeat
-        atts->getAttributes().append(new KelmMeshShellFaceAttribute(p.first.c_str(),
-                                                                    p.second.c_str()));
+        atts->getAttributes().append(
+            new KelmMeshShellFaceAttribute(p.first.c_str(), p.second.c_str()));
     ErrorRecorder errors;
-    const std::string text =
-        compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_face(w, &fs, face); });
-    EXPECT_EQ(text,
+    EXPECT_EQ(WRITTEN(kelm_mesh_xml_save_face(w, &fs, face)),
               "<facets kelm.attr.0=\"surface%20finish ground\" kelm.attr.1=\"color red\" "
               "kelm.attr.2=\"tool T%01%FF\" kelm.attr.3=\"kelm.attr.0 x\" tool=\"again\" "
               "plain=\"a&amp;b &lt;&quot;c&quot;&gt; &#9;&#10;\" kelm.attr.6=\"plain \" "
               "color=\"00ff00\"><f v=\"0 1 2\"/></facets>\n");
+    const auto warning = [](const char* name, const char* why, int index) {
+        return "mesh XML: face 0: attribute \"" + std::string(name) + "\" " + why +
+               ": written as kelm.attr." + std::to_string(index) + "\n";
+    };
     EXPECT_EQ(errors.warnings(),
-              (Strings{"mesh XML: face 0: attribute \"surface finish\" has a name that is not "
-                       "an XML name: written as kelm.attr.0\n",
-                       "mesh XML: face 0: attribute \"color\" is named like the face colour: "
-                       "written as kelm.attr.1\n",
-                       "mesh XML: face 0: attribute \"tool\" has a value XML 1.0 cannot carry: "
-                       "written as kelm.attr.2\n",
-                       "mesh XML: face 0: attribute \"kelm.attr.0\" has a name starting with "
-                       "kelm.attr.: written as kelm.attr.3\n",
-                       "mesh XML: face 0: attribute \"plain\" repeats a name of the element: "
-                       "written as kelm.attr.6\n"}));
+              (Strings{warning("surface finish", "has a name that is not an XML name", 0),
+                       warning("color", "is named like the face colour", 1),
+                       warning("tool", "has a value XML 1.0 cannot carry", 2),
+                       warning("kelm.attr.0", "has a name starting with kelm.attr.", 3),
+                       warning("plain", "repeats a name of the element", 6)}));
 
     // The whole document reads back with every attribute, in order, byte for byte.
     ScratchFile file("encoded.xml");
     kelm_mesh_xml_save(file.path(), &fs, "id", KELM_NO_COLOR);
     KelmMeshShellRecordVec recs;
     ASSERT_EQ(kelm_mesh_xml_read(&recs, file.path()), 1);
-    ASSERT_EQ(recs.size(), 1u);
-    ASSERT_EQ(recs[0]->getFaceCount(), 1u);
+    ASSERT_TRUE(recs.size() == 1 && recs[0]->getFaceCount() == 1);
     EXPECT_EQ(kelm_test::face_attributes(recs[0]->getFace(0)), given);
 
     // A face's list ends at an attribute without a name, as it always has: reported.
     atts->getAttributes().get(1)->name.copy("");
     errors.clear();
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_face(w, &fs, face); }),
+    EXPECT_EQ(WRITTEN(kelm_mesh_xml_save_face(w, &fs, face)),
               "<facets kelm.attr.0=\"surface%20finish ground\"><f v=\"0 1 2\"/></facets>\n");
     EXPECT_EQ(errors.errors(), (Strings{"mesh XML: face 0: attribute 1 has no name: it, the "
                                         "attributes after it and the colour are not written\n"}));
@@ -270,7 +215,7 @@ TEST(KelmMeshXmlSave, AttributesXmlCannotHoldAreEncodedReportedAndReadBackExactl
     // The caller's own list: its color is its own; other names as for a face.
     const char* list[] = {"color", "123456", "a b", "c", "color", "d", nullptr};
     errors.clear();
-    EXPECT_EQ(compact([&](KelmXMLWriter* w) { kelm_mesh_xml_save_facets(w, &fs, 0, 0, list); }),
+    EXPECT_EQ(WRITTEN(kelm_mesh_xml_save_facets(w, &fs, 0, 0, list)),
               "<facets color=\"123456\" kelm.attr.1=\"a%20b c\" kelm.attr.2=\"color d\"/>\n");
     EXPECT_EQ(errors.warnings(),
               (Strings{"mesh XML: <facets>: attribute \"a b\" has a name that is not an XML "
@@ -281,10 +226,14 @@ TEST(KelmMeshXmlSave, AttributesXmlCannotHoldAreEncodedReportedAndReadBackExactl
 }
 
 TEST(KelmMeshXmlAttributeCode, EncodesExactlyAndDecodesOnlyWhatItWrites) {
-    EXPECT_EQ(kelm_internal::encode_attribute("!~%a b", "\x01\xFF" "A"), "!~%25a%20b %01%FFA");
+    EXPECT_EQ(kelm_internal::encode_attribute("!~%a b",
+                                              "\x01\xFF"
+                                              "A"),
+              "!~%25a%20b %01%FFA");
     EXPECT_EQ(kelm_internal::encode_attribute("n", nullptr), "n ");
     std::string name = "kept", value = "kept";
-    for (const char* bad : {"", "x", " x", "%4 x", "%G1 x", "a%00 x", "a b%0", "a\x7F b", "a\x01 b"})
+    for (const char* bad :
+         {"", "x", " x", "%4 x", "%G1 x", "a%00 x", "a b%0", "a\x7F b", "a\x01 b"})
         EXPECT_FALSE(kelm_internal::decode_attribute(bad, &name, &value)) << bad;
     EXPECT_EQ(name + value, "keptkept");
     ASSERT_TRUE(kelm_internal::decode_attribute("%41%61%4a%4A%0a!~ %7e%20", &name, &value));

@@ -17,9 +17,8 @@ namespace kelm_test {
 inline void expect_golden(const std::string& name, const std::string& text) {
     const std::string path = std::string(KELMMATH_SOURCE_DIR) + "/tests/golden/" + name;
     const char* update = std::getenv("KELMMATH_UPDATE_GOLDEN");
-    if (update != nullptr && std::string(update) == "1") {
+    if (update != nullptr && std::string(update) == "1")
         std::ofstream(path, std::ios::binary) << text;
-    }
     std::ifstream in(path, std::ios::binary);
     ASSERT_TRUE(in.good()) << "missing golden file " << path;
     std::ostringstream golden;

@@ -1,12 +1,13 @@
 #ifndef KELMMATH_TESTS_SUPPORT_MESHIO_H
 #define KELMMATH_TESTS_SUPPORT_MESHIO_H
 
-// Helpers of the exchange-format tests: a stream that records every put, files in a
-// scratch folder, golden texts, the one-triangle mesh.
+// Helpers of the exchange-format tests: binary STL bytes, a stream that records every
+// put, files in a scratch folder, golden texts, the one-triangle mesh.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -35,6 +36,19 @@ inline void add_two_faces(KelmMeshFacetSet& fs) {
     fs.createFace(2, 2);
 }
 
+// A binary STL: the 80-byte header, the count, then each triangle given as its normal
+// and three corners (twelve floats).
+inline std::string binary_stl(std::uint32_t count, const std::vector<std::vector<float>>& tris,
+                              const std::string& header = std::string(80, '\0')) {
+    std::string s = header;
+    s.append(reinterpret_cast<const char*>(&count), 4);
+    for (const auto& t : tris) {
+        s.append(reinterpret_cast<const char*>(t.data()), 48);
+        s.append(2, '\0');
+    }
+    return s;
+}
+
 // Records each piece handed to put, and counts flushes.
 class RecordingStream : public KelmOutputStream {
 public:
@@ -42,11 +56,13 @@ public:
     void put(const char* text) override { pieces.push_back(text ? text : "<null>"); }
     void flush() override { ++flushes; }
 
-    std::string text() const {
+    // The pieces, joined by sep.
+    std::string joined(const char* sep = "|") const {
         std::string all;
-        for (const std::string& p : pieces) all += p;
+        for (std::size_t i = 0; i < pieces.size(); ++i) all += (i ? sep : "") + pieces[i];
         return all;
     }
+    std::string text() const { return joined(""); }
 
     std::vector<std::string> pieces;
     int flushes = 0;
@@ -55,9 +71,9 @@ public:
 // A path in the build tree, unique to this process; the file is removed at the end.
 class ScratchFile {
 public:
-    explicit ScratchFile(const std::string& name) {
-        path_ =
-            std::string(KELMMATH_BINARY_DIR) + "/meshio_" + std::to_string(getpid()) + "_" + name;
+    explicit ScratchFile(const std::string& name)
+        : path_(std::string(KELMMATH_BINARY_DIR) + "/meshio_" + std::to_string(getpid()) + "_" +
+                name) {
         std::remove(path_.c_str());
     }
     ~ScratchFile() { std::remove(path_.c_str()); }
@@ -66,15 +82,11 @@ public:
 
     const char* path() const { return path_.c_str(); }
     std::string read() const {
-        std::ifstream in(path_, std::ios::binary);
         std::ostringstream s;
-        s << in.rdbuf();
+        s << std::ifstream(path_, std::ios::binary).rdbuf();
         return s.str();
     }
-    void write(const std::string& text) const {
-        std::ofstream out(path_, std::ios::binary);
-        out << text;
-    }
+    void write(const std::string& text) const { std::ofstream(path_, std::ios::binary) << text; }
 
 private:
     std::string path_;
