@@ -5,13 +5,14 @@
 #include <cfloat>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "support/capture.h"
 #include "support/meshio.h"
 
 namespace {
 
+using kelm_test::expect_file_form;
 using kelm_test::RecordingStream;
 
 const char kNullFacet[] = "kelm_mesh_writer: have NULL facet";
@@ -55,30 +56,27 @@ TEST(KelmMeshJsonSave, NullFacetsAndMissingNormalsShapeTheFacetLists) {
                                // (3,0,4) ..., two a side, every corner with its side's normal
     fs.deleteFacet(2);
     fs.getFacet(5)->normal[1] = KELM_NONE;
-    kelm_test::ErrorRecorder errors;
-    RecordingStream os;
-    int state = 1;
+    // The text and the reports of one call, on a state of 1.
+    using Result = std::pair<std::string, std::vector<std::string>>;
+    const auto facets = [&fs](auto... which) {
+        kelm_test::ErrorRecorder errors;
+        RecordingStream os;
+        int state = 1;
+        kelm_mesh_json_save_facets(&os, &state, &fs, which..., 1);
+        return Result{os.text(), errors.errors()};
+    };
     // facet_verts skips the null facet, facet_normals ends there; one report per list.
-    kelm_mesh_json_save_facets(&os, &state, &fs, 0, 7, 1);
-    EXPECT_EQ(
-        os.text(),
-        ",\nfacet_verts : [0,3,2,2,1,0,6,5,1,2,3,7,7,6,2,3,0,4],\nfacet_normals : [0,0,0,0,0,0]");
-    EXPECT_EQ(errors.errors(), (std::vector<std::string>{kNullFacet, kNullFacet}));
-
+    EXPECT_EQ(facets(0u, 7u), (Result{",\nfacet_verts : [0,3,2,2,1,0,6,5,1,2,3,7,7,6,2,3,0,4],"
+                                      "\nfacet_normals : [0,0,0,0,0,0]",
+                                      {kNullFacet, kNullFacet}}));
     // A facet without all three corner normals ends facet_normals silently.
-    errors.clear();
-    os.pieces.clear();
-    kelm_mesh_json_save_facets(&os, &state, &fs, 3, 3, 1);
-    EXPECT_EQ(os.text(), ",\nfacet_verts : [6,5,1,2,3,7,7,6,2],\nfacet_normals : [1,1,1,2,2,2]");
-    EXPECT_EQ(errors.count(), 0u);
-
+    EXPECT_EQ(facets(3u, 3u),
+              (Result{",\nfacet_verts : [6,5,1,2,3,7,7,6,2],\nfacet_normals : [1,1,1,2,2,2]", {}}));
     // Lists: NONE and indices past the end count as null facets.
     kelm_uint_vector list;
     for (unsigned i : {4u, KELM_NONE, 0u, 40u}) list.append(i);
-    os.pieces.clear();
-    kelm_mesh_json_save_facets(&os, &state, &fs, &list, 1);
-    EXPECT_EQ(os.text(), ",\nfacet_verts : [2,3,7,0,3,2],\nfacet_normals : [2,2,2]");
-    EXPECT_EQ(errors.count(), 3u);
+    EXPECT_EQ(facets(&list), (Result{",\nfacet_verts : [2,3,7,0,3,2],\nfacet_normals : [2,2,2]",
+                                     {kNullFacet, kNullFacet, kNullFacet}}));
 }
 
 TEST(KelmMeshJsonSave, PiecesShareTheMemberState) {
@@ -111,21 +109,6 @@ TEST(KelmMeshJsonSave, PiecesShareTheMemberState) {
     EXPECT_EQ(fragment.flushes, 0);
 }
 
-// The file form of form writes what its stream form puts, which it returns; a file that
-// cannot be opened gets nothing and no message.
-template <class Form>
-std::string expect_file_form(Form form) {
-    RecordingStream os;
-    form(static_cast<KelmOutputStream*>(&os));
-    kelm_test::ScratchFile file("out.json");
-    form(file.path());
-    EXPECT_EQ(file.read(), os.text());
-    kelm_test::ErrorRecorder errors;
-    form("/nonexistent_meshio_dir/x.json");
-    EXPECT_EQ(errors.count(), 0u);
-    return os.text();
-}
-
 TEST(KelmMeshJsonSave, LongListsAndFiles) {
     // The file forms gather the pieces; a text of several blocks comes out whole.
     KelmMeshFacetSet big;
@@ -145,8 +128,7 @@ TEST(KelmMeshJsonSave, LongListsAndFiles) {
     kelm_test::make_cube(fs);
     fs.deleteFacet(11);
     kelm_uint_vector list;
-    list.append(1);
-    list.append(0);
+    for (unsigned i : {1u, 0u}) list.append(i);
     kelm_test::ErrorRecorder errors;
     const std::string cube =
         expect_file_form([&](auto t) { kelm_mesh_json_save(t, &fs, "cube", 0x00ff00, 1); });

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "kelmmath/meshio/meshfile.h"
-#include "support/capture.h"
 #include "support/meshio.h"
 
 namespace {

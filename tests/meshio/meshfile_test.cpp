@@ -4,18 +4,22 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "support/capture.h"
 #include "support/meshio.h"
+#include "support/xml_round_trip.h"
 
 namespace {
 
 using kelm_test::add_facet;
+using kelm_test::corners;
 using kelm_test::ErrorRecorder;
+using kelm_test::triple;
+using Indices = std::vector<unsigned>;
+using Reals = std::vector<double>;
+constexpr unsigned N = KELM_NONE;
 
 // Random vertices (every one used, all distinct) and random facets over them. With
 // floats set, every coordinate is a float, so binary STL keeps it exactly.
@@ -39,13 +43,11 @@ void make_random(KelmMeshFacetSet& fs, unsigned seed, unsigned nv, unsigned nf, 
 }
 
 std::string write_to_text(const KelmMeshFacetSet& fs, KelmMeshFileFormat format) {
-    FILE* fp = std::tmpfile();
+    kelm_test::ScratchFile file("written");
+    FILE* fp = std::fopen(file.path(), "wb");
     EXPECT_EQ(kelm_mesh_file_write(&fs, fp, "out", format), 1);
-    std::string out(static_cast<std::size_t>(std::ftell(fp)), '\0');
-    std::rewind(fp);
-    EXPECT_EQ(std::fread(&out[0], 1, out.size(), fp), out.size());
     std::fclose(fp);
-    return out;
+    return file.read();
 }
 
 int read_text(KelmMeshFacetSet& fs, const std::string& text,
@@ -111,14 +113,10 @@ TEST(KelmMeshFile, DetectionAndWelding) {
     opts.keep_normals = 1;
     ASSERT_EQ(read_text(fs, bin, &opts), 1);
     EXPECT_EQ(fs.getVertexCount(), 4u);  // (-0,0,0) is (0,0,0)
-    const unsigned want[2][3] = {{0, 1, 2}, {0, 2, 3}};
-    for (unsigned f = 0; f < 2; ++f)
-        EXPECT_EQ(0, std::memcmp(fs.getFacet(f)->vertex, want[f], sizeof want[f]));
-    double p[3];
-    fs.getVertex(p, 0);
-    EXPECT_FALSE(std::signbit(p[0]));  // the first-met value is kept
+    EXPECT_EQ(corners(fs.getFacet(0)), (Indices{0, 1, 2, 0, 0, 0}));
+    EXPECT_EQ(corners(fs.getFacet(1)), (Indices{0, 2, 3, 1, 1, 1}));
+    EXPECT_FALSE(std::signbit(triple(fs.rawverts().get(0))[0]));  // the first-met value is kept
     ASSERT_EQ(fs.getNormalCount(), 2u);
-    EXPECT_EQ(fs.getFacet(1)->normal[2], 1u);
     EXPECT_EQ(fs.getNormal(1)[2], 1.0);
 
     opts = KelmMeshReadOptions();
@@ -143,8 +141,7 @@ TEST(KelmMeshFile, DetectionAndWelding) {
     opts.weld_tolerance = 1e-6;
     ASSERT_EQ(read_text(fs, near, &opts), 1);
     EXPECT_EQ(fs.getVertexCount(), 3u);
-    EXPECT_EQ(fs.getFacet(1)->vertex[0], 0u);
-    EXPECT_EQ(fs.getFacet(1)->vertex[1], 1u);
+    EXPECT_EQ(corners(fs.getFacet(1)), (Indices{0, 1, 2, N, N, N}));
 }
 
 TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
@@ -158,8 +155,7 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
                   nullptr, &info),
         1);
     ASSERT_EQ(fs.getFacetCount(), 2u);
-    EXPECT_EQ(fs.getFacet(1)->vertex[0], 0u);
-    EXPECT_EQ(fs.getFacet(1)->vertex[1], 2u);
+    EXPECT_EQ(corners(fs.getFacet(1)), (Indices{0, 2, 3, N, N, N}));
     EXPECT_EQ(info.split_polygons, 1u);
 
     // A concave arrow (area 5) whose fan from corner 1 would leave the outline, with
@@ -223,13 +219,9 @@ TEST(KelmMeshFile, PlyAnyTypesBothByteOrdersOtherPropertiesSkipped) {
     ASSERT_EQ(read_text(fs, ply, nullptr, &info), 1);
     EXPECT_EQ(info.format, kelm_mesh_file_ply_binary_be);
     ASSERT_EQ(fs.getVertexCount(), 3u);
-    double p[3];
-    fs.getVertex(p, 1);
-    EXPECT_EQ(p[0], -3.0);
-    fs.getVertex(p, 2);
-    EXPECT_EQ(p[1], 5.0);
-    const unsigned want[3] = {0, 2, 1};
-    EXPECT_EQ(0, std::memcmp(fs.getFacet(0)->vertex, want, sizeof want));
+    EXPECT_EQ(triple(fs.rawverts().get(1)), (Reals{-3, 0, 0}));
+    EXPECT_EQ(triple(fs.rawverts().get(2)), (Reals{0, 5, 0}));
+    EXPECT_EQ(corners(fs.getFacet(0)), (Indices{0, 2, 1, N, N, N}));
 
     // ASCII: y may come first, and a list may be empty.
     ASSERT_EQ(read_text(fs,
@@ -238,8 +230,7 @@ TEST(KelmMeshFile, PlyAnyTypesBothByteOrdersOtherPropertiesSkipped) {
                         "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
                         "0 0 0 0\n0 1 0 0\n1 0 0 0\n3 0 1 2\n"),
               1);
-    fs.getVertex(p, 1);
-    EXPECT_EQ(std::vector<double>(p, p + 3), (std::vector<double>{1, 0, 0}));
+    EXPECT_EQ(triple(fs.rawverts().get(1)), (Reals{1, 0, 0}));
 }
 
 TEST(KelmMeshFile, ObjNormalsKeptWhenAsked) {
@@ -250,16 +241,15 @@ TEST(KelmMeshFile, ObjNormalsKeptWhenAsked) {
     KelmMeshReadOptions opts;
     ASSERT_EQ(read_text(fs, obj, &opts), 1);
     EXPECT_EQ(fs.getNormalCount(), 0u);
-    EXPECT_EQ(fs.getFacet(0)->normal[0], KELM_NONE);
+    EXPECT_EQ(corners(fs.getFacet(0)), (Indices{0, 1, 2, N, N, N}));
     opts.keep_normals = 1;
     ASSERT_EQ(read_text(fs, obj, &opts), 1);
     ASSERT_EQ(fs.getNormalCount(), 2u);
-    const unsigned want[3] = {1, 0, 1};
-    EXPECT_EQ(0, std::memcmp(fs.getFacet(0)->normal, want, sizeof want));
+    EXPECT_EQ(corners(fs.getFacet(0)), (Indices{0, 1, 2, 1, 0, 1}));
     // Written back with its normals, read back the same.
     KelmMeshFacetSet back;
     ASSERT_EQ(read_text(back, write_to_text(fs, kelm_mesh_file_obj), &opts), 1);
-    EXPECT_EQ(0, std::memcmp(back.getFacet(0)->normal, want, sizeof want));
+    EXPECT_EQ(corners(back.getFacet(0)), (Indices{0, 1, 2, 1, 0, 1}));
 }
 
 }  // namespace

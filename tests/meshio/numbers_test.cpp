@@ -55,9 +55,8 @@ TEST(MeshioNumberText, FormattingMatchesPrintfByteForByte) {
         for (const auto& [format, precision] : formats) {
             char buf[kNumberRoom];
             const std::string fast(buf, format_real(buf, v, precision));
-            if (fast != printed(format, v) && ++mismatches < 5) {
+            if (fast != printed(format, v) && ++mismatches < 5)
                 ADD_FAILURE() << format << " of " << printed("%a", v) << ": " << fast;
-            }
         }
     }
     EXPECT_EQ(mismatches, 0);
@@ -124,10 +123,8 @@ TEST(MeshioNumberScan, TokensSplitLikeStrtok) {
     for (const char* text : {"", " ", "  1\t2\r\n3  ", "\v1 \f2", "1,2 3", "x  y\t\tz w"}) {
         std::vector<char> copy(text, text + std::strlen(text) + 1);
         std::vector<std::string> want, got;
-        for (char* t = std::strtok(copy.data(), " \t\r\n"); t;
-             t = std::strtok(nullptr, " \t\r\n")) {
+        for (char* t = std::strtok(copy.data(), " \t\r\n"); t; t = std::strtok(nullptr, " \t\r\n"))
             want.push_back(t);
-        }
         ListTokens tokens(text);
         const char *b, *e;
         while (tokens.next(&b, &e)) got.emplace_back(b, e);

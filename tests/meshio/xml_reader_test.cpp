@@ -13,7 +13,6 @@
 #include "kelmmath/core/xmlparser.h"
 #include "kelmmath/meshio/xml_writer.h"
 #include "meshio/internal_shells.h"
-#include "support/capture.h"
 #include "support/meshio.h"
 #include "support/xml_round_trip.h"
 
@@ -25,6 +24,7 @@ using Strings = std::vector<std::string>;
 using Indices = std::vector<unsigned>;
 using Pairs = kelm_test::AttributePairs;
 using kelm_test::corners;
+using kelm_test::triple;
 constexpr unsigned N = KELM_NONE;
 
 int read_text(const std::string& text, KelmMeshShellRecordVec* recs) {
@@ -37,10 +37,6 @@ int read_shell_text(const std::string& text, KelmMeshShellRecord* rec) {
     ScratchFile file("read_shell.xml");
     file.write(text);
     return kelm_mesh_xml_read_shell(rec, file.path());
-}
-
-std::vector<double> point(const double* p) {
-    return {p[0], p[1], p[2]};
 }
 
 TEST(KelmMeshXmlRead, HandMadeDocuments) {
@@ -67,9 +63,9 @@ TEST(KelmMeshXmlRead, HandMadeDocuments) {
               1);
     ASSERT_EQ(recs.size(), 3u);
     EXPECT_STREQ(recs[1]->id.str(), "a");
-    EXPECT_EQ(point(recs[1]->rawverts().get(0)), (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(triple(recs[1]->rawverts().get(0)), (std::vector<double>{1, 2, 3}));
     EXPECT_EQ(recs[2]->id.str(), nullptr);
-    EXPECT_EQ(point(recs[2]->rawverts().get(0)), (std::vector<double>{4, 5, 6}));
+    EXPECT_EQ(triple(recs[2]->rawverts().get(0)), (std::vector<double>{4, 5, 6}));
     EXPECT_EQ(errors.count(), 0u);
 }
 
@@ -88,13 +84,13 @@ TEST(KelmMeshXmlRead, FacesCornerNormalsAndNumberTexts) {
     EXPECT_EQ(errors.count(), 0u);
     const double* v = rec.rawverts().get(0);
     EXPECT_TRUE(std::isinf(v[0]) && std::isnan(v[1]) && std::isinf(v[2]));
-    EXPECT_EQ(point(rec.rawverts().get(1)), (std::vector<double>{1.0, 16.0, 0.5}));
+    EXPECT_EQ(triple(rec.rawverts().get(1)), (std::vector<double>{1.0, 16.0, 0.5}));
     // The k-th <n> goes to corner k with a normal of its own; one without d takes its
     // turn. Unsigned texts read as "%u": -1 is NONE, 2^32 wraps to 0.
     ASSERT_EQ(rec.getFacetCount(), 3u);
     EXPECT_EQ(corners(rec.getFacet(1)), (Indices{1, 0, 0, 0, 1, N}));
     EXPECT_EQ(corners(rec.getFacet(2)), (Indices{N, 0, 7, N, 2, 3}));
-    EXPECT_EQ(point(rec.getNormal(2)), (std::vector<double>{0.1, 0.2, 0.3}));
+    EXPECT_EQ(triple(rec.getNormal(2)), (std::vector<double>{0.1, 0.2, 0.3}));
 
     // Faces in order with their properties: the attribute set is added after the colour,
     // so it is in front; a colour text without a hexadecimal number gives no colour.
@@ -106,9 +102,9 @@ TEST(KelmMeshXmlRead, FacesCornerNormalsAndNumberTexts) {
 
 struct BadDocument {
     std::string text;
-    std::string message;  // the reader's own, followed by expat's stop; or expat's alone
-    std::string kept;     // vertices, facets, normals, faces read before the error
-    int line = 1;         // of the stop
+    std::string message;           // the reader's own, followed by expat's stop; or expat's alone
+    std::string kept = "0 0 0 0";  // vertices, facets, normals, faces read before the error
+    int line = 1;                  // of the stop
 };
 
 std::string counts(const KelmMeshShellRecord& r) {
@@ -133,21 +129,21 @@ TEST(KelmMeshXmlRead, BadInputReportsStopsAndKeepsWhatWasRead) {
         {head + f + "<n d=\"\"/></f>" + tail, real + few, "1 1 0 1"},
         {head + f + "<n d=\"0 0 z\"/></f>" + tail, real, "1 1 0 1"},
         {"<shell><verts><v p=\"1 2 3\"/><v q=\"1 2 3\"/></verts></shell>", real + few, "1 0 0 0"},
-        {"<shell><verts><v p=\"\"/></verts></shell>", real + few, "0 0 0 0"},
+        {"<shell><verts><v p=\"\"/></verts></shell>", real + few},
         {"<shell><verts><v p=\" \t\r\n \"/></verts></shell>", real + few, "0 0 0 0", 2},
-        {"<shell><verts><v p=\"1,2,3\"/></verts></shell>", real + few, "0 0 0 0"},
-        {"<shell><verts><v p=\"x\"/></verts></shell>", real, "0 0 0 0"},
-        {"<shell><verts><v p=\"1 2 -\"/></verts></shell>", real, "0 0 0 0"},
+        {"<shell><verts><v p=\"1,2,3\"/></verts></shell>", real + few},
+        {"<shell><verts><v p=\"x\"/></verts></shell>", real},
+        {"<shell><verts><v p=\"1 2 -\"/></verts></shell>", real},
         {head + "<f v=\"5 6\"/>" + tail, ints, "1 1 0 1"},
         {head + "<f v=\"\"/>" + tail, ints, "1 1 0 1"},
         {head + "<f v=\"1 a 2\"/>" + tail, "parsing vector of integer", "1 1 0 1"},
-        {"<shell><verts/><faces/></shell>", root + "faces\n", "0 0 0 0"},
-        {"<shell><shell/></shell>", root + "shell\n", "0 0 0 0"},
-        {"<shell><Verts/></shell>", root + "Verts\n", "0 0 0 0"},
-        {"<shell><v p=\"0 0 0\"/></shell>", root + "v\n", "0 0 0 0"},
-        {"<shell><verts><w/></verts></shell>", child("verts", "w"), "0 0 0 0"},
-        {"<shell><verts><f v=\"0 1 2\"/></verts></shell>", child("verts", "f"), "0 0 0 0"},
-        {"<shell><verts><facets/></verts></shell>", child("verts", "facets"), "0 0 0 0"},
+        {"<shell><verts/><faces/></shell>", root + "faces\n"},
+        {"<shell><shell/></shell>", root + "shell\n"},
+        {"<shell><Verts/></shell>", root + "Verts\n"},
+        {"<shell><v p=\"0 0 0\"/></shell>", root + "v\n"},
+        {"<shell><verts><w/></verts></shell>", child("verts", "w")},
+        {"<shell><verts><f v=\"0 1 2\"/></verts></shell>", child("verts", "f")},
+        {"<shell><verts><facets/></verts></shell>", child("verts", "facets")},
         {"<shell><verts><v p=\"1 2 3\"><x/></v></verts></shell>", child("v", "x"), "1 0 0 0"},
         {head + "<v p=\"1 2 3\"/>" + tail, child("facets", "v"), "1 0 0 1"},
         {head + "<verts/>" + tail, child("facets", "verts"), "1 0 0 1"},
@@ -159,11 +155,10 @@ TEST(KelmMeshXmlRead, BadInputReportsStopsAndKeepsWhatWasRead) {
          "1 0 0 0"},
         {head + f + "<n d=\"1 0", "Parse error: line 1: unclosed token", "1 1 0 1"},
         {head + f, "Parse error: line 1: no element found", "1 1 0 1"},
-        {"", "Parse error: line 1: no element found", "0 0 0 0"},
-        {"\n\n", "Parse error: line 3: no element found", "0 0 0 0"},
-        {"<shell id=\"1\"/><shell/>", "Parse error: line 1: junk after document element",
-         "0 0 0 0"},
-        {"\x01 binary", "Parse error: line 1: not well-formed (invalid token)", "0 0 0 0"},
+        {"", "Parse error: line 1: no element found"},
+        {"\n\n", "Parse error: line 3: no element found"},
+        {"<shell id=\"1\"/><shell/>", "Parse error: line 1: junk after document element"},
+        {"\x01 binary", "Parse error: line 1: not well-formed (invalid token)"},
     };
     for (const BadDocument& c : cases) {
         SCOPED_TRACE(c.text);
@@ -221,7 +216,7 @@ TEST(KelmMeshXmlRead, SixteenMegabyteValuesReadWhole) {
     for (KelmMeshShellRecord* r : {recs[0], &rec}) {
         EXPECT_STREQ(r->id.str(), "big");
         ASSERT_EQ(counts(*r), "1 1 0 1");
-        EXPECT_EQ(point(r->rawverts().get(0)), (std::vector<double>{1, 2, 3}));
+        EXPECT_EQ(triple(r->rawverts().get(0)), (std::vector<double>{1, 2, 3}));
         EXPECT_TRUE(kelm_test::face_attributes(r->getFace(0)) == (Pairs{{"name", letters + "&"}}));
     }
     EXPECT_EQ(errors.count(), 0u);

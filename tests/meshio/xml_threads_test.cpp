@@ -9,11 +9,7 @@
 #include <vector>
 
 #include "kelmmath/core/errors.h"
-#include "kelmmath/core/streams.h"
 #include "kelmmath/core/xmlparser.h"
-#include "kelmmath/mesh/faceprop.h"
-#include "kelmmath/mesh/faceprops.h"
-#include "kelmmath/mesh/facetset.h"
 #include "kelmmath/meshio/xml_reader.h"
 #include "kelmmath/meshio/xml_writer.h"
 #include "kelmmath/units/units.h"

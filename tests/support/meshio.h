@@ -2,7 +2,8 @@
 #define KELMMATH_TESTS_SUPPORT_MESHIO_H
 
 // Helpers of the exchange-format tests: binary STL bytes, a stream that records every
-// put, files in a scratch folder, golden texts, the one-triangle mesh.
+// put, files in a scratch folder, the file forms of a writer, golden texts, the
+// one-triangle mesh.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -18,11 +19,16 @@
 #include "kelmmath/core/streams.h"
 #include "kelmmath/mesh/faceprops.h"
 #include "kelmmath/mesh/facetset.h"
+#include "support/capture.h"
 #include "support/golden.h"
 #include "support/meshes.h"
-#include "support/topology_meshes.h"  // make_triangle
 
 namespace kelm_test {
+
+// The three numbers at p (a vertex, a normal), comparable as a whole.
+inline std::vector<double> triple(const double* p) {
+    return {p[0], p[1], p[2]};
+}
 
 // Two faces over facets 0-1 and 2-3: the first with the attributes name = wheel and
 // part = a&b and the colour 0x00ff00, the second with nothing.
@@ -91,6 +97,23 @@ public:
 private:
     std::string path_;
 };
+
+// Runs form on a recording stream, on a scratch file, on a path that cannot be opened
+// and on a null path: the file holds what the stream was put, the others get nothing
+// and no message. Returns the text.
+template <class Form>
+std::string expect_file_form(Form form) {
+    RecordingStream os;
+    form(static_cast<KelmOutputStream*>(&os));
+    ScratchFile file("form.out");
+    form(file.path());
+    EXPECT_EQ(file.read(), os.text());
+    ErrorRecorder errors;
+    form((std::string(KELMMATH_BINARY_DIR) + "/no_such_dir_meshio/x").c_str());
+    form(static_cast<const char*>(nullptr));
+    EXPECT_EQ(errors.count(), 0u);
+    return os.text();
+}
 
 }  // namespace kelm_test
 
