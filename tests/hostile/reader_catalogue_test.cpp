@@ -34,10 +34,9 @@ std::string kept(const KelmMeshShellRecord& r) {
     for (unsigned i = 0; i < r.getFaceCount(); ++i)
         s += " " + std::to_string(r.getFace(i)->getFirstFacet()) + "+" +
              std::to_string(r.getFace(i)->getFacetCount());
-    for (unsigned v = 0; v < r.getVertexCount(); ++v) {
-        const double* p = r.rawverts().get(v);
-        if (p[0] != 1 || p[1] != 2 || p[2] != 3) s += " vertex " + std::to_string(v);
-    }
+    for (unsigned v = 0; v < r.getVertexCount(); ++v)
+        if (kelm_test::triple(r.rawverts().get(v)) != std::vector<double>{1, 2, 3})
+            s += " vertex " + std::to_string(v);
     return s;
 }
 

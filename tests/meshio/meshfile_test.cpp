@@ -149,11 +149,9 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
     KelmMeshFacetSet fs;
     KelmMeshReadInfo info;
     // (A colour after each vertex, as COFF has it, is skipped.)
-    ASSERT_EQ(
-        read_text(fs,
-                  "COFF\n4 1 0\n0 0 0 1 1 1\n1 0 0 1 1 1\n1 1 0 1 1 1\n0 1 0 1 1 1\n4 0 1 2 3\n",
-                  nullptr, &info),
-        1);
+    const char* coff =
+        "COFF\n4 1 0\n0 0 0 1 1 1\n1 0 0 1 1 1\n1 1 0 1 1 1\n0 1 0 1 1 1\n4 0 1 2 3\n";
+    ASSERT_EQ(read_text(fs, coff, nullptr, &info), 1);
     ASSERT_EQ(fs.getFacetCount(), 2u);
     EXPECT_EQ(corners(fs.getFacet(1)), (Indices{0, 2, 3, N, N, N}));
     EXPECT_EQ(info.split_polygons, 1u);

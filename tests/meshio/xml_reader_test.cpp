@@ -361,10 +361,9 @@ TEST(KelmMeshXmlEmbedded, CallerGetsTheParserBackAfterEachShellOrFailureInEveryP
     // Null arguments change nothing.
     Caller early;
     KELMXML_SetUserData(early.parser, &early);
-    KelmMeshShellRecord rec;
     kelm_mesh_xml_read_shell_element(early.parser, nullptr, caller_done);
     kelm_mesh_xml_start_shell_element(early.parser, nullptr, caller_done, "shell", nullptr);
-    kelm_mesh_xml_read_shell_element(nullptr, &rec, caller_done);
+    kelm_mesh_xml_read_shell_element(nullptr, &early.records[0], caller_done);
     EXPECT_EQ(KELMXML_GetUserData(early.parser), &early);
     EXPECT_EQ(kelm_mesh_xml_abandon_shell(early.parser), 0);
     EXPECT_EQ(kelm_mesh_xml_abandon_shell(nullptr), 0);

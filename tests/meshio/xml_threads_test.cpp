@@ -3,12 +3,11 @@
 // of shell states on parsers). Run under ThreadSanitizer by `make tsan`.
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "kelmmath/core/errors.h"
 #include "kelmmath/core/xmlparser.h"
 #include "kelmmath/meshio/xml_reader.h"
 #include "kelmmath/meshio/xml_writer.h"
@@ -21,19 +20,13 @@ namespace {
 
 constexpr int kThreads = 4;
 
-// Counts reports from every thread; installed before the threads start.
-class CountingContext : public KelmErrorContext {
-public:
-    CountingContext() : previous_(kelm_set_ec(this)) {}
-    ~CountingContext() override { kelm_set_ec(previous_); }
-    std::atomic<unsigned> warnings{0};
-    std::atomic<unsigned> errors{0};
-
-protected:
-    void report(Severity s, const char*) override { ++(s == Warning ? warnings : errors); }
-
-private:
-    KelmErrorContext* previous_;
+// Records reports from every thread, one at a time; installed before the threads start.
+class LockedRecorder : public kelm_test::ErrorRecorder {
+    void report(Severity s, const char* message) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ErrorRecorder::report(s, message);
+    }
+    std::mutex mutex_;
 };
 
 template <class Body>
@@ -64,18 +57,16 @@ TEST(KelmThreads, LazyTablesAndTypeNumbersOnFirstUseFromSeveralThreads) {
         deg[t] = kelm_get_unit_conversion_factor(kelm_unit_ft, kelm_unit_cm);
         type[t] = ThreadProp::getFacePropType();
     });
-    for (int t = 0; t < kThreads; ++t) {
-        EXPECT_EQ(inch[t], 25.4);
-        EXPECT_EQ(deg[t], deg[0]);
-        EXPECT_EQ(type[t], type[0]);
-    }
+    EXPECT_EQ(inch, std::vector<double>(kThreads, 25.4));
+    EXPECT_EQ(deg, std::vector<double>(kThreads, deg[0]));
+    EXPECT_EQ(type, std::vector<unsigned>(kThreads, type[0]));
 }
 
 // Each thread writes its own set (with an attribute that must be encoded, so every
 // thread reports through the shared context) and reads it back inside a parse of its
 // own, through the shell reader's hand-over.
 TEST(KelmThreads, WritersAndReadersOnTheirOwnObjects) {
-    CountingContext reports;
+    LockedRecorder reports;
     const unsigned before = kelm_internal::open_shell_count();
     std::vector<int> same(kThreads, 0);
     run_threads([&](int t) {
@@ -104,8 +95,8 @@ TEST(KelmThreads, WritersAndReadersOnTheirOwnObjects) {
         }
     });
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(same[t], 20) << t;
-    EXPECT_EQ(reports.warnings.load(), kThreads * 20u);
-    EXPECT_EQ(reports.errors.load(), 0u);
+    EXPECT_EQ(reports.warnings().size(), kThreads * 20u);
+    EXPECT_EQ(reports.errors().size(), 0u);
     EXPECT_EQ(kelm_internal::open_shell_count(), before);
 }
 

@@ -59,11 +59,10 @@ TEST(KelmMeshXmlSave, ShellOfOneTriangleWithAndWithoutFacetNormals) {
     // footer may enclose the caller's own elements.
     const std::pair<unsigned, std::string> colors[] = {
         {0x00ff00, "00ff00"}, {0xABCDEF, "abcdef"}, {0x1000000, "1000000"}};
-    for (const auto& [color, text] : colors) {
+    for (const auto& [color, text] : colors)
         EXPECT_EQ(WRITTEN(kelm_mesh_xml_save_header(w, &fs, "i", color); w->beginElement("note");
                           w->endElement("note"); kelm_mesh_xml_save_footer(w)),
                   "<shell id=\"i\" color=\"" + text + "\">" + verts + "<note/></shell>\n");
-    }
 }
 
 TEST(KelmMeshXmlSave, NumberTextsCornerNormalsAndOddFacets) {
