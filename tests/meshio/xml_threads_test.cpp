@@ -37,7 +37,7 @@ void run_threads(Body body) {
 }
 
 // A property class of the test's own: its number is drawn by whichever thread asks
-// first, while the others ask too (the numbers themselves: faceprops_test).
+// first, while the others ask too (the numbers themselves: KelmMeshFacePropDeathTest).
 class ThreadProp : public KelmMeshFaceProp {
 public:
     static unsigned int getFacePropType() {
