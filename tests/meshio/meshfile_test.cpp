@@ -159,14 +159,16 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
     // A concave arrow (area 5) whose fan from corner 1 would leave the outline, with
     // negative OBJ indices: flat, then tilted into the plane x = 0.5 u + 0.25 v (u, v the
     // flat coordinates placed on y, z), where the best-fit plane is nearly x = const,
-    // then upright in the plane y = 0 (u, v on x, z).
+    // then upright in the plane y = 0 (u, v on x, z), then flat again, sheared along x so
+    // that a normal summed from one end of each side only would point down.
     const double flat[5][2] = {{0, 0}, {4, 0}, {4, 2}, {2, 0.5}, {0, 2}};
-    for (int tilt = 0; tilt < 3; ++tilt) {
+    for (int tilt = 0; tilt < 4; ++tilt) {
         SCOPED_TRACE(tilt);
         std::string obj;
         for (const auto& p : flat) {
             const double u = p[0], v = p[1],
-                         xyz[3][3] = {{u, v, 0}, {0.5 * u + 0.25 * v, u, v}, {u, 0, v}};
+                         xyz[4][3] = {
+                             {u, v, 0}, {0.5 * u + 0.25 * v, u, v}, {u, 0, v}, {u + 2 * v, v, 0}};
             char line[96];
             std::snprintf(line, sizeof line, "v %.17g %.17g %.17g\n", xyz[tilt][0], xyz[tilt][1],
                           xyz[tilt][2]);
@@ -175,10 +177,11 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
         obj += "f -4 -3 -2 -1 -5\n";
         ASSERT_EQ(read_text(fs, obj), 1);
         ASSERT_EQ(fs.getFacetCount(), 3u);
-        // The polygon's unit normal: (0, 0, 1) flat; (1, -0.5, -0.25) normalised tilted;
-        // (0, -1, 0) upright.
+        // The polygon's unit normal: (0, 0, 1) flat and sheared; (1, -0.5, -0.25) normalised
+        // tilted; (0, -1, 0) upright.
         const double len = tilt == 1 ? std::sqrt(1 + 0.25 + 0.0625) : 1;
-        const double want[3][3] = {{0, 0, 1}, {1 / len, -0.5 / len, -0.25 / len}, {0, -1, 0}};
+        const double want[4][3] = {
+            {0, 0, 1}, {1 / len, -0.5 / len, -0.25 / len}, {0, -1, 0}, {0, 0, 1}};
         for (unsigned f = 0; f < 3; ++f) {
             double n[3];
             fs.getFacetNormal(n, f);
