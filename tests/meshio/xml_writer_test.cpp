@@ -76,7 +76,8 @@ TEST(KelmMeshXmlSave, NumberTextsCornerNormalsAndOddFacets) {
     f->normal[1] = 7;  // no such normal: left out like NONE
     f->normal[2] = fs.createNormal(KelmDirection(0.0, 0.0, 2.0));
     add_facet(fs, 1, 1, 0);  // degenerate
-    add_facet(fs, 0, 1, 3);  // one past the last vertex
+    add_facet(fs, 0, 1, 3);  // one past the last vertex, last corner and first
+    add_facet(fs, 3, 1, 0);
     KelmMeshXMLOpts opts;
     opts.facet_normals = 1;
     EXPECT_EQ(WRITTEN(kelm_mesh_xml_save(w, &opts, &fs, nullptr, KELM_NO_COLOR)),
@@ -84,7 +85,8 @@ TEST(KelmMeshXmlSave, NumberTextsCornerNormalsAndOddFacets) {
               "<v p=\"1 0 0\"/><v p=\"2.2250738585072014e-308 2.2250738585072014e-308 "
               "2.2250738585072014e-308\"/></verts><facets><f v=\"0 1 -1\" fn=\"0 0 0\">"
               "<n d=\"0.1 0 -0.333333333333333\"/><n d=\"0 0 2\"/></f>"
-              "<f v=\"1 1 0\" fn=\"0 0 0\"/><f v=\"0 1 3\" fn=\"0 0 0\"/></facets></shell>\n");
+              "<f v=\"1 1 0\" fn=\"0 0 0\"/><f v=\"0 1 3\" fn=\"0 0 0\"/>"
+              "<f v=\"3 1 0\" fn=\"0 0 0\"/></facets></shell>\n");
 }
 
 TEST(KelmMeshXmlSave, FacesRangesAndListsDecideWhichFacetsGoWhere) {
