@@ -223,7 +223,7 @@ TEST(KelmMeshTopologyBuild, WholeSetInitAndCopiesThatShareTheTables) {
     EXPECT_EQ(reference_problem(moved, cube), "");
 }
 
-TEST(KelmMeshTopologyWritable, InitFormsDeletionsAndCopies) {
+TEST(KelmMeshTopologyWritable, InitFormsDeletionsCopiesSettersAndAnEdgeFlip) {
     ErrorRecorder rec;
     KelmMeshFacetSet fs;
     kelm_test::make_tetrahedron(fs);
@@ -283,13 +283,10 @@ TEST(KelmMeshTopologyWritable, InitFormsDeletionsAndCopies) {
     KelmMeshTopologyWritable moved(std::move(assigned));
     EXPECT_EQ(moved.getFacetSet(), &cube);
     EXPECT_EQ(moved.getEdgeCount(), 19u);
-}
 
-TEST(KelmMeshTopologyWritable, SettersGrowOnlyTheListsTheyName) {
-    ErrorRecorder rec;
-    KelmMeshFacetSet fs;
+    // The setters grow only the lists they name.
+    rec.clear();
     kelm_test::make_open_strip(fs);  // 9 edges, 4 facets
-    KelmMeshTopologyWritable w;
     w.init(&fs);
     const kelm_test::Tables built = tables_of(w, 16);
     // Numbers beyond non-growing lists and NONE first arguments change nothing.
@@ -335,15 +332,10 @@ TEST(KelmMeshTopologyWritable, SettersGrowOnlyTheListsTheyName) {
               U({4, NONE, 6}));
     EXPECT_EQ(fs.getFacetCount(), 4u);
     EXPECT_EQ(rec.count(), 0u);
-}
 
-// Flips the diagonal of the square 0 (0,0) 1 (1,0) 2 (1,1) 3 (0,1): facets (0,1,2)
-// and (0,2,3) become (0,1,3) and (1,2,3), set and topology edited together.
-TEST(KelmMeshTopologyWritable, EdgeFlipKeepsTheTopologyConsistent) {
-    ErrorRecorder rec;
-    KelmMeshFacetSet fs;
+    // Flips the diagonal of the square 0 (0,0) 1 (1,0) 2 (1,1) 3 (0,1): facets (0,1,2)
+    // and (0,2,3) become (0,1,3) and (1,2,3), set and topology edited together.
     kelm_test::make_mesh(fs, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}});
-    KelmMeshTopologyWritable w;
     w.init(&fs);  // edges (0,1)=0 (1,2)=1 (0,2)=2 (2,3)=3 (0,3)=4
     fs.getFacet(0)->vertex[2] = 3;
     fs.getFacet(1)->vertex[0] = 1;
@@ -442,7 +434,7 @@ TEST(KelmMeshTopologyWalk, TurnsOnceAroundAnInteriorVertexSeesOneSideAtABorder) 
     EXPECT_EQ(rec.count(), 0u);
 }
 
-TEST(KelmMeshTopologyWalk, RewindCopyStartFromAPositionAndListQueries) {
+TEST(KelmMeshTopologyWalk, RewindCopyPositionsListQueriesAndBrokenTables) {
     ErrorRecorder rec;
     Built m(make_square_fan);
     KelmMeshTopologyVertexCursor c;
@@ -495,12 +487,9 @@ TEST(KelmMeshTopologyWalk, RewindCopyStartFromAPositionAndListQueries) {
     m.t.findVertexFacetsEdges(&facets, &edges, 5);
     EXPECT_EQ(facets.size() + edges.size(), 0u);
     EXPECT_EQ(rec.count(), 0u);
-}
 
-TEST(KelmMeshTopologyWalk, BrokenTablesAreReported) {
-    ErrorRecorder rec;
-    Built m(make_square_fan);
-    KelmMeshTopologyVertexCursor c;
+    // Broken tables are reported.
+    c = KelmMeshTopologyVertexCursor();
     c.traverse(&m.t, 0);
     c.facetEdgeVertex(0, 99, 0);
     EXPECT_EQ(drain(c), Pairs{});
@@ -582,9 +571,9 @@ TEST(KelmMeshTopologyInternal, WalkHelpersNeighborFacetsAndTheirReports) {
                  get_other_facet_on_edge(m.t, 2, 3), get_other_facet_on_edge(m.t, 1, 0),
                  get_other_edge_from_facet_vertex(m.t, 2, 1, 0)}),
               U({1, 0, 0, NONE, 4}));
-    EXPECT_EQ(std::vector<int>({edge_has_vertex(m.t, 2, 2), edge_has_vertex(m.t, NONE, NONE),
-                                edge_has_vertex(m.t, NONE, 0)}),
-              std::vector<int>({1, 1, 0}));
+    EXPECT_EQ(Ints({edge_has_vertex(m.t, 2, 2), edge_has_vertex(m.t, NONE, NONE),
+                    edge_has_vertex(m.t, NONE, 0)}),
+              Ints({1, 1, 0}));
     EXPECT_EQ(rec.count(), 0u);
 
     get_facet_vertex_edges(m.t, NONE, 0, &a, &b);
@@ -657,20 +646,17 @@ TEST(KelmMeshTopologyDump, TriangleCubeEditedTetrahedronEmptyTopologiesAndAnUncl
     kelm_mesh_topology_dump(&t, nullptr);
 
     // Two coplanar facets whose rounded unit normals have a dot just above 1.
-    KelmMeshFacetSet coplanar;
-    kelm_test::make_mesh(coplanar, {{1, 3, 7}, {0, 3, 6}, {2, 4, 10}, {4, 1, 6}},
-                         {{0, 1, 2}, {0, 2, 3}});
-    KelmMeshTopology ct;
-    ct.init(&coplanar);
+    kelm_test::make_mesh(fs, {{1, 3, 7}, {0, 3, 6}, {2, 4, 10}, {4, 1, 6}}, {{0, 1, 2}, {0, 2, 3}});
+    t.init(&fs);
     double na[3], nb[3];
-    coplanar.getFacetNormal(na, 0u);
-    coplanar.getFacetNormal(nb, 1u);
+    fs.getFacetNormal(na, 0u);
+    fs.getFacetNormal(nb, 1u);
     const double dot = na[0] * nb[0] + na[1] * nb[1] + na[2] * nb[2];
     ASSERT_GT(dot, 1.0);
     char line[128];
     std::snprintf(line, sizeof line, "e[2] : v=(0,2) f=(0,1) dot=1 angle=%g\n", std::acos(dot));
     EXPECT_NE(std::string(line).find("nan"), std::string::npos);
-    EXPECT_NE(dump_text(ct).find(line), std::string::npos);
+    EXPECT_NE(dump_text(t).find(line), std::string::npos);
 }
 
 Ints all_checks(const KelmMeshTopology& t) {
@@ -721,7 +707,7 @@ TEST(KelmMeshTopologyValidate, ClosedOrientedMeshesPassAFlippedFacetAndTheStopFl
     EXPECT_EQ(rec.take(), six);
 }
 
-TEST(KelmMeshTopologyValidate, BorderEdgesFailOnlyTheSenseChecksWhichPrintDiagnostics) {
+TEST(KelmMeshTopologyValidate, BorderEdgesSenseDiagnosticsEdgeUsageAndUniqueEdges) {
     ErrorRecorder rec;
     StdoutCapture out;
     Built m(kelm_test::make_triangle);
@@ -749,32 +735,29 @@ TEST(KelmMeshTopologyValidate, BorderEdgesFailOnlyTheSenseChecksWhichPrintDiagno
               "get_face_sense: could not get facet: 3\nsz=4\nBad sense: e=1\n"
               "Bad sense: e=2\n");
     EXPECT_EQ(rec.take(), Strings{"get_face_sense: failed to compute sense to face"});
-}
 
-TEST(KelmMeshTopologyValidate, EdgeUsageAndUniqueEdges) {
-    ErrorRecorder rec;
-    Built d(kelm_test::make_triangle);
-    d.fs.getFacet(0)->vertex[1] = 0;  // (0, 0, 2): edge 1 carries facet 0 twice
-    d.t.init(&d.fs);
-    EXPECT_EQ(d.t.validateEdgeUsage(), 0);
+    // Edge usage.
+    m.fs.getFacet(0)->vertex[1] = 0;  // (0, 0, 2): edge 1 carries facet 0 twice
+    m.t.init(&m.fs);
+    EXPECT_EQ(m.t.validateEdgeUsage(), 0);
     EXPECT_EQ(rec.take(), Strings{"duplicate facet edge: e=1"});
     // A duplicate is not a stopping point: even with stop the next one is reported.
-    kelm_test::add_facet(d.fs, 1, 1, 2);  // edges 2 (1,1), 3 (1,2) carries facet 1 twice
-    d.t.init(&d.fs);
-    EXPECT_EQ(d.t.validateEdgeUsage(), 0);
+    kelm_test::add_facet(m.fs, 1, 1, 2);  // edges 2 (1,1), 3 (1,2) carries facet 1 twice
+    m.t.init(&m.fs);
+    EXPECT_EQ(m.t.validateEdgeUsage(), 0);
     EXPECT_EQ(rec.take(), (Strings{"duplicate facet edge: e=1", "duplicate facet edge: e=3"}));
 
     // Tetrahedron edges 0 (0,2) 1 (1,2) 2 (0,1) 3 (1,3) 4 (0,3) 5 (2,3); facets
     // 0 (0,2,1) 1 (0,1,3) 2 (0,3,2) 3 (1,2,3).
-    Built m(kelm_test::make_tetrahedron);
-    m.t.setEdgeVerts(2, 3, 1);
-    m.t.setEdgeVerts(5, 1, 0);
-    EXPECT_EQ(m.t.validateEdgeUsage(0), 0);
+    Built tet(kelm_test::make_tetrahedron);
+    tet.t.setEdgeVerts(2, 3, 1);
+    tet.t.setEdgeVerts(5, 1, 0);
+    EXPECT_EQ(tet.t.validateEdgeUsage(0), 0);
     const Strings all = {"Facet 0 does not contain vertex 3 (from edge 2)",
                          "Facet 2 does not contain vertex 1 (from edge 5)",
                          "Facet 3 does not contain vertex 0 (from edge 5)"};
     EXPECT_EQ(rec.take(), all);
-    EXPECT_EQ(m.t.validateEdgeUsage(), 0);
+    EXPECT_EQ(tet.t.validateEdgeUsage(), 0);
     EXPECT_EQ(rec.take(), Strings{all[0]});
 
     Built gone(kelm_test::make_tetrahedron);
@@ -804,7 +787,7 @@ TEST(KelmMeshTopologyValidate, EdgeUsageAndUniqueEdges) {
               Ints(6, 1));
 }
 
-TEST(KelmMeshTopologyValidate, GeometricSenseFromCoordinates) {
+TEST(KelmMeshTopologyValidate, GeometricSenseAndAntiParallelFacets) {
     ErrorRecorder rec;
     KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
@@ -834,10 +817,9 @@ TEST(KelmMeshTopologyValidate, GeometricSenseFromCoordinates) {
     KelmMeshTopology t;
     t.init(&fs);
     EXPECT_EQ(Ints({t.validateFaceGeometricSenses(0), t.validateFaceSenses(0)}), Ints({1, 0}));
-}
 
-TEST(KelmMeshTopologyValidate, AntiParallelFacetsAroundAVertex) {
-    ErrorRecorder rec;
+    // Anti-parallel facets around a vertex.
+    rec.clear();
     Built m(kelm_test::make_pillow);
     EXPECT_EQ(m.t.validateFaceSenses(0) + m.t.validateFaceGeometricSenses(0), 2);
     EXPECT_EQ(m.t.validateFaceOverlapForVertex(0), 0);
@@ -852,10 +834,8 @@ TEST(KelmMeshTopologyValidate, AntiParallelFacetsAroundAVertex) {
     EXPECT_EQ(rec.take().size(), 4u);
 
     // Every pair is compared: facet 2 folds back over facets 0 and 1.
-    KelmMeshFacetSet fs;
     kelm_test::make_mesh(fs, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 1, 0}},
                          {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}});
-    KelmMeshTopology t;
     t.init(&fs);
     EXPECT_EQ(t.validateFaceOverlapForVertex(0, 0), 0);
     EXPECT_EQ(t.validateFaceOverlapForVertex(0), 0);
