@@ -330,7 +330,7 @@ TEST(KelmMeshFacePropDeathTest, CounterStartsAtOneAndFirstAskerGetsTheNext) {
         testing::ExitedWithCode(0), "");
 }
 
-TEST(KelmMeshFace, PropertyListOperations) {
+TEST(KelmMeshFace, PropertyListOperationsAndCopies) {
     const int live = g_live_probes;
     {
         KelmMeshFace face(4, 2);
@@ -365,11 +365,7 @@ TEST(KelmMeshFace, PropertyListOperations) {
     for (int i = 0; i < 2; ++i) fs.createFace()->addProp(new ProbeProp(i));
     fs.clear();
     EXPECT_EQ(g_live_probes, live);
-}
-
-TEST(KelmMeshFace, CopyDuplicatesInOrderAndReplaces) {
-    const int live = g_live_probes;
-    {
+    {  // copies duplicate in order and replace
         KelmMeshFace src(3, 5);
         src.addProp(new ProbeProp(1, /*duplicable=*/false));
         KelmMeshFaceAtts::make(&src)->setAttribute("k", "v");

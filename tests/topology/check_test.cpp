@@ -33,7 +33,7 @@ Pairs edges(const std::vector<KelmMeshCheckEdge>& in) {
     return out;
 }
 
-TEST(KelmMeshCheck, ClosedCubeIsClean) {
+TEST(KelmMeshCheck, CleanCubeOpenStripNonManifoldMisorientedAndPinchedMeshes) {
     KelmMeshFacetSet fs;
     kelm_test::make_cube(fs);
     KelmMeshCheckReport r;
@@ -47,12 +47,9 @@ TEST(KelmMeshCheck, ClosedCubeIsClean) {
     EXPECT_EQ(U({static_cast<unsigned>(kelm_mesh_check(nullptr, &fs, 0)),
                  static_cast<unsigned>(kelm_mesh_check(&r, nullptr, 0)), r.facets}),
               U(3, 0));
-}
 
-TEST(KelmMeshCheck, OpenStripHasOneHoleWalkedAgainstItsFacets) {
-    KelmMeshFacetSet fs;
+    // An open strip has one hole, walked against its facets.
     kelm_test::make_open_strip(fs);
-    KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 0), 0);
     EXPECT_TRUE(!r.closed && r.oriented);
     ASSERT_EQ(r.border_edges.size(), 6u);
@@ -64,12 +61,9 @@ TEST(KelmMeshCheck, OpenStripHasOneHoleWalkedAgainstItsFacets) {
     EXPECT_TRUE(h.closed && h.directed);
     EXPECT_EQ(std::make_pair(h.edges, h.length), std::make_pair(6u, 6.0));
     EXPECT_EQ(h.vertices, U({1, 0, 3, 4, 5, 2}));
-}
 
-TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
-    KelmMeshFacetSet fs;
+    // A non-manifold edge, misoriented edges and a pinch vertex.
     kelm_test::make_nonmanifold_fan(fs);
-    KelmMeshCheckReport r;
     kelm_mesh_check(&r, &fs, 0);
     ASSERT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}}));
     EXPECT_EQ(r.nonmanifold_edges[0].facets, U({0, 1, 2}));
@@ -99,7 +93,7 @@ TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
     EXPECT_TRUE(r.self_intersections.empty());
 }
 
-TEST(KelmMeshCheck, DegenerateZeroAreaInvalidAndDuplicateFacets) {
+TEST(KelmMeshCheck, DegenerateZeroAreaInvalidDuplicateAndIntersectingFacets) {
     KelmMeshFacetSet fs;
     kelm_test::make_tetrahedron(fs);
     fs.createVertex(KelmPoint(2, 0, 0));  // 4: on the line through 0 and 1
@@ -121,18 +115,14 @@ TEST(KelmMeshCheck, DegenerateZeroAreaInvalidAndDuplicateFacets) {
     ASSERT_EQ(r.parts.size(), 1u);
     EXPECT_EQ(U({r.edges, r.facet_part[4], r.parts[0].facets}), U({8, KELM_NONE, 6}));
     EXPECT_TRUE(r.self_intersections.empty());  // duplicates and zero-area facets are apart
-}
 
-TEST(KelmMeshCheck, SelfIntersectionsWithoutFalsePositivesOnSharedCorners) {
-    KelmMeshFacetSet fs;
-    // 0: a triangle in z = 0; 1: one piercing it; 2: one sharing vertex 0 and lying
-    // above it; 3: one sharing edge 0-1, flat beside facet 0; 4: one sharing edge 0-1
-    // folded back onto facet 0.
+    // Self-intersections, without false positives on shared corners. 0: a triangle in z = 0; 1: one
+    // piercing it; 2: one sharing vertex 0 and lying above it; 3: one sharing edge 0-1, flat beside
+    // facet 0; 4: one sharing edge 0-1 folded back onto facet 0.
     const std::vector<KelmPoint> points = {{0, 0, 0},  {4, 0, 0},   {0, 4, 0}, {1, 1, -1},
                                            {1, 1, 1},  {2, 0.5, 5}, {0, 0, 3}, {-3, -3, 3},
                                            {2, -3, 0}, {3, 0.5, 0}};
     make_mesh(fs, points, {{0, 1, 2}, {3, 4, 5}, {0, 6, 7}, {1, 0, 8}, {0, 1, 9}});
-    KelmMeshCheckReport r;
     kelm_mesh_check(&r, &fs, 1);
     EXPECT_EQ(pairs(r.self_intersections), (Pairs{{0, 1}, {0, 4}}));
     // Sharing a vertex and crossing elsewhere; coplanar wedges overlapping at a vertex.
@@ -311,7 +301,7 @@ TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) 
     EXPECT_EQ(kelm_mesh_weld(nullptr, 0.0), 0u);
 }
 
-TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
+TEST(KelmMeshRepair, FillsHolesUpToTheSizeAskedDropsSmallPartsAndSplitsParts) {
     KelmMeshFacetSet in, out;
     make_part(in);
     in.deleteFacet(10);  // the top: a three-edge hole, then a four-edge one
@@ -351,18 +341,15 @@ TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
     EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
     EXPECT_TRUE(c.zero_area_facets.empty());
     EXPECT_DOUBLE_EQ(c.volume, 2.0);
-}
 
-TEST(KelmMeshRepair, DropsSmallPartsAndSplitsParts) {
-    KelmMeshFacetSet in, out;
+    // Small parts dropped; parts split.
     make_part(in);
     kelm_mesh_make_box(&in, 2.0, 0.0, 0.0, 3.0, 1.0, 2.0);  // a second box: facets 12-23
     for (const KelmPoint& p : {KelmPoint(5, 5, 5), KelmPoint(6, 5, 5), KelmPoint(5, 6, 5)})
         in.createVertex(p);
     add_facet(in, 16, 17, 18);  // a stray triangle
-    KelmMeshRepairOptions o;
+    o = KelmMeshRepairOptions();
     o.min_part_facets = 2;
-    KelmMeshRepairReport r;
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_EQ(U({r.dropped_parts, r.dropped_part_facets, out.getFacetCount()}), U({1, 1, 24}));
 
@@ -373,7 +360,6 @@ TEST(KelmMeshRepair, DropsSmallPartsAndSplitsParts) {
     EXPECT_EQ(fingerprint(parts[0]), fingerprint(cube));  // the first part with its faces
     EXPECT_EQ(U({parts[1].getVertexCount(), parts[1].getFacetCount(), parts[1].getFaceCount()}),
               U({8, 12, 0}));
-    KelmMeshCheckReport c;
     EXPECT_EQ(kelm_mesh_check(&c, &parts[1], 0), 1);
     EXPECT_DOUBLE_EQ(c.volume, 2.0);
     EXPECT_EQ(parts[2].getFacet(0)->vertex[2], 2u);
