@@ -64,7 +64,31 @@ TEST(KelmMeshTopologyBuild, NewTopologyThenTablesOfOneAndTwoFacets) {
     EXPECT_EQ(rec.count(), 0u);
 }
 
-TEST(KelmMeshTopologyBuild, MatchesReferenceOnSampleMeshesAndRanges) {
+// The tables, build flag and reports of a build with the given edge lookup.
+std::string built_with(const KelmMeshFacetSet& fs, unsigned first, unsigned count,
+                       kelm_internal::EdgeLookup mode) {
+    ErrorRecorder rec;
+    kelm_internal::TopologyTables t;
+    kelm_internal::build_tables(t, &fs, first, count, mode);
+    std::string s = std::to_string(t.build_ok);
+    for (const kelm_uint_vector* l :
+         {&t.edge_verts, &t.edge_facets, &t.facet_edges, &t.vertex_facet})
+        for (unsigned i = 0; i <= l->size(); ++i)
+            s += i < l->size() ? " " + std::to_string((*l)[i]) : ";";
+    for (const std::string& e : rec.errors()) s += "\n" + e;
+    return s;
+}
+
+// Builds with the plain chain walk, the indexed lookup and the buckets: same tables,
+// same reports.
+void expect_lookups_agree(const KelmMeshFacetSet& fs, unsigned first, unsigned count) {
+    using kelm_internal::EdgeLookup;
+    const std::string plain = built_with(fs, first, count, EdgeLookup::kChainWalk);
+    EXPECT_EQ(built_with(fs, first, count, EdgeLookup::kIndexed), plain);
+    EXPECT_EQ(built_with(fs, first, count, EdgeLookup::kBuckets), plain);
+}
+
+TEST(KelmMeshTopologyBuild, MatchesReferenceWithEveryLookupAndOnBrokenFacets) {
     ErrorRecorder rec;
     KelmMeshFacetSet fs;
     KelmMeshTopology t;
@@ -106,13 +130,9 @@ TEST(KelmMeshTopologyBuild, MatchesReferenceOnSampleMeshesAndRanges) {
     EXPECT_EQ(t.getEdgeCount() + t.getFacetCount(), 0u);
     t.init(nullptr);
     EXPECT_EQ(t.getFacetSet(), nullptr);
-}
 
-TEST(KelmMeshTopologyBuild, ThirdFacetsDegenerateAndUnfinishedFacets) {
-    ErrorRecorder rec;
-    KelmMeshFacetSet fs;
+    // Third facets on a side, degenerate and unfinished facets.
     kelm_test::make_nonmanifold_fan(fs);  // (0,1,2), (1,0,3), (0,1,4)
-    KelmMeshTopology t;
     t.init(&fs);
     EXPECT_EQ(rec.take(), Strings{"Failed topology - edge v=(0,1) already has 2 facets"});
     EXPECT_EQ(U({t.getEdgeFacet(0, 0), t.getEdgeFacet(0, 1), t.getFacetEdge(2, 0)}), U({0, 1, 0}));
@@ -149,34 +169,8 @@ TEST(KelmMeshTopologyBuild, ThirdFacetsDegenerateAndUnfinishedFacets) {
                   Strings{"Failed topology - facet 1 has a vertex outside the vertex list"});
         EXPECT_EQ(reference_problem(u, fs), "");
     }
-}
 
-// The tables, build flag and reports of a build with the given edge lookup.
-std::string built_with(const KelmMeshFacetSet& fs, unsigned first, unsigned count,
-                       kelm_internal::EdgeLookup mode) {
-    ErrorRecorder rec;
-    kelm_internal::TopologyTables t;
-    kelm_internal::build_tables(t, &fs, first, count, mode);
-    std::string s = std::to_string(t.build_ok);
-    for (const kelm_uint_vector* l :
-         {&t.edge_verts, &t.edge_facets, &t.facet_edges, &t.vertex_facet})
-        for (unsigned i = 0; i <= l->size(); ++i)
-            s += i < l->size() ? " " + std::to_string((*l)[i]) : ";";
-    for (const std::string& e : rec.errors()) s += "\n" + e;
-    return s;
-}
-
-// Builds with the plain chain walk, the indexed lookup and the buckets: same tables,
-// same reports.
-void expect_lookups_agree(const KelmMeshFacetSet& fs, unsigned first, unsigned count) {
-    using kelm_internal::EdgeLookup;
-    const std::string plain = built_with(fs, first, count, EdgeLookup::kChainWalk);
-    EXPECT_EQ(built_with(fs, first, count, EdgeLookup::kIndexed), plain);
-    EXPECT_EQ(built_with(fs, first, count, EdgeLookup::kBuckets), plain);
-}
-
-TEST(KelmMeshTopologyBuild, IndexedLookupAgreesWithChainWalk) {
-    KelmMeshFacetSet fs;
+    // The chain walk, the indexed lookup and the buckets agree.
     kelm_test::make_hub_fan(fs, 3 * kelm_internal::kLongChain);
     expect_lookups_agree(fs, 0, fs.getFacetCount());
     expect_lookups_agree(fs, 5, 50);
@@ -637,11 +631,11 @@ TEST(KelmMeshTopologyDump, TriangleCubeEditedTetrahedronEmptyTopologiesAndAnUncl
     expect_golden("topology_dump_edited.txt", dump_text(w));
 
     // Empty topologies and null arguments.
-    KelmMeshFacetSet empty;
     KelmMeshTopology unbuilt;
-    t.init(&empty);
-    EXPECT_EQ(dump_text(t), "vertices=0 facets=0 edges=0\n\n");
-    EXPECT_EQ(dump_text(unbuilt), "vertices=0 facets=0 edges=0\n\n");
+    fs.clear();
+    t.init(&fs);
+    for (const KelmMeshTopology* e : {&t, &unbuilt})
+        EXPECT_EQ(dump_text(*e), "vertices=0 facets=0 edges=0\n\n");
     kelm_mesh_topology_dump(nullptr, stdout);
     kelm_mesh_topology_dump(&t, nullptr);
 
