@@ -428,7 +428,7 @@ TEST(KelmMeshTopologyWalk, TurnsOnceAroundAnInteriorVertexSeesOneSideAtABorder) 
     EXPECT_EQ(rec.count(), 0u);
 }
 
-TEST(KelmMeshTopologyWalk, RewindCopyPositionsListQueriesAndBrokenTables) {
+TEST(KelmMeshTopologyWalk, RewindCopyPositionsListQueriesBrokenTablesAndTheGuard) {
     ErrorRecorder rec;
     Built m(make_square_fan);
     KelmMeshTopologyVertexCursor c;
@@ -505,10 +505,8 @@ TEST(KelmMeshTopologyWalk, RewindCopyPositionsListQueriesAndBrokenTables) {
               (Strings{"KelmMeshTopology: too few edges on point found.",
                        "KelmMeshTopologyVertexIterator: could not find edges on vertex v=0",
                        "KelmMeshTopologyVertexIterator: could not get other vertex v=0"}));
-}
 
-TEST(KelmMeshTopologyWalk, GuardStopsAWalkThatNeverReturns) {
-    ErrorRecorder rec;
+    // A guard stops a walk that never returns.
     KelmMeshFacetSet fs;
     kelm_test::make_hub_fan(fs, 3, false);  // (0,1,2), (0,2,3)
     KelmMeshTopologyWritable t;
@@ -518,7 +516,7 @@ TEST(KelmMeshTopologyWalk, GuardStopsAWalkThatNeverReturns) {
     t.setEdgeFacets(4, 1, 0);
     t.setFacetEdges(0, 0, NONE, 2);
     t.setFacetEdges(1, 4, NONE, NONE);
-    KelmMeshTopologyVertexCursor c;
+    c = KelmMeshTopologyVertexCursor();
     c.traverse(&t, 0);
     EXPECT_EQ(drain(c), (Pairs{{0, 2}, {1, 4}, {0, 0}}));  // two facets: three pairs
     EXPECT_EQ(rec.take(), Strings{"KelmMeshTopologyVertexCursor::getNext: topology is broken"});
@@ -526,7 +524,6 @@ TEST(KelmMeshTopologyWalk, GuardStopsAWalkThatNeverReturns) {
     EXPECT_EQ(c.hasError(), 1);  // survives a new walk
     c.clearError();
     EXPECT_EQ(c.hasError(), 0);
-    kelm_uint_vector facets;
     t.findVertexFacets(&facets, 0);
     EXPECT_EQ(to_vector(facets), U({0, 1, 0}));  // what came before the guard
     EXPECT_EQ(rec.take(), Strings{"KelmMeshTopologyVertexCursor::getNext: topology is broken"});
