@@ -217,10 +217,10 @@ KelmMeshRepairOptions everything() {
     return o;
 }
 
-TEST(KelmMeshRepair, CleanPartUnchangedOthersOrientedPerPartThenOutward) {
+TEST(KelmMeshRepair, CleanPartUnchangedOthersOrientedThenOutwardSoupWelded) {
     KelmMeshFacetSet in, out;
     make_part(in);
-    const KelmMeshRepairOptions o = everything();
+    KelmMeshRepairOptions o = everything();
     KelmMeshRepairReport r;
     r.flipped_facets = 99;
     EXPECT_EQ(kelm_mesh_repair(&out, &r, &in, &o), 1);
@@ -263,12 +263,10 @@ TEST(KelmMeshRepair, CleanPartUnchangedOthersOrientedPerPartThenOutward) {
         {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}, {0, 1, 4}, {0, 5, 1}, {0, 4, 5}, {1, 5, 4}});
     kelm_mesh_repair(&out, &r, &in, nullptr);
     EXPECT_EQ(r.flipped_facets, 0u);
-}
 
-TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) {
-    KelmMeshFacetSet cube, in, out;
-    make_part(cube);
-    // Each facet with its own three vertices, nudged below the tolerance.
+    // A soup welded, degenerate and duplicate facets dropped, faces kept: each facet
+    // with its own three vertices, nudged below the tolerance.
+    in.clear();
     for (unsigned f = 0; f < cube.getFacetCount(); ++f) {
         KelmMeshFacet* g = in.createFacet(nullptr);
         *g = *cube.getFacet(f);
@@ -283,9 +281,8 @@ TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) 
     add_facet(in, 0, 0, 5);           // 12: repeated vertex
     add_facet(in, 3, 4, 5);           // 13: facet 1 again, after the weld
     in.getFace(1)->setFacetCount(4);  // the top face takes 12 and 13 too
-    KelmMeshRepairOptions o;
+    o = KelmMeshRepairOptions();
     o.weld_tolerance = 0.0;
-    KelmMeshRepairReport r;
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_FALSE(clean(out));  // nudged copies stay apart at tolerance 0
     o.weld_tolerance = 1e-6;
