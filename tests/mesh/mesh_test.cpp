@@ -196,7 +196,7 @@ TEST(KelmMeshFacetSet, ClearingAndTheManifoldFlag) {
     EXPECT_EQ(fs.is_manifold(), 1);
 }
 
-TEST(KelmMeshCopy, DeepCopyKeepsEverythingAndSelfCopyIsHarmless) {
+TEST(KelmMeshCopy, DeepCopiesSelfCopiesMovesAndTransforms) {
     kelm_test::ErrorRecorder errors;
     KelmMeshFacetSet src;
     make_sample(src);
@@ -232,16 +232,14 @@ TEST(KelmMeshCopy, DeepCopyKeepsEverythingAndSelfCopyIsHarmless) {
     EXPECT_EQ(src.is_manifold(), 1);                                                 // NOLINT
     dst = std::move(moved);
     expect_sample(dst, constructed);
-}
 
-TEST(KelmMeshCopy, TransformMovesVerticesFullyAndNormalsLinearly) {
     // Vertices go through the whole transform and normals through its linear part (no
     // translation, no renormalising), to the last bit of the point and direction
     // mappings; everything else is copied as it is.
     const double g[16] = {0.8, 0.6,  0.1, 0, -0.6, 0.8,   0.3, 0,
                           0.2, -0.1, 0.9, 0, 1.5,  -2.25, 0.7, 1};
-    KelmMeshFacetSet src, dst, viaclass, want;
-    make_sample(src);
+    KelmMeshFacetSet viaclass, want;
+    make_sample(src);  // the emptied set, refilled
     kelm_mesh_copy(&dst, &src, g);
     kelm_mesh_copy(&viaclass, &src, KelmXform(g));
     make_sample(want);
@@ -398,7 +396,7 @@ TEST(KelmMeshFace, PropertyListOperationsAndCopies) {
     EXPECT_EQ(g_live_probes, live);
 }
 
-TEST(KelmMeshFaceColor, FindMakeAndTheColourHelpers) {
+TEST(KelmMeshFaceProps, ColourHelpersAndAttributeSets) {
     EXPECT_TRUE(!KelmMeshFaceColor::find(nullptr) && !KelmMeshFaceColor::make(nullptr));
     EXPECT_EQ(kelm_mesh_get_color(static_cast<KelmMeshFace*>(nullptr)), KELM_NO_COLOR);
     kelm_mesh_set_color(static_cast<KelmMeshFace*>(nullptr), 5);
@@ -424,12 +422,11 @@ TEST(KelmMeshFaceColor, FindMakeAndTheColourHelpers) {
                                      kelm_mesh_get_color(&fs, 2)}),
               std::vector<unsigned>({KELM_NO_COLOR, 0xABCDEF, KELM_NO_COLOR}));
     EXPECT_EQ(fs.getFace(0)->getFirstProp(), nullptr);
-}
 
-TEST(KelmMeshFaceAtts, SetReplaceLookupAndDeepCopies) {
-    KelmMeshFace face;
-    KelmMeshFaceAtts* atts = KelmMeshFaceAtts::make(&face);
-    ASSERT_EQ(KelmMeshFaceAtts::find(&face), atts);
+    // Attribute sets: set, replace, look up, deep copies.
+    KelmMeshFace bare;
+    KelmMeshFaceAtts* atts = KelmMeshFaceAtts::make(&bare);
+    ASSERT_EQ(KelmMeshFaceAtts::find(&bare), atts);
     atts->setAttribute("material", "steel");
     atts->setAttribute("Material", "wood");  // case matters: a new entry
     atts->setAttribute("finish", "matt");
