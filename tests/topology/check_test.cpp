@@ -93,7 +93,7 @@ TEST(KelmMeshCheck, CleanCubeOpenStripNonManifoldMisorientedAndPinchedMeshes) {
     EXPECT_TRUE(r.self_intersections.empty());
 }
 
-TEST(KelmMeshCheck, DegenerateZeroAreaInvalidDuplicateAndIntersectingFacets) {
+TEST(KelmMeshCheck, BadFacetsSelfIntersectionsAndTheGridSearch) {
     KelmMeshFacetSet fs;
     kelm_test::make_tetrahedron(fs);
     fs.createVertex(KelmPoint(2, 0, 0));  // 4: on the line through 0 and 1
@@ -142,16 +142,12 @@ TEST(KelmMeshCheck, DegenerateZeroAreaInvalidDuplicateAndIntersectingFacets) {
     make_mesh(fs, {{0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}},
               {{0, 1, 2}, {3, 4, 5}});
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 1u);
-}
 
-// (The counts and lists themselves: the exact cases above.) On random meshes every
-// border edge lies in one hole, and the grid search finds exactly the pairs of the
-// all-pairs test.
-TEST(KelmMeshCheck, GridSearchAgreesWithAllPairsOnRandomMeshesAndACleanTorus) {
+    // (The counts and lists themselves: the exact cases above.) On random meshes every
+    // border edge lies in one hole, and the grid search finds exactly the pairs of the
+    // all-pairs test.
     for (unsigned seed = 1; seed <= 12; ++seed) {
-        KelmMeshFacetSet fs;
         kelm_test::make_random_mesh(fs, 6 + seed * 3, 20 + seed * 9, seed);
-        KelmMeshCheckReport r;
         kelm_mesh_check(&r, &fs, 1);
         unsigned hole_edges = 0;
         for (const auto& h : r.holes) hole_edges += h.edges;
@@ -163,9 +159,7 @@ TEST(KelmMeshCheck, GridSearchAgreesWithAllPairsOnRandomMeshesAndACleanTorus) {
     }
 
     // A clean torus, then one facet pushed through the far side.
-    KelmMeshFacetSet fs;
     kelm_test::make_torus(fs, 24, 12);
-    KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 1);
     EXPECT_EQ(r.edges, 3u * 24 * 12);
     EXPECT_GT(r.volume, 0.0);
@@ -217,7 +211,7 @@ KelmMeshRepairOptions everything() {
     return o;
 }
 
-TEST(KelmMeshRepair, CleanPartUnchangedOthersOrientedThenOutwardSoupWelded) {
+TEST(KelmMeshRepair, OrientsWeldsDropsFillsAndSplits) {
     KelmMeshFacetSet in, out;
     make_part(in);
     KelmMeshRepairOptions o = everything();
@@ -296,15 +290,12 @@ TEST(KelmMeshRepair, CleanPartUnchangedOthersOrientedThenOutwardSoupWelded) {
     EXPECT_TRUE(clean(out));
     EXPECT_EQ(kelm_mesh_weld(&in, -1.0), 0u);
     EXPECT_EQ(kelm_mesh_weld(nullptr, 0.0), 0u);
-}
 
-TEST(KelmMeshRepair, FillsHolesUpToTheSizeAskedDropsSmallPartsAndSplitsParts) {
-    KelmMeshFacetSet in, out;
+    // Holes filled up to the size asked.
     make_part(in);
     in.deleteFacet(10);  // the top: a three-edge hole, then a four-edge one
-    KelmMeshRepairOptions o;
+    o = KelmMeshRepairOptions();
     o.fill_holes = 3;
-    KelmMeshRepairReport r;
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_EQ(U({r.filled_holes, r.added_facets}), U({1, 1}));
     EXPECT_TRUE(clean(out));
@@ -352,8 +343,6 @@ TEST(KelmMeshRepair, FillsHolesUpToTheSizeAskedDropsSmallPartsAndSplitsParts) {
 
     std::vector<KelmMeshFacetSet> parts;
     EXPECT_EQ(kelm_mesh_split_parts(&parts, &in), 3u);
-    KelmMeshFacetSet cube;
-    make_part(cube);
     EXPECT_EQ(fingerprint(parts[0]), fingerprint(cube));  // the first part with its faces
     EXPECT_EQ(U({parts[1].getVertexCount(), parts[1].getFacetCount(), parts[1].getFaceCount()}),
               U({8, 12, 0}));
