@@ -32,6 +32,7 @@ using Ints = std::vector<int>;
 using Pairs = std::vector<std::pair<unsigned, unsigned>>;
 using Strings = std::vector<std::string>;
 using U = std::vector<unsigned>;
+using Maker = void (*)(KelmMeshFacetSet&);
 
 TEST(KelmMeshTopologyBuild, NewTopologyThenTablesOfOneAndTwoFacets) {
     KelmMeshTopology t;
@@ -92,7 +93,6 @@ TEST(KelmMeshTopologyBuild, MatchesReferenceWithEveryLookupAndOnBrokenFacets) {
     ErrorRecorder rec;
     KelmMeshFacetSet fs;
     KelmMeshTopology t;
-    using Maker = void (*)(KelmMeshFacetSet&);
     for (Maker make : {kelm_test::make_cube, kelm_test::make_open_strip, kelm_test::make_pillow,
                        +[](KelmMeshFacetSet& s) { kelm_test::make_torus(s, 5, 7); },
                        +[](KelmMeshFacetSet& s) { kelm_test::make_hub_fan(s, 40, false); }}) {
@@ -379,7 +379,7 @@ void make_square_fan(KelmMeshFacetSet& fs) {
 
 // A set and a writable topology over it.
 struct Built {
-    explicit Built(void (*make)(KelmMeshFacetSet&)) {
+    explicit Built(Maker make) {
         make(fs);
         t.init(&fs);
     }
@@ -387,7 +387,7 @@ struct Built {
     KelmMeshTopologyWritable t;
 };
 
-TEST(KelmMeshTopologyWalk, TurnsOnceAroundAnInteriorVertexSeesOneSideAtABorder) {
+TEST(KelmMeshTopologyWalk, AroundInteriorAndBorderVerticesWalkHelpersAndNeighbors) {
     ErrorRecorder rec;
     Built m(make_square_fan);
     EXPECT_EQ(walk(m.t, 0), (Pairs{{0, 2}, {1, 4}, {2, 6}, {3, 0}}));
@@ -426,6 +426,57 @@ TEST(KelmMeshTopologyWalk, TurnsOnceAroundAnInteriorVertexSeesOneSideAtABorder) 
     EXPECT_EQ(walk(t, 0), (Pairs{{0, 2}, {1, 4}}));
     EXPECT_EQ(U({t.getEdge(4, 3), t.getEdge(0, 3), t.getEdge(1, 5)}), U({3, 4, NONE}));
     EXPECT_EQ(rec.count(), 0u);
+
+    // The walk helpers and neighbour facets, and their reports.
+    using namespace kelm_internal;
+    unsigned a, b;
+    get_facet_vertex_edges(m.t, 1, 3, &a, &b);  // facet (0,2,3), slots 2 3 4
+    EXPECT_EQ(U({a, b}), U({3, 4}));
+    EXPECT_EQ(U({find_prev_vert(m.t, 1, 0), find_prev_vert(m.t, 1, 2), find_prev_vert(m.t, 1, 3),
+                 find_prev_vert(m.t, NONE, 0)}),
+              U({3, 0, 2, NONE}));
+    EXPECT_EQ(U({get_other_facet_on_edge(m.t, 2, 0), get_other_facet_on_edge(m.t, 2, 1),
+                 get_other_facet_on_edge(m.t, 2, 3), get_other_facet_on_edge(m.t, 1, 0),
+                 get_other_edge_from_facet_vertex(m.t, 2, 1, 0)}),
+              U({1, 0, 0, NONE, 4}));
+    EXPECT_EQ(Ints({edge_has_vertex(m.t, 2, 2), edge_has_vertex(m.t, NONE, NONE),
+                    edge_has_vertex(m.t, NONE, 0)}),
+              Ints({1, 1, 0}));
+    EXPECT_EQ(rec.count(), 0u);
+
+    get_facet_vertex_edges(m.t, NONE, 0, &a, &b);
+    EXPECT_EQ(U({a, b}), U({NONE, NONE}));
+    m.t.setFacetEdges(2, 4, 6, 4);
+    get_facet_vertex_edges(m.t, 2, 0, &a, &b);
+    EXPECT_EQ(U({a, b}), U({NONE, NONE}));
+    EXPECT_EQ(find_prev_vert(m.t, 1, 4), NONE);
+    m.t.setEdgeFacets(2, 1, 1);
+    EXPECT_EQ(get_other_facet_on_edge(m.t, 2, 1), NONE);
+    EXPECT_EQ(get_other_edge_from_facet_vertex(m.t, 2, 1, 7), NONE);
+    m.t.deleteFacet(3);
+    EXPECT_EQ(find_prev_vert(m.t, 3, 0), NONE);  // deleted: no report
+    EXPECT_EQ(rec.take(),
+              (Strings{"KelmMeshTopology: too few edges on point found.",
+                       "KelmMeshTopology: too many edges on point found.",
+                       "KelmMeshTopology: find_prev_vert: given vertex is not in facet",
+                       "KelmMeshTopology: could not get other facet on edge",
+                       "KelmMeshTopology: get_other_edge_from_facet_vertex failed: e=2 f=1 v=7"}));
+
+    // Neighbour facets, on a fan of their own.
+    Built n(make_square_fan);
+    EXPECT_EQ(U({n.t.getNeighborFacetByEdge(0, 2), n.t.getNeighborFacetByEdge(1, 2),
+                 n.t.getNeighborFacetByEdge(3, 0), n.t.getNeighborFacetByEdge(0, 1),
+                 n.t.getNeighborFacetByEdge(NONE, NONE), n.t.getNeighborFacetByIndex(1, 0),
+                 n.t.getNeighborFacetByIndex(1, 2), n.t.getNeighborFacetByIndex(1, 1),
+                 n.t.getNeighborFacetByIndex(NONE, 0)}),
+              U({1, 0, 0, NONE, NONE, 0, 2, NONE, NONE}));
+    EXPECT_EQ(rec.count(), 0u);
+    EXPECT_EQ(n.t.getNeighborFacetByEdge(3, 2), NONE);
+    n.t.deleteEdge(4);
+    EXPECT_EQ(n.t.getNeighborFacetByIndex(1, 2), NONE);
+    EXPECT_EQ(rec.take(),
+              (Strings{"KelmMeshTopology:getNeighborFacet: cannot find facet: f=3 e=2",
+                       "KelmMeshTopology:getNeighborFacet: cannot find facet: f=1 e=4"}));
 }
 
 TEST(KelmMeshTopologyWalk, RewindCopyPositionsListQueriesBrokenTablesAndTheGuard) {
@@ -548,60 +599,6 @@ TEST(KelmMeshTopologyWalk, RewindCopyPositionsListQueriesBrokenTablesAndTheGuard
     EXPECT_EQ(rec.take(), Strings{"KelmMeshTopologyVertexCursor::getNext: topology is broken"});
 }
 
-TEST(KelmMeshTopologyInternal, WalkHelpersNeighborFacetsAndTheirReports) {
-    ErrorRecorder rec;
-    Built m(make_square_fan);
-    using namespace kelm_internal;
-    unsigned a, b;
-    get_facet_vertex_edges(m.t, 1, 3, &a, &b);  // facet (0,2,3), slots 2 3 4
-    EXPECT_EQ(U({a, b}), U({3, 4}));
-    EXPECT_EQ(U({find_prev_vert(m.t, 1, 0), find_prev_vert(m.t, 1, 2), find_prev_vert(m.t, 1, 3),
-                 find_prev_vert(m.t, NONE, 0)}),
-              U({3, 0, 2, NONE}));
-    EXPECT_EQ(U({get_other_facet_on_edge(m.t, 2, 0), get_other_facet_on_edge(m.t, 2, 1),
-                 get_other_facet_on_edge(m.t, 2, 3), get_other_facet_on_edge(m.t, 1, 0),
-                 get_other_edge_from_facet_vertex(m.t, 2, 1, 0)}),
-              U({1, 0, 0, NONE, 4}));
-    EXPECT_EQ(Ints({edge_has_vertex(m.t, 2, 2), edge_has_vertex(m.t, NONE, NONE),
-                    edge_has_vertex(m.t, NONE, 0)}),
-              Ints({1, 1, 0}));
-    EXPECT_EQ(rec.count(), 0u);
-
-    get_facet_vertex_edges(m.t, NONE, 0, &a, &b);
-    EXPECT_EQ(U({a, b}), U({NONE, NONE}));
-    m.t.setFacetEdges(2, 4, 6, 4);
-    get_facet_vertex_edges(m.t, 2, 0, &a, &b);
-    EXPECT_EQ(U({a, b}), U({NONE, NONE}));
-    EXPECT_EQ(find_prev_vert(m.t, 1, 4), NONE);
-    m.t.setEdgeFacets(2, 1, 1);
-    EXPECT_EQ(get_other_facet_on_edge(m.t, 2, 1), NONE);
-    EXPECT_EQ(get_other_edge_from_facet_vertex(m.t, 2, 1, 7), NONE);
-    m.t.deleteFacet(3);
-    EXPECT_EQ(find_prev_vert(m.t, 3, 0), NONE);  // deleted: no report
-    EXPECT_EQ(rec.take(),
-              (Strings{"KelmMeshTopology: too few edges on point found.",
-                       "KelmMeshTopology: too many edges on point found.",
-                       "KelmMeshTopology: find_prev_vert: given vertex is not in facet",
-                       "KelmMeshTopology: could not get other facet on edge",
-                       "KelmMeshTopology: get_other_edge_from_facet_vertex failed: e=2 f=1 v=7"}));
-
-    // Neighbour facets, on a fan of their own.
-    Built n(make_square_fan);
-    EXPECT_EQ(U({n.t.getNeighborFacetByEdge(0, 2), n.t.getNeighborFacetByEdge(1, 2),
-                 n.t.getNeighborFacetByEdge(3, 0), n.t.getNeighborFacetByEdge(0, 1),
-                 n.t.getNeighborFacetByEdge(NONE, NONE), n.t.getNeighborFacetByIndex(1, 0),
-                 n.t.getNeighborFacetByIndex(1, 2), n.t.getNeighborFacetByIndex(1, 1),
-                 n.t.getNeighborFacetByIndex(NONE, 0)}),
-              U({1, 0, 0, NONE, NONE, 0, 2, NONE, NONE}));
-    EXPECT_EQ(rec.count(), 0u);
-    EXPECT_EQ(n.t.getNeighborFacetByEdge(3, 2), NONE);
-    n.t.deleteEdge(4);
-    EXPECT_EQ(n.t.getNeighborFacetByIndex(1, 2), NONE);
-    EXPECT_EQ(rec.take(),
-              (Strings{"KelmMeshTopology:getNeighborFacet: cannot find facet: f=3 e=2",
-                       "KelmMeshTopology:getNeighborFacet: cannot find facet: f=1 e=4"}));
-}
-
 TEST(KelmMeshTopologyDump, TriangleCubeEditedTetrahedronEmptyTopologiesAndAnUnclampedDot) {
     KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
@@ -660,7 +657,6 @@ Ints all_checks(const KelmMeshTopology& t) {
 }
 
 TEST(KelmMeshTopologyValidate, ClosedOrientedMeshesPassAFlippedFacetAndTheStopFlag) {
-    using Maker = void (*)(KelmMeshFacetSet&);
     for (Maker make :
          {kelm_test::make_tetrahedron, kelm_test::make_cube, kelm_test::make_octahedron,
           +[](KelmMeshFacetSet& fs) { kelm_test::make_torus(fs, 6, 8); }}) {
