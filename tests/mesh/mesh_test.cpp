@@ -59,7 +59,7 @@ void expect_sample(const KelmMeshFacetSet& dst, const KelmMeshFacetSet& src) {
                                  dst.getFace(0)->getFirstProp() != src.getFace(0)->getFirstProp()));
 }
 
-TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
+TEST(KelmMeshFacetSet, DenseIndicesDeletedSlotsNormalsAndAreas) {
     KelmMeshFacetSet fs;
     EXPECT_EQ(U({fs.createVertex(KelmPoint(1, 2, 3)), fs.createVertex(KelmPoint(1, 2, 3)),
                  fs.createVertex(static_cast<const double*>(nullptr)),
@@ -120,10 +120,9 @@ TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
         EXPECT_EQ(v3(out), (V{0, 0, 0}));
         EXPECT_EQ(fs.getFacetArea(i), 0.0);
     }
-}
 
-TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
-    KelmMeshFacetSet fs;
+    // Normals follow the right-hand rule and vanish when tiny.
+    fs.clear();
     // 8, 9: a component of exactly 1e-15 keeps the direction, the next smaller double
     // loses it (the cut is strict); 10, 11: each component is tested, not the length.
     for (const V& p : {V{0, 0, 0}, V{1, 0, 0}, V{0, 1, 0}, V{2, 0, 0}, V{1e-8, 0, 0}, V{0, 1e-8, 0},
@@ -473,7 +472,7 @@ V bounds(const KelmBoundingBox& b) {
     return {b.minx(), b.miny(), b.minz(), b.maxx(), b.maxy(), b.maxz()};
 }
 
-TEST(KelmMeshMakeBox, UnitBoxLayoutFormsAndAppendedBoxes) {
+TEST(KelmMeshMakeBox, UnitBoxLayoutFormsAppendedBoxesAndBounds) {
     KelmMeshFacetSet fs;
     kelm_test::make_cube(fs);
     ASSERT_EQ(U({fs.getVertexCount(), fs.getNormalCount(), fs.getFacetCount(), fs.getFaceCount()}),
@@ -530,12 +529,11 @@ TEST(KelmMeshMakeBox, UnitBoxLayoutFormsAndAppendedBoxes) {
     kelm_test::make_mesh(own, {{2, 2, 2}, {0, 0, 0}}, {});
     kelm_mesh_make_box(&own, own.rawverts().get(0), own.rawverts().get(1));
     EXPECT_EQ(v3(own.rawverts().get(8)), (V{2, 2, 2}));
-}
 
-TEST(KelmMeshBounds, WholeMeshAndFacetForms) {
-    KelmMeshFacetSet fs;
+    // Bounds of the whole mesh and of facets.
+    fs.clear();
     kelm_mesh_make_box(&fs, 0, 0, 0, 1, 2, 3);
-    KelmBoundingBox box;
+    box = KelmBoundingBox();
     box.update(-5.0, 0.5, 0.5);
     kelm_mesh_bounds(box, &fs);  // grows, does not clear
     EXPECT_EQ(bounds(box), (V{-5, 0, 0, 1, 2, 3}));
