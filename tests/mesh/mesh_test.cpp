@@ -173,7 +173,7 @@ TEST(KelmMeshFacetSet, DenseIndicesDeletedSlotsNormalsAndAreas) {
     EXPECT_EQ(v3(d.data()), n);
 }
 
-TEST(KelmMeshFacetSet, ClearingAndTheManifoldFlag) {
+TEST(KelmMeshFacetSet, ClearingTheManifoldFlagAndTypedVectors) {
     KelmMeshFacetSet fs;
     EXPECT_EQ(fs.is_manifold(), 1);
     make_sample(fs);
@@ -193,6 +193,21 @@ TEST(KelmMeshFacetSet, ClearingAndTheManifoldFlag) {
     EXPECT_EQ(KelmMeshFacetSet(fs).is_manifold(), 0);
     fs.is_manifold(-5);
     EXPECT_EQ(fs.is_manifold(), 1);
+
+    // The typed vectors hold pointers only: copies copy them, nothing is freed.
+    KelmMeshFacet a, b, c;
+    KelmMeshFacetVec v;
+    for (KelmMeshFacet* p : {&a, &b, &c, &b}) v.append(p);
+    v.put(&c, 0);
+    EXPECT_EQ(v.get(0), &c);
+    v[0] = &a;
+    KelmMeshFacetVec copy(v);
+    v.remove(&b);  // the first equal element, gap closed
+    v.remove(nullptr);
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[1], &c);
+    EXPECT_EQ(v[2], &b);
+    EXPECT_EQ(copy.size(), 4u);
 }
 
 TEST(KelmMeshCopy, DeepCopiesSelfCopiesMovesAndTransforms) {
@@ -254,23 +269,6 @@ TEST(KelmMeshCopy, DeepCopiesSelfCopiesMovesAndTransforms) {
     }
     EXPECT_EQ(kelm_test::fingerprint(dst), kelm_test::fingerprint(want));
     EXPECT_EQ(kelm_test::fingerprint(viaclass), kelm_test::fingerprint(want));
-}
-
-// The typed vectors hold pointers only: copies copy them, nothing is freed.
-TEST(KelmMeshFacetVec, TypedVectorsCopyPointersAndOwnNothing) {
-    KelmMeshFacet a, b, c;
-    KelmMeshFacetVec v;
-    for (KelmMeshFacet* p : {&a, &b, &c, &b}) v.append(p);
-    v.put(&c, 0);
-    EXPECT_EQ(v.get(0), &c);
-    v[0] = &a;
-    KelmMeshFacetVec copy(v);
-    v.remove(&b);  // the first equal element, gap closed
-    v.remove(nullptr);
-    ASSERT_EQ(v.size(), 3u);
-    EXPECT_EQ(v[1], &c);
-    EXPECT_EQ(v[2], &b);
-    EXPECT_EQ(copy.size(), 4u);
 }
 
 // A client property whose duplicate() may fail, counting its live objects so that

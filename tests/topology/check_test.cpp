@@ -33,7 +33,7 @@ Pairs edges(const std::vector<KelmMeshCheckEdge>& in) {
     return out;
 }
 
-TEST(KelmMeshCheck, CleanCubeOpenStripNonManifoldMisorientedAndPinchedMeshes) {
+TEST(KelmMeshCheck, EveryFindingOnSmallMeshesAndTheGridSearch) {
     KelmMeshFacetSet fs;
     kelm_test::make_cube(fs);
     KelmMeshCheckReport r;
@@ -91,10 +91,8 @@ TEST(KelmMeshCheck, CleanCubeOpenStripNonManifoldMisorientedAndPinchedMeshes) {
     EXPECT_NEAR(r.parts[1].volume, 1.0 / 6.0, 1e-15);
     EXPECT_EQ(r.facet_part[5], 1u);
     EXPECT_TRUE(r.self_intersections.empty());
-}
 
-TEST(KelmMeshCheck, BadFacetsSelfIntersectionsAndTheGridSearch) {
-    KelmMeshFacetSet fs;
+    // Degenerate, zero-area, invalid and duplicate facets.
     kelm_test::make_tetrahedron(fs);
     fs.createVertex(KelmPoint(2, 0, 0));  // 4: on the line through 0 and 1
     add_facet(fs, 1, 1, 2);               // 4: repeated vertex
@@ -103,7 +101,6 @@ TEST(KelmMeshCheck, BadFacetsSelfIntersectionsAndTheGridSearch) {
     add_facet(fs, 0, 1, 9);               // 7: no vertex 9
     unsigned null_slot = 0;
     fs.appendNullFacet(&null_slot);
-    KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 0);
     EXPECT_EQ(r.facets, 8u);
     EXPECT_EQ((std::vector<U>{r.degenerate_facets, r.invalid_facets, r.zero_area_facets}),
@@ -202,19 +199,14 @@ void make_tube(KelmMeshFacetSet& fs, const std::vector<std::array<double, 2>>& o
     }
 }
 
-KelmMeshRepairOptions everything() {
-    KelmMeshRepairOptions o;
+TEST(KelmMeshRepair, OrientsWeldsDropsFillsAndSplits) {
+    KelmMeshFacetSet in, out;
+    make_part(in);
+    KelmMeshRepairOptions o;  // every repair asked for
     o.weld_tolerance = 1e-6;
     o.drop_zero_area = true;
     o.min_part_facets = 4;
     o.fill_holes = 8;
-    return o;
-}
-
-TEST(KelmMeshRepair, OrientsWeldsDropsFillsAndSplits) {
-    KelmMeshFacetSet in, out;
-    make_part(in);
-    KelmMeshRepairOptions o = everything();
     KelmMeshRepairReport r;
     r.flipped_facets = 99;
     EXPECT_EQ(kelm_mesh_repair(&out, &r, &in, &o), 1);
