@@ -34,7 +34,7 @@ using Strings = std::vector<std::string>;
 using U = std::vector<unsigned>;
 using Maker = void (*)(KelmMeshFacetSet&);
 
-TEST(KelmMeshTopologyBuild, NewTopologyThenTablesOfOneAndTwoFacets) {
+TEST(KelmMeshTopologyBuild, NewTopologySmallTablesWholeSetInitAndSharedCopies) {
     KelmMeshTopology t;
     EXPECT_EQ(t.getEdgeCount() + t.getFacetCount(), 0u);
     EXPECT_EQ(t.getFacetSet(), nullptr);
@@ -63,6 +63,37 @@ TEST(KelmMeshTopologyBuild, NewTopologyThenTablesOfOneAndTwoFacets) {
     want.vertex_facet.push_back(1);
     EXPECT_EQ(tables_problem(tables_of(t, 4), want), "");
     EXPECT_EQ(rec.count(), 0u);
+
+    // A whole-set build goes through the virtual range build; copies share the tables.
+    KelmMeshFacetSet tetra, cube;
+    kelm_test::make_tetrahedron(tetra);
+    kelm_test::make_cube(cube);
+    struct Recording : KelmMeshTopology {
+        using KelmMeshTopology::init;
+        void init(const KelmMeshFacetSet* fs, unsigned first, unsigned count) override {
+            calls.emplace_back(first, count);
+            KelmMeshTopology::init(fs, first, count);
+        }
+        Pairs calls;
+    } r;
+    static_cast<KelmMeshTopology&>(r).init(&cube);
+    EXPECT_EQ(r.calls, (Pairs{{0, 12}}));
+    EXPECT_EQ(r.getEdgeCount(), 18u);
+    auto* original = new KelmMeshTopology;
+    original->init(&tetra);
+    KelmMeshTopology copy(*original), assigned;
+    assigned.init(&cube);
+    assigned = *original;
+    EXPECT_EQ(copy.getEdgeCount(), 6u);
+    original->init(&cube);  // seen through every sharer
+    EXPECT_EQ(copy.getEdgeCount(), 18u);
+    EXPECT_EQ(assigned.getFacetSet(), &cube);
+    delete original;  // the other sharers keep the tables alive
+    KelmMeshTopology& alias = copy;
+    copy = alias;
+    KelmMeshTopology moved(std::move(assigned));
+    EXPECT_EQ(reference_problem(copy, cube), "");
+    EXPECT_EQ(reference_problem(moved, cube), "");
 }
 
 // The tables, build flag and reports of a build with the given edge lookup.
@@ -181,39 +212,6 @@ TEST(KelmMeshTopologyBuild, MatchesReferenceWithEveryLookupAndOnBrokenFacets) {
         expect_lookups_agree(fs, 0, fs.getFacetCount());
         expect_lookups_agree(fs, 17, fs.getFacetCount() / 2);
     }
-}
-
-// A whole-set build goes through the virtual range build; copies share the tables.
-TEST(KelmMeshTopologyBuild, WholeSetInitAndCopiesThatShareTheTables) {
-    KelmMeshFacetSet tetra, cube;
-    kelm_test::make_tetrahedron(tetra);
-    kelm_test::make_cube(cube);
-    struct Recording : KelmMeshTopology {
-        using KelmMeshTopology::init;
-        void init(const KelmMeshFacetSet* fs, unsigned first, unsigned count) override {
-            calls.emplace_back(first, count);
-            KelmMeshTopology::init(fs, first, count);
-        }
-        std::vector<std::pair<unsigned, unsigned>> calls;
-    } t;
-    static_cast<KelmMeshTopology&>(t).init(&cube);
-    EXPECT_EQ(t.calls, (std::vector<std::pair<unsigned, unsigned>>{{0, 12}}));
-    EXPECT_EQ(t.getEdgeCount(), 18u);
-    auto* original = new KelmMeshTopology;
-    original->init(&tetra);
-    KelmMeshTopology copy(*original), assigned;
-    assigned.init(&cube);
-    assigned = *original;
-    EXPECT_EQ(copy.getEdgeCount(), 6u);
-    original->init(&cube);  // seen through every sharer
-    EXPECT_EQ(copy.getEdgeCount(), 18u);
-    EXPECT_EQ(assigned.getFacetSet(), &cube);
-    delete original;  // the other sharers keep the tables alive
-    KelmMeshTopology& alias = copy;
-    copy = alias;
-    KelmMeshTopology moved(std::move(assigned));
-    EXPECT_EQ(reference_problem(copy, cube), "");
-    EXPECT_EQ(reference_problem(moved, cube), "");
 }
 
 TEST(KelmMeshTopologyWritable, InitFormsDeletionsCopiesSettersAndAnEdgeFlip) {
@@ -654,7 +652,7 @@ Ints all_checks(const KelmMeshTopology& t) {
     return r;
 }
 
-TEST(KelmMeshTopologyValidate, SensesStopFlagBorderEdgesEdgeUsageAndUniqueEdges) {
+TEST(KelmMeshTopologyValidate, EveryCheckOnSoundAndBrokenMeshes) {
     for (Maker make :
          {kelm_test::make_tetrahedron, kelm_test::make_cube, kelm_test::make_octahedron,
           +[](KelmMeshFacetSet& fs) { kelm_test::make_torus(fs, 6, 8); }}) {
@@ -769,10 +767,9 @@ TEST(KelmMeshTopologyValidate, SensesStopFlagBorderEdgesEdgeUsageAndUniqueEdges)
                     u.t.validateFaceGeometricSensesOnEdge(NONE),
                     u.t.validateFaceGeometricSensesOnEdge(u.t.getEdgeCount())}),
               Ints(6, 1));
-}
 
-TEST(KelmMeshTopologyValidate, GeometricSenseAndAntiParallelFacets) {
-    ErrorRecorder rec;
+    // The geometric sense, from coordinates.
+    rec.clear();
     KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
     auto sense = [&fs](unsigned f, unsigned a, unsigned b) {
@@ -804,17 +801,17 @@ TEST(KelmMeshTopologyValidate, GeometricSenseAndAntiParallelFacets) {
 
     // Anti-parallel facets around a vertex.
     rec.clear();
-    Built m(kelm_test::make_pillow);
-    EXPECT_EQ(m.t.validateFaceSenses(0) + m.t.validateFaceGeometricSenses(0), 2);
-    EXPECT_EQ(m.t.validateFaceOverlapForVertex(0), 0);
+    Built p(kelm_test::make_pillow);
+    EXPECT_EQ(p.t.validateFaceSenses(0) + p.t.validateFaceGeometricSenses(0), 2);
+    EXPECT_EQ(p.t.validateFaceOverlapForVertex(0), 0);
     const std::string prefix = "Facets (0 1) around vertex 0 are anti-parallel (dot+1=";
     const Strings first = rec.take();
     ASSERT_EQ(first.size(), 1u);
     ASSERT_EQ(first[0].rfind(prefix, 0), 0u) << first[0];
     EXPECT_LT(std::fabs(std::atof(first[0].c_str() + prefix.size())), 1e-15);
-    EXPECT_EQ(m.t.validateFaceOverlaps(0), 0);  // one report per vertex
+    EXPECT_EQ(p.t.validateFaceOverlaps(0), 0);  // one report per vertex
     EXPECT_EQ(rec.count(), 3u);
-    EXPECT_EQ(m.t.validate(), 0);
+    EXPECT_EQ(p.t.validate(), 0);
     EXPECT_EQ(rec.take().size(), 4u);
 
     // Every pair is compared: facet 2 folds back over facets 0 and 1.
