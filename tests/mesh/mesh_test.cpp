@@ -26,9 +26,6 @@ using V = std::vector<double>;
 V v3(const double* p) {
     return {p[0], p[1], p[2]};
 }
-U ids(const KelmMeshFacet* f) {
-    return {f->vertex[0], f->vertex[1], f->vertex[2], f->normal[0], f->normal[1], f->normal[2]};
-}
 
 // Two triangles with corner normals, null facets at 1 and 3, a face holding a
 // colour in front of an attribute set, and a default face.
@@ -68,7 +65,10 @@ TEST(KelmMeshFacetSet, DenseIndicesDeletedSlotsNormalsAndAreas) {
     EXPECT_EQ(v3(fs.rawverts().get(2)), (V{0, 0, 0}));
     EXPECT_EQ(v3(fs.getNormal(0u)), (V{3, 4, 0}));  // not normalised
     unsigned idx[3] = {77, 77, 77};
-    EXPECT_EQ(ids(fs.createFacet(&idx[0])), U(6, NONE));
+    const KelmMeshFacet* f = fs.createFacet(&idx[0]);
+    EXPECT_EQ(
+        U({f->vertex[0], f->vertex[1], f->vertex[2], f->normal[0], f->normal[1], f->normal[2]}),
+        U(6, NONE));
     fs.appendNullFacet(&idx[1]);
     fs.deleteFacet(0);
     fs.createFacet(&idx[2]);  // never reused
@@ -325,7 +325,7 @@ TEST(KelmMeshFacePropDeathTest, CounterStartsAtOneAndFirstAskerGetsTheNext) {
         testing::ExitedWithCode(0), "");
 }
 
-TEST(KelmMeshFace, PropertyListOperationsAndCopies) {
+TEST(KelmMeshFace, PropertyListsCopiesColoursAndAttributeSets) {
     const int live = g_live_probes;
     {
         KelmMeshFace face(4, 2);
@@ -391,9 +391,8 @@ TEST(KelmMeshFace, PropertyListOperationsAndCopies) {
         EXPECT_EQ(describe(src), (Names{"c255", "a"}));
     }
     EXPECT_EQ(g_live_probes, live);
-}
 
-TEST(KelmMeshFaceProps, ColourHelpersAndAttributeSets) {
+    // The colour helpers.
     EXPECT_TRUE(!KelmMeshFaceColor::find(nullptr) && !KelmMeshFaceColor::make(nullptr));
     EXPECT_EQ(kelm_mesh_get_color(static_cast<KelmMeshFace*>(nullptr)), KELM_NO_COLOR);
     kelm_mesh_set_color(static_cast<KelmMeshFace*>(nullptr), 5);
@@ -410,7 +409,7 @@ TEST(KelmMeshFaceProps, ColourHelpersAndAttributeSets) {
     kelm_mesh_set_color(&face, 0x000001);
     EXPECT_EQ(describe(face), (Names{"c1", "a"}));  // still one colour property
 
-    KelmMeshFacetSet fs;
+    fs.clear();
     for (int i = 0; i < 2; ++i) fs.createFace();
     kelm_mesh_set_color(&fs, 1, 0xABCDEF);
     kelm_mesh_set_color(&fs, 2, 0x111111);  // at the face count: nothing
