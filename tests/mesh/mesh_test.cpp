@@ -26,9 +26,6 @@ using V = std::vector<double>;
 V v3(const double* p) {
     return {p[0], p[1], p[2]};
 }
-U ids(const KelmMeshFacet* f) {
-    return {f->vertex[0], f->vertex[1], f->vertex[2], f->normal[0], f->normal[1], f->normal[2]};
-}
 
 // Two triangles with corner normals, null facets at 1 and 3, a face holding a
 // colour in front of an attribute set, and a default face.
@@ -59,7 +56,7 @@ void expect_sample(const KelmMeshFacetSet& dst, const KelmMeshFacetSet& src) {
                                  dst.getFace(0)->getFirstProp() != src.getFace(0)->getFirstProp()));
 }
 
-TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
+TEST(KelmMeshFacetSet, DenseIndicesDeletedSlotsNormalsAndAreas) {
     KelmMeshFacetSet fs;
     EXPECT_EQ(U({fs.createVertex(KelmPoint(1, 2, 3)), fs.createVertex(KelmPoint(1, 2, 3)),
                  fs.createVertex(static_cast<const double*>(nullptr)),
@@ -68,7 +65,10 @@ TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
     EXPECT_EQ(v3(fs.rawverts().get(2)), (V{0, 0, 0}));
     EXPECT_EQ(v3(fs.getNormal(0u)), (V{3, 4, 0}));  // not normalised
     unsigned idx[3] = {77, 77, 77};
-    EXPECT_EQ(ids(fs.createFacet(&idx[0])), U(6, NONE));
+    const KelmMeshFacet* f = fs.createFacet(&idx[0]);
+    EXPECT_EQ(
+        U({f->vertex[0], f->vertex[1], f->vertex[2], f->normal[0], f->normal[1], f->normal[2]}),
+        U(6, NONE));
     fs.appendNullFacet(&idx[1]);
     fs.deleteFacet(0);
     fs.createFacet(&idx[2]);  // never reused
@@ -120,10 +120,9 @@ TEST(KelmMeshFacetSet, IndicesAreDenseAndDeletionKeepsSlots) {
         EXPECT_EQ(v3(out), (V{0, 0, 0}));
         EXPECT_EQ(fs.getFacetArea(i), 0.0);
     }
-}
 
-TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
-    KelmMeshFacetSet fs;
+    // Normals follow the right-hand rule and vanish when tiny.
+    fs.clear();
     // 8, 9: a component of exactly 1e-15 keeps the direction, the next smaller double
     // loses it (the cut is strict); 10, 11: each component is tested, not the length.
     for (const V& p : {V{0, 0, 0}, V{1, 0, 0}, V{0, 1, 0}, V{2, 0, 0}, V{1e-8, 0, 0}, V{0, 1e-8, 0},
@@ -174,7 +173,7 @@ TEST(KelmMeshFacetSet, NormalsFollowTheRightHandRuleAndVanishWhenTiny) {
     EXPECT_EQ(v3(d.data()), n);
 }
 
-TEST(KelmMeshFacetSet, ClearingAndTheManifoldFlag) {
+TEST(KelmMeshFacetSet, ClearingTheManifoldFlagAndTypedVectors) {
     KelmMeshFacetSet fs;
     EXPECT_EQ(fs.is_manifold(), 1);
     make_sample(fs);
@@ -194,9 +193,24 @@ TEST(KelmMeshFacetSet, ClearingAndTheManifoldFlag) {
     EXPECT_EQ(KelmMeshFacetSet(fs).is_manifold(), 0);
     fs.is_manifold(-5);
     EXPECT_EQ(fs.is_manifold(), 1);
+
+    // The typed vectors hold pointers only: copies copy them, nothing is freed.
+    KelmMeshFacet a, b, c;
+    KelmMeshFacetVec v;
+    for (KelmMeshFacet* p : {&a, &b, &c, &b}) v.append(p);
+    v.put(&c, 0);
+    EXPECT_EQ(v.get(0), &c);
+    v[0] = &a;
+    KelmMeshFacetVec copy(v);
+    v.remove(&b);  // the first equal element, gap closed
+    v.remove(nullptr);
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[1], &c);
+    EXPECT_EQ(v[2], &b);
+    EXPECT_EQ(copy.size(), 4u);
 }
 
-TEST(KelmMeshCopy, DeepCopyKeepsEverythingAndSelfCopyIsHarmless) {
+TEST(KelmMeshCopy, DeepCopiesSelfCopiesMovesAndTransforms) {
     kelm_test::ErrorRecorder errors;
     KelmMeshFacetSet src;
     make_sample(src);
@@ -232,16 +246,14 @@ TEST(KelmMeshCopy, DeepCopyKeepsEverythingAndSelfCopyIsHarmless) {
     EXPECT_EQ(src.is_manifold(), 1);                                                 // NOLINT
     dst = std::move(moved);
     expect_sample(dst, constructed);
-}
 
-TEST(KelmMeshCopy, TransformMovesVerticesFullyAndNormalsLinearly) {
     // Vertices go through the whole transform and normals through its linear part (no
     // translation, no renormalising), to the last bit of the point and direction
     // mappings; everything else is copied as it is.
     const double g[16] = {0.8, 0.6,  0.1, 0, -0.6, 0.8,   0.3, 0,
                           0.2, -0.1, 0.9, 0, 1.5,  -2.25, 0.7, 1};
-    KelmMeshFacetSet src, dst, viaclass, want;
-    make_sample(src);
+    KelmMeshFacetSet viaclass, want;
+    make_sample(src);  // the emptied set, refilled
     kelm_mesh_copy(&dst, &src, g);
     kelm_mesh_copy(&viaclass, &src, KelmXform(g));
     make_sample(want);
@@ -257,23 +269,6 @@ TEST(KelmMeshCopy, TransformMovesVerticesFullyAndNormalsLinearly) {
     }
     EXPECT_EQ(kelm_test::fingerprint(dst), kelm_test::fingerprint(want));
     EXPECT_EQ(kelm_test::fingerprint(viaclass), kelm_test::fingerprint(want));
-}
-
-// The typed vectors hold pointers only: copies copy them, nothing is freed.
-TEST(KelmMeshFacetVec, TypedVectorsCopyPointersAndOwnNothing) {
-    KelmMeshFacet a, b, c;
-    KelmMeshFacetVec v;
-    for (KelmMeshFacet* p : {&a, &b, &c, &b}) v.append(p);
-    v.put(&c, 0);
-    EXPECT_EQ(v.get(0), &c);
-    v[0] = &a;
-    KelmMeshFacetVec copy(v);
-    v.remove(&b);  // the first equal element, gap closed
-    v.remove(nullptr);
-    ASSERT_EQ(v.size(), 3u);
-    EXPECT_EQ(v[1], &c);
-    EXPECT_EQ(v[2], &b);
-    EXPECT_EQ(copy.size(), 4u);
 }
 
 // A client property whose duplicate() may fail, counting its live objects so that
@@ -330,7 +325,7 @@ TEST(KelmMeshFacePropDeathTest, CounterStartsAtOneAndFirstAskerGetsTheNext) {
         testing::ExitedWithCode(0), "");
 }
 
-TEST(KelmMeshFace, PropertyListOperations) {
+TEST(KelmMeshFace, PropertyListsCopiesColoursAndAttributeSets) {
     const int live = g_live_probes;
     {
         KelmMeshFace face(4, 2);
@@ -365,11 +360,7 @@ TEST(KelmMeshFace, PropertyListOperations) {
     for (int i = 0; i < 2; ++i) fs.createFace()->addProp(new ProbeProp(i));
     fs.clear();
     EXPECT_EQ(g_live_probes, live);
-}
-
-TEST(KelmMeshFace, CopyDuplicatesInOrderAndReplaces) {
-    const int live = g_live_probes;
-    {
+    {  // copies duplicate in order and replace
         KelmMeshFace src(3, 5);
         src.addProp(new ProbeProp(1, /*duplicable=*/false));
         KelmMeshFaceAtts::make(&src)->setAttribute("k", "v");
@@ -400,9 +391,8 @@ TEST(KelmMeshFace, CopyDuplicatesInOrderAndReplaces) {
         EXPECT_EQ(describe(src), (Names{"c255", "a"}));
     }
     EXPECT_EQ(g_live_probes, live);
-}
 
-TEST(KelmMeshFaceColor, FindMakeAndTheColourHelpers) {
+    // The colour helpers.
     EXPECT_TRUE(!KelmMeshFaceColor::find(nullptr) && !KelmMeshFaceColor::make(nullptr));
     EXPECT_EQ(kelm_mesh_get_color(static_cast<KelmMeshFace*>(nullptr)), KELM_NO_COLOR);
     kelm_mesh_set_color(static_cast<KelmMeshFace*>(nullptr), 5);
@@ -419,7 +409,7 @@ TEST(KelmMeshFaceColor, FindMakeAndTheColourHelpers) {
     kelm_mesh_set_color(&face, 0x000001);
     EXPECT_EQ(describe(face), (Names{"c1", "a"}));  // still one colour property
 
-    KelmMeshFacetSet fs;
+    fs.clear();
     for (int i = 0; i < 2; ++i) fs.createFace();
     kelm_mesh_set_color(&fs, 1, 0xABCDEF);
     kelm_mesh_set_color(&fs, 2, 0x111111);  // at the face count: nothing
@@ -428,12 +418,11 @@ TEST(KelmMeshFaceColor, FindMakeAndTheColourHelpers) {
                                      kelm_mesh_get_color(&fs, 2)}),
               std::vector<unsigned>({KELM_NO_COLOR, 0xABCDEF, KELM_NO_COLOR}));
     EXPECT_EQ(fs.getFace(0)->getFirstProp(), nullptr);
-}
 
-TEST(KelmMeshFaceAtts, SetReplaceLookupAndDeepCopies) {
-    KelmMeshFace face;
-    KelmMeshFaceAtts* atts = KelmMeshFaceAtts::make(&face);
-    ASSERT_EQ(KelmMeshFaceAtts::find(&face), atts);
+    // Attribute sets: set, replace, look up, deep copies.
+    KelmMeshFace bare;
+    KelmMeshFaceAtts* atts = KelmMeshFaceAtts::make(&bare);
+    ASSERT_EQ(KelmMeshFaceAtts::find(&bare), atts);
     atts->setAttribute("material", "steel");
     atts->setAttribute("Material", "wood");  // case matters: a new entry
     atts->setAttribute("finish", "matt");
@@ -480,7 +469,7 @@ V bounds(const KelmBoundingBox& b) {
     return {b.minx(), b.miny(), b.minz(), b.maxx(), b.maxy(), b.maxz()};
 }
 
-TEST(KelmMeshMakeBox, UnitBoxLayoutFormsAndAppendedBoxes) {
+TEST(KelmMeshMakeBox, UnitBoxLayoutFormsAppendedBoxesAndBounds) {
     KelmMeshFacetSet fs;
     kelm_test::make_cube(fs);
     ASSERT_EQ(U({fs.getVertexCount(), fs.getNormalCount(), fs.getFacetCount(), fs.getFaceCount()}),
@@ -537,12 +526,11 @@ TEST(KelmMeshMakeBox, UnitBoxLayoutFormsAndAppendedBoxes) {
     kelm_test::make_mesh(own, {{2, 2, 2}, {0, 0, 0}}, {});
     kelm_mesh_make_box(&own, own.rawverts().get(0), own.rawverts().get(1));
     EXPECT_EQ(v3(own.rawverts().get(8)), (V{2, 2, 2}));
-}
 
-TEST(KelmMeshBounds, WholeMeshAndFacetForms) {
-    KelmMeshFacetSet fs;
+    // Bounds of the whole mesh and of facets.
+    fs.clear();
     kelm_mesh_make_box(&fs, 0, 0, 0, 1, 2, 3);
-    KelmBoundingBox box;
+    box = KelmBoundingBox();
     box.update(-5.0, 0.5, 0.5);
     kelm_mesh_bounds(box, &fs);  // grows, does not clear
     EXPECT_EQ(bounds(box), (V{-5, 0, 0, 1, 2, 3}));

@@ -33,7 +33,7 @@ Pairs edges(const std::vector<KelmMeshCheckEdge>& in) {
     return out;
 }
 
-TEST(KelmMeshCheck, ClosedCubeIsClean) {
+TEST(KelmMeshCheck, EveryFindingOnSmallMeshesAndTheGridSearch) {
     KelmMeshFacetSet fs;
     kelm_test::make_cube(fs);
     KelmMeshCheckReport r;
@@ -47,12 +47,9 @@ TEST(KelmMeshCheck, ClosedCubeIsClean) {
     EXPECT_EQ(U({static_cast<unsigned>(kelm_mesh_check(nullptr, &fs, 0)),
                  static_cast<unsigned>(kelm_mesh_check(&r, nullptr, 0)), r.facets}),
               U(3, 0));
-}
 
-TEST(KelmMeshCheck, OpenStripHasOneHoleWalkedAgainstItsFacets) {
-    KelmMeshFacetSet fs;
+    // An open strip has one hole, walked against its facets.
     kelm_test::make_open_strip(fs);
-    KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 0), 0);
     EXPECT_TRUE(!r.closed && r.oriented);
     ASSERT_EQ(r.border_edges.size(), 6u);
@@ -64,12 +61,9 @@ TEST(KelmMeshCheck, OpenStripHasOneHoleWalkedAgainstItsFacets) {
     EXPECT_TRUE(h.closed && h.directed);
     EXPECT_EQ(std::make_pair(h.edges, h.length), std::make_pair(6u, 6.0));
     EXPECT_EQ(h.vertices, U({1, 0, 3, 4, 5, 2}));
-}
 
-TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
-    KelmMeshFacetSet fs;
+    // A non-manifold edge, misoriented edges and a pinch vertex.
     kelm_test::make_nonmanifold_fan(fs);
-    KelmMeshCheckReport r;
     kelm_mesh_check(&r, &fs, 0);
     ASSERT_EQ(edges(r.nonmanifold_edges), (Pairs{{0, 1}}));
     EXPECT_EQ(r.nonmanifold_edges[0].facets, U({0, 1, 2}));
@@ -97,10 +91,8 @@ TEST(KelmMeshCheck, NonManifoldEdgeMisorientedEdgeAndPinchVertex) {
     EXPECT_NEAR(r.parts[1].volume, 1.0 / 6.0, 1e-15);
     EXPECT_EQ(r.facet_part[5], 1u);
     EXPECT_TRUE(r.self_intersections.empty());
-}
 
-TEST(KelmMeshCheck, DegenerateZeroAreaInvalidAndDuplicateFacets) {
-    KelmMeshFacetSet fs;
+    // Degenerate, zero-area, invalid and duplicate facets.
     kelm_test::make_tetrahedron(fs);
     fs.createVertex(KelmPoint(2, 0, 0));  // 4: on the line through 0 and 1
     add_facet(fs, 1, 1, 2);               // 4: repeated vertex
@@ -109,7 +101,6 @@ TEST(KelmMeshCheck, DegenerateZeroAreaInvalidAndDuplicateFacets) {
     add_facet(fs, 0, 1, 9);               // 7: no vertex 9
     unsigned null_slot = 0;
     fs.appendNullFacet(&null_slot);
-    KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 0);
     EXPECT_EQ(r.facets, 8u);
     EXPECT_EQ((std::vector<U>{r.degenerate_facets, r.invalid_facets, r.zero_area_facets}),
@@ -121,18 +112,14 @@ TEST(KelmMeshCheck, DegenerateZeroAreaInvalidAndDuplicateFacets) {
     ASSERT_EQ(r.parts.size(), 1u);
     EXPECT_EQ(U({r.edges, r.facet_part[4], r.parts[0].facets}), U({8, KELM_NONE, 6}));
     EXPECT_TRUE(r.self_intersections.empty());  // duplicates and zero-area facets are apart
-}
 
-TEST(KelmMeshCheck, SelfIntersectionsWithoutFalsePositivesOnSharedCorners) {
-    KelmMeshFacetSet fs;
-    // 0: a triangle in z = 0; 1: one piercing it; 2: one sharing vertex 0 and lying
-    // above it; 3: one sharing edge 0-1, flat beside facet 0; 4: one sharing edge 0-1
-    // folded back onto facet 0.
+    // Self-intersections, without false positives on shared corners. 0: a triangle in z = 0; 1: one
+    // piercing it; 2: one sharing vertex 0 and lying above it; 3: one sharing edge 0-1, flat beside
+    // facet 0; 4: one sharing edge 0-1 folded back onto facet 0.
     const std::vector<KelmPoint> points = {{0, 0, 0},  {4, 0, 0},   {0, 4, 0}, {1, 1, -1},
                                            {1, 1, 1},  {2, 0.5, 5}, {0, 0, 3}, {-3, -3, 3},
                                            {2, -3, 0}, {3, 0.5, 0}};
     make_mesh(fs, points, {{0, 1, 2}, {3, 4, 5}, {0, 6, 7}, {1, 0, 8}, {0, 1, 9}});
-    KelmMeshCheckReport r;
     kelm_mesh_check(&r, &fs, 1);
     EXPECT_EQ(pairs(r.self_intersections), (Pairs{{0, 1}, {0, 4}}));
     // Sharing a vertex and crossing elsewhere; coplanar wedges overlapping at a vertex.
@@ -152,16 +139,12 @@ TEST(KelmMeshCheck, SelfIntersectionsWithoutFalsePositivesOnSharedCorners) {
     make_mesh(fs, {{0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {1, 1, -1}, {1, 1, 1}, {2, 0.5, 5}},
               {{0, 1, 2}, {3, 4, 5}});
     EXPECT_EQ(kelm_mesh_self_intersections(&found, &fs), 1u);
-}
 
-// (The counts and lists themselves: the exact cases above.) On random meshes every
-// border edge lies in one hole, and the grid search finds exactly the pairs of the
-// all-pairs test.
-TEST(KelmMeshCheck, GridSearchAgreesWithAllPairsOnRandomMeshesAndACleanTorus) {
+    // (The counts and lists themselves: the exact cases above.) On random meshes every
+    // border edge lies in one hole, and the grid search finds exactly the pairs of the
+    // all-pairs test.
     for (unsigned seed = 1; seed <= 12; ++seed) {
-        KelmMeshFacetSet fs;
         kelm_test::make_random_mesh(fs, 6 + seed * 3, 20 + seed * 9, seed);
-        KelmMeshCheckReport r;
         kelm_mesh_check(&r, &fs, 1);
         unsigned hole_edges = 0;
         for (const auto& h : r.holes) hole_edges += h.edges;
@@ -173,9 +156,7 @@ TEST(KelmMeshCheck, GridSearchAgreesWithAllPairsOnRandomMeshesAndACleanTorus) {
     }
 
     // A clean torus, then one facet pushed through the far side.
-    KelmMeshFacetSet fs;
     kelm_test::make_torus(fs, 24, 12);
-    KelmMeshCheckReport r;
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 1);
     EXPECT_EQ(r.edges, 3u * 24 * 12);
     EXPECT_GT(r.volume, 0.0);
@@ -218,19 +199,14 @@ void make_tube(KelmMeshFacetSet& fs, const std::vector<std::array<double, 2>>& o
     }
 }
 
-KelmMeshRepairOptions everything() {
-    KelmMeshRepairOptions o;
+TEST(KelmMeshRepair, OrientsWeldsDropsFillsAndSplits) {
+    KelmMeshFacetSet in, out;
+    make_part(in);
+    KelmMeshRepairOptions o;  // every repair asked for
     o.weld_tolerance = 1e-6;
     o.drop_zero_area = true;
     o.min_part_facets = 4;
     o.fill_holes = 8;
-    return o;
-}
-
-TEST(KelmMeshRepair, CleanPartUnchangedOthersOrientedPerPartThenOutward) {
-    KelmMeshFacetSet in, out;
-    make_part(in);
-    const KelmMeshRepairOptions o = everything();
     KelmMeshRepairReport r;
     r.flipped_facets = 99;
     EXPECT_EQ(kelm_mesh_repair(&out, &r, &in, &o), 1);
@@ -273,12 +249,10 @@ TEST(KelmMeshRepair, CleanPartUnchangedOthersOrientedPerPartThenOutward) {
         {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}, {0, 1, 4}, {0, 5, 1}, {0, 4, 5}, {1, 5, 4}});
     kelm_mesh_repair(&out, &r, &in, nullptr);
     EXPECT_EQ(r.flipped_facets, 0u);
-}
 
-TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) {
-    KelmMeshFacetSet cube, in, out;
-    make_part(cube);
-    // Each facet with its own three vertices, nudged below the tolerance.
+    // A soup welded, degenerate and duplicate facets dropped, faces kept: each facet
+    // with its own three vertices, nudged below the tolerance.
+    in.clear();
     for (unsigned f = 0; f < cube.getFacetCount(); ++f) {
         KelmMeshFacet* g = in.createFacet(nullptr);
         *g = *cube.getFacet(f);
@@ -293,9 +267,8 @@ TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) 
     add_facet(in, 0, 0, 5);           // 12: repeated vertex
     add_facet(in, 3, 4, 5);           // 13: facet 1 again, after the weld
     in.getFace(1)->setFacetCount(4);  // the top face takes 12 and 13 too
-    KelmMeshRepairOptions o;
+    o = KelmMeshRepairOptions();
     o.weld_tolerance = 0.0;
-    KelmMeshRepairReport r;
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_FALSE(clean(out));  // nudged copies stay apart at tolerance 0
     o.weld_tolerance = 1e-6;
@@ -309,15 +282,12 @@ TEST(KelmMeshRepair, WeldsSoupAndDropsDegenerateAndDuplicateFacetsKeepingFaces) 
     EXPECT_TRUE(clean(out));
     EXPECT_EQ(kelm_mesh_weld(&in, -1.0), 0u);
     EXPECT_EQ(kelm_mesh_weld(nullptr, 0.0), 0u);
-}
 
-TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
-    KelmMeshFacetSet in, out;
+    // Holes filled up to the size asked.
     make_part(in);
     in.deleteFacet(10);  // the top: a three-edge hole, then a four-edge one
-    KelmMeshRepairOptions o;
+    o = KelmMeshRepairOptions();
     o.fill_holes = 3;
-    KelmMeshRepairReport r;
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_EQ(U({r.filled_holes, r.added_facets}), U({1, 1}));
     EXPECT_TRUE(clean(out));
@@ -351,29 +321,23 @@ TEST(KelmMeshRepair, FillsHolesUpToTheSizeAsked) {
     EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
     EXPECT_TRUE(c.zero_area_facets.empty());
     EXPECT_DOUBLE_EQ(c.volume, 2.0);
-}
 
-TEST(KelmMeshRepair, DropsSmallPartsAndSplitsParts) {
-    KelmMeshFacetSet in, out;
+    // Small parts dropped; parts split.
     make_part(in);
     kelm_mesh_make_box(&in, 2.0, 0.0, 0.0, 3.0, 1.0, 2.0);  // a second box: facets 12-23
     for (const KelmPoint& p : {KelmPoint(5, 5, 5), KelmPoint(6, 5, 5), KelmPoint(5, 6, 5)})
         in.createVertex(p);
     add_facet(in, 16, 17, 18);  // a stray triangle
-    KelmMeshRepairOptions o;
+    o = KelmMeshRepairOptions();
     o.min_part_facets = 2;
-    KelmMeshRepairReport r;
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_EQ(U({r.dropped_parts, r.dropped_part_facets, out.getFacetCount()}), U({1, 1, 24}));
 
     std::vector<KelmMeshFacetSet> parts;
     EXPECT_EQ(kelm_mesh_split_parts(&parts, &in), 3u);
-    KelmMeshFacetSet cube;
-    make_part(cube);
     EXPECT_EQ(fingerprint(parts[0]), fingerprint(cube));  // the first part with its faces
     EXPECT_EQ(U({parts[1].getVertexCount(), parts[1].getFacetCount(), parts[1].getFaceCount()}),
               U({8, 12, 0}));
-    KelmMeshCheckReport c;
     EXPECT_EQ(kelm_mesh_check(&c, &parts[1], 0), 1);
     EXPECT_DOUBLE_EQ(c.volume, 2.0);
     EXPECT_EQ(parts[2].getFacet(0)->vertex[2], 2u);

@@ -32,8 +32,9 @@ using Ints = std::vector<int>;
 using Pairs = std::vector<std::pair<unsigned, unsigned>>;
 using Strings = std::vector<std::string>;
 using U = std::vector<unsigned>;
+using Maker = void (*)(KelmMeshFacetSet&);
 
-TEST(KelmMeshTopologyBuild, NewTopologyThenTablesOfOneAndTwoFacets) {
+TEST(KelmMeshTopologyBuild, NewTopologySmallTablesWholeSetInitAndSharedCopies) {
     KelmMeshTopology t;
     EXPECT_EQ(t.getEdgeCount() + t.getFacetCount(), 0u);
     EXPECT_EQ(t.getFacetSet(), nullptr);
@@ -62,13 +63,67 @@ TEST(KelmMeshTopologyBuild, NewTopologyThenTablesOfOneAndTwoFacets) {
     want.vertex_facet.push_back(1);
     EXPECT_EQ(tables_problem(tables_of(t, 4), want), "");
     EXPECT_EQ(rec.count(), 0u);
+
+    // A whole-set build goes through the virtual range build; copies share the tables.
+    KelmMeshFacetSet tetra, cube;
+    kelm_test::make_tetrahedron(tetra);
+    kelm_test::make_cube(cube);
+    struct Recording : KelmMeshTopology {
+        using KelmMeshTopology::init;
+        void init(const KelmMeshFacetSet* fs, unsigned first, unsigned count) override {
+            calls.emplace_back(first, count);
+            KelmMeshTopology::init(fs, first, count);
+        }
+        Pairs calls;
+    } r;
+    static_cast<KelmMeshTopology&>(r).init(&cube);
+    EXPECT_EQ(r.calls, (Pairs{{0, 12}}));
+    EXPECT_EQ(r.getEdgeCount(), 18u);
+    auto* original = new KelmMeshTopology;
+    original->init(&tetra);
+    KelmMeshTopology copy(*original), assigned;
+    assigned.init(&cube);
+    assigned = *original;
+    EXPECT_EQ(copy.getEdgeCount(), 6u);
+    original->init(&cube);  // seen through every sharer
+    EXPECT_EQ(copy.getEdgeCount(), 18u);
+    EXPECT_EQ(assigned.getFacetSet(), &cube);
+    delete original;  // the other sharers keep the tables alive
+    KelmMeshTopology& alias = copy;
+    copy = alias;
+    KelmMeshTopology moved(std::move(assigned));
+    EXPECT_EQ(reference_problem(copy, cube), "");
+    EXPECT_EQ(reference_problem(moved, cube), "");
 }
 
-TEST(KelmMeshTopologyBuild, MatchesReferenceOnSampleMeshesAndRanges) {
+// The tables, build flag and reports of a build with the given edge lookup.
+std::string built_with(const KelmMeshFacetSet& fs, unsigned first, unsigned count,
+                       kelm_internal::EdgeLookup mode) {
+    ErrorRecorder rec;
+    kelm_internal::TopologyTables t;
+    kelm_internal::build_tables(t, &fs, first, count, mode);
+    std::string s = std::to_string(t.build_ok);
+    for (const kelm_uint_vector* l :
+         {&t.edge_verts, &t.edge_facets, &t.facet_edges, &t.vertex_facet})
+        for (unsigned i = 0; i <= l->size(); ++i)
+            s += i < l->size() ? " " + std::to_string((*l)[i]) : ";";
+    for (const std::string& e : rec.errors()) s += "\n" + e;
+    return s;
+}
+
+// Builds with the plain chain walk, the indexed lookup and the buckets: same tables,
+// same reports.
+void expect_lookups_agree(const KelmMeshFacetSet& fs, unsigned first, unsigned count) {
+    using kelm_internal::EdgeLookup;
+    const std::string plain = built_with(fs, first, count, EdgeLookup::kChainWalk);
+    EXPECT_EQ(built_with(fs, first, count, EdgeLookup::kIndexed), plain);
+    EXPECT_EQ(built_with(fs, first, count, EdgeLookup::kBuckets), plain);
+}
+
+TEST(KelmMeshTopologyBuild, MatchesReferenceWithEveryLookupAndOnBrokenFacets) {
     ErrorRecorder rec;
     KelmMeshFacetSet fs;
     KelmMeshTopology t;
-    using Maker = void (*)(KelmMeshFacetSet&);
     for (Maker make : {kelm_test::make_cube, kelm_test::make_open_strip, kelm_test::make_pillow,
                        +[](KelmMeshFacetSet& s) { kelm_test::make_torus(s, 5, 7); },
                        +[](KelmMeshFacetSet& s) { kelm_test::make_hub_fan(s, 40, false); }}) {
@@ -106,13 +161,9 @@ TEST(KelmMeshTopologyBuild, MatchesReferenceOnSampleMeshesAndRanges) {
     EXPECT_EQ(t.getEdgeCount() + t.getFacetCount(), 0u);
     t.init(nullptr);
     EXPECT_EQ(t.getFacetSet(), nullptr);
-}
 
-TEST(KelmMeshTopologyBuild, ThirdFacetsDegenerateAndUnfinishedFacets) {
-    ErrorRecorder rec;
-    KelmMeshFacetSet fs;
+    // Third facets on a side, degenerate and unfinished facets.
     kelm_test::make_nonmanifold_fan(fs);  // (0,1,2), (1,0,3), (0,1,4)
-    KelmMeshTopology t;
     t.init(&fs);
     EXPECT_EQ(rec.take(), Strings{"Failed topology - edge v=(0,1) already has 2 facets"});
     EXPECT_EQ(U({t.getEdgeFacet(0, 0), t.getEdgeFacet(0, 1), t.getFacetEdge(2, 0)}), U({0, 1, 0}));
@@ -128,9 +179,8 @@ TEST(KelmMeshTopologyBuild, ThirdFacetsDegenerateAndUnfinishedFacets) {
     fs.getFacet(0)->vertex[1] = 0;  // (0, 0, 2): a self-edge, and 0-2 met twice
     KelmMeshTopology u;
     u.init(&fs);
-    EXPECT_EQ(tables_problem(tables_of(u, 3),
-                             {{0, 0, 0, 2}, {0, NONE, 0, 0}, {0, 1, 1}, {0, NONE, 0}, {}}),
-              "");
+    const kelm_test::Tables want = {{0, 0, 0, 2}, {0, NONE, 0, 0}, {0, 1, 1}, {0, NONE, 0}, {}};
+    EXPECT_EQ(kelm_test::topology_problem(u, want), "");
     EXPECT_EQ(rec.count(), 0u);
 
     kelm_test::make_triangle(fs);
@@ -149,34 +199,8 @@ TEST(KelmMeshTopologyBuild, ThirdFacetsDegenerateAndUnfinishedFacets) {
                   Strings{"Failed topology - facet 1 has a vertex outside the vertex list"});
         EXPECT_EQ(reference_problem(u, fs), "");
     }
-}
 
-// The tables, build flag and reports of a build with the given edge lookup.
-std::string built_with(const KelmMeshFacetSet& fs, unsigned first, unsigned count,
-                       kelm_internal::EdgeLookup mode) {
-    ErrorRecorder rec;
-    kelm_internal::TopologyTables t;
-    kelm_internal::build_tables(t, &fs, first, count, mode);
-    std::string s = std::to_string(t.build_ok);
-    for (const kelm_uint_vector* l :
-         {&t.edge_verts, &t.edge_facets, &t.facet_edges, &t.vertex_facet})
-        for (unsigned i = 0; i <= l->size(); ++i)
-            s += i < l->size() ? " " + std::to_string((*l)[i]) : ";";
-    for (const std::string& e : rec.errors()) s += "\n" + e;
-    return s;
-}
-
-// Builds with the plain chain walk, the indexed lookup and the buckets: same tables,
-// same reports.
-void expect_lookups_agree(const KelmMeshFacetSet& fs, unsigned first, unsigned count) {
-    using kelm_internal::EdgeLookup;
-    const std::string plain = built_with(fs, first, count, EdgeLookup::kChainWalk);
-    EXPECT_EQ(built_with(fs, first, count, EdgeLookup::kIndexed), plain);
-    EXPECT_EQ(built_with(fs, first, count, EdgeLookup::kBuckets), plain);
-}
-
-TEST(KelmMeshTopologyBuild, IndexedLookupAgreesWithChainWalk) {
-    KelmMeshFacetSet fs;
+    // The chain walk, the indexed lookup and the buckets agree.
     kelm_test::make_hub_fan(fs, 3 * kelm_internal::kLongChain);
     expect_lookups_agree(fs, 0, fs.getFacetCount());
     expect_lookups_agree(fs, 5, 50);
@@ -190,40 +214,7 @@ TEST(KelmMeshTopologyBuild, IndexedLookupAgreesWithChainWalk) {
     }
 }
 
-// A whole-set build goes through the virtual range build; copies share the tables.
-TEST(KelmMeshTopologyBuild, WholeSetInitAndCopiesThatShareTheTables) {
-    KelmMeshFacetSet tetra, cube;
-    kelm_test::make_tetrahedron(tetra);
-    kelm_test::make_cube(cube);
-    struct Recording : KelmMeshTopology {
-        using KelmMeshTopology::init;
-        void init(const KelmMeshFacetSet* fs, unsigned first, unsigned count) override {
-            calls.emplace_back(first, count);
-            KelmMeshTopology::init(fs, first, count);
-        }
-        std::vector<std::pair<unsigned, unsigned>> calls;
-    } t;
-    static_cast<KelmMeshTopology&>(t).init(&cube);
-    EXPECT_EQ(t.calls, (std::vector<std::pair<unsigned, unsigned>>{{0, 12}}));
-    EXPECT_EQ(t.getEdgeCount(), 18u);
-    auto* original = new KelmMeshTopology;
-    original->init(&tetra);
-    KelmMeshTopology copy(*original), assigned;
-    assigned.init(&cube);
-    assigned = *original;
-    EXPECT_EQ(copy.getEdgeCount(), 6u);
-    original->init(&cube);  // seen through every sharer
-    EXPECT_EQ(copy.getEdgeCount(), 18u);
-    EXPECT_EQ(assigned.getFacetSet(), &cube);
-    delete original;  // the other sharers keep the tables alive
-    KelmMeshTopology& alias = copy;
-    copy = alias;
-    KelmMeshTopology moved(std::move(assigned));
-    EXPECT_EQ(reference_problem(copy, cube), "");
-    EXPECT_EQ(reference_problem(moved, cube), "");
-}
-
-TEST(KelmMeshTopologyWritable, InitFormsDeletionsAndCopies) {
+TEST(KelmMeshTopologyWritable, InitFormsDeletionsCopiesSettersAndAnEdgeFlip) {
     ErrorRecorder rec;
     KelmMeshFacetSet fs;
     kelm_test::make_tetrahedron(fs);
@@ -283,13 +274,10 @@ TEST(KelmMeshTopologyWritable, InitFormsDeletionsAndCopies) {
     KelmMeshTopologyWritable moved(std::move(assigned));
     EXPECT_EQ(moved.getFacetSet(), &cube);
     EXPECT_EQ(moved.getEdgeCount(), 19u);
-}
 
-TEST(KelmMeshTopologyWritable, SettersGrowOnlyTheListsTheyName) {
-    ErrorRecorder rec;
-    KelmMeshFacetSet fs;
+    // The setters grow only the lists they name.
+    rec.clear();
     kelm_test::make_open_strip(fs);  // 9 edges, 4 facets
-    KelmMeshTopologyWritable w;
     w.init(&fs);
     const kelm_test::Tables built = tables_of(w, 16);
     // Numbers beyond non-growing lists and NONE first arguments change nothing.
@@ -335,15 +323,10 @@ TEST(KelmMeshTopologyWritable, SettersGrowOnlyTheListsTheyName) {
               U({4, NONE, 6}));
     EXPECT_EQ(fs.getFacetCount(), 4u);
     EXPECT_EQ(rec.count(), 0u);
-}
 
-// Flips the diagonal of the square 0 (0,0) 1 (1,0) 2 (1,1) 3 (0,1): facets (0,1,2)
-// and (0,2,3) become (0,1,3) and (1,2,3), set and topology edited together.
-TEST(KelmMeshTopologyWritable, EdgeFlipKeepsTheTopologyConsistent) {
-    ErrorRecorder rec;
-    KelmMeshFacetSet fs;
+    // Flips the diagonal of the square 0 (0,0) 1 (1,0) 2 (1,1) 3 (0,1): facets (0,1,2)
+    // and (0,2,3) become (0,1,3) and (1,2,3), set and topology edited together.
     kelm_test::make_mesh(fs, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}});
-    KelmMeshTopologyWritable w;
     w.init(&fs);  // edges (0,1)=0 (1,2)=1 (0,2)=2 (2,3)=3 (0,3)=4
     fs.getFacet(0)->vertex[2] = 3;
     fs.getFacet(1)->vertex[0] = 1;
@@ -353,13 +336,12 @@ TEST(KelmMeshTopologyWritable, EdgeFlipKeepsTheTopologyConsistent) {
     w.setEdgeFacets(1, 1, NONE);
     w.setEdgeFacets(4, 0, NONE);
     w.setVertexFacet(2, 1);
-    EXPECT_EQ(
-        kelm_test::tables_problem(tables_of(w, 4), {{0, 1, 1, 2, 1, 3, 2, 3, 0, 3},
-                                                    {0, NONE, 1, NONE, 0, 1, 1, NONE, 0, NONE},
-                                                    {0, 2, 4, 1, 3, 2},
-                                                    {0, 0, 1, 1},
-                                                    {}}),
-        "");
+    EXPECT_EQ(kelm_test::topology_problem(w, {{0, 1, 1, 2, 1, 3, 2, 3, 0, 3},
+                                              {0, NONE, 1, NONE, 0, 1, 1, NONE, 0, NONE},
+                                              {0, 2, 4, 1, 3, 2},
+                                              {0, 0, 1, 1},
+                                              {}}),
+              "");
     EXPECT_EQ(w.getNeighborFacetByEdge(0, 2), 1u);
     EXPECT_EQ(w.validateFaceSensesOnEdge(2) + w.validateFaceGeometricSensesOnEdge(2) +
                   w.validateEdgeUsage(0) + w.validateEdgesUnique(0),
@@ -393,7 +375,7 @@ void make_square_fan(KelmMeshFacetSet& fs) {
 
 // A set and a writable topology over it.
 struct Built {
-    explicit Built(void (*make)(KelmMeshFacetSet&)) {
+    explicit Built(Maker make) {
         make(fs);
         t.init(&fs);
     }
@@ -401,7 +383,7 @@ struct Built {
     KelmMeshTopologyWritable t;
 };
 
-TEST(KelmMeshTopologyWalk, TurnsOnceAroundAnInteriorVertexSeesOneSideAtABorder) {
+TEST(KelmMeshTopologyWalk, AroundVerticesWalkHelpersNeighborsAndTheDump) {
     ErrorRecorder rec;
     Built m(make_square_fan);
     EXPECT_EQ(walk(m.t, 0), (Pairs{{0, 2}, {1, 4}, {2, 6}, {3, 0}}));
@@ -440,9 +422,105 @@ TEST(KelmMeshTopologyWalk, TurnsOnceAroundAnInteriorVertexSeesOneSideAtABorder) 
     EXPECT_EQ(walk(t, 0), (Pairs{{0, 2}, {1, 4}}));
     EXPECT_EQ(U({t.getEdge(4, 3), t.getEdge(0, 3), t.getEdge(1, 5)}), U({3, 4, NONE}));
     EXPECT_EQ(rec.count(), 0u);
+
+    // The walk helpers and neighbour facets, and their reports.
+    using namespace kelm_internal;
+    unsigned a, b;
+    get_facet_vertex_edges(m.t, 1, 3, &a, &b);  // facet (0,2,3), slots 2 3 4
+    EXPECT_EQ(U({a, b}), U({3, 4}));
+    EXPECT_EQ(U({find_prev_vert(m.t, 1, 0), find_prev_vert(m.t, 1, 2), find_prev_vert(m.t, 1, 3),
+                 find_prev_vert(m.t, NONE, 0)}),
+              U({3, 0, 2, NONE}));
+    EXPECT_EQ(U({get_other_facet_on_edge(m.t, 2, 0), get_other_facet_on_edge(m.t, 2, 1),
+                 get_other_facet_on_edge(m.t, 2, 3), get_other_facet_on_edge(m.t, 1, 0),
+                 get_other_edge_from_facet_vertex(m.t, 2, 1, 0)}),
+              U({1, 0, 0, NONE, 4}));
+    EXPECT_EQ(Ints({edge_has_vertex(m.t, 2, 2), edge_has_vertex(m.t, NONE, NONE),
+                    edge_has_vertex(m.t, NONE, 0)}),
+              Ints({1, 1, 0}));
+    EXPECT_EQ(rec.count(), 0u);
+
+    get_facet_vertex_edges(m.t, NONE, 0, &a, &b);
+    EXPECT_EQ(U({a, b}), U({NONE, NONE}));
+    m.t.setFacetEdges(2, 4, 6, 4);
+    get_facet_vertex_edges(m.t, 2, 0, &a, &b);
+    EXPECT_EQ(U({a, b}), U({NONE, NONE}));
+    EXPECT_EQ(find_prev_vert(m.t, 1, 4), NONE);
+    m.t.setEdgeFacets(2, 1, 1);
+    EXPECT_EQ(get_other_facet_on_edge(m.t, 2, 1), NONE);
+    EXPECT_EQ(get_other_edge_from_facet_vertex(m.t, 2, 1, 7), NONE);
+    m.t.deleteFacet(3);
+    EXPECT_EQ(find_prev_vert(m.t, 3, 0), NONE);  // deleted: no report
+    EXPECT_EQ(rec.take(),
+              (Strings{"KelmMeshTopology: too few edges on point found.",
+                       "KelmMeshTopology: too many edges on point found.",
+                       "KelmMeshTopology: find_prev_vert: given vertex is not in facet",
+                       "KelmMeshTopology: could not get other facet on edge",
+                       "KelmMeshTopology: get_other_edge_from_facet_vertex failed: e=2 f=1 v=7"}));
+
+    // Neighbour facets, on a fan of their own.
+    Built n(make_square_fan);
+    EXPECT_EQ(U({n.t.getNeighborFacetByEdge(0, 2), n.t.getNeighborFacetByEdge(1, 2),
+                 n.t.getNeighborFacetByEdge(3, 0), n.t.getNeighborFacetByEdge(0, 1),
+                 n.t.getNeighborFacetByEdge(NONE, NONE), n.t.getNeighborFacetByIndex(1, 0),
+                 n.t.getNeighborFacetByIndex(1, 2), n.t.getNeighborFacetByIndex(1, 1),
+                 n.t.getNeighborFacetByIndex(NONE, 0)}),
+              U({1, 0, 0, NONE, NONE, 0, 2, NONE, NONE}));
+    EXPECT_EQ(rec.count(), 0u);
+    EXPECT_EQ(n.t.getNeighborFacetByEdge(3, 2), NONE);
+    n.t.deleteEdge(4);
+    EXPECT_EQ(n.t.getNeighborFacetByIndex(1, 2), NONE);
+    EXPECT_EQ(rec.take(),
+              (Strings{"KelmMeshTopology:getNeighborFacet: cannot find facet: f=3 e=2",
+                       "KelmMeshTopology:getNeighborFacet: cannot find facet: f=1 e=4"}));
+
+    // The dump: a triangle, a cube, an edited tetrahedron, empty topologies and an
+    // unclamped dot; the build and the walks report to the recorder.
+    kelm_test::make_triangle(fs);
+    t.init(&fs);
+    expect_golden("topology_dump_triangle.txt", dump_text(t));
+    kelm_test::add_facet(fs, 1, 2, 3);  // a corner equal to the vertex count: no normal
+    t.init(&fs);
+    EXPECT_NE(dump_text(t).find("\nf[1] = v=(1,2,3) e=(4294967295,4294967295,4294967295) "
+                                "n=(0,0,0)\ne[0] : "),
+              std::string::npos);
+    kelm_test::make_cube(fs);
+    t.init(&fs);
+    expect_golden("topology_dump_cube.txt", dump_text(t));
+
+    // The walk around vertex 1 below meets the deleted facet: its reports are recorded.
+    kelm_test::make_tetrahedron(fs);
+    fs.createVertex(KelmPoint(4.0, 4.0, 4.0));  // no facet uses vertex 4
+    KelmMeshTopologyWritable w;
+    w.init(&fs);
+    w.deleteFacet(3);
+    w.deleteEdge(5);
+    expect_golden("topology_dump_edited.txt", dump_text(w));
+
+    // Empty topologies and null arguments.
+    KelmMeshTopology unbuilt;
+    fs.clear();
+    t.init(&fs);
+    for (const KelmMeshTopology* e : {&t, &unbuilt})
+        EXPECT_EQ(dump_text(*e), "vertices=0 facets=0 edges=0\n\n");
+    kelm_mesh_topology_dump(nullptr, stdout);
+    kelm_mesh_topology_dump(&t, nullptr);
+
+    // Two coplanar facets whose rounded unit normals have a dot just above 1.
+    kelm_test::make_mesh(fs, {{1, 3, 7}, {0, 3, 6}, {2, 4, 10}, {4, 1, 6}}, {{0, 1, 2}, {0, 2, 3}});
+    t.init(&fs);
+    double na[3], nb[3];
+    fs.getFacetNormal(na, 0u);
+    fs.getFacetNormal(nb, 1u);
+    const double dot = na[0] * nb[0] + na[1] * nb[1] + na[2] * nb[2];
+    ASSERT_GT(dot, 1.0);
+    char line[128];
+    std::snprintf(line, sizeof line, "e[2] : v=(0,2) f=(0,1) dot=1 angle=%g\n", std::acos(dot));
+    EXPECT_NE(std::string(line).find("nan"), std::string::npos);
+    EXPECT_NE(dump_text(t).find(line), std::string::npos);
 }
 
-TEST(KelmMeshTopologyWalk, RewindCopyStartFromAPositionAndListQueries) {
+TEST(KelmMeshTopologyWalk, RewindCopyPositionsListQueriesBrokenTablesAndTheGuard) {
     ErrorRecorder rec;
     Built m(make_square_fan);
     KelmMeshTopologyVertexCursor c;
@@ -495,12 +573,9 @@ TEST(KelmMeshTopologyWalk, RewindCopyStartFromAPositionAndListQueries) {
     m.t.findVertexFacetsEdges(&facets, &edges, 5);
     EXPECT_EQ(facets.size() + edges.size(), 0u);
     EXPECT_EQ(rec.count(), 0u);
-}
 
-TEST(KelmMeshTopologyWalk, BrokenTablesAreReported) {
-    ErrorRecorder rec;
-    Built m(make_square_fan);
-    KelmMeshTopologyVertexCursor c;
+    // Broken tables are reported.
+    c = KelmMeshTopologyVertexCursor();
     c.traverse(&m.t, 0);
     c.facetEdgeVertex(0, 99, 0);
     EXPECT_EQ(drain(c), Pairs{});
@@ -522,10 +597,8 @@ TEST(KelmMeshTopologyWalk, BrokenTablesAreReported) {
               (Strings{"KelmMeshTopology: too few edges on point found.",
                        "KelmMeshTopologyVertexIterator: could not find edges on vertex v=0",
                        "KelmMeshTopologyVertexIterator: could not get other vertex v=0"}));
-}
 
-TEST(KelmMeshTopologyWalk, GuardStopsAWalkThatNeverReturns) {
-    ErrorRecorder rec;
+    // A guard stops a walk that never returns.
     KelmMeshFacetSet fs;
     kelm_test::make_hub_fan(fs, 3, false);  // (0,1,2), (0,2,3)
     KelmMeshTopologyWritable t;
@@ -535,7 +608,7 @@ TEST(KelmMeshTopologyWalk, GuardStopsAWalkThatNeverReturns) {
     t.setEdgeFacets(4, 1, 0);
     t.setFacetEdges(0, 0, NONE, 2);
     t.setFacetEdges(1, 4, NONE, NONE);
-    KelmMeshTopologyVertexCursor c;
+    c = KelmMeshTopologyVertexCursor();
     c.traverse(&t, 0);
     EXPECT_EQ(drain(c), (Pairs{{0, 2}, {1, 4}, {0, 0}}));  // two facets: three pairs
     EXPECT_EQ(rec.take(), Strings{"KelmMeshTopologyVertexCursor::getNext: topology is broken"});
@@ -543,7 +616,6 @@ TEST(KelmMeshTopologyWalk, GuardStopsAWalkThatNeverReturns) {
     EXPECT_EQ(c.hasError(), 1);  // survives a new walk
     c.clearError();
     EXPECT_EQ(c.hasError(), 0);
-    kelm_uint_vector facets;
     t.findVertexFacets(&facets, 0);
     EXPECT_EQ(to_vector(facets), U({0, 1, 0}));  // what came before the guard
     EXPECT_EQ(rec.take(), Strings{"KelmMeshTopologyVertexCursor::getNext: topology is broken"});
@@ -568,111 +640,6 @@ TEST(KelmMeshTopologyWalk, GuardStopsAWalkThatNeverReturns) {
     EXPECT_EQ(rec.take(), Strings{"KelmMeshTopologyVertexCursor::getNext: topology is broken"});
 }
 
-TEST(KelmMeshTopologyInternal, WalkHelpersNeighborFacetsAndTheirReports) {
-    ErrorRecorder rec;
-    Built m(make_square_fan);
-    using namespace kelm_internal;
-    unsigned a, b;
-    get_facet_vertex_edges(m.t, 1, 3, &a, &b);  // facet (0,2,3), slots 2 3 4
-    EXPECT_EQ(U({a, b}), U({3, 4}));
-    EXPECT_EQ(U({find_prev_vert(m.t, 1, 0), find_prev_vert(m.t, 1, 2), find_prev_vert(m.t, 1, 3),
-                 find_prev_vert(m.t, NONE, 0)}),
-              U({3, 0, 2, NONE}));
-    EXPECT_EQ(U({get_other_facet_on_edge(m.t, 2, 0), get_other_facet_on_edge(m.t, 2, 1),
-                 get_other_facet_on_edge(m.t, 2, 3), get_other_facet_on_edge(m.t, 1, 0),
-                 get_other_edge_from_facet_vertex(m.t, 2, 1, 0)}),
-              U({1, 0, 0, NONE, 4}));
-    EXPECT_EQ(std::vector<int>({edge_has_vertex(m.t, 2, 2), edge_has_vertex(m.t, NONE, NONE),
-                                edge_has_vertex(m.t, NONE, 0)}),
-              std::vector<int>({1, 1, 0}));
-    EXPECT_EQ(rec.count(), 0u);
-
-    get_facet_vertex_edges(m.t, NONE, 0, &a, &b);
-    EXPECT_EQ(U({a, b}), U({NONE, NONE}));
-    m.t.setFacetEdges(2, 4, 6, 4);
-    get_facet_vertex_edges(m.t, 2, 0, &a, &b);
-    EXPECT_EQ(U({a, b}), U({NONE, NONE}));
-    EXPECT_EQ(find_prev_vert(m.t, 1, 4), NONE);
-    m.t.setEdgeFacets(2, 1, 1);
-    EXPECT_EQ(get_other_facet_on_edge(m.t, 2, 1), NONE);
-    EXPECT_EQ(get_other_edge_from_facet_vertex(m.t, 2, 1, 7), NONE);
-    m.t.deleteFacet(3);
-    EXPECT_EQ(find_prev_vert(m.t, 3, 0), NONE);  // deleted: no report
-    EXPECT_EQ(rec.take(),
-              (Strings{"KelmMeshTopology: too few edges on point found.",
-                       "KelmMeshTopology: too many edges on point found.",
-                       "KelmMeshTopology: find_prev_vert: given vertex is not in facet",
-                       "KelmMeshTopology: could not get other facet on edge",
-                       "KelmMeshTopology: get_other_edge_from_facet_vertex failed: e=2 f=1 v=7"}));
-
-    // Neighbour facets, on a fan of their own.
-    Built n(make_square_fan);
-    EXPECT_EQ(U({n.t.getNeighborFacetByEdge(0, 2), n.t.getNeighborFacetByEdge(1, 2),
-                 n.t.getNeighborFacetByEdge(3, 0), n.t.getNeighborFacetByEdge(0, 1),
-                 n.t.getNeighborFacetByEdge(NONE, NONE), n.t.getNeighborFacetByIndex(1, 0),
-                 n.t.getNeighborFacetByIndex(1, 2), n.t.getNeighborFacetByIndex(1, 1),
-                 n.t.getNeighborFacetByIndex(NONE, 0)}),
-              U({1, 0, 0, NONE, NONE, 0, 2, NONE, NONE}));
-    EXPECT_EQ(rec.count(), 0u);
-    EXPECT_EQ(n.t.getNeighborFacetByEdge(3, 2), NONE);
-    n.t.deleteEdge(4);
-    EXPECT_EQ(n.t.getNeighborFacetByIndex(1, 2), NONE);
-    EXPECT_EQ(rec.take(),
-              (Strings{"KelmMeshTopology:getNeighborFacet: cannot find facet: f=3 e=2",
-                       "KelmMeshTopology:getNeighborFacet: cannot find facet: f=1 e=4"}));
-}
-
-TEST(KelmMeshTopologyDump, TriangleCubeEditedTetrahedronEmptyTopologiesAndAnUnclampedDot) {
-    KelmMeshFacetSet fs;
-    kelm_test::make_triangle(fs);
-    KelmMeshTopology t;
-    t.init(&fs);
-    expect_golden("topology_dump_triangle.txt", dump_text(t));
-    kelm_test::ErrorRecorder rec;       // the build and the walks report
-    kelm_test::add_facet(fs, 1, 2, 3);  // a corner equal to the vertex count: no normal
-    t.init(&fs);
-    EXPECT_NE(dump_text(t).find("\nf[1] = v=(1,2,3) e=(4294967295,4294967295,4294967295) "
-                                "n=(0,0,0)\ne[0] : "),
-              std::string::npos);
-    kelm_test::make_cube(fs);
-    t.init(&fs);
-    expect_golden("topology_dump_cube.txt", dump_text(t));
-
-    // The walk around vertex 1 below meets the deleted facet: its reports are recorded.
-    kelm_test::make_tetrahedron(fs);
-    fs.createVertex(KelmPoint(4.0, 4.0, 4.0));  // no facet uses vertex 4
-    KelmMeshTopologyWritable w;
-    w.init(&fs);
-    w.deleteFacet(3);
-    w.deleteEdge(5);
-    expect_golden("topology_dump_edited.txt", dump_text(w));
-
-    // Empty topologies and null arguments.
-    KelmMeshFacetSet empty;
-    KelmMeshTopology unbuilt;
-    t.init(&empty);
-    EXPECT_EQ(dump_text(t), "vertices=0 facets=0 edges=0\n\n");
-    EXPECT_EQ(dump_text(unbuilt), "vertices=0 facets=0 edges=0\n\n");
-    kelm_mesh_topology_dump(nullptr, stdout);
-    kelm_mesh_topology_dump(&t, nullptr);
-
-    // Two coplanar facets whose rounded unit normals have a dot just above 1.
-    KelmMeshFacetSet coplanar;
-    kelm_test::make_mesh(coplanar, {{1, 3, 7}, {0, 3, 6}, {2, 4, 10}, {4, 1, 6}},
-                         {{0, 1, 2}, {0, 2, 3}});
-    KelmMeshTopology ct;
-    ct.init(&coplanar);
-    double na[3], nb[3];
-    coplanar.getFacetNormal(na, 0u);
-    coplanar.getFacetNormal(nb, 1u);
-    const double dot = na[0] * nb[0] + na[1] * nb[1] + na[2] * nb[2];
-    ASSERT_GT(dot, 1.0);
-    char line[128];
-    std::snprintf(line, sizeof line, "e[2] : v=(0,2) f=(0,1) dot=1 angle=%g\n", std::acos(dot));
-    EXPECT_NE(std::string(line).find("nan"), std::string::npos);
-    EXPECT_NE(dump_text(ct).find(line), std::string::npos);
-}
-
 Ints all_checks(const KelmMeshTopology& t) {
     Ints r;
     for (int stop : {1, 0})
@@ -682,8 +649,7 @@ Ints all_checks(const KelmMeshTopology& t) {
     return r;
 }
 
-TEST(KelmMeshTopologyValidate, ClosedOrientedMeshesPassAFlippedFacetAndTheStopFlag) {
-    using Maker = void (*)(KelmMeshFacetSet&);
+TEST(KelmMeshTopologyValidate, EveryCheckOnSoundAndBrokenMeshes) {
     for (Maker make :
          {kelm_test::make_tetrahedron, kelm_test::make_cube, kelm_test::make_octahedron,
           +[](KelmMeshFacetSet& fs) { kelm_test::make_torus(fs, 6, 8); }}) {
@@ -719,12 +685,11 @@ TEST(KelmMeshTopologyValidate, ClosedOrientedMeshesPassAFlippedFacetAndTheStopFl
     EXPECT_EQ(rec.take(), Strings{three[0]});
     EXPECT_EQ(m.t.validate(0), 0);
     EXPECT_EQ(rec.take(), six);
-}
 
-TEST(KelmMeshTopologyValidate, BorderEdgesFailOnlyTheSenseChecksWhichPrintDiagnostics) {
-    ErrorRecorder rec;
+    // Border edges fail only the sense checks.
     StdoutCapture out;
-    Built m(kelm_test::make_triangle);
+    kelm_test::make_triangle(m.fs);
+    m.t.init(&m.fs);
     EXPECT_EQ(
         Ints({m.t.validateEdgeUsage(0), m.t.validateEdgesUnique(0), m.t.validateFaceOverlaps(0),
               m.t.validateFaceSenses(), m.t.validateFaceGeometricSenses(0)}),
@@ -749,32 +714,29 @@ TEST(KelmMeshTopologyValidate, BorderEdgesFailOnlyTheSenseChecksWhichPrintDiagno
               "get_face_sense: could not get facet: 3\nsz=4\nBad sense: e=1\n"
               "Bad sense: e=2\n");
     EXPECT_EQ(rec.take(), Strings{"get_face_sense: failed to compute sense to face"});
-}
 
-TEST(KelmMeshTopologyValidate, EdgeUsageAndUniqueEdges) {
-    ErrorRecorder rec;
-    Built d(kelm_test::make_triangle);
-    d.fs.getFacet(0)->vertex[1] = 0;  // (0, 0, 2): edge 1 carries facet 0 twice
-    d.t.init(&d.fs);
-    EXPECT_EQ(d.t.validateEdgeUsage(), 0);
+    // Edge usage.
+    m.fs.getFacet(0)->vertex[1] = 0;  // (0, 0, 2): edge 1 carries facet 0 twice
+    m.t.init(&m.fs);
+    EXPECT_EQ(m.t.validateEdgeUsage(), 0);
     EXPECT_EQ(rec.take(), Strings{"duplicate facet edge: e=1"});
     // A duplicate is not a stopping point: even with stop the next one is reported.
-    kelm_test::add_facet(d.fs, 1, 1, 2);  // edges 2 (1,1), 3 (1,2) carries facet 1 twice
-    d.t.init(&d.fs);
-    EXPECT_EQ(d.t.validateEdgeUsage(), 0);
+    kelm_test::add_facet(m.fs, 1, 1, 2);  // edges 2 (1,1), 3 (1,2) carries facet 1 twice
+    m.t.init(&m.fs);
+    EXPECT_EQ(m.t.validateEdgeUsage(), 0);
     EXPECT_EQ(rec.take(), (Strings{"duplicate facet edge: e=1", "duplicate facet edge: e=3"}));
 
     // Tetrahedron edges 0 (0,2) 1 (1,2) 2 (0,1) 3 (1,3) 4 (0,3) 5 (2,3); facets
     // 0 (0,2,1) 1 (0,1,3) 2 (0,3,2) 3 (1,2,3).
-    Built m(kelm_test::make_tetrahedron);
-    m.t.setEdgeVerts(2, 3, 1);
-    m.t.setEdgeVerts(5, 1, 0);
-    EXPECT_EQ(m.t.validateEdgeUsage(0), 0);
+    Built tet(kelm_test::make_tetrahedron);
+    tet.t.setEdgeVerts(2, 3, 1);
+    tet.t.setEdgeVerts(5, 1, 0);
+    EXPECT_EQ(tet.t.validateEdgeUsage(0), 0);
     const Strings all = {"Facet 0 does not contain vertex 3 (from edge 2)",
                          "Facet 2 does not contain vertex 1 (from edge 5)",
                          "Facet 3 does not contain vertex 0 (from edge 5)"};
     EXPECT_EQ(rec.take(), all);
-    EXPECT_EQ(m.t.validateEdgeUsage(), 0);
+    EXPECT_EQ(tet.t.validateEdgeUsage(), 0);
     EXPECT_EQ(rec.take(), Strings{all[0]});
 
     Built gone(kelm_test::make_tetrahedron);
@@ -802,10 +764,9 @@ TEST(KelmMeshTopologyValidate, EdgeUsageAndUniqueEdges) {
                     u.t.validateFaceGeometricSensesOnEdge(NONE),
                     u.t.validateFaceGeometricSensesOnEdge(u.t.getEdgeCount())}),
               Ints(6, 1));
-}
 
-TEST(KelmMeshTopologyValidate, GeometricSenseFromCoordinates) {
-    ErrorRecorder rec;
+    // The geometric sense, from coordinates.
+    rec.clear();
     KelmMeshFacetSet fs;
     kelm_test::make_triangle(fs);
     auto sense = [&fs](unsigned f, unsigned a, unsigned b) {
@@ -834,28 +795,25 @@ TEST(KelmMeshTopologyValidate, GeometricSenseFromCoordinates) {
     KelmMeshTopology t;
     t.init(&fs);
     EXPECT_EQ(Ints({t.validateFaceGeometricSenses(0), t.validateFaceSenses(0)}), Ints({1, 0}));
-}
 
-TEST(KelmMeshTopologyValidate, AntiParallelFacetsAroundAVertex) {
-    ErrorRecorder rec;
-    Built m(kelm_test::make_pillow);
-    EXPECT_EQ(m.t.validateFaceSenses(0) + m.t.validateFaceGeometricSenses(0), 2);
-    EXPECT_EQ(m.t.validateFaceOverlapForVertex(0), 0);
+    // Anti-parallel facets around a vertex.
+    rec.clear();
+    Built p(kelm_test::make_pillow);
+    EXPECT_EQ(p.t.validateFaceSenses(0) + p.t.validateFaceGeometricSenses(0), 2);
+    EXPECT_EQ(p.t.validateFaceOverlapForVertex(0), 0);
     const std::string prefix = "Facets (0 1) around vertex 0 are anti-parallel (dot+1=";
     const Strings first = rec.take();
     ASSERT_EQ(first.size(), 1u);
     ASSERT_EQ(first[0].rfind(prefix, 0), 0u) << first[0];
     EXPECT_LT(std::fabs(std::atof(first[0].c_str() + prefix.size())), 1e-15);
-    EXPECT_EQ(m.t.validateFaceOverlaps(0), 0);  // one report per vertex
+    EXPECT_EQ(p.t.validateFaceOverlaps(0), 0);  // one report per vertex
     EXPECT_EQ(rec.count(), 3u);
-    EXPECT_EQ(m.t.validate(), 0);
+    EXPECT_EQ(p.t.validate(), 0);
     EXPECT_EQ(rec.take().size(), 4u);
 
     // Every pair is compared: facet 2 folds back over facets 0 and 1.
-    KelmMeshFacetSet fs;
     kelm_test::make_mesh(fs, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 1, 0}},
                          {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}});
-    KelmMeshTopology t;
     t.init(&fs);
     EXPECT_EQ(t.validateFaceOverlapForVertex(0, 0), 0);
     EXPECT_EQ(t.validateFaceOverlapForVertex(0), 0);
