@@ -1,11 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "delaunay/internal_delaunay.h"
-#include "kelmmath/delaunay/delaunay2d.h"
-#include "support/capture.h"
 #include "support/delaunay.h"
 
 namespace {

@@ -179,11 +179,10 @@ TEST(KelmPolygonParts, SnapArrangeAndOrient) {
     // A point takes the lowest vertex within the tolerance, or is appended.
     std::vector<double> xy = {0, 0, 1.5, 0};
     kelm_internal::VertexSnap snap(&xy, 0, 0, 1.0);
-    EXPECT_EQ(snap.add(0.75, 0), 0u);  // within 1 of both
-    EXPECT_EQ(snap.add(1.5, 0.9), 1u);
-    EXPECT_EQ(snap.add(-2, 0), 2u);
-    EXPECT_EQ(snap.find(-2.5, 0.5), 2u);
-    EXPECT_EQ(snap.find(4, 4), KELM_NONE);
+    // (0.75, 0) is within 1 of both vertices.
+    EXPECT_EQ(std::vector<unsigned>({snap.add(0.75, 0), snap.add(1.5, 0.9), snap.add(-2, 0),
+                                     snap.find(-2.5, 0.5), snap.find(4, 4)}),
+              (std::vector<unsigned>{0, 1, 2, 2, KELM_NONE}));
     EXPECT_EQ(xy.size(), 6u);
 
     // A tall rectangle across a square: each horizontal side of the square and each
@@ -204,9 +203,10 @@ TEST(KelmPolygonParts, SnapArrangeAndOrient) {
     const double a[2] = {0.5, 0.5}, b[2] = {12, 12}, c[2] = {24, 24};
     const double up[2] = {24, std::nextafter(24.0, 25.0)},
                  down[2] = {24, std::nextafter(24.0, 23.0)};
-    EXPECT_EQ(kelm_internal::orient2dExact(a, b, c), 0);
-    EXPECT_EQ(kelm_internal::orient2dExact(a, b, up), 1);
-    EXPECT_EQ(kelm_internal::orient2dExact(a, b, down), -1);
+    using kelm_internal::orient2dExact;
+    EXPECT_EQ(std::vector<int>(
+                  {orient2dExact(a, b, c), orient2dExact(a, b, up), orient2dExact(a, b, down)}),
+              (std::vector<int>{0, 1, -1}));
 }
 
 }  // namespace

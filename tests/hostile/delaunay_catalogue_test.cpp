@@ -7,13 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "hostile/hostile_support.h"
-#include "kelmmath/core/constants.h"
-#include "kelmmath/delaunay/delaunay2d.h"
-#include "support/capture.h"
 #include "support/delaunay.h"
 
 namespace {

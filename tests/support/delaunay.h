@@ -22,9 +22,10 @@
 
 namespace kelm_test {
 
-inline std::string dumpMeshText(KelmDelaunay2D& d) {
+// What dumpMesh prints, or with facets what dumpFacets prints.
+inline std::string dumpMeshText(KelmDelaunay2D& d, bool facets = false) {
     StdoutCapture capture;
-    d.dumpMesh();
+    facets ? d.dumpFacets() : d.dumpMesh();
     return capture.text();
 }
 
