@@ -233,8 +233,7 @@ TEST(DelaunayPredicates, FlipShortcutAgreesWithTheAngleForm) {
     std::mt19937_64 gen(20261206);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     const double kPi = std::acos(-1.0);
-    unsigned shortcut_cases = 0;
-    unsigned known_cases[3] = {0, 0, 0};
+    unsigned shortcut_cases = 0, known_cases[3] = {0, 0, 0};
     for (unsigned i = 0; i < 400000; ++i) {
         const unsigned kind = i % 8;
         double pts[4][2];
