@@ -87,9 +87,8 @@ TEST(KelmPolygon2D, UntidyOutlinesCoverTheirArea) {
             KelmPolygon2D p;
             ErrorRecorder rec;
             const Outcome o = run(c.rings, rule, &p);
-            EXPECT_EQ(o.ok, 1);
-            EXPECT_EQ(rec.count(), 0u);
-            EXPECT_EQ(o.input_points, c.inputs);
+            EXPECT_EQ(std::vector<std::size_t>({std::size_t(o.ok), rec.count(), o.input_points}),
+                      (std::vector<std::size_t>{1, 0, c.inputs}));
             EXPECT_NEAR((double)o.area, rule ? c.non_zero : c.even_odd, 1e-13);
             ASSERT_FALSE(HasFailure());  // the later rows take long when the arrangement is off
         }
@@ -100,20 +99,17 @@ TEST(KelmPolygon2D, VerticesComeInInputOrderThenCrossings) {
     // A closing repeat and repeats in a row are dropped; the bowtie's crossing is appended.
     KelmPolygon2D p;
     const Outcome o = run({{0, 0, 0, 0, 2, 2, 2, 0, 2, 0, 0, 2, 0, 0}}, KELM_FILL_EVEN_ODD, &p);
-    ASSERT_EQ(o.ok, 1);
-    EXPECT_EQ(o.input_points, 4u);
-    ASSERT_EQ(o.points, 5u);
+    ASSERT_EQ(std::vector<unsigned>({unsigned(o.ok), o.input_points, o.points, o.triangles}),
+              (std::vector<unsigned>{1, 4, 5, 2}));
     EXPECT_EQ(Ring(p.getPoint(0), p.getPoint(0) + 10), (Ring{0, 0, 2, 2, 2, 0, 0, 2, 1, 1}));
-    EXPECT_EQ(o.triangles, 2u);
 
     // Coincident points of different rings share a vertex; points closer than the
     // tolerance too. The T-junction adds no vertex.
     KelmPolygon2D q;
     const Outcome t =
         run({square(0, 0, 2, 2), {2 + 1e-13, 0, 3, 0, 3, 1, 2 + 1e-14, 1}}, KELM_FILL_EVEN_ODD, &q);
-    ASSERT_EQ(t.ok, 1);
-    EXPECT_EQ(t.input_points, 7u);
-    EXPECT_EQ(t.points, 7u);
+    ASSERT_EQ(std::vector<unsigned>({unsigned(t.ok), t.input_points, t.points}),
+              (std::vector<unsigned>{1, 7, 7}));
     EXPECT_EQ(q.getPoint(4)[0], 3.0);
     EXPECT_EQ(q.getPoint(6)[0], 2 + 1e-14);
     EXPECT_NEAR((double)t.area, 5.0, 1e-12);

@@ -206,10 +206,8 @@ TEST(DelaunaySearch, IndexedRunsMatchPlainRuns) {
     // search is indexed, and the plain scans locate few points except near the flat or
     // turned-over triangles that rounding, clusters and the enclosing triangle make.
     EXPECT_GT(indexed_states, cases * 8 / 10);
-    for (const auto& family : by_family) {
-        const auto& n = family.second;
-        EXPECT_EQ(n.plain_edges + n.plain_crossings, 0u) << family.first;
-        const std::string& name = family.first;
+    for (const auto& [name, n] : by_family) {
+        EXPECT_EQ(n.plain_edges + n.plain_crossings, 0u) << name;
         if (name != "clusters" && name != "enclosing" && name != "rounding") {
             EXPECT_GT(n.indexed_locates, 10 * n.plain_locates) << name;
         }
