@@ -1,9 +1,6 @@
 #include "kelmmath/delaunay/delaunay2d.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cfloat>
 
 #include "support/delaunay.h"
 

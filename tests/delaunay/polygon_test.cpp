@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
-#include <vector>
 
 #include "delaunay/internal_polygon.h"
 #include "support/capture.h"
