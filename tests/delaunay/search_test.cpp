@@ -10,11 +10,8 @@
 
 namespace {
 
-using kelm_internal::classifyPoint;
-using kelm_internal::CrossingSearch;
 using kelm_internal::DelaunayState;
 using kelm_internal::PointClass;
-using kelm_internal::ScanOutcome;
 using kelm_internal::SearchMode;
 using kelm_test::DelaunayCase;
 using kelm_test::DelaunayOp;
@@ -92,7 +89,7 @@ std::string transcript(const DelaunayCase& c, DelaunayState& s, bool grouped = f
         if (a >= np || b >= np) continue;
         if ((s.vertexOnSegment(a, b) == N) != (s.vertexOnSegmentIndexed(a, b) == N))
             return ::testing::AssertionFailure() << "vertex on segment " << a << " " << b;
-        CrossingSearch crossing(s, a, b);
+        kelm_internal::CrossingSearch crossing(s, a, b);
         if (crossing.start() && crossing.next() != s.findCrossingEdge(a, b))
             return ::testing::AssertionFailure() << "crossing edge " << a << " " << b;
     }
@@ -118,7 +115,7 @@ TEST(DelaunaySearch, ScanOrderAndSideReach) {
         {{{8, near, -2e-7}, {6, near, 3e-7}, {9, near, 3e-7}, {4, near, 3e-7}}, 4, false},
     };
     for (const auto& r : rows) {
-        ScanOutcome scan;
+        kelm_internal::ScanOutcome scan;
         for (const auto& a : r.adds) scan.add(std::get<0>(a), std::get<1>(a), std::get<2>(a));
         EXPECT_EQ(scan.result(), r.result) << r.adds.size();
         EXPECT_EQ(scan.hit(), r.hit) << r.adds.size();
@@ -237,8 +234,9 @@ TEST(DelaunaySearch, LookAheadGivesAStartOrNone) {
     const unsigned* tv = s.triVerts(starts[0]);
     const double P[2] = {0.5, 0.5};
     double near = 0;
-    EXPECT_EQ(classifyPoint(s.point(tv[0]), s.point(tv[1]), s.point(tv[2]), P, &near),
-              PointClass::kInside);
+    EXPECT_EQ(
+        kelm_internal::classifyPoint(s.point(tv[0]), s.point(tv[1]), s.point(tv[2]), P, &near),
+        PointClass::kInside);
 
     // A row that follows the vertex inserted last (0.975, 0) closely is not looked
     // ahead for; one far (or NaN) point brings the walks back for all.
