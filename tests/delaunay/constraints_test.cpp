@@ -86,7 +86,6 @@ TEST(KelmDelaunay2DInsertEdge, ExistingEdgesGetTheFlagWordOthersAreRecovered) {
     ASSERT_NE(z.insertPoint(KelmPoint2D(0.62, 0.499)), N);
     EXPECT_EQ(z.findEdge(3, 4), kept);
     EXPECT_EQ(edgesCrossing(z, 3, 4), 0u);
-    EXPECT_EQ(kelm_test::triangulation_problem(z, true), "");
     EXPECT_TRUE(kelm_test::passesAngleTest(z, {kept}));
 }
 
