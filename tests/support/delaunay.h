@@ -6,16 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <random>
-#include <set>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "delaunay/internal_delaunay.h"
-#include "kelmmath/delaunay/delaunay2d.h"
 #include "support/capture.h"
 #include "support/delaunay_cases.h"
 #include "support/golden.h"
