@@ -1,11 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "delaunay/internal_delaunay.h"
-#include "kelmmath/delaunay/delaunay2d.h"
-#include "support/capture.h"
 #include "support/delaunay.h"
 
 namespace {
@@ -50,21 +44,19 @@ bool centroidIn(KelmDelaunay2D& d, unsigned t, const std::vector<std::vector<dou
     return in;
 }
 
-// d on the box (0, 0)-(1, 1) with the points, vertices 3 on.
-void build(KelmDelaunay2D& d, const std::vector<double>& xy) {
-    d = kelm_test::unitTriangulator();
-    for (std::size_t i = 0; i < xy.size(); i += 2) ASSERT_NE(d.insertPoint(&xy[i]), N);
+// A triangulator on the box (0, 0)-(1, 1) with the points, vertices 3 on.
+KelmDelaunay2D build(const std::vector<double>& xy) {
+    KelmDelaunay2D d = kelm_test::unitTriangulator();
+    for (std::size_t i = 0; i < xy.size(); i += 2) EXPECT_NE(d.insertPoint(&xy[i]), N) << i;
+    return d;
 }
 
 // Vertices 3 = (0, 0.5) and 4 = (1, 0.5) with a zigzag of points between them.
-void buildZigzag(KelmDelaunay2D& d) {
-    build(d, {0.0,  0.5,  1.0, 0.5, 0.3,  0.6,  0.35, 0.4, 0.5, 0.62,
-              0.55, 0.38, 0.7, 0.6, 0.75, 0.41, 0.5,  0.9, 0.5, 0.1});
-}
+const std::vector<double> kZigzag = {0.0,  0.5,  1.0, 0.5, 0.3,  0.6,  0.35, 0.4, 0.5, 0.62,
+                                     0.55, 0.38, 0.7, 0.6, 0.75, 0.41, 0.5,  0.9, 0.5, 0.1};
 
 TEST(KelmDelaunay2DInsertEdge, ExistingEdgesGetTheFlagWordOthersAreRecovered) {
-    KelmDelaunay2D d;
-    buildZigzag(d);
+    KelmDelaunay2D d = build(kZigzag);
     const std::string before = dumpMeshText(d);
     EXPECT_EQ(d.insertEdge(5, 5, 1), 1);
     EXPECT_EQ(d.insertEdge(3, 999, 1), 0);
@@ -80,8 +72,7 @@ TEST(KelmDelaunay2DInsertEdge, ExistingEdgesGetTheFlagWordOthersAreRecovered) {
     EXPECT_EQ(now.erase(now.find(" (no flip)"), 10), before);
 
     // A long constraint is recovered by flips alone and kept by later insertions.
-    KelmDelaunay2D z;
-    buildZigzag(z);
+    KelmDelaunay2D z = build(kZigzag);
     ASSERT_GT(edgesCrossing(z, 3, 4), 2u);
     const unsigned triangles = z.getTriangleCount(), edges = z.getEdgeCount();
     EXPECT_EQ(z.insertEdge(3, 4, 1), 1);
@@ -95,14 +86,12 @@ TEST(KelmDelaunay2DInsertEdge, ExistingEdgesGetTheFlagWordOthersAreRecovered) {
     ASSERT_NE(z.insertPoint(KelmPoint2D(0.62, 0.499)), N);
     EXPECT_EQ(z.findEdge(3, 4), kept);
     EXPECT_EQ(edgesCrossing(z, 3, 4), 0u);
-    EXPECT_EQ(kelm_test::triangulation_problem(z, true), "");
     EXPECT_TRUE(kelm_test::passesAngleTest(z, {kept}));
 }
 
 TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothingFailedFlipsAreReported) {
     // A rhombus: forcing 3-4 flips its diagonal 5-6, which is then blocked.
-    KelmDelaunay2D d, line;
-    build(d, {0, 0.5, 1, 0.5, 0.5, 0.9, 0.5, 0.1});
+    KelmDelaunay2D d = build({0, 0.5, 1, 0.5, 0.5, 0.9, 0.5, 0.1});
     const unsigned diagonal = d.findEdge(5, 6);
     ASSERT_EQ(d.insertEdge(3, 4, 0), 1);
     EXPECT_EQ(d.findEdge(3, 4), diagonal);
@@ -115,7 +104,8 @@ TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothingFailedFlipsAreReporte
     EXPECT_EQ(dumpMeshText(d), before);
 
     // A segment exactly through a third vertex (4) is refused; its halves are not.
-    build(line, {0.2, 0.5, 0.5, 0.5, 0.8, 0.5, 0.5, 0.8, 0.5, 0.2, 0.35, 0.6, 0.65, 0.4});
+    KelmDelaunay2D line =
+        build({0.2, 0.5, 0.5, 0.5, 0.8, 0.5, 0.5, 0.8, 0.5, 0.2, 0.35, 0.6, 0.65, 0.4});
     before = dumpMeshText(line);
     EXPECT_EQ(line.insertEdge(5, 3, 1), 0);
     EXPECT_EQ(dumpMeshText(line), before);
@@ -133,8 +123,7 @@ TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothingFailedFlipsAreReporte
     std::vector<double> grid;
     for (int i = 0; i < 4; ++i)
         for (int j = rows[i][0]; j <= rows[i][1]; ++j) grid.insert(grid.end(), {i / 7.0, j / 7.0});
-    KelmDelaunay2D g;
-    build(g, grid);
+    KelmDelaunay2D g = build(grid);
     kelm_test::StdoutCapture capture;
     EXPECT_EQ(g.insertEdge(26, 15, 1), 1);
     EXPECT_EQ(g.insertEdge(23, 4, 0), 0);
@@ -145,8 +134,8 @@ TEST(KelmDelaunay2DInsertEdge, RefusedSegmentsChangeNothingFailedFlipsAreReporte
 }
 
 TEST(KelmDelaunay2DResolveInside, LabelsFollowTheBorders) {
-    KelmDelaunay2D d;
-    build(d, {0.2, 0.2, 0.8, 0.2, 0.8, 0.8, 0.2, 0.8, 0.5, 0.5, 0.3, 0.6, 0.7, 0.35, 0.45, 0.25});
+    KelmDelaunay2D d =
+        build({0.2, 0.2, 0.8, 0.2, 0.8, 0.8, 0.2, 0.8, 0.5, 0.5, 0.3, 0.6, 0.7, 0.35, 0.45, 0.25});
     ASSERT_EQ(d.resolveInside(), 1);  // no border: all outside
     for (unsigned t = 0; t < d.getTriangleCount(); ++t) EXPECT_EQ(d.isInside(t), 0);
     for (unsigned k = 0; k < 4; ++k) ASSERT_EQ(d.insertEdge(3 + k, 3 + (k + 1) % 4, 1), 1);
@@ -174,8 +163,7 @@ TEST(KelmDelaunay2DResolveInside, LabelsFollowTheBorders) {
                                                     {0.6, 0.6, 0.8, 0.62, 0.7, 0.8}};
     for (unsigned seed : {3u, 4u, 5u}) {
         SCOPED_TRACE(seed);
-        KelmDelaunay2D h;
-        build(h, {});
+        KelmDelaunay2D h = kelm_test::unitTriangulator();
         std::vector<std::vector<unsigned>> ids;  // each side cut in five
         for (const auto& c : loops) {
             ids.emplace_back();

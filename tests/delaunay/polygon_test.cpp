@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
-#include <vector>
 
 #include "delaunay/internal_polygon.h"
 #include "support/capture.h"
@@ -87,9 +85,8 @@ TEST(KelmPolygon2D, UntidyOutlinesCoverTheirArea) {
             KelmPolygon2D p;
             ErrorRecorder rec;
             const Outcome o = run(c.rings, rule, &p);
-            EXPECT_EQ(o.ok, 1);
-            EXPECT_EQ(rec.count(), 0u);
-            EXPECT_EQ(o.input_points, c.inputs);
+            EXPECT_EQ(std::vector<std::size_t>({std::size_t(o.ok), rec.count(), o.input_points}),
+                      (std::vector<std::size_t>{1, 0, c.inputs}));
             EXPECT_NEAR((double)o.area, rule ? c.non_zero : c.even_odd, 1e-13);
             ASSERT_FALSE(HasFailure());  // the later rows take long when the arrangement is off
         }
@@ -100,20 +97,17 @@ TEST(KelmPolygon2D, VerticesComeInInputOrderThenCrossings) {
     // A closing repeat and repeats in a row are dropped; the bowtie's crossing is appended.
     KelmPolygon2D p;
     const Outcome o = run({{0, 0, 0, 0, 2, 2, 2, 0, 2, 0, 0, 2, 0, 0}}, KELM_FILL_EVEN_ODD, &p);
-    ASSERT_EQ(o.ok, 1);
-    EXPECT_EQ(o.input_points, 4u);
-    ASSERT_EQ(o.points, 5u);
+    ASSERT_EQ(std::vector<unsigned>({unsigned(o.ok), o.input_points, o.points, o.triangles}),
+              (std::vector<unsigned>{1, 4, 5, 2}));
     EXPECT_EQ(Ring(p.getPoint(0), p.getPoint(0) + 10), (Ring{0, 0, 2, 2, 2, 0, 0, 2, 1, 1}));
-    EXPECT_EQ(o.triangles, 2u);
 
     // Coincident points of different rings share a vertex; points closer than the
     // tolerance too. The T-junction adds no vertex.
     KelmPolygon2D q;
     const Outcome t =
         run({square(0, 0, 2, 2), {2 + 1e-13, 0, 3, 0, 3, 1, 2 + 1e-14, 1}}, KELM_FILL_EVEN_ODD, &q);
-    ASSERT_EQ(t.ok, 1);
-    EXPECT_EQ(t.input_points, 7u);
-    EXPECT_EQ(t.points, 7u);
+    ASSERT_EQ(std::vector<unsigned>({unsigned(t.ok), t.input_points, t.points}),
+              (std::vector<unsigned>{1, 7, 7}));
     EXPECT_EQ(q.getPoint(4)[0], 3.0);
     EXPECT_EQ(q.getPoint(6)[0], 2 + 1e-14);
     EXPECT_NEAR((double)t.area, 5.0, 1e-12);
@@ -179,11 +173,10 @@ TEST(KelmPolygonParts, SnapArrangeAndOrient) {
     // A point takes the lowest vertex within the tolerance, or is appended.
     std::vector<double> xy = {0, 0, 1.5, 0};
     kelm_internal::VertexSnap snap(&xy, 0, 0, 1.0);
-    EXPECT_EQ(snap.add(0.75, 0), 0u);  // within 1 of both
-    EXPECT_EQ(snap.add(1.5, 0.9), 1u);
-    EXPECT_EQ(snap.add(-2, 0), 2u);
-    EXPECT_EQ(snap.find(-2.5, 0.5), 2u);
-    EXPECT_EQ(snap.find(4, 4), KELM_NONE);
+    // (0.75, 0) is within 1 of both vertices.
+    EXPECT_EQ(std::vector<unsigned>({snap.add(0.75, 0), snap.add(1.5, 0.9), snap.add(-2, 0),
+                                     snap.find(-2.5, 0.5), snap.find(4, 4)}),
+              (std::vector<unsigned>{0, 1, 2, 2, KELM_NONE}));
     EXPECT_EQ(xy.size(), 6u);
 
     // A tall rectangle across a square: each horizontal side of the square and each
@@ -195,18 +188,17 @@ TEST(KelmPolygonParts, SnapArrangeAndOrient) {
     const auto edges = kelm_internal::arrangeSegments(&xy, segs, 1e-12);
     EXPECT_EQ(xy.size(), 24u);  // the four crossings appended
     EXPECT_EQ(edges.size(), 16u);
-    for (const auto& e : edges) {
-        EXPECT_EQ(e.count, 1) << e.a << " " << e.b;
-        EXPECT_EQ(std::abs(e.winding), 1) << e.a << " " << e.b;
-    }
+    for (const auto& e : edges)  // count and winding
+        EXPECT_EQ(std::make_pair(e.count, std::abs(e.winding)), std::make_pair(1, 1)) << e.a;
 
     // The orientation is exact where the plain determinant rounds away.
     const double a[2] = {0.5, 0.5}, b[2] = {12, 12}, c[2] = {24, 24};
     const double up[2] = {24, std::nextafter(24.0, 25.0)},
                  down[2] = {24, std::nextafter(24.0, 23.0)};
-    EXPECT_EQ(kelm_internal::orient2dExact(a, b, c), 0);
-    EXPECT_EQ(kelm_internal::orient2dExact(a, b, up), 1);
-    EXPECT_EQ(kelm_internal::orient2dExact(a, b, down), -1);
+    using kelm_internal::orient2dExact;
+    EXPECT_EQ(std::vector<int>(
+                  {orient2dExact(a, b, c), orient2dExact(a, b, up), orient2dExact(a, b, down)}),
+              (std::vector<int>{0, 1, -1}));
 }
 
 }  // namespace

@@ -6,25 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <random>
-#include <set>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "delaunay/internal_delaunay.h"
-#include "kelmmath/delaunay/delaunay2d.h"
 #include "support/capture.h"
 #include "support/delaunay_cases.h"
 #include "support/golden.h"
 
 namespace kelm_test {
 
-inline std::string dumpMeshText(KelmDelaunay2D& d) {
+// What dumpMesh prints, or with facets what dumpFacets prints.
+inline std::string dumpMeshText(KelmDelaunay2D& d, bool facets = false) {
     StdoutCapture capture;
-    d.dumpMesh();
+    facets ? d.dumpFacets() : d.dumpMesh();
     return capture.text();
 }
 
@@ -58,10 +50,12 @@ inline std::vector<std::pair<double, double>> randomPoints(unsigned seed, unsign
     return pts;
 }
 
-// Every interior edge not in skip has opposite angles adding up to at most 180
-// degrees, measured with atan2.
+// The strict link check holds, and every interior edge not in skip has opposite angles
+// adding up to at most 180 degrees, measured with atan2.
 inline ::testing::AssertionResult passesAngleTest(KelmDelaunay2D& d,
                                                   const std::set<unsigned>& skip = {}) {
+    const std::string problem = triangulation_problem(d, true);
+    if (!problem.empty()) return ::testing::AssertionFailure() << problem;
     auto angle = [&d](unsigned p, unsigned a, unsigned b) {
         const double *P = d.getPoint(p), *A = d.getPoint(a), *B = d.getPoint(b);
         const double ux = A[0] - P[0], uy = A[1] - P[1], vx = B[0] - P[0], vy = B[1] - P[1];
