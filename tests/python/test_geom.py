@@ -26,8 +26,12 @@ def test_unit_names_and_conversions():
     (lambda: k.unit(2.5), TypeError),
     (lambda: k.convert_points(np.ones((3, 4)), "mm", "in"), ValueError),
     (lambda: k.rate_unit("deg", "mm"), ValueError),
+    (lambda: k.xform_inverse(np.zeros((4, 4))), k.KelmError),
+    (lambda: k.xform_apply(np.eye(3), [[0, 0, 0]]), ValueError),
+    (lambda: k.xform_translation([0, np.nan, 0]), ValueError),
+    (lambda: k.xform_apply(np.eye(4), np.array([["a", "b", "c"]])), TypeError),
 ])
-def test_unit_errors(call, error):
+def test_unit_and_placement_errors(call, error):
     with pytest.raises(error):
         call()
 
@@ -45,14 +49,3 @@ def test_placements_round_trip():
     np.testing.assert_allclose(k.xform_apply_dir(both, [[1.0, 0.0, 0.0]]), [[0, 1, 0]], atol=1e-15)
     np.testing.assert_allclose(k.xform_rotation([0, 0, 1], np.pi / 2, "radian"), turn, atol=1e-15)
     assert (k.xform_identity() == np.eye(4)).all()
-
-
-def test_placement_errors():
-    with pytest.raises(k.KelmError):
-        k.xform_inverse(np.zeros((4, 4)))
-    with pytest.raises(ValueError):
-        k.xform_apply(np.eye(3), [[0, 0, 0]])
-    with pytest.raises(ValueError):
-        k.xform_translation([0, np.nan, 0])
-    with pytest.raises(TypeError):
-        k.xform_apply(np.eye(4), np.array([["a", "b", "c"]]))
