@@ -321,6 +321,10 @@ TEST(KelmMeshRepair, OrientsWeldsDropsFillsAndSplits) {
     EXPECT_EQ(kelm_mesh_check(&c, &out, 1), 1);
     EXPECT_TRUE(c.zero_area_facets.empty());
     EXPECT_DOUBLE_EQ(c.volume, 2.0);
+    // The border of a lone facet is a hole that only a copy of the facet would fill.
+    kelm_test::make_triangle(in);
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(U({r.filled_holes, r.added_facets, r.unfilled_holes}), U({0, 0, 1}));
 
     // Small parts dropped; parts split.
     make_part(in);
