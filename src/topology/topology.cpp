@@ -239,6 +239,7 @@ public:
             if (lines_[c1].first_facet == KELM_NONE) lines_[c1].first_facet = f;
             if (lines_[c2].first_facet == KELM_NONE) lines_[c2].first_facet = f;
         }
+        for (unsigned i = 0; i < kPending; ++i) flush_one();
         unsigned* firsts = t_.vertex_facet.data();
         for (unsigned v = 0; v < nv_; ++v) firsts[v] = lines_[v].first_facet;
     }
@@ -295,7 +296,7 @@ private:
             insert(lo, hi, e);
         } else if (!(*entry & kSecondSet)) {
             e = *entry;
-            t_.edge_facets[2 * e + 1] = f;
+            defer_second(e, f);
             *entry |= kSecondSet;
         } else {
             e = *entry & ~kSecondSet;
@@ -313,9 +314,33 @@ private:
         t_.build_ok = 0;
     }
 
+    // The second facet of an edge lands at a random place in a large table: the
+    // store waits in a short ring while its line is fetched, so that the build does
+    // not stall on it. Nothing reads these entries during the build.
+    void defer_second(unsigned e, unsigned f) {
+        flush_one();
+        unsigned* slot = t_.edge_facets.data() + 2 * e + 1;
+        KELM_TOPOLOGY_PREFETCH(slot);
+        pending_[next_] = Pending{slot, f};
+    }
+    void flush_one() {
+        Pending& p = pending_[next_];
+        if (p.slot) *p.slot = p.facet;
+        p.slot = nullptr;
+        next_ = (next_ + 1) % kPending;
+    }
+
+    static constexpr unsigned kPending = 64;
+    struct Pending {
+        unsigned* slot;
+        unsigned facet;
+    };
+
     TopologyTables& t_;
     const KelmMeshFacetSet* fs_;
     unsigned nv_;
+    Pending pending_[kPending] = {};
+    unsigned next_ = 0;
     std::unique_ptr<Line[]> lines_;
     std::unordered_map<std::uint64_t, unsigned> overflow_;
 };
