@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "kelmmath/mesh/facetset.h"
+#include "mesh/internal_memory.h"
 #include "topology/internal_check.h"
 
 namespace kelm_internal {
@@ -25,6 +26,17 @@ void sort_run(std::uint64_t* first, std::uint64_t* last) {
     }
 }
 
+// Room for n elements in v, on large pages where the system gives them: the tables
+// here are tens of megabytes, written once, and the small pages' faults would cost
+// as much as the work.
+template <class T>
+void reserve_large(std::vector<T>& v, std::size_t n) {
+    if (v.capacity() >= n) return;
+    std::vector<T>().swap(v);
+    v.reserve(n);
+    advise_huge_pages(v.data(), sizeof(T) * n);
+}
+
 double distance(const double* a, const double* b) {
     const double dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
     return std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -36,10 +48,13 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs) {
     me->nv = fs->getVertexCount();
     me->nf = fs->getFacetCount();
     const unsigned nv = me->nv, nf = me->nf;
+    reserve_large(me->corners, 3 * static_cast<std::size_t>(nf));
+    reserve_large(me->side_edge, 3 * static_cast<std::size_t>(nf));
     me->corners.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
     me->state.assign(nf, kFacetNull);
     me->side_edge.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
-    std::vector<unsigned> start(static_cast<std::size_t>(nv) + 1, 0);
+    // at[v + 1]: the number of sides whose lower vertex is v, then where they go.
+    std::vector<unsigned> at(static_cast<std::size_t>(nv) + 1, 0);
     for (unsigned f = 0; f < nf; ++f) {
         const KelmMeshFacet* facet = fs->getFacet(f);
         if (!facet) continue;
@@ -52,30 +67,38 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs) {
             me->state[f] = kFacetUsed;
             for (unsigned k = 0; k < 3; ++k) {
                 me->corners[3 * f + k] = v[k];
-                ++start[std::min(v[k], v[(k + 1) % 3]) + 1];
+                ++at[std::min(v[k], v[(k + 1) % 3]) + 1];
             }
         }
     }
-    for (unsigned v = 0; v < nv; ++v) start[v + 1] += start[v];
-    // Sides bucketed by their lower vertex, each keyed by (higher vertex, side): sorting
-    // a bucket groups the sides of one edge, in increasing facet order.
-    std::vector<std::uint64_t> keys(start[nv]);
-    std::vector<unsigned> fill(start.begin(), start.end() - 1);
+    for (unsigned v = 0; v < nv; ++v) at[v + 1] += at[v];
+    // Sides bucketed by their lower vertex, in increasing order; sorting a bucket by
+    // the higher vertex then groups the sides of one edge, still in increasing order.
+    reserve_large(me->edge_sides, at[nv]);
+    me->edge_sides.resize(at[nv]);
     for (unsigned s = 0; s < 3 * nf; ++s) {
         const unsigned a = me->corners[s];
-        if (a == KELM_NONE) continue;
-        const unsigned b = me->to(s);
-        keys[fill[std::min(a, b)]++] = (static_cast<std::uint64_t>(std::max(a, b)) << 32) | s;
+        if (a != KELM_NONE) me->edge_sides[at[std::min(a, me->to(s))]++] = s;
     }
+    // at[v] now ends the bucket of v.
     me->edge_v.clear();
     me->edge_start.clear();
-    me->edge_sides.resize(keys.size());
-    for (unsigned v = 0; v < nv; ++v) {
-        sort_run(keys.data() + start[v], keys.data() + start[v + 1]);
+    reserve_large(me->edge_v, 2 * me->edge_sides.size());
+    reserve_large(me->edge_start, me->edge_sides.size() + 1);
+    std::vector<std::uint64_t> run;  // (higher vertex, side) of one bucket
+    unsigned begin = 0;
+    for (unsigned v = 0; v < nv; begin = at[v++]) {
+        const unsigned end = at[v];
+        run.clear();
+        for (unsigned i = begin; i < end; ++i) {
+            const unsigned s = me->edge_sides[i];
+            run.push_back((static_cast<std::uint64_t>(std::max(me->from(s), me->to(s))) << 32) | s);
+        }
+        sort_run(run.data(), run.data() + run.size());
         unsigned last_hi = KELM_NONE;
-        for (unsigned i = start[v]; i < start[v + 1]; ++i) {
-            const unsigned hi = static_cast<unsigned>(keys[i] >> 32);
-            const unsigned s = static_cast<unsigned>(keys[i]);
+        for (unsigned i = begin; i < end; ++i) {
+            const unsigned hi = static_cast<unsigned>(run[i - begin] >> 32);
+            const unsigned s = static_cast<unsigned>(run[i - begin]);
             if (hi != last_hi) {
                 me->edge_v.push_back(v);
                 me->edge_v.push_back(hi);
@@ -86,11 +109,12 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs) {
             me->side_edge[s] = me->edges() - 1;
         }
     }
-    me->edge_start.push_back(static_cast<unsigned>(keys.size()));
+    me->edge_start.push_back(static_cast<unsigned>(me->edge_sides.size()));
 }
 
 void find_parts(std::vector<unsigned>* part, const MeshEdges& me) {
     std::vector<unsigned>& parent = *part;
+    reserve_large(parent, me.nf);
     parent.resize(me.nf);
     for (unsigned f = 0; f < me.nf; ++f) parent[f] = me.state[f] == kFacetUsed ? f : KELM_NONE;
     for (unsigned e = 0; e < me.edges(); ++e) {
@@ -192,45 +216,37 @@ namespace {
 
 using kelm_internal::MeshEdges;
 
-// Fans around each used vertex: the facets at v joined through the edges at v that
-// have two or more facets. Two or more fans make v a pinch vertex.
+// Fans around each used vertex: the corners at v joined when their facets share an
+// edge at v (an edge of three or more facets joins them all). Two or more fans make v
+// a pinch vertex. One union-find over all corners does every vertex at once.
 void find_pinch_vertices(std::vector<unsigned>* out, const MeshEdges& me) {
-    std::vector<unsigned> start(static_cast<std::size_t>(me.nv) + 1, 0);
-    for (unsigned s = 0; s < 3 * me.nf; ++s)
-        if (me.corners[s] != KELM_NONE) ++start[me.corners[s] + 1];
-    for (unsigned v = 0; v < me.nv; ++v) start[v + 1] += start[v];
-    std::vector<unsigned> at(start[me.nv]);  // corners (3 f + k) at each vertex
-    std::vector<unsigned> fill(start.begin(), start.end() - 1);
-    for (unsigned s = 0; s < 3 * me.nf; ++s)
-        if (me.corners[s] != KELM_NONE) at[fill[me.corners[s]]++] = s;
-    std::vector<std::uint64_t> links;
-    std::vector<unsigned> parent;
-    for (unsigned v = 0; v < me.nv; ++v) {
-        const unsigned n = start[v + 1] - start[v];
-        if (n < 2) continue;
-        // (edge, local facet) for both sides of each facet at v.
-        links.clear();
-        for (unsigned i = 0; i < n; ++i) {
-            const unsigned s = at[start[v] + i];
-            const unsigned before = s - s % 3 + (s % 3 + 2) % 3;
-            links.push_back((std::uint64_t(me.side_edge[s]) << 32) | i);
-            links.push_back((std::uint64_t(me.side_edge[before]) << 32) | i);
+    std::vector<unsigned> root;
+    kelm_internal::reserve_large(root, 3 * static_cast<std::size_t>(me.nf));
+    root.resize(3 * static_cast<std::size_t>(me.nf));
+    for (unsigned s = 0; s < root.size(); ++s) root[s] = s;
+    // The corner of side s's facet at v, an end of s.
+    auto corner = [&me](unsigned s, unsigned v) {
+        return me.from(s) == v ? s : s - s % 3 + (s % 3 + 1) % 3;
+    };
+    auto join = [&root](unsigned a, unsigned b) {
+        a = kelm_internal::find_root(root, a);
+        b = kelm_internal::find_root(root, b);
+        if (a != b) root[b] = a;
+    };
+    for (unsigned e = 0; e < me.edges(); ++e) {
+        const unsigned lo = me.edge_v[2 * e], hi = me.edge_v[2 * e + 1];
+        for (unsigned i = me.edge_start[e] + 1; i < me.edge_start[e + 1]; ++i) {
+            const unsigned p = me.edge_sides[i - 1], s = me.edge_sides[i];
+            join(corner(p, lo), corner(s, lo));
+            join(corner(p, hi), corner(s, hi));
         }
-        std::sort(links.begin(), links.end());
-        parent.resize(n);
-        for (unsigned i = 0; i < n; ++i) parent[i] = i;
-        unsigned fans = n;
-        for (std::size_t i = 1; i < links.size(); ++i) {
-            if ((links[i] >> 32) != (links[i - 1] >> 32)) continue;
-            const unsigned a = kelm_internal::find_root(parent, unsigned(links[i - 1]));
-            const unsigned b = kelm_internal::find_root(parent, unsigned(links[i]));
-            if (a != b) {
-                parent[b] = a;
-                --fans;
-            }
-        }
-        if (fans > 1) out->push_back(v);
     }
+    std::vector<unsigned char> fans(me.nv, 0);
+    for (unsigned s = 0; s < root.size(); ++s)
+        if (me.corners[s] != KELM_NONE && root[s] == s && fans[me.corners[s]] < 2)
+            ++fans[me.corners[s]];
+    for (unsigned v = 0; v < me.nv; ++v)
+        if (fans[v] > 1) out->push_back(v);
 }
 
 }  // namespace
@@ -324,6 +340,7 @@ void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz,
                  const std::vector<unsigned char>& used) {
     std::vector<unsigned> root;
     kelm_internal::find_parts(&root, me);
+    kelm_internal::reserve_large(r->facet_part, me.nf);
     r->facet_part.assign(me.nf, KELM_NONE);
     for (unsigned f = 0; f < me.nf; ++f) {
         if (root[f] == KELM_NONE) continue;
