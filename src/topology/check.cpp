@@ -44,15 +44,18 @@ double distance(const double* a, const double* b) {
 
 }  // namespace
 
-void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs) {
+void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges) {
     me->nv = fs->getVertexCount();
     me->nf = fs->getFacetCount();
     const unsigned nv = me->nv, nf = me->nf;
     reserve_large(me->corners, 3 * static_cast<std::size_t>(nf));
-    reserve_large(me->side_edge, 3 * static_cast<std::size_t>(nf));
     me->corners.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
     me->state.assign(nf, kFacetNull);
-    me->side_edge.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
+    me->side_edge.clear();
+    if (side_edges) {
+        reserve_large(me->side_edge, 3 * static_cast<std::size_t>(nf));
+        me->side_edge.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
+    }
     // at[v + 1]: the number of sides whose lower vertex is v, then where they go.
     std::vector<unsigned> at(static_cast<std::size_t>(nv) + 1, 0);
     for (unsigned f = 0; f < nf; ++f) {
@@ -106,7 +109,7 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs) {
                 last_hi = hi;
             }
             me->edge_sides[i] = s;
-            me->side_edge[s] = me->edges() - 1;
+            if (side_edges) me->side_edge[s] = me->edges() - 1;
         }
     }
     me->edge_start.push_back(static_cast<unsigned>(me->edge_sides.size()));
@@ -261,11 +264,10 @@ void cross(double* out, const double* a, const double* b, const double* c) {
     out[2] = ux * vy - uy * vx;
 }
 
-bool same_vertex_set(const unsigned* a, const unsigned* b) {
-    unsigned x[3] = {a[0], a[1], a[2]}, y[3] = {b[0], b[1], b[2]};
-    std::sort(x, x + 3);
-    std::sort(y, y + 3);
-    return x[0] == y[0] && x[1] == y[1] && x[2] == y[2];
+// The sum of a facet's corners (modulo 2^32). Two facets on one edge both hold its two
+// vertices, so they have the same vertex set exactly when their sums agree.
+unsigned corner_sum(const unsigned* v) {
+    return v[0] + v[1] + v[2];
 }
 
 // The centre of the bounds of the used vertices: the apex of the volume cones, which
@@ -295,7 +297,7 @@ KelmMeshCheckEdge edge_entry(const MeshEdges& me, unsigned e) {
 }
 
 // Facet states, and duplicates: a facet with the same vertex set shares every edge,
-// so the lower one is among the other facets of its first side.
+// so the lower one is among the earlier facets of the edge of its first side.
 void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
     for (unsigned f = 0; f < me.nf; ++f) {
         switch (me.state[f]) {
@@ -305,19 +307,23 @@ void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
             default: break;
         }
         ++r->facets;
-        if (me.state[f] != kelm_internal::kFacetUsed) continue;
-        const unsigned* v = &me.corners[3 * std::size_t(f)];
-        const unsigned e = me.side_edge[3 * std::size_t(f)];
-        if (me.uses(e) < 2) continue;
-        for (unsigned i = me.edge_start[e]; i < me.edge_start[e + 1]; ++i) {
-            const unsigned g = me.edge_sides[i] / 3;
-            if (g >= f) break;
-            if (same_vertex_set(v, &me.corners[3 * std::size_t(g)])) {
-                r->duplicate_facets.push_back({f, g});
-                break;
+    }
+    for (unsigned e = 0; e < me.edges(); ++e) {
+        for (unsigned i = me.edge_start[e] + 1; i < me.edge_start[e + 1]; ++i) {
+            if (me.edge_sides[i] % 3 != 0) continue;
+            const unsigned f = me.edge_sides[i] / 3;
+            const unsigned sum = corner_sum(&me.corners[3 * std::size_t(f)]);
+            for (unsigned j = me.edge_start[e]; j < i; ++j) {
+                const unsigned g = me.edge_sides[j] / 3;
+                if (corner_sum(&me.corners[3 * std::size_t(g)]) == sum) {
+                    r->duplicate_facets.push_back({f, g});
+                    break;
+                }
             }
         }
     }
+    std::sort(r->duplicate_facets.begin(), r->duplicate_facets.end(),
+              [](const KelmMeshCheckPair& a, const KelmMeshCheckPair& b) { return a.first < b.first; });
 }
 
 void check_edges(KelmMeshCheckReport* r, const MeshEdges& me) {
@@ -338,27 +344,38 @@ void check_edges(KelmMeshCheckReport* r, const MeshEdges& me) {
 // Parts, and every figure taken from the facets' coordinates in one pass.
 void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz,
                  const std::vector<unsigned char>& used) {
-    std::vector<unsigned> root;
-    kelm_internal::find_parts(&root, me);
-    kelm_internal::reserve_large(r->facet_part, me.nf);
-    r->facet_part.assign(me.nf, KELM_NONE);
+    // Each facet's lowest facet becomes its part's number, in place: a part's lowest
+    // facet comes before its other facets.
+    std::vector<unsigned>& part = r->facet_part;
+    kelm_internal::find_parts(&part, me);
     for (unsigned f = 0; f < me.nf; ++f) {
-        if (root[f] == KELM_NONE) continue;
-        if (root[f] == f) {
+        if (part[f] == KELM_NONE) continue;
+        if (part[f] == f) {
             KelmMeshCheckPart p;
             p.first_facet = f;
             p.closed = p.oriented = true;
             r->parts.push_back(p);
-            r->facet_part[f] = static_cast<unsigned>(r->parts.size() - 1);
+            part[f] = static_cast<unsigned>(r->parts.size() - 1);
         } else {
-            r->facet_part[f] = r->facet_part[root[f]];
+            part[f] = part[part[f]];
         }
     }
     double c[3];
     used_centre(c, used, xyz);
+    // The sums run in facet order. The running figures of the part at hand live in
+    // locals and go back to the part when the next facet belongs to another one, so
+    // each sum takes the same steps as if every facet went to its part at once.
+    KelmMeshCheckPart held;
+    unsigned held_part = KELM_NONE;
+    double area_sum = r->area;
     for (unsigned f = 0; f < me.nf; ++f) {
-        if (r->facet_part[f] == KELM_NONE) continue;
-        KelmMeshCheckPart& p = r->parts[r->facet_part[f]];
+        const unsigned part = r->facet_part[f];
+        if (part == KELM_NONE) continue;
+        if (part != held_part) {
+            if (held_part != KELM_NONE) r->parts[held_part] = held;
+            held_part = part;
+            held = r->parts[part];
+        }
         const unsigned* v = &me.corners[3 * std::size_t(f)];
         const double *a = xyz + 3 * std::size_t(v[0]), *b = xyz + 3 * std::size_t(v[1]),
                      *d = xyz + 3 * std::size_t(v[2]);
@@ -366,11 +383,13 @@ void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz,
         cross(n, a, b, d);
         if (n[0] == 0.0 && n[1] == 0.0 && n[2] == 0.0) r->zero_area_facets.push_back(f);
         const double area = 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        ++p.facets;
-        p.area += area;
-        r->area += area;
-        p.volume += kelm_internal::cone_volume(c, a, b, d);
+        ++held.facets;
+        held.area += area;
+        area_sum += area;
+        held.volume += kelm_internal::cone_volume(c, a, b, d);
     }
+    if (held_part != KELM_NONE) r->parts[held_part] = held;
+    r->area = area_sum;
     for (unsigned e = 0; e < me.edges(); ++e) {
         const unsigned s = me.edge_sides[me.edge_start[e]];
         KelmMeshCheckPart& p = r->parts[r->facet_part[s / 3]];
@@ -388,7 +407,7 @@ int kelm_mesh_check(KelmMeshCheckReport* report, const KelmMeshFacetSet* fs, int
     if (!fs) return 0;
     KelmMeshCheckReport& r = *report;
     MeshEdges me;
-    kelm_internal::build_mesh_edges(&me, fs);
+    kelm_internal::build_mesh_edges(&me, fs, false);
     const double* xyz = fs->rawverts().data();
     r.vertices = me.nv;
     std::vector<unsigned char> used(me.nv, 0);

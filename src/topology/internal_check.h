@@ -20,7 +20,7 @@ struct MeshEdges {
     unsigned nf = 0;
     std::vector<unsigned> corners;          // 3 per facet (KELM_NONE when not used)
     std::vector<unsigned char> state;       // per facet
-    std::vector<unsigned> side_edge;        // 3 per facet: the edge of each side
+    std::vector<unsigned> side_edge;        // 3 per facet: the edge of each side (when asked)
     std::vector<unsigned> edge_v;           // 2 per edge: lower, higher vertex
     std::vector<unsigned> edge_start;       // per edge + 1: range into edge_sides
     std::vector<unsigned> edge_sides;       // sides grouped by edge, increasing
@@ -40,7 +40,8 @@ inline unsigned find_root(std::vector<unsigned>& parent, unsigned x) {
     return x;
 }
 
-void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs);
+// The table of fs; side_edge is filled only when side_edges is set.
+void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges = true);
 
 // Facet parts through shared edges: part[f] is the lowest facet of f's part
 // (KELM_NONE for facets that are not used).
