@@ -84,9 +84,7 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges
         if (a != KELM_NONE) me->edge_sides[at[std::min(a, me->to(s))]++] = s;
     }
     // at[v] now ends the bucket of v.
-    me->edge_v.clear();
     me->edge_start.clear();
-    reserve_large(me->edge_v, 2 * me->edge_sides.size());
     reserve_large(me->edge_start, me->edge_sides.size() + 1);
     std::vector<std::uint64_t> run;  // (higher vertex, side) of one bucket
     unsigned begin = 0;
@@ -103,13 +101,11 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges
             const unsigned hi = static_cast<unsigned>(run[i - begin] >> 32);
             const unsigned s = static_cast<unsigned>(run[i - begin]);
             if (hi != last_hi) {
-                me->edge_v.push_back(v);
-                me->edge_v.push_back(hi);
                 me->edge_start.push_back(i);
                 last_hi = hi;
             }
             me->edge_sides[i] = s;
-            if (side_edges) me->side_edge[s] = me->edges() - 1;
+            if (side_edges) me->side_edge[s] = static_cast<unsigned>(me->edge_start.size() - 1);
         }
     }
     me->edge_start.push_back(static_cast<unsigned>(me->edge_sides.size()));
@@ -140,8 +136,8 @@ void find_holes(std::vector<KelmMeshCheckHole>* holes, const MeshEdges& me, cons
     std::vector<unsigned> start(static_cast<std::size_t>(me.nv) + 1, 0);
     for (unsigned e = 0; e < me.edges(); ++e) {
         if (me.uses(e) != 1) continue;
-        ++start[me.edge_v[2 * e] + 1];
-        ++start[me.edge_v[2 * e + 1] + 1];
+        ++start[me.lo(e) + 1];
+        ++start[me.hi(e) + 1];
     }
     for (unsigned v = 0; v < me.nv; ++v) start[v + 1] += start[v];
     if (start[me.nv] == 0) return;
@@ -149,8 +145,8 @@ void find_holes(std::vector<KelmMeshCheckHole>* holes, const MeshEdges& me, cons
     std::vector<unsigned> fill(start.begin(), start.end() - 1);
     for (unsigned e = 0; e < me.edges(); ++e) {
         if (me.uses(e) != 1) continue;
-        around[fill[me.edge_v[2 * e]]++] = e;
-        around[fill[me.edge_v[2 * e + 1]]++] = e;
+        around[fill[me.lo(e)]++] = e;
+        around[fill[me.hi(e)]++] = e;
     }
     std::vector<unsigned char> walked(me.edges(), 0);
     // The next unwalked border edge at v, preferring one whose facet runs it into v
@@ -173,7 +169,7 @@ void find_holes(std::vector<KelmMeshCheckHole>* holes, const MeshEdges& me, cons
             if (e == KELM_NONE) return v;
             walked[e] = 1;
             const unsigned s = me.edge_sides[me.edge_start[e]];
-            const unsigned w = me.edge_v[2 * e] == v ? me.edge_v[2 * e + 1] : me.edge_v[2 * e];
+            const unsigned w = me.from(s) == v ? me.to(s) : me.from(s);
             // Walking forward the facet should run w -> v, backward v -> w.
             if ((me.from(s) == w) != forward) h.directed = false;
             h.length += distance(xyz + 3 * std::size_t(v), xyz + 3 * std::size_t(w));
@@ -237,7 +233,7 @@ void find_pinch_vertices(std::vector<unsigned>* out, const MeshEdges& me) {
         if (a != b) root[b] = a;
     };
     for (unsigned e = 0; e < me.edges(); ++e) {
-        const unsigned lo = me.edge_v[2 * e], hi = me.edge_v[2 * e + 1];
+        const unsigned lo = me.lo(e), hi = me.hi(e);
         for (unsigned i = me.edge_start[e] + 1; i < me.edge_start[e + 1]; ++i) {
             const unsigned p = me.edge_sides[i - 1], s = me.edge_sides[i];
             join(corner(p, lo), corner(s, lo));
@@ -289,8 +285,8 @@ void used_centre(double* c, const std::vector<unsigned char>& used, const double
 
 KelmMeshCheckEdge edge_entry(const MeshEdges& me, unsigned e) {
     KelmMeshCheckEdge out;
-    out.v0 = me.edge_v[2 * e];
-    out.v1 = me.edge_v[2 * e + 1];
+    out.v0 = me.lo(e);
+    out.v1 = me.hi(e);
     for (unsigned i = me.edge_start[e]; i < me.edge_start[e + 1]; ++i)
         out.facets.push_back(me.edge_sides[i] / 3);
     return out;

@@ -4,6 +4,7 @@
 // The edge table of the mesh check and the repairs: built from the facet lists alone,
 // keeping every facet of an edge.
 
+#include <algorithm>
 #include <vector>
 
 #include "kelmmath/topology/check.h"
@@ -21,14 +22,25 @@ struct MeshEdges {
     std::vector<unsigned> corners;          // 3 per facet (KELM_NONE when not used)
     std::vector<unsigned char> state;       // per facet
     std::vector<unsigned> side_edge;        // 3 per facet: the edge of each side (when asked)
-    std::vector<unsigned> edge_v;           // 2 per edge: lower, higher vertex
     std::vector<unsigned> edge_start;       // per edge + 1: range into edge_sides
     std::vector<unsigned> edge_sides;       // sides grouped by edge, increasing
 
-    unsigned edges() const { return static_cast<unsigned>(edge_v.size() / 2); }
+    unsigned edges() const {
+        return edge_start.empty() ? 0 : static_cast<unsigned>(edge_start.size() - 1);
+    }
     unsigned uses(unsigned e) const { return edge_start[e + 1] - edge_start[e]; }
     unsigned from(unsigned s) const { return corners[s]; }
     unsigned to(unsigned s) const { return corners[s - s % 3 + (s % 3 + 1) % 3]; }
+    // An edge's lower and higher vertex, from its first side: edges are numbered in
+    // (lower, higher) vertex order.
+    unsigned lo(unsigned e) const {
+        const unsigned s = edge_sides[edge_start[e]];
+        return std::min(from(s), to(s));
+    }
+    unsigned hi(unsigned e) const {
+        const unsigned s = edge_sides[edge_start[e]];
+        return std::max(from(s), to(s));
+    }
 };
 
 // Union-find root with path halving.

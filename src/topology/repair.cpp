@@ -415,7 +415,7 @@ unsigned find_edge(const MeshEdges& me, unsigned a, unsigned b) {
     unsigned first = 0, count = me.edges();
     while (count > 0) {  // edges are numbered in (lower, higher) vertex order
         const unsigned half = count / 2, e = first + half;
-        const unsigned elo = me.edge_v[2 * e], ehi = me.edge_v[2 * e + 1];
+        const unsigned elo = me.lo(e), ehi = me.hi(e);
         if (elo < lo || (elo == lo && ehi < hi)) {
             first = e + 1;
             count -= half + 1;
@@ -424,7 +424,7 @@ unsigned find_edge(const MeshEdges& me, unsigned a, unsigned b) {
         }
     }
     const bool found =
-        first < me.edges() && me.edge_v[2 * first] == lo && me.edge_v[2 * first + 1] == hi;
+        first < me.edges() && me.lo(first) == lo && me.hi(first) == hi;
     return found ? first : KELM_NONE;
 }
 
