@@ -225,7 +225,7 @@ void find_pinch_vertices(std::vector<unsigned>* out, const MeshEdges& me) {
     for (unsigned s = 0; s < root.size(); ++s) root[s] = s;
     // The corner of side s's facet at v, an end of s.
     auto corner = [&me](unsigned s, unsigned v) {
-        return me.from(s) == v ? s : s - s % 3 + (s % 3 + 1) % 3;
+        return me.from(s) == v ? s : MeshEdges::next(s);
     };
     auto join = [&root](unsigned a, unsigned b) {
         a = kelm_internal::find_root(root, a);

@@ -30,7 +30,9 @@ struct MeshEdges {
     }
     unsigned uses(unsigned e) const { return edge_start[e + 1] - edge_start[e]; }
     unsigned from(unsigned s) const { return corners[s]; }
-    unsigned to(unsigned s) const { return corners[s - s % 3 + (s % 3 + 1) % 3]; }
+    unsigned to(unsigned s) const { return corners[next(s)]; }
+    // The side after s in its facet (whose start is the end of s).
+    static unsigned next(unsigned s) { return s % 3 == 2 ? s - 2 : s + 1; }
     // An edge's lower and higher vertex, from its first side: edges are numbered in
     // (lower, higher) vertex order.
     unsigned lo(unsigned e) const {
