@@ -79,9 +79,12 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges
     // the higher vertex then groups the sides of one edge, still in increasing order.
     reserve_large(me->edge_sides, at[nv]);
     me->edge_sides.resize(at[nv]);
-    for (unsigned s = 0; s < 3 * nf; ++s) {
-        const unsigned a = me->corners[s];
-        if (a != KELM_NONE) me->edge_sides[at[std::min(a, me->to(s))]++] = s;
+    for (unsigned f = 0; f < nf; ++f) {
+        if (me->state[f] != kFacetUsed) continue;
+        const unsigned* v = &me->corners[3 * std::size_t(f)];
+        me->edge_sides[at[std::min(v[0], v[1])]++] = 3 * f;
+        me->edge_sides[at[std::min(v[1], v[2])]++] = 3 * f + 1;
+        me->edge_sides[at[std::min(v[2], v[0])]++] = 3 * f + 2;
     }
     // at[v] now ends the bucket of v.
     me->edge_start.clear();
