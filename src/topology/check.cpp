@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 
 #include "kelmmath/mesh/facetset.h"
 #include "mesh/internal_memory.h"
@@ -221,11 +222,14 @@ using kelm_internal::MeshEdges;
 // Fans around each used vertex: the corners at v joined when their facets share an
 // edge at v (an edge of three or more facets joins them all). Two or more fans make v
 // a pinch vertex. One union-find over all corners does every vertex at once.
-void find_pinch_vertices(std::vector<unsigned>* out, const MeshEdges& me) {
+// fans[v] ends as the number of fans at v, counted up to two: above zero for the
+// vertices the facets use.
+void find_pinch_vertices(std::vector<unsigned>* out, std::vector<unsigned char>* fans,
+                         const MeshEdges& me) {
     std::vector<unsigned> root;
     kelm_internal::reserve_large(root, 3 * static_cast<std::size_t>(me.nf));
     root.resize(3 * static_cast<std::size_t>(me.nf));
-    for (unsigned s = 0; s < root.size(); ++s) root[s] = s;
+    std::iota(root.begin(), root.end(), 0u);
     // The corner of side s's facet at v, an end of s.
     auto corner = [&me](unsigned s, unsigned v) {
         return me.from(s) == v ? s : MeshEdges::next(s);
@@ -243,12 +247,13 @@ void find_pinch_vertices(std::vector<unsigned>* out, const MeshEdges& me) {
             join(corner(p, hi), corner(s, hi));
         }
     }
-    std::vector<unsigned char> fans(me.nv, 0);
+    std::vector<unsigned char>& count = *fans;
+    count.assign(me.nv, 0);
     for (unsigned s = 0; s < root.size(); ++s)
-        if (me.corners[s] != KELM_NONE && root[s] == s && fans[me.corners[s]] < 2)
-            ++fans[me.corners[s]];
+        if (me.corners[s] != KELM_NONE && root[s] == s && count[me.corners[s]] < 2)
+            ++count[me.corners[s]];
     for (unsigned v = 0; v < me.nv; ++v)
-        if (fans[v] > 1) out->push_back(v);
+        if (count[v] > 1) out->push_back(v);
 }
 
 }  // namespace
@@ -409,14 +414,12 @@ int kelm_mesh_check(KelmMeshCheckReport* report, const KelmMeshFacetSet* fs, int
     kelm_internal::build_mesh_edges(&me, fs, false);
     const double* xyz = fs->rawverts().data();
     r.vertices = me.nv;
-    std::vector<unsigned char> used(me.nv, 0);
-    for (unsigned s = 0; s < 3 * me.nf; ++s)
-        if (me.corners[s] != KELM_NONE) used[me.corners[s]] = 1;
-    for (unsigned v = 0; v < me.nv; ++v) r.used_vertices += used[v];
+    std::vector<unsigned char> fans;  // per vertex, up to two; zero: not used
+    find_pinch_vertices(&r.nonmanifold_vertices, &fans, me);
+    for (unsigned v = 0; v < me.nv; ++v) r.used_vertices += fans[v] != 0;
     check_facets(&r, me);
     check_edges(&r, me);
-    check_parts(&r, me, xyz, used);
-    find_pinch_vertices(&r.nonmanifold_vertices, me);
+    check_parts(&r, me, xyz, fans);
     kelm_internal::find_holes(&r.holes, me, xyz);
     const bool any = !r.parts.empty();
     r.closed = any && r.border_edges.empty() && r.nonmanifold_edges.empty();
