@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -69,6 +70,12 @@ TEST(KelmMeshCheck, EveryFindingOnSmallMeshesAndTheGridSearch) {
     EXPECT_EQ(r.nonmanifold_edges[0].facets, U({0, 1, 2}));
     EXPECT_FALSE(r.closed);
     EXPECT_TRUE(r.nonmanifold_vertices.empty());  // one fan through the shared edge
+    // Three border edges at vertices 0 and 1: a loop, and a chain that stays open.
+    ASSERT_EQ(r.holes.size(), 2u);
+    EXPECT_EQ(r.holes[0].vertices, U({0, 2, 1, 3}));
+    EXPECT_EQ(r.holes[1].vertices, U({0, 4, 1}));
+    EXPECT_EQ(U({r.holes[0].edges, r.holes[0].closed, r.holes[1].edges, r.holes[1].closed}),
+              U({4, 1, 2, 0}));
 
     // A tetrahedron with facet 3 turned over: its three edges are misoriented.
     kelm_test::make_tetrahedron(fs);
@@ -89,6 +96,7 @@ TEST(KelmMeshCheck, EveryFindingOnSmallMeshesAndTheGridSearch) {
     EXPECT_EQ(r.parts[1].first_facet, 4u);
     EXPECT_TRUE(r.closed && r.oriented);
     EXPECT_NEAR(r.parts[1].volume, 1.0 / 6.0, 1e-15);
+    EXPECT_NEAR(r.area, 3.0 + std::sqrt(3.0), 1e-14);  // each: three halves and sqrt(3) / 2
     EXPECT_EQ(r.facet_part[5], 1u);
     EXPECT_TRUE(r.self_intersections.empty());
 
