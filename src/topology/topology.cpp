@@ -216,6 +216,10 @@ public:
         t_.edge_facets.capacity(static_cast<unsigned>(2 * sides));
         kelm_internal::advise_huge_pages(t_.edge_verts.data(), sizeof(unsigned) * 2 * sides);
         kelm_internal::advise_huge_pages(t_.edge_facets.data(), sizeof(unsigned) * 2 * sides);
+        // An edge gets a second facet from a side other than its first: at most half
+        // the sides.
+        seconds_.reserve(static_cast<std::size_t>(sides / 2 + 1));
+        kelm_internal::advise_huge_pages(seconds_.data(), sizeof(Second) * (sides / 2 + 1));
         return true;
     }
 
@@ -239,7 +243,14 @@ public:
             if (lines_[c1].first_facet == KELM_NONE) lines_[c1].first_facet = f;
             if (lines_[c2].first_facet == KELM_NONE) lines_[c2].first_facet = f;
         }
-        for (unsigned i = 0; i < kPending; ++i) flush_one();
+        // The second facets, each to a random place: in one tight pass of stores,
+        // their lines fetched a few stores ahead.
+        unsigned* facets = t_.edge_facets.data();
+        const std::size_t n = seconds_.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i + kAhead < n) KELM_TOPOLOGY_PREFETCH(facets + 2 * seconds_[i + kAhead].edge + 1);
+            facets[2 * seconds_[i].edge + 1] = seconds_[i].facet;
+        }
         unsigned* firsts = t_.vertex_facet.data();
         for (unsigned v = 0; v < nv_; ++v) firsts[v] = lines_[v].first_facet;
     }
@@ -314,33 +325,20 @@ private:
         t_.build_ok = 0;
     }
 
-    // The second facet of an edge lands at a random place in a large table: the
-    // store waits in a short ring while its line is fetched, so that the build does
-    // not stall on it. Nothing reads these entries during the build.
-    void defer_second(unsigned e, unsigned f) {
-        flush_one();
-        unsigned* slot = t_.edge_facets.data() + 2 * e + 1;
-        KELM_TOPOLOGY_PREFETCH(slot);
-        pending_[next_] = Pending{slot, f};
-    }
-    void flush_one() {
-        Pending& p = pending_[next_];
-        if (p.slot) *p.slot = p.facet;
-        p.slot = nullptr;
-        next_ = (next_ + 1) % kPending;
-    }
+    // The second facet of an edge lands at a random place in a large table: it is
+    // noted here in order and stored once the lines are done with. Nothing reads
+    // these entries during the build.
+    void defer_second(unsigned e, unsigned f) { seconds_.push_back(Second{e, f}); }
 
-    static constexpr unsigned kPending = 64;
-    struct Pending {
-        unsigned* slot;
+    struct Second {
+        unsigned edge;
         unsigned facet;
     };
+    std::vector<Second> seconds_;
 
     TopologyTables& t_;
     const KelmMeshFacetSet* fs_;
     unsigned nv_;
-    Pending pending_[kPending] = {};
-    unsigned next_ = 0;
     std::unique_ptr<Line[]> lines_;
     std::unordered_map<std::uint64_t, unsigned> overflow_;
 };
