@@ -326,8 +326,10 @@ void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
             }
         }
     }
-    std::sort(r->duplicate_facets.begin(), r->duplicate_facets.end(),
-              [](const KelmMeshCheckPair& a, const KelmMeshCheckPair& b) { return a.first < b.first; });
+    auto by_facet = [](const KelmMeshCheckPair& a, const KelmMeshCheckPair& b) {
+        return a.first < b.first;
+    };
+    std::sort(r->duplicate_facets.begin(), r->duplicate_facets.end(), by_facet);
 }
 
 void check_edges(KelmMeshCheckReport* r, const MeshEdges& me) {
