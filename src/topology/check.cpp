@@ -27,11 +27,12 @@ void sort_run(std::uint64_t* first, std::uint64_t* last) {
     }
 }
 
-// Room for n elements in v, on large pages where the system gives them: the tables
-// here are tens of megabytes, written once, and the small pages' faults would cost
-// as much as the work.
+// Empties v and gives it room for n elements, on large pages where the system gives
+// them: the tables here are tens of megabytes, written once, and the small pages'
+// faults would cost as much as the work.
 template <class T>
 void reserve_large(std::vector<T>& v, std::size_t n) {
+    v.clear();
     if (v.capacity() >= n) return;
     std::vector<T>().swap(v);
     v.reserve(n);
@@ -88,7 +89,6 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges
         me->edge_sides[at[std::min(v[2], v[0])]++] = 3 * f + 2;
     }
     // at[v] now ends the bucket of v.
-    me->edge_start.clear();
     reserve_large(me->edge_start, me->edge_sides.size() + 1);
     std::vector<std::uint64_t> run;  // (higher vertex, side) of one bucket
     unsigned begin = 0;
