@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -31,6 +32,18 @@ inline void advise_huge_pages(const void* p, std::size_t bytes) {
     (void)p;
     (void)bytes;
 #endif
+}
+
+// Empties v and gives it room for n elements, on large pages where the system gives
+// them: for tables of tens of megabytes written once, whose small pages' faults would
+// cost as much as the work.
+template <class T>
+void reserve_large(std::vector<T>& v, std::size_t n) {
+    v.clear();
+    if (v.capacity() >= n) return;
+    std::vector<T>().swap(v);
+    v.reserve(n);
+    advise_huge_pages(v.data(), sizeof(T) * n);
 }
 
 }  // namespace kelm_internal

@@ -27,18 +27,6 @@ void sort_run(std::uint64_t* first, std::uint64_t* last) {
     }
 }
 
-// Empties v and gives it room for n elements, on large pages where the system gives
-// them: the tables here are tens of megabytes, written once, and the small pages'
-// faults would cost as much as the work.
-template <class T>
-void reserve_large(std::vector<T>& v, std::size_t n) {
-    v.clear();
-    if (v.capacity() >= n) return;
-    std::vector<T>().swap(v);
-    v.reserve(n);
-    advise_huge_pages(v.data(), sizeof(T) * n);
-}
-
 double distance(const double* a, const double* b) {
     const double dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
     return std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -375,12 +363,11 @@ void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz,
     unsigned held_part = KELM_NONE;
     double area_sum = r->area;
     for (unsigned f = 0; f < me.nf; ++f) {
-        const unsigned part = r->facet_part[f];
-        if (part == KELM_NONE) continue;
-        if (part != held_part) {
+        if (part[f] == KELM_NONE) continue;
+        if (part[f] != held_part) {
             if (held_part != KELM_NONE) r->parts[held_part] = held;
-            held_part = part;
-            held = r->parts[part];
+            held_part = part[f];
+            held = r->parts[held_part];
         }
         const unsigned* v = &me.corners[3 * std::size_t(f)];
         const double *a = xyz + 3 * std::size_t(v[0]), *b = xyz + 3 * std::size_t(v[1]),

@@ -218,8 +218,7 @@ public:
         kelm_internal::advise_huge_pages(t_.edge_facets.data(), sizeof(unsigned) * 2 * sides);
         // An edge gets a second facet from a side other than its first: at most half
         // the sides.
-        seconds_.reserve(static_cast<std::size_t>(sides / 2 + 1));
-        kelm_internal::advise_huge_pages(seconds_.data(), sizeof(Second) * (sides / 2 + 1));
+        kelm_internal::reserve_large(seconds_, static_cast<std::size_t>(sides / 2 + 1));
         return true;
     }
 
