@@ -15,7 +15,8 @@
 //   MB_per_s      input bytes parsed per second of processor time (text formats)
 //   x_strtod      text parse time / the time strtod alone takes for the same numbers
 //
-// The files live in the temporary directory and are removed at the end.
+// The files live in the temporary directory and are removed at the end;
+// `meshfile_bench --write-files DIR` writes them into DIR and keeps them.
 
 #include <benchmark/benchmark.h>
 #include <kelmmath/kelmmath.h>
@@ -94,15 +95,18 @@ void write_binary_stl(const std::string& path, const std::vector<Triangle>& tris
 }
 
 // The two files, made once for the whole run.
+// The torus in ring order, then with its facets shuffled.
+void write_torus_files(const std::string& ring, const std::string& shuffled) {
+    std::vector<Triangle> tris = torus_triangles(kRing, kTube);
+    write_binary_stl(ring, tris);
+    std::mt19937 rng(12345);
+    for (std::size_t i = tris.size(); i > 1; --i) std::swap(tris[i - 1], tris[rng() % i]);
+    write_binary_stl(shuffled, tris);
+}
+
 struct Files {
     std::string ring = temp_path("ring.stl"), shuffled = temp_path("shuffled.stl");
-    Files() {
-        std::vector<Triangle> tris = torus_triangles(kRing, kTube);
-        write_binary_stl(ring, tris);
-        std::mt19937 rng(12345);
-        for (std::size_t i = tris.size(); i > 1; --i) std::swap(tris[i - 1], tris[rng() % i]);
-        write_binary_stl(shuffled, tris);
-    }
+    Files() { write_torus_files(ring, shuffled); }
     ~Files() {
         std::remove(ring.c_str());
         std::remove(shuffled.c_str());
@@ -305,6 +309,12 @@ BENCHMARK(BM_ObjParse)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--read-and-build") == 0)
         return read_and_build(argv[2]) != 0 ? 0 : 1;
+    // The benchmark's two files, kept in DIR for other measurements.
+    if (argc == 3 && std::strcmp(argv[1], "--write-files") == 0) {
+        const std::string dir = argv[2];
+        write_torus_files(dir + "/ring.stl", dir + "/shuffled.stl");
+        return 0;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
