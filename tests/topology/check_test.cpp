@@ -92,6 +92,7 @@ TEST(KelmMeshCheck, EveryFindingOnSmallMeshesAndTheGridSearch) {
         {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {0, 4, 5}, {0, 6, 4}, {0, 5, 6}, {4, 6, 5}});
     EXPECT_EQ(kelm_mesh_check(&r, &fs, 1), 0);
     EXPECT_EQ(r.nonmanifold_vertices, U{0});
+    EXPECT_EQ(r.used_vertices, 7u);  // the pinch vertex counted once
     ASSERT_EQ(r.parts.size(), 2u);
     EXPECT_EQ(r.parts[1].first_facet, 4u);
     EXPECT_TRUE(r.closed && r.oriented);
