@@ -34,34 +34,50 @@ double distance(const double* a, const double* b) {
 
 }  // namespace
 
-void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges) {
+void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what) {
     me->nv = fs->getVertexCount();
     me->nf = fs->getFacetCount();
     const unsigned nv = me->nv, nf = me->nf;
-    reserve_large(me->corners, 3 * static_cast<std::size_t>(nf));
-    me->corners.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
+    const bool repair = what == EdgeBuild::kRepair;
     me->state.assign(nf, kFacetNull);
     me->side_edge.clear();
-    if (side_edges) {
+    if (repair) {
         reserve_large(me->side_edge, 3 * static_cast<std::size_t>(nf));
         me->side_edge.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
     }
     // at[v + 1]: the number of sides whose lower vertex is v, then where they go.
     std::vector<unsigned> at(static_cast<std::size_t>(nv) + 1, 0);
+    // Whether facet f sits at first + f for every f (compared as addresses: the facets
+    // may lie in several blocks).
+    const KelmMeshFacet* first = nf ? fs->getFacet(0) : nullptr;
+    bool in_place = !repair && first;
     for (unsigned f = 0; f < nf; ++f) {
         const KelmMeshFacet* facet = fs->getFacet(f);
+        in_place = in_place && reinterpret_cast<std::uintptr_t>(facet) ==
+                                   reinterpret_cast<std::uintptr_t>(first) +
+                                       sizeof(KelmMeshFacet) * std::size_t(f);
         if (!facet) continue;
         const unsigned* v = facet->vertex;
         if (v[0] >= nv || v[1] >= nv || v[2] >= nv) {
             me->state[f] = kFacetInvalid;
+            in_place = false;
         } else if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) {
             me->state[f] = kFacetRepeated;
+            in_place = false;
         } else {
             me->state[f] = kFacetUsed;
-            for (unsigned k = 0; k < 3; ++k) {
-                me->corners[3 * f + k] = v[k];
-                ++at[std::min(v[k], v[(k + 1) % 3]) + 1];
-            }
+            for (unsigned k = 0; k < 3; ++k) ++at[std::min(v[k], v[(k + 1) % 3]) + 1];
+        }
+    }
+    me->block = in_place ? first : nullptr;
+    me->corners.clear();
+    if (!in_place) {
+        reserve_large(me->corners, 3 * static_cast<std::size_t>(nf));
+        me->corners.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
+        for (unsigned f = 0; f < nf; ++f) {
+            if (me->state[f] != kFacetUsed) continue;
+            const unsigned* v = fs->getFacet(f)->vertex;
+            std::copy(v, v + 3, &me->corners[3 * std::size_t(f)]);
         }
     }
     for (unsigned v = 0; v < nv; ++v) at[v + 1] += at[v];
@@ -71,7 +87,7 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges
     me->edge_sides.resize(at[nv]);
     for (unsigned f = 0; f < nf; ++f) {
         if (me->state[f] != kFacetUsed) continue;
-        const unsigned* v = &me->corners[3 * std::size_t(f)];
+        const unsigned* v = me->facet(f);
         me->edge_sides[at[std::min(v[0], v[1])]++] = 3 * f;
         me->edge_sides[at[std::min(v[1], v[2])]++] = 3 * f + 1;
         me->edge_sides[at[std::min(v[2], v[0])]++] = 3 * f + 2;
@@ -97,29 +113,49 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges
                 last_hi = hi;
             }
             me->edge_sides[i] = s;
-            if (side_edges) me->side_edge[s] = static_cast<unsigned>(me->edge_start.size() - 1);
+            if (repair) me->side_edge[s] = static_cast<unsigned>(me->edge_start.size() - 1);
         }
     }
     me->edge_start.push_back(static_cast<unsigned>(me->edge_sides.size()));
 }
 
-void find_parts(std::vector<unsigned>* part, const MeshEdges& me) {
-    std::vector<unsigned>& parent = *part;
-    reserve_large(parent, me.nf);
-    parent.resize(me.nf);
-    for (unsigned f = 0; f < me.nf; ++f) parent[f] = me.state[f] == kFacetUsed ? f : KELM_NONE;
+void find_fans(std::vector<unsigned>* root_table, const MeshEdges& me) {
+    std::vector<unsigned>& root = *root_table;
+    reserve_large(root, 3 * static_cast<std::size_t>(me.nf));
+    root.resize(3 * static_cast<std::size_t>(me.nf));
+    std::iota(root.begin(), root.end(), 0u);
     for (unsigned e = 0; e < me.edges(); ++e) {
-        const unsigned first = me.edge_sides[me.edge_start[e]] / 3;
+        // Each side of the edge is joined to its first side p, corner to corner: p's
+        // corner at from(p) is p itself, the one at to(p) is next(p).
+        const unsigned p = me.edge_sides[me.edge_start[e]], start = me.from(p);
         for (unsigned i = me.edge_start[e] + 1; i < me.edge_start[e + 1]; ++i) {
-            // The lower root wins, so that each part ends up named by its lowest facet.
-            const unsigned a = find_root(parent, first);
-            const unsigned b = find_root(parent, me.edge_sides[i] / 3);
-            if (a < b) parent[b] = a;
-            else if (b < a) parent[a] = b;
+            const unsigned s = me.edge_sides[i];
+            const bool along = me.from(s) == start;
+            join_lower(root, p, along ? s : MeshEdges::next(s));
+            join_lower(root, MeshEdges::next(p), along ? MeshEdges::next(s) : s);
         }
     }
+}
+
+void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root_table,
+                     const MeshEdges& me) {
+    std::vector<unsigned>& root = *root_table;
+    for (unsigned f = 0; f < me.nf; ++f) {
+        if (me.state[f] != kFacetUsed) continue;
+        join_lower(root, 3 * f, 3 * f + 1);
+        join_lower(root, 3 * f, 3 * f + 2);
+    }
+    // A set's root is its lowest corner: the first corner of the part's lowest facet.
+    reserve_large(*part, me.nf);
+    part->resize(me.nf);
     for (unsigned f = 0; f < me.nf; ++f)
-        if (parent[f] != KELM_NONE) parent[f] = find_root(parent, f);
+        (*part)[f] = me.state[f] == kFacetUsed ? find_root(root, 3 * f) / 3 : KELM_NONE;
+}
+
+void find_parts(std::vector<unsigned>* part, const MeshEdges& me) {
+    std::vector<unsigned> root;
+    find_fans(&root, me);
+    parts_from_fans(part, &root, me);
 }
 
 void find_holes(std::vector<KelmMeshCheckHole>* holes, const MeshEdges& me, const double* xyz) {
@@ -207,39 +243,18 @@ namespace {
 
 using kelm_internal::MeshEdges;
 
-// Fans around each used vertex: the corners at v joined when their facets share an
-// edge at v (an edge of three or more facets joins them all). Two or more fans make v
-// a pinch vertex. One union-find over all corners does every vertex at once.
-// fans[v] ends as the number of fans at v, counted up to two: above zero for the
-// vertices the facets use.
+// Pinch vertices: two or more fans at one vertex. fans[v] ends as the number of fans at
+// v, counted up to two: above zero for the vertices the facets use.
 void find_pinch_vertices(std::vector<unsigned>* out, std::vector<unsigned char>* fans,
-                         const MeshEdges& me) {
-    std::vector<unsigned> root;
-    kelm_internal::reserve_large(root, 3 * static_cast<std::size_t>(me.nf));
-    root.resize(3 * static_cast<std::size_t>(me.nf));
-    std::iota(root.begin(), root.end(), 0u);
-    // The corner of side s's facet at v, an end of s.
-    auto corner = [&me](unsigned s, unsigned v) {
-        return me.from(s) == v ? s : MeshEdges::next(s);
-    };
-    auto join = [&root](unsigned a, unsigned b) {
-        a = kelm_internal::find_root(root, a);
-        b = kelm_internal::find_root(root, b);
-        if (a != b) root[b] = a;
-    };
-    for (unsigned e = 0; e < me.edges(); ++e) {
-        const unsigned lo = me.lo(e), hi = me.hi(e);
-        for (unsigned i = me.edge_start[e] + 1; i < me.edge_start[e + 1]; ++i) {
-            const unsigned p = me.edge_sides[i - 1], s = me.edge_sides[i];
-            join(corner(p, lo), corner(s, lo));
-            join(corner(p, hi), corner(s, hi));
-        }
-    }
+                         const std::vector<unsigned>& root, const MeshEdges& me) {
     std::vector<unsigned char>& count = *fans;
     count.assign(me.nv, 0);
-    for (unsigned s = 0; s < root.size(); ++s)
-        if (me.corners[s] != KELM_NONE && root[s] == s && count[me.corners[s]] < 2)
-            ++count[me.corners[s]];
+    for (unsigned f = 0; f < me.nf; ++f) {
+        if (me.state[f] != kelm_internal::kFacetUsed) continue;
+        const unsigned* v = me.facet(f);
+        for (unsigned k = 0; k < 3; ++k)
+            if (root[3 * f + k] == 3 * f + k && count[v[k]] < 2) ++count[v[k]];
+    }
     for (unsigned v = 0; v < me.nv; ++v)
         if (count[v] > 1) out->push_back(v);
 }
@@ -293,10 +308,16 @@ KelmMeshCheckEdge edge_entry(const MeshEdges& me, unsigned e) {
 void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
     for (unsigned f = 0; f < me.nf; ++f) {
         switch (me.state[f]) {
-            case kelm_internal::kFacetNull: continue;
-            case kelm_internal::kFacetInvalid: r->invalid_facets.push_back(f); break;
-            case kelm_internal::kFacetRepeated: r->degenerate_facets.push_back(f); break;
-            default: break;
+            case kelm_internal::kFacetNull:
+                continue;
+            case kelm_internal::kFacetInvalid:
+                r->invalid_facets.push_back(f);
+                break;
+            case kelm_internal::kFacetRepeated:
+                r->degenerate_facets.push_back(f);
+                break;
+            default:
+                break;
         }
         ++r->facets;
     }
@@ -304,10 +325,10 @@ void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
         for (unsigned i = me.edge_start[e] + 1; i < me.edge_start[e + 1]; ++i) {
             if (me.edge_sides[i] % 3 != 0) continue;
             const unsigned f = me.edge_sides[i] / 3;
-            const unsigned sum = corner_sum(&me.corners[3 * std::size_t(f)]);
+            const unsigned sum = corner_sum(me.facet(f));
             for (unsigned j = me.edge_start[e]; j < i; ++j) {
                 const unsigned g = me.edge_sides[j] / 3;
-                if (corner_sum(&me.corners[3 * std::size_t(g)]) == sum) {
+                if (corner_sum(me.facet(g)) == sum) {
                     r->duplicate_facets.push_back({f, g});
                     break;
                 }
@@ -341,7 +362,6 @@ void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz,
     // Each facet's lowest facet becomes its part's number, in place: a part's lowest
     // facet comes before its other facets.
     std::vector<unsigned>& part = r->facet_part;
-    kelm_internal::find_parts(&part, me);
     for (unsigned f = 0; f < me.nf; ++f) {
         if (part[f] == KELM_NONE) continue;
         if (part[f] == f) {
@@ -356,39 +376,56 @@ void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz,
     }
     double c[3];
     used_centre(c, used, xyz);
-    // The sums run in facet order. The running figures of the part at hand live in
-    // locals and go back to the part when the next facet belongs to another one, so
-    // each sum takes the same steps as if every facet went to its part at once.
+    // The facets' areas and volume cones are worked out a block at a time, in a loop of
+    // arithmetic alone, then summed in facet order. The running figures of the part at
+    // hand live in locals and go back to the part when the next facet belongs to
+    // another one, so each sum takes the same steps as if every facet went to its part
+    // at once.
+    constexpr unsigned kBlock = 256;
+    double area[kBlock], cone[kBlock];
+    bool zero[kBlock];
     KelmMeshCheckPart held;
     unsigned held_part = KELM_NONE;
     double area_sum = r->area;
-    for (unsigned f = 0; f < me.nf; ++f) {
-        if (part[f] == KELM_NONE) continue;
-        if (part[f] != held_part) {
-            if (held_part != KELM_NONE) r->parts[held_part] = held;
-            held_part = part[f];
-            held = r->parts[held_part];
+    for (unsigned first = 0; first < me.nf; first += kBlock) {
+        const unsigned n = std::min(kBlock, me.nf - first);
+        for (unsigned i = 0; i < n; ++i) {
+            area[i] = cone[i] = 0.0;
+            zero[i] = false;
+            if (part[first + i] == KELM_NONE) continue;
+            const unsigned* v = me.facet(first + i);
+            const double *a = xyz + 3 * std::size_t(v[0]), *b = xyz + 3 * std::size_t(v[1]),
+                         *d = xyz + 3 * std::size_t(v[2]);
+            double nrm[3];
+            cross(nrm, a, b, d);
+            zero[i] = nrm[0] == 0.0 && nrm[1] == 0.0 && nrm[2] == 0.0;
+            area[i] = 0.5 * std::sqrt(nrm[0] * nrm[0] + nrm[1] * nrm[1] + nrm[2] * nrm[2]);
+            cone[i] = kelm_internal::cone_volume(c, a, b, d);
         }
-        const unsigned* v = &me.corners[3 * std::size_t(f)];
-        const double *a = xyz + 3 * std::size_t(v[0]), *b = xyz + 3 * std::size_t(v[1]),
-                     *d = xyz + 3 * std::size_t(v[2]);
-        double n[3];
-        cross(n, a, b, d);
-        if (n[0] == 0.0 && n[1] == 0.0 && n[2] == 0.0) r->zero_area_facets.push_back(f);
-        const double area = 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        ++held.facets;
-        held.area += area;
-        area_sum += area;
-        held.volume += kelm_internal::cone_volume(c, a, b, d);
+        for (unsigned i = 0; i < n; ++i) {
+            const unsigned f = first + i;
+            if (part[f] == KELM_NONE) continue;
+            if (part[f] != held_part) {
+                if (held_part != KELM_NONE) r->parts[held_part] = held;
+                held_part = part[f];
+                held = r->parts[held_part];
+            }
+            if (zero[i]) r->zero_area_facets.push_back(f);
+            ++held.facets;
+            held.area += area[i];
+            area_sum += area[i];
+            held.volume += cone[i];
+        }
     }
     if (held_part != KELM_NONE) r->parts[held_part] = held;
     r->area = area_sum;
-    for (unsigned e = 0; e < me.edges(); ++e) {
-        const unsigned s = me.edge_sides[me.edge_start[e]];
-        KelmMeshCheckPart& p = r->parts[r->facet_part[s / 3]];
-        if (me.uses(e) != 2) p.closed = false;
-        else if (me.from(s) == me.from(me.edge_sides[me.edge_start[e] + 1])) p.oriented = false;
-    }
+    // A part is closed and oriented unless one of its edges is reported otherwise; an
+    // edge's part is that of its first facet.
+    for (const KelmMeshCheckSide& e : r->border_edges) r->parts[part[e.facet]].closed = false;
+    for (const KelmMeshCheckEdge& e : r->nonmanifold_edges)
+        r->parts[part[e.facets[0]]].closed = false;
+    for (const KelmMeshCheckEdge& e : r->misoriented_edges)
+        r->parts[part[e.facets[0]]].oriented = false;
     for (const KelmMeshCheckPart& p : r->parts) r->volume += p.volume;
 }
 
@@ -400,11 +437,16 @@ int kelm_mesh_check(KelmMeshCheckReport* report, const KelmMeshFacetSet* fs, int
     if (!fs) return 0;
     KelmMeshCheckReport& r = *report;
     MeshEdges me;
-    kelm_internal::build_mesh_edges(&me, fs, false);
+    kelm_internal::build_mesh_edges(&me, fs, kelm_internal::EdgeBuild::kCheck);
     const double* xyz = fs->rawverts().data();
     r.vertices = me.nv;
     std::vector<unsigned char> fans;  // per vertex, up to two; zero: not used
-    find_pinch_vertices(&r.nonmanifold_vertices, &fans, me);
+    {
+        std::vector<unsigned> root;
+        kelm_internal::find_fans(&root, me);
+        find_pinch_vertices(&r.nonmanifold_vertices, &fans, root, me);
+        kelm_internal::parts_from_fans(&r.facet_part, &root, me);
+    }
     for (unsigned v = 0; v < me.nv; ++v) r.used_vertices += fans[v] != 0;
     check_facets(&r, me);
     check_edges(&r, me);

@@ -7,9 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "kelmmath/mesh/facetset.h"
 #include "kelmmath/topology/check.h"
-
-class KelmMeshFacetSet;
 
 namespace kelm_internal {
 
@@ -19,18 +18,25 @@ enum FacetState : unsigned char { kFacetUsed = 0, kFacetNull, kFacetInvalid, kFa
 struct MeshEdges {
     unsigned nv = 0;
     unsigned nf = 0;
-    std::vector<unsigned> corners;          // 3 per facet (KELM_NONE when not used)
-    std::vector<unsigned char> state;       // per facet
-    std::vector<unsigned> side_edge;        // 3 per facet: the edge of each side (when asked)
-    std::vector<unsigned> edge_start;       // per edge + 1: range into edge_sides
-    std::vector<unsigned> edge_sides;       // sides grouped by edge, increasing
+    // Facet f's corners: block[f].vertex when the table reads them in place (every
+    // facet used and all in one block, facet f at block + f), else a copy, 3 per facet
+    // (KELM_NONE when not used).
+    const KelmMeshFacet* block = nullptr;
+    std::vector<unsigned> corners;
+    std::vector<unsigned char> state;  // per facet
+    std::vector<unsigned> side_edge;   // 3 per facet: the edge of each side (repairs only)
+    std::vector<unsigned> edge_start;  // per edge + 1: range into edge_sides
+    std::vector<unsigned> edge_sides;  // sides grouped by edge, increasing
 
     unsigned edges() const {
         return edge_start.empty() ? 0 : static_cast<unsigned>(edge_start.size() - 1);
     }
     unsigned uses(unsigned e) const { return edge_start[e + 1] - edge_start[e]; }
-    unsigned from(unsigned s) const { return corners[s]; }
-    unsigned to(unsigned s) const { return corners[next(s)]; }
+    const unsigned* facet(unsigned f) const {
+        return block ? block[f].vertex : &corners[3 * std::size_t(f)];
+    }
+    unsigned from(unsigned s) const { return block ? block[s / 3].vertex[s % 3] : corners[s]; }
+    unsigned to(unsigned s) const { return from(next(s)); }
     // The side after s in its facet (whose start is the end of s).
     static unsigned next(unsigned s) { return s % 3 == 2 ? s - 2 : s + 1; }
     // An edge's lower and higher vertex, from its first side: edges are numbered in
@@ -54,11 +60,34 @@ inline unsigned find_root(std::vector<unsigned>& parent, unsigned x) {
     return x;
 }
 
-// The table of fs; side_edge is filled only when side_edges is set.
-void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, bool side_edges = true);
+// Joins the sets of a and b under the lower root, so that each set's root stays its
+// lowest element.
+inline void join_lower(std::vector<unsigned>& parent, unsigned a, unsigned b) {
+    a = find_root(parent, a);
+    b = find_root(parent, b);
+    if (a < b)
+        parent[b] = a;
+    else if (b < a)
+        parent[a] = b;
+}
 
-// Facet parts through shared edges: part[f] is the lowest facet of f's part
-// (KELM_NONE for facets that are not used).
+// The edge table of fs. The repairs change facets while they use the table: they get a
+// copy of the corners and the side-to-edge table; the check may read corners in place.
+enum class EdgeBuild { kCheck, kRepair };
+
+void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs,
+                      EdgeBuild what = EdgeBuild::kRepair);
+
+// Fans: the corners of the used facets joined when their facets share an edge at the
+// corner's vertex (an edge of three or more facets joins them all). root is a
+// union-find over the corners 3 * f + k in which each set's root is its lowest corner.
+void find_fans(std::vector<unsigned>* root, const MeshEdges& me);
+
+// Facet parts through shared edges, from the fans: each facet's corners are joined (root
+// is spent), and part[f] is the lowest facet of f's part (KELM_NONE for facets that are
+// not used).
+void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root, const MeshEdges& me);
+
 void find_parts(std::vector<unsigned>* part, const MeshEdges& me);
 
 // The border loops, as the check reports them.
