@@ -94,6 +94,13 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what)
     }
     // at[v] now ends the bucket of v.
     reserve_large(me->edge_start, me->edge_sides.size() + 1);
+    // The fans are joined as each edge is found: each side of the edge is joined to
+    // its first side p, corner to corner (p's corner at from(p) is p itself, the one at
+    // to(p) is next(p)).
+    std::vector<unsigned>& root = me->fans;
+    reserve_large(root, 3 * static_cast<std::size_t>(nf));
+    root.resize(3 * static_cast<std::size_t>(nf));
+    std::iota(root.begin(), root.end(), 0u);
     std::vector<std::uint64_t> run;  // (higher vertex, side) of one bucket
     unsigned begin = 0;
     for (unsigned v = 0; v < nv; begin = at[v++]) {
@@ -104,37 +111,25 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what)
             run.push_back((static_cast<std::uint64_t>(std::max(me->from(s), me->to(s))) << 32) | s);
         }
         sort_run(run.data(), run.data() + run.size());
-        unsigned last_hi = KELM_NONE;
+        unsigned last_hi = KELM_NONE, p = 0, start = 0;
         for (unsigned i = begin; i < end; ++i) {
             const unsigned hi = static_cast<unsigned>(run[i - begin] >> 32);
             const unsigned s = static_cast<unsigned>(run[i - begin]);
             if (hi != last_hi) {
                 me->edge_start.push_back(i);
                 last_hi = hi;
+                p = s;
+                start = me->from(s);
+            } else {
+                const bool along = me->from(s) == start;
+                join_lower(root, p, along ? s : MeshEdges::next(s));
+                join_lower(root, MeshEdges::next(p), along ? MeshEdges::next(s) : s);
             }
             me->edge_sides[i] = s;
             if (repair) me->side_edge[s] = static_cast<unsigned>(me->edge_start.size() - 1);
         }
     }
     me->edge_start.push_back(static_cast<unsigned>(me->edge_sides.size()));
-}
-
-void find_fans(std::vector<unsigned>* root_table, const MeshEdges& me) {
-    std::vector<unsigned>& root = *root_table;
-    reserve_large(root, 3 * static_cast<std::size_t>(me.nf));
-    root.resize(3 * static_cast<std::size_t>(me.nf));
-    std::iota(root.begin(), root.end(), 0u);
-    for (unsigned e = 0; e < me.edges(); ++e) {
-        // Each side of the edge is joined to its first side p, corner to corner: p's
-        // corner at from(p) is p itself, the one at to(p) is next(p).
-        const unsigned p = me.edge_sides[me.edge_start[e]], start = me.from(p);
-        for (unsigned i = me.edge_start[e] + 1; i < me.edge_start[e + 1]; ++i) {
-            const unsigned s = me.edge_sides[i];
-            const bool along = me.from(s) == start;
-            join_lower(root, p, along ? s : MeshEdges::next(s));
-            join_lower(root, MeshEdges::next(p), along ? MeshEdges::next(s) : s);
-        }
-    }
 }
 
 void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root_table,
@@ -153,8 +148,7 @@ void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root_ta
 }
 
 void find_parts(std::vector<unsigned>* part, const MeshEdges& me) {
-    std::vector<unsigned> root;
-    find_fans(&root, me);
+    std::vector<unsigned> root = me.fans;
     parts_from_fans(part, &root, me);
 }
 
@@ -441,17 +435,14 @@ int kelm_mesh_check(KelmMeshCheckReport* report, const KelmMeshFacetSet* fs, int
     const double* xyz = fs->rawverts().data();
     r.vertices = me.nv;
     std::vector<unsigned char> fans;  // per vertex, up to two; zero: not used
-    {
-        std::vector<unsigned> root;
-        kelm_internal::find_fans(&root, me);
-        find_pinch_vertices(&r.nonmanifold_vertices, &fans, root, me);
-        kelm_internal::parts_from_fans(&r.facet_part, &root, me);
-    }
+    find_pinch_vertices(&r.nonmanifold_vertices, &fans, me.fans, me);
+    kelm_internal::parts_from_fans(&r.facet_part, &me.fans, me);
+    std::vector<unsigned>().swap(me.fans);
     for (unsigned v = 0; v < me.nv; ++v) r.used_vertices += fans[v] != 0;
     check_facets(&r, me);
     check_edges(&r, me);
     check_parts(&r, me, xyz, fans);
-    kelm_internal::find_holes(&r.holes, me, xyz);
+    if (!r.border_edges.empty()) kelm_internal::find_holes(&r.holes, me, xyz);
     const bool any = !r.parts.empty();
     r.closed = any && r.border_edges.empty() && r.nonmanifold_edges.empty();
     r.oriented = any && r.misoriented_edges.empty();

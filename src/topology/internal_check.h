@@ -27,6 +27,11 @@ struct MeshEdges {
     std::vector<unsigned> side_edge;   // 3 per facet: the edge of each side (repairs only)
     std::vector<unsigned> edge_start;  // per edge + 1: range into edge_sides
     std::vector<unsigned> edge_sides;  // sides grouped by edge, increasing
+    // Fans: the corners of the used facets joined when their facets share an edge at
+    // the corner's vertex (an edge of three or more facets joins them all). A
+    // union-find over the corners 3 * f + k in which each set's root is its lowest
+    // corner.
+    std::vector<unsigned> fans;
 
     unsigned edges() const {
         return edge_start.empty() ? 0 : static_cast<unsigned>(edge_start.size() - 1);
@@ -78,14 +83,9 @@ enum class EdgeBuild { kCheck, kRepair };
 void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs,
                       EdgeBuild what = EdgeBuild::kRepair);
 
-// Fans: the corners of the used facets joined when their facets share an edge at the
-// corner's vertex (an edge of three or more facets joins them all). root is a
-// union-find over the corners 3 * f + k in which each set's root is its lowest corner.
-void find_fans(std::vector<unsigned>* root, const MeshEdges& me);
-
-// Facet parts through shared edges, from the fans: each facet's corners are joined (root
-// is spent), and part[f] is the lowest facet of f's part (KELM_NONE for facets that are
-// not used).
+// Facet parts through shared edges, from the fans: each facet's corners are joined in
+// root (the fans or a copy, spent), and part[f] is the lowest facet of f's part
+// (KELM_NONE for facets that are not used).
 void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root, const MeshEdges& me);
 
 void find_parts(std::vector<unsigned>* part, const MeshEdges& me);
