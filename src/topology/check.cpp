@@ -108,7 +108,9 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what)
         run.clear();
         for (unsigned i = begin; i < end; ++i) {
             const unsigned s = me->edge_sides[i];
-            run.push_back((static_cast<std::uint64_t>(std::max(me->from(s), me->to(s))) << 32) | s);
+            const unsigned* c = me->facet(s / 3);
+            const unsigned k = s % 3, hi = std::max(c[k], c[k == 2 ? 0 : k + 1]);
+            run.push_back((static_cast<std::uint64_t>(hi) << 32) | s);
         }
         sort_run(run.data(), run.data() + run.size());
         unsigned last_hi = KELM_NONE, p = 0, start = 0;
@@ -297,8 +299,7 @@ KelmMeshCheckEdge edge_entry(const MeshEdges& me, unsigned e) {
     return out;
 }
 
-// Facet states, and duplicates: a facet with the same vertex set shares every edge,
-// so the lower one is among the earlier facets of the edge of its first side.
+// Facet states.
 void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
     for (unsigned f = 0; f < me.nf; ++f) {
         switch (me.state[f]) {
@@ -315,12 +316,29 @@ void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
         }
         ++r->facets;
     }
+}
+
+// Border, non-manifold and misoriented edges, and duplicate facets.
+void check_edges(KelmMeshCheckReport* r, const MeshEdges& me) {
+    r->edges = me.edges();
     for (unsigned e = 0; e < me.edges(); ++e) {
-        for (unsigned i = me.edge_start[e] + 1; i < me.edge_start[e + 1]; ++i) {
+        const unsigned begin = me.edge_start[e], end = me.edge_start[e + 1];
+        const unsigned s = me.edge_sides[begin];
+        if (end - begin == 1) {
+            r->border_edges.push_back({me.from(s), me.to(s), s / 3});
+            continue;
+        }
+        if (end - begin >= 3)
+            r->nonmanifold_edges.push_back(edge_entry(me, e));
+        else if (me.from(s) == me.from(me.edge_sides[begin + 1]))
+            r->misoriented_edges.push_back(edge_entry(me, e));
+        // Duplicates: a facet with the same vertex set shares every edge, so the lower
+        // one is among the earlier facets of the edge of its first side.
+        for (unsigned i = begin + 1; i < end; ++i) {
             if (me.edge_sides[i] % 3 != 0) continue;
             const unsigned f = me.edge_sides[i] / 3;
             const unsigned sum = corner_sum(me.facet(f));
-            for (unsigned j = me.edge_start[e]; j < i; ++j) {
+            for (unsigned j = begin; j < i; ++j) {
                 const unsigned g = me.edge_sides[j] / 3;
                 if (corner_sum(me.facet(g)) == sum) {
                     r->duplicate_facets.push_back({f, g});
@@ -333,21 +351,6 @@ void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
         return a.first < b.first;
     };
     std::sort(r->duplicate_facets.begin(), r->duplicate_facets.end(), by_facet);
-}
-
-void check_edges(KelmMeshCheckReport* r, const MeshEdges& me) {
-    r->edges = me.edges();
-    for (unsigned e = 0; e < me.edges(); ++e) {
-        const unsigned n = me.uses(e);
-        const unsigned s = me.edge_sides[me.edge_start[e]];
-        if (n == 1) {
-            r->border_edges.push_back({me.from(s), me.to(s), s / 3});
-        } else if (n >= 3) {
-            r->nonmanifold_edges.push_back(edge_entry(me, e));
-        } else if (me.from(s) == me.from(me.edge_sides[me.edge_start[e] + 1])) {
-            r->misoriented_edges.push_back(edge_entry(me, e));
-        }
-    }
 }
 
 // Parts, and every figure taken from the facets' coordinates in one pass.
