@@ -6,11 +6,16 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "kelmmath/mesh/faceprops.h"
 #include "kelmmath/topology/repair.h"
+#include "mesh/internal_facetset.h"
 #include "support/topology_meshes.h"
 #include "topology/internal_check.h"
 
@@ -179,6 +184,66 @@ TEST(KelmMeshCheck, EveryFindingOnSmallMeshesAndTheGridSearch) {
     kelm_internal::self_intersections_all_pairs(&all, &fs);
     EXPECT_FALSE(grid.empty());
     EXPECT_EQ(pairs(grid), pairs(all));
+}
+
+// Every field of a report, doubles by their bits.
+std::string dump(const KelmMeshCheckReport& r) {
+    std::ostringstream o;
+    auto bits = [&o](double x) {
+        unsigned long long b;
+        std::memcpy(&b, &x, sizeof b);
+        o << std::hex << b << std::dec << ' ';
+    };
+    o << r.vertices << ' ' << r.used_vertices << ' ' << r.facets << ' ' << r.edges << ' '
+      << r.closed << r.oriented << ' ';
+    bits(r.area);
+    bits(r.volume);
+    for (const auto& e : r.border_edges) o << "b" << e.v0 << ',' << e.v1 << ',' << e.facet;
+    for (const auto& h : r.holes)
+        o << "h" << h.edges << h.closed << h.directed << h.vertices.size();
+    for (const auto* l : {&r.nonmanifold_edges, &r.misoriented_edges})
+        for (const auto& e : *l) o << "e" << e.v0 << ',' << e.v1 << ':' << e.facets.size();
+    for (const auto* l : {&r.nonmanifold_vertices, &r.zero_area_facets, &r.facet_part})
+        for (unsigned x : *l) o << ' ' << x;
+    for (const auto& d : r.duplicate_facets) o << " d" << d.first << ',' << d.second;
+    for (const auto& p : r.parts) {
+        o << " p" << p.first_facet << ',' << p.facets << p.closed << p.oriented;
+        bits(p.area);
+        bits(p.volume);
+    }
+    return o.str();
+}
+
+TEST(KelmMeshCheck, FacetsInOneBlockOrSeveralGiveOneReport) {
+    // Random facets with distinct corners, some repeated or turned over: non-manifold
+    // edges, pinch vertices, duplicates, misoriented edges. Made with room for every
+    // facet, the set holds them in one block, which the check reads in place; made
+    // facet by facet, in several blocks, which it copies.
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        std::mt19937 rng(seed);
+        std::uniform_int_distribution<unsigned> pick(0, 24);
+        std::vector<std::array<unsigned, 3>> facets;
+        while (facets.size() < 120) {
+            std::array<unsigned, 3> f = {pick(rng), pick(rng), pick(rng)};
+            if (f[0] == f[1] || f[1] == f[2] || f[0] == f[2]) continue;
+            facets.push_back(f);
+            if (rng() % 8 == 0) facets.push_back({f[1], f[0], f[2]});
+        }
+        KelmMeshFacetSet several, one;
+        kelm_test::make_random_mesh(several, 25, 0, seed);
+        for (unsigned v = 0; v < several.getVertexCount(); ++v)
+            one.createVertex(several.rawverts().get(v));
+        kelm_internal::FacetSetAccess::reserve(one, 0, 0, static_cast<unsigned>(facets.size()));
+        for (const auto& f : facets) {
+            add_facet(several, f[0], f[1], f[2]);
+            add_facet(one, f[0], f[1], f[2]);
+        }
+        KelmMeshCheckReport a, b;
+        kelm_mesh_check(&a, &several, 0);
+        kelm_mesh_check(&b, &one, 0);
+        EXPECT_FALSE(a.nonmanifold_edges.empty() || a.misoriented_edges.empty()) << seed;
+        EXPECT_EQ(dump(a), dump(b)) << seed;
+    }
 }
 
 bool clean(const KelmMeshFacetSet& fs) {
