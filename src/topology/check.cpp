@@ -60,10 +60,8 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what)
         const unsigned* v = facet->vertex;
         if (v[0] >= nv || v[1] >= nv || v[2] >= nv) {
             me->state[f] = kFacetInvalid;
-            in_place = false;
         } else if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) {
             me->state[f] = kFacetRepeated;
-            in_place = false;
         } else {
             me->state[f] = kFacetUsed;
             for (unsigned k = 0; k < 3; ++k) ++at[std::min(v[k], v[(k + 1) % 3]) + 1];
@@ -387,9 +385,7 @@ void check_parts(KelmMeshCheckReport* r, const MeshEdges& me, const double* xyz,
     for (unsigned first = 0; first < me.nf; first += kBlock) {
         const unsigned n = std::min(kBlock, me.nf - first);
         for (unsigned i = 0; i < n; ++i) {
-            area[i] = cone[i] = 0.0;
-            zero[i] = false;
-            if (part[first + i] == KELM_NONE) continue;
+            if (part[first + i] == KELM_NONE) continue;  // and left out below
             const unsigned* v = me.facet(first + i);
             const double *a = xyz + 3 * std::size_t(v[0]), *b = xyz + 3 * std::size_t(v[1]),
                          *d = xyz + 3 * std::size_t(v[2]);

@@ -18,9 +18,9 @@ enum FacetState : unsigned char { kFacetUsed = 0, kFacetNull, kFacetInvalid, kFa
 struct MeshEdges {
     unsigned nv = 0;
     unsigned nf = 0;
-    // Facet f's corners: block[f].vertex when the table reads them in place (every
-    // facet used and all in one block, facet f at block + f), else a copy, 3 per facet
-    // (KELM_NONE when not used).
+    // Facet f's corners: block[f].vertex when the table reads them in place (all
+    // facets in one block, facet f at block + f), else a copy, 3 per facet (KELM_NONE
+    // for the null facets). Only the corners of used facets are read.
     const KelmMeshFacet* block = nullptr;
     std::vector<unsigned> corners;
     std::vector<unsigned char> state;  // per facet
