@@ -243,6 +243,22 @@ TEST(KelmMeshCheck, FacetsInOneBlockOrSeveralGiveOneReport) {
         kelm_mesh_check(&b, &one, 0);
         EXPECT_FALSE(a.nonmanifold_edges.empty() || a.misoriented_edges.empty()) << seed;
         EXPECT_EQ(dump(a), dump(b)) << seed;
+        // Parts against facets joined pair by pair when they share two vertices: each
+        // facet's part starts at the lowest facet it reaches.
+        std::vector<unsigned> low(facets.size());
+        for (unsigned f = 0; f < low.size(); ++f) low[f] = f;
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (unsigned f = 0; f < low.size(); ++f)
+                for (unsigned g = 0; g < low.size(); ++g) {
+                    unsigned shared = 0;
+                    for (unsigned x : facets[f])
+                        shared += x == facets[g][0] || x == facets[g][1] || x == facets[g][2];
+                    if (shared >= 2 && low[g] < low[f]) low[f] = low[g], changed = true;
+                }
+        }
+        for (unsigned f = 0; f < low.size(); ++f)
+            EXPECT_EQ(a.parts[a.facet_part[f]].first_facet, low[f]) << seed << " " << f;
     }
 }
 
