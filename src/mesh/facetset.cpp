@@ -111,13 +111,13 @@ constexpr unsigned int kLargestBlock = 1u << 20;
 
 void KelmMeshFacetSet::reserveFacets(unsigned int n) {
     if (n <= block_left_) return;
-    // Raw storage first, so that a large block can ask for large pages before its
-    // facets are written (KelmMeshFacet is trivially destructible).
+    // Raw storage, which can ask for large pages before it is first touched; each facet
+    // is made as it is handed out (KelmMeshFacet is trivially destructible), so room
+    // never handed out is never written.
     std::unique_ptr<FacetBlock> block(new FacetBlock{nullptr, blocks_});
     void* raw = ::operator new[](sizeof(KelmMeshFacet) * static_cast<std::size_t>(n));
     kelm_internal::advise_huge_pages(raw, sizeof(KelmMeshFacet) * static_cast<std::size_t>(n));
     KelmMeshFacet* facets = static_cast<KelmMeshFacet*>(raw);
-    for (unsigned int i = 0; i < n; ++i) new (facets + i) KelmMeshFacet();
     block->facets = facets;
     blocks_ = block.release();
     block_free_ = facets;
@@ -132,7 +132,7 @@ KelmMeshFacet* KelmMeshFacetSet::newFacet() {
                                          : (half > kLargestBlock ? kLargestBlock : half));
     }
     --block_left_;
-    return block_free_++;
+    return new (block_free_++) KelmMeshFacet();
 }
 
 void KelmMeshFacetSet::releaseFacetBlocks() {
