@@ -34,23 +34,18 @@ double distance(const double* a, const double* b) {
 
 }  // namespace
 
-void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what) {
-    me->nv = fs->getVertexCount();
-    me->nf = fs->getFacetCount();
+namespace {
+
+// Facet states, and at[v + 1] = the number of sides whose lower vertex is v. The
+// corners are read in place when facet f sits at block + f for every f (compared as
+// addresses: the facets may lie in several blocks), else copied.
+void classify_facets(MeshEdges* me, std::vector<unsigned>* at, const KelmMeshFacetSet* fs,
+                     bool may_read_in_place) {
     const unsigned nv = me->nv, nf = me->nf;
-    const bool repair = what == EdgeBuild::kRepair;
     me->state.assign(nf, kFacetNull);
-    me->side_edge.clear();
-    if (repair) {
-        reserve_large(me->side_edge, 3 * static_cast<std::size_t>(nf));
-        me->side_edge.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
-    }
-    // at[v + 1]: the number of sides whose lower vertex is v, then where they go.
-    std::vector<unsigned> at(static_cast<std::size_t>(nv) + 1, 0);
-    // Whether facet f sits at first + f for every f (compared as addresses: the facets
-    // may lie in several blocks).
+    at->assign(static_cast<std::size_t>(nv) + 1, 0);
     const KelmMeshFacet* first = nf ? fs->getFacet(0) : nullptr;
-    bool in_place = !repair && first;
+    bool in_place = may_read_in_place && first;
     for (unsigned f = 0; f < nf; ++f) {
         const KelmMeshFacet* facet = fs->getFacet(f);
         in_place = in_place && reinterpret_cast<std::uintptr_t>(facet) ==
@@ -64,44 +59,49 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what)
             me->state[f] = kFacetRepeated;
         } else {
             me->state[f] = kFacetUsed;
-            for (unsigned k = 0; k < 3; ++k) ++at[std::min(v[k], v[(k + 1) % 3]) + 1];
+            for (unsigned k = 0; k < 3; ++k) ++(*at)[std::min(v[k], v[(k + 1) % 3]) + 1];
         }
     }
     me->block = in_place ? first : nullptr;
     me->corners.clear();
-    if (!in_place) {
-        reserve_large(me->corners, 3 * static_cast<std::size_t>(nf));
-        me->corners.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
-        for (unsigned f = 0; f < nf; ++f) {
-            if (me->state[f] != kFacetUsed) continue;
-            const unsigned* v = fs->getFacet(f)->vertex;
-            std::copy(v, v + 3, &me->corners[3 * std::size_t(f)]);
-        }
-    }
-    for (unsigned v = 0; v < nv; ++v) at[v + 1] += at[v];
-    // Sides bucketed by their lower vertex, in increasing order; sorting a bucket by
-    // the higher vertex then groups the sides of one edge, still in increasing order.
-    reserve_large(me->edge_sides, at[nv]);
-    me->edge_sides.resize(at[nv]);
+    if (in_place) return;
+    reserve_large(me->corners, 3 * static_cast<std::size_t>(nf));
+    me->corners.assign(3 * static_cast<std::size_t>(nf), KELM_NONE);
     for (unsigned f = 0; f < nf; ++f) {
+        if (me->state[f] != kFacetUsed) continue;
+        const unsigned* v = fs->getFacet(f)->vertex;
+        std::copy(v, v + 3, &me->corners[3 * std::size_t(f)]);
+    }
+}
+
+// The sides bucketed by their lower vertex, in increasing order; at[v] ends as the end
+// of the bucket of v.
+void bucket_sides(MeshEdges* me, std::vector<unsigned>& at) {
+    for (unsigned v = 0; v < me->nv; ++v) at[v + 1] += at[v];
+    reserve_large(me->edge_sides, at[me->nv]);
+    me->edge_sides.resize(at[me->nv]);
+    for (unsigned f = 0; f < me->nf; ++f) {
         if (me->state[f] != kFacetUsed) continue;
         const unsigned* v = me->facet(f);
         me->edge_sides[at[std::min(v[0], v[1])]++] = 3 * f;
         me->edge_sides[at[std::min(v[1], v[2])]++] = 3 * f + 1;
         me->edge_sides[at[std::min(v[2], v[0])]++] = 3 * f + 2;
     }
-    // at[v] now ends the bucket of v.
+}
+
+// Each bucket sorted by the higher vertex groups the sides of one edge, still in
+// increasing order. The fans are joined as each edge is found: each side of the edge
+// is joined to its first side p, corner to corner (p's corner at from(p) is p itself,
+// the one at to(p) is next(p)).
+void group_edges(MeshEdges* me, const std::vector<unsigned>& at, bool side_edges) {
     reserve_large(me->edge_start, me->edge_sides.size() + 1);
-    // The fans are joined as each edge is found: each side of the edge is joined to
-    // its first side p, corner to corner (p's corner at from(p) is p itself, the one at
-    // to(p) is next(p)).
     std::vector<unsigned>& root = me->fans;
-    reserve_large(root, 3 * static_cast<std::size_t>(nf));
-    root.resize(3 * static_cast<std::size_t>(nf));
+    reserve_large(root, 3 * static_cast<std::size_t>(me->nf));
+    root.resize(3 * static_cast<std::size_t>(me->nf));
     std::iota(root.begin(), root.end(), 0u);
     std::vector<std::uint64_t> run;  // (higher vertex, side) of one bucket
     unsigned begin = 0;
-    for (unsigned v = 0; v < nv; begin = at[v++]) {
+    for (unsigned v = 0; v < me->nv; begin = at[v++]) {
         const unsigned end = at[v];
         run.clear();
         for (unsigned i = begin; i < end; ++i) {
@@ -126,10 +126,27 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what)
                 join_lower(root, MeshEdges::next(p), along ? MeshEdges::next(s) : s);
             }
             me->edge_sides[i] = s;
-            if (repair) me->side_edge[s] = static_cast<unsigned>(me->edge_start.size() - 1);
+            if (side_edges) me->side_edge[s] = static_cast<unsigned>(me->edge_start.size() - 1);
         }
     }
     me->edge_start.push_back(static_cast<unsigned>(me->edge_sides.size()));
+}
+
+}  // namespace
+
+void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what) {
+    me->nv = fs->getVertexCount();
+    me->nf = fs->getFacetCount();
+    const bool repair = what == EdgeBuild::kRepair;
+    me->side_edge.clear();
+    if (repair) {
+        reserve_large(me->side_edge, 3 * static_cast<std::size_t>(me->nf));
+        me->side_edge.assign(3 * static_cast<std::size_t>(me->nf), KELM_NONE);
+    }
+    std::vector<unsigned> at;
+    classify_facets(me, &at, fs, !repair);
+    bucket_sides(me, at);
+    group_edges(me, at, repair);
 }
 
 void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root_table,
