@@ -150,10 +150,18 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what)
 }
 
 void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root_table,
-                     const MeshEdges& me) {
+                     const MeshEdges& me, std::vector<unsigned char>* fans) {
     std::vector<unsigned>& root = *root_table;
+    if (fans) fans->assign(me.nv, 0);
     for (unsigned f = 0; f < me.nf; ++f) {
         if (me.state[f] != kFacetUsed) continue;
+        // A fan's root is its lowest corner, which the joins of the facets before f
+        // cannot reach: a corner of f that is still a root here heads a fan.
+        if (fans) {
+            const unsigned* v = me.facet(f);
+            for (unsigned k = 0; k < 3; ++k)
+                if (root[3 * f + k] == 3 * f + k && (*fans)[v[k]] < 2) ++(*fans)[v[k]];
+        }
         join_lower(root, 3 * f, 3 * f + 1);
         join_lower(root, 3 * f, 3 * f + 2);
     }
@@ -253,22 +261,6 @@ double cone_volume(const double* c, const double* a, const double* b, const doub
 namespace {
 
 using kelm_internal::MeshEdges;
-
-// Pinch vertices: two or more fans at one vertex. fans[v] ends as the number of fans at
-// v, counted up to two: above zero for the vertices the facets use.
-void find_pinch_vertices(std::vector<unsigned>* out, std::vector<unsigned char>* fans,
-                         const std::vector<unsigned>& root, const MeshEdges& me) {
-    std::vector<unsigned char>& count = *fans;
-    count.assign(me.nv, 0);
-    for (unsigned f = 0; f < me.nf; ++f) {
-        if (me.state[f] != kelm_internal::kFacetUsed) continue;
-        const unsigned* v = me.facet(f);
-        for (unsigned k = 0; k < 3; ++k)
-            if (root[3 * f + k] == 3 * f + k && count[v[k]] < 2) ++count[v[k]];
-    }
-    for (unsigned v = 0; v < me.nv; ++v)
-        if (count[v] > 1) out->push_back(v);
-}
 
 }  // namespace
 
@@ -451,10 +443,12 @@ int kelm_mesh_check(KelmMeshCheckReport* report, const KelmMeshFacetSet* fs, int
     const double* xyz = fs->rawverts().data();
     r.vertices = me.nv;
     std::vector<unsigned char> fans;  // per vertex, up to two; zero: not used
-    find_pinch_vertices(&r.nonmanifold_vertices, &fans, me.fans, me);
-    kelm_internal::parts_from_fans(&r.facet_part, &me.fans, me);
+    kelm_internal::parts_from_fans(&r.facet_part, &me.fans, me, &fans);
     std::vector<unsigned>().swap(me.fans);
-    for (unsigned v = 0; v < me.nv; ++v) r.used_vertices += fans[v] != 0;
+    for (unsigned v = 0; v < me.nv; ++v) {
+        r.used_vertices += fans[v] != 0;
+        if (fans[v] > 1) r.nonmanifold_vertices.push_back(v);  // a pinch vertex
+    }
     check_facets(&r, me);
     check_edges(&r, me);
     check_parts(&r, me, xyz, fans);

@@ -86,7 +86,10 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs,
 // Facet parts through shared edges, from the fans: each facet's corners are joined in
 // root (the fans or a copy, spent), and part[f] is the lowest facet of f's part
 // (KELM_NONE for facets that are not used).
-void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root, const MeshEdges& me);
+// When fans is given, fans[v] ends as the number of fans at v, counted up to two:
+// above zero for the vertices the facets use, two for pinch vertices.
+void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root, const MeshEdges& me,
+                     std::vector<unsigned char>* fans = nullptr);
 
 void find_parts(std::vector<unsigned>* part, const MeshEdges& me);
 
