@@ -325,15 +325,21 @@ bool start_vertex(ShellState* s, const XML_Char** atts) {
 // no more than the rest of the file can hold (a facet takes at least 14 bytes,
 // <f v="0 0 0"/>). A large set is then built in one block, on large pages where the
 // system gives them, instead of growing step by step through page faults and copies.
+// The room is only a hint: when it cannot be had, the facets grow as they come.
 void make_room_for_facets(ShellState* s) {
     constexpr long long kShortestFacet = 14;
-    constexpr unsigned kWorthReserving = 1u << 16;
+    constexpr long long kWorthReserving = 1 << 16;
+    constexpr long long kLargestRoom = 1u << 30;
     const long long at = XML_GetCurrentByteIndex(s->parser());
     if (s->file_size < 0 || at < 0 || at > s->file_size) return;
-    const long long most = (s->file_size - at) / kShortestFacet;
-    const unsigned n = static_cast<unsigned>(
-        std::min<long long>(2 * static_cast<long long>(s->record->getVertexCount()), most));
-    if (n >= kWorthReserving) kelm_internal::FacetSetAccess::reserve(*s->record, 0, 0, n);
+    const long long room =
+        std::min({2 * static_cast<long long>(s->record->getVertexCount()),
+                  (s->file_size - at) / kShortestFacet, kLargestRoom});
+    if (room < kWorthReserving) return;
+    try {
+        kelm_internal::FacetSetAccess::reserve(*s->record, 0, 0, static_cast<unsigned>(room));
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 bool start_facet(ShellState* s, const XML_Char** atts) {
