@@ -15,6 +15,7 @@
 #include "core/internal_xmlparser.h"
 #include "kelmmath/core/xmlparser.h"
 #include "kelmmath/mesh/faceprops.h"
+#include "mesh/internal_facetset.h"
 #include "meshio/internal_numbers.h"
 #include "meshio/internal_read_blocks.h"
 #include "meshio/internal_shells.h"
@@ -123,6 +124,7 @@ struct ShellState final : kelm_internal::ParserGuest {
     KelmMeshFace* face = nullptr;    // started by the open <facets>
     void (*done)(XML_Parser) = nullptr;
     void* saved_user_data = nullptr;
+    long long file_size = -1;  // of the file the library itself reads; -1: unknown
 };
 
 ShellState* state_of(void* user_data) {
@@ -163,11 +165,13 @@ void finish(ShellState* s) {
     if (done != nullptr) done(parser);
 }
 
-ShellState* take_over(XML_Parser parser, KelmMeshShellRecord* rec, void (*done)(XML_Parser)) {
+ShellState* take_over(XML_Parser parser, KelmMeshShellRecord* rec, void (*done)(XML_Parser),
+                      long long file_size) {
     rec->clear();
     ShellState* s = new ShellState(parser);
     s->record = rec;
     s->done = done;
+    s->file_size = file_size;
     s->saved_user_data = KELMXML_GetUserData(parser);
     KELMXML_SetUserData(parser, static_cast<kelm_internal::ParserGuest*>(s));
     KELMXML_SetElementHandler(parser, shell_start, shell_end);
@@ -244,24 +248,29 @@ bool read_uint_list(const char* text, unsigned int* out) {
 // The first three tokens of text as reals. A token that starts like a decimal number
 // (a digit or a point, after an optional minus) and that std::from_chars reads to its
 // end is what the writer writes, and from_chars reads it as sscanf's "%lg" does
-// (both round correctly); any other goes to scan_real_token.
+// (both round correctly); any other goes to scan_real_token. A number cannot run on
+// past a separator, so reading it from its start up to the end of the text finds the
+// same number as reading the token alone, and the token need not be delimited first.
 bool read_real_list(const char* text, double* out) {
     const char* p = text != nullptr ? text : "";
+    const char* const end = p + std::strlen(p);
     for (int i = 0; i < 3; ++i) {
+        while (kelm_internal::is_list_separator(*p)) ++p;
+        const char* digit = *p == '-' ? p + 1 : p;
+        if ((*digit >= '0' && *digit <= '9') || *digit == '.') {
+            double value;
+            const std::from_chars_result r = std::from_chars(p, end, value);
+            if (r.ec == std::errc() && (r.ptr == end || kelm_internal::is_list_separator(*r.ptr))) {
+                out[i] = value;
+                p = r.ptr;
+                continue;
+            }
+        }
         const char* b;
         const char* e;
         if (!next_token(&p, &b, &e)) {
             kelm_ec()->error("parsing vector of real: Too few args");
             return false;
-        }
-        const char* digit = *b == '-' ? b + 1 : b;
-        if ((*digit >= '0' && *digit <= '9') || *digit == '.') {
-            double value;
-            const std::from_chars_result r = std::from_chars(b, e, value);
-            if (r.ec == std::errc() && r.ptr == e) {
-                out[i] = value;
-                continue;
-            }
         }
         if (!kelm_internal::scan_real_token(b, e, &out[i])) {
             kelm_ec()->error("parsing vector of real");
@@ -311,7 +320,30 @@ bool start_vertex(ShellState* s, const XML_Char** atts) {
     return true;
 }
 
+// Before the first facet of a shell read from a file of known size, room is made for
+// as many facets as a closed triangle mesh of the vertices read has (2 per vertex), but
+// no more than the rest of the file can hold (a facet takes at least 14 bytes,
+// <f v="0 0 0"/>). A large set is then built in one block, on large pages where the
+// system gives them, instead of growing step by step through page faults and copies.
+// The room is only a hint: when it cannot be had, the facets grow as they come.
+void make_room_for_facets(ShellState* s) {
+    constexpr long long kShortestFacet = 14;
+    constexpr long long kWorthReserving = 1 << 16;
+    constexpr long long kLargestRoom = 1u << 30;
+    const long long at = XML_GetCurrentByteIndex(s->parser());
+    if (s->file_size < 0 || at < 0 || at > s->file_size) return;
+    const long long room =
+        std::min({2 * static_cast<long long>(s->record->getVertexCount()),
+                  (s->file_size - at) / kShortestFacet, kLargestRoom});
+    if (room < kWorthReserving) return;
+    try {
+        kelm_internal::FacetSetAccess::reserve(*s->record, 0, 0, static_cast<unsigned>(room));
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 bool start_facet(ShellState* s, const XML_Char** atts) {
+    if (s->record->getFacetCount() == 0) make_room_for_facets(s);
     s->facet = s->record->createFacet(nullptr);
     s->normals_seen = 0;
     return read_uint_list(find_attribute(atts, "v"), s->facet->vertex);
@@ -433,7 +465,16 @@ bool parse_file(XML_Parser parser, FILE* fp) {
     }
 }
 
-// Opens the file, lets install set up a new parser, parses; 1 on success.
+// The size of an open file in bytes, the position left at the start; -1 when unknown.
+long long size_of(FILE* fp) {
+    if (std::fseek(fp, 0, SEEK_END) != 0) return -1;
+    const long size = std::ftell(fp);
+    if (std::fseek(fp, 0, SEEK_SET) != 0) return -1;
+    return size;
+}
+
+// Opens the file, lets install set up a new parser (given the file's size), parses;
+// 1 on success.
 template <class Install>
 int read_file(const char* file, Install install) {
     FILE* fp = kelm_fopen(file, "r");
@@ -443,7 +484,7 @@ int read_file(const char* file, Install install) {
         std::fclose(fp);
         return 0;
     }
-    install(parser);
+    install(parser, size_of(fp));
     const bool ok = parse_file(parser, fp);
     // A document cut short inside a shell leaves the shell's state on the parser;
     // freeing the parser frees it.
@@ -456,6 +497,7 @@ int read_file(const char* file, Install install) {
 struct DocumentContext {
     XML_Parser parser;
     KelmMeshShellRecordVec* recs;
+    long long file_size;
 };
 
 void XMLCALL document_start(void* user_data, const XML_Char* name, const XML_Char** atts);
@@ -474,7 +516,8 @@ void XMLCALL document_start(void* user_data, const XML_Char* name, const XML_Cha
         return;
     }
     rec->id.copy(find_attribute(atts, "id"));
-    kelm_mesh_xml_start_shell_element(doc->parser, rec, document_resume, name, atts);
+    ShellState* s = take_over(doc->parser, rec, document_resume, doc->file_size);
+    shell_start(s, name, atts);
 }
 
 }  // namespace
@@ -482,14 +525,14 @@ void XMLCALL document_start(void* user_data, const XML_Char* name, const XML_Cha
 void kelm_mesh_xml_read_shell_element(XML_ParserStruct* parser, KelmMeshShellRecord* rec,
                                       void (*done)(XML_ParserStruct*)) {
     if (parser == nullptr || rec == nullptr) return;
-    take_over(parser, rec, done);
+    take_over(parser, rec, done, -1);
 }
 
 void kelm_mesh_xml_start_shell_element(XML_ParserStruct* parser, KelmMeshShellRecord* rec,
                                        void (*done)(XML_ParserStruct*), const char* name,
                                        const char** atts) {
     if (parser == nullptr || rec == nullptr) return;
-    ShellState* s = take_over(parser, rec, done);
+    ShellState* s = take_over(parser, rec, done, -1);
     shell_start(s, name != nullptr ? name : "", atts);
 }
 
@@ -507,9 +550,10 @@ int kelm_mesh_xml_abandon_shell(XML_ParserStruct* parser) {
 
 int kelm_mesh_xml_read(KelmMeshShellRecordVec* recs, const char* file) {
     if (recs == nullptr) return 0;
-    DocumentContext doc{nullptr, recs};
-    return read_file(file, [&doc](XML_Parser parser) {
+    DocumentContext doc{nullptr, recs, -1};
+    return read_file(file, [&doc](XML_Parser parser, long long file_size) {
         doc.parser = parser;
+        doc.file_size = file_size;
         KELMXML_SetUserData(parser, &doc);
         document_resume(parser);
     });
@@ -517,8 +561,8 @@ int kelm_mesh_xml_read(KelmMeshShellRecordVec* recs, const char* file) {
 
 int kelm_mesh_xml_read_shell(KelmMeshShellRecord* rec, const char* file) {
     if (rec == nullptr) return 0;
-    return read_file(file, [rec](XML_Parser parser) {
+    return read_file(file, [rec](XML_Parser parser, long long file_size) {
         KELMXML_SetUserData(parser, nullptr);
-        take_over(parser, rec, nullptr);
+        take_over(parser, rec, nullptr, file_size);
     });
 }

@@ -481,4 +481,54 @@ TEST(KelmMeshXmlRoundTrip, RandomMeshesReadBackAsWritten) {
     }
 }
 
+TEST(KelmMeshXmlRoundTrip, LargeSetsReadBackAsWritten) {
+    // Sets large enough that the file readers make room for all facets at once: a grid
+    // (about two facets a vertex, corner normals on some) and a soup of the same facets
+    // (three vertices a facet, where the room is bounded by the file's size instead).
+    ScratchFile file("large.xml");
+    constexpr unsigned kSide = 200;
+    for (const bool soup : {false, true}) {
+        KelmMeshFacetSet fs, want;
+        const double up[3] = {0.0, 0.0, 1.0};
+        fs.createNormal(up);
+        auto corner = [&fs](unsigned c, unsigned r) {
+            const double p[3] = {c * 0.1, r * 0.3, std::sin(c * 0.01 + r)};
+            return fs.createVertex(p);
+        };
+        if (!soup) {
+            for (unsigned r = 0; r <= kSide; ++r)
+                for (unsigned c = 0; c <= kSide; ++c) corner(c, r);
+        }
+        for (unsigned r = 0; r < kSide; ++r) {
+            for (unsigned c = 0; c < kSide; ++c) {
+                const unsigned cells[2][3][2] = {{{c, r}, {c + 1, r}, {c + 1, r + 1}},
+                                                 {{c, r}, {c + 1, r + 1}, {c, r + 1}}};
+                for (const auto& cell : cells) {
+                    unsigned i = 0;
+                    KelmMeshFacet* f = fs.createFacet(&i);
+                    for (int k = 0; k < 3; ++k) {
+                        f->vertex[k] = soup ? corner(cell[k][0], cell[k][1])
+                                            : cell[k][1] * (kSide + 1) + cell[k][0];
+                    }
+                    if (i % 7 == 0) f->normal[i % 3] = 0;
+                }
+            }
+        }
+        kelm_test::xml_read_of(fs, want);
+        std::remove(file.path());
+        kelm_mesh_xml_save(file.path(), &fs, "large", KELM_NO_COLOR);
+        ErrorRecorder errors;
+        KelmMeshShellRecordVec recs;
+        KelmMeshShellRecord one;
+        ASSERT_EQ(kelm_mesh_xml_read(&recs, file.path()), 1);
+        ASSERT_EQ(recs.size(), 1u);
+        ASSERT_EQ(kelm_mesh_xml_read_shell(&one, file.path()), 1);
+        EXPECT_EQ(errors.count(), 0u);
+        EXPECT_EQ(one.getFacetCount(), 2 * kSide * kSide);
+        const std::string expected = kelm_test::fingerprint(want);
+        EXPECT_TRUE(kelm_test::fingerprint(*recs[0]) == expected) << "soup " << soup;
+        EXPECT_TRUE(kelm_test::fingerprint(one) == expected) << "soup " << soup;
+    }
+}
+
 }  // namespace
