@@ -109,6 +109,21 @@ void append(A& a, double x, double y, double z) {
     a.append(p);
 }
 
+// Boxes grown from p by each of the five point forms, through m when it is given.
+template <class B, class... M>
+std::vector<B> five_forms(const double* p, const M&... m) {
+    ListOfDouble list(p, N<B>);
+    ArrayOf<B> points;
+    points.append(p);
+    std::vector<B> b(5);
+    b[0].update(p, m...);
+    b[1].update(PointOf<B>(p), m...);
+    add(b[2], p, m...);
+    b[3].update(&list, m...);
+    b[4].update(points, m...);
+    return b;
+}
+
 template <class B>
 class BoxTest : public ::testing::Test {};
 struct BoxNames {
@@ -131,11 +146,9 @@ TYPED_TEST(BoxTest, EmptyBoxClearStorageOrderAndEmptiness) {
     b = box<B>({1, 2, 3}, {4, 5, 6});
     const double* raw = reinterpret_cast<const double*>(&b);
     EXPECT_EQ(V(raw, raw + 2 * n), cut(b, {1, 2, 3}, {4, 5, 6}));
-    b.minpt().x(10);  // references to the stored points; nothing re-orders them
-    b.maxpt().y(-1);
-    EXPECT_EQ(bounds(b), cut(b, {10, 2, 3}, {4, -1, 6}));
-    b.clear();
-    EXPECT_EQ(b.is_empty(), 1);
+    // References to the stored points; nothing re-orders them.
+    EXPECT_EQ((b.minpt().x(10), b.maxpt().y(-1), bounds(b)), cut(b, {10, 2, 3}, {4, -1, 6}));
+    EXPECT_EQ((b.clear(), b.is_empty()), 1);
     EXPECT_EQ(bounds(b), V(2 * n, kNull));
 
     // Emptiness is a minimum x equal to the null real.
@@ -149,27 +162,20 @@ TYPED_TEST(BoxTest, EmptyBoxClearStorageOrderAndEmptiness) {
     // A point with a null x leaves an empty box empty; the next one overwrites it.
     const double null_x[3] = {kNull, 7, 8}, q[3] = {3, 4, 5};
     B c;
-    add(c, null_x);
-    EXPECT_EQ(c.is_empty(), 1);
-    add(c, q);
-    EXPECT_EQ(bounds(c), cut(c, {3, 4, 5}, {3, 4, 5}));
-
+    EXPECT_EQ((add(c, null_x), c.is_empty()), 1);
+    EXPECT_EQ((add(c, q), bounds(c)), cut(c, {3, 4, 5}, {3, 4, 5}));
     B d;
-    d.minpt().x(kNaN);
-    EXPECT_EQ(d.is_empty(), 0);
+    EXPECT_EQ((d.minpt().x(kNaN), d.is_empty()), 0);
 }
 
 TYPED_TEST(BoxTest, PointsGrowTheBoxNanNeverReplacesABoundSidesOnEveryAxis) {
     using B = TypeParam;
     const double p[3][3] = {{1, 2, 3}, {-1, 6, 0}, {0, 4, 5}};
     B b;
-    add(b, p[0]);
-    EXPECT_EQ(bounds(b), cut(b, {1, 2, 3}, {1, 2, 3}));
+    EXPECT_EQ((add(b, p[0]), bounds(b)), cut(b, {1, 2, 3}, {1, 2, 3}));
     EXPECT_EQ(b.diagonal(), 0.0);
     EXPECT_EQ(holds(b, p[0], 0.0), 1);
-    add(b, p[1]);
-    add(b, p[2]);
-    EXPECT_EQ(bounds(b), cut(b, {-1, 2, 0}, {1, 6, 5}));
+    EXPECT_EQ((add(b, p[1]), add(b, p[2]), bounds(b)), cut(b, {-1, 2, 0}, {1, 6, 5}));
     // Sides 2, 4 and 5, in axis order.
     const V centre = {0, 4, 2.5};
     V want(centre.begin(), centre.begin() + N<B>);
@@ -180,8 +186,7 @@ TYPED_TEST(BoxTest, PointsGrowTheBoxNanNeverReplacesABoundSidesOnEveryAxis) {
     add(b, nan_x);
     ArrayOf<B> points;
     points.append(nan_y);
-    b.update(points);
-    EXPECT_EQ(bounds(b), cut(b, {-1, 2, -1}, {1, 7, 5}));
+    EXPECT_EQ((b.update(points), bounds(b)), cut(b, {-1, 2, -1}, {1, 7, 5}));
 
     // Sides are measured on every axis.
     for (unsigned a = 0; a < N<B>; ++a) {
@@ -207,17 +212,14 @@ TYPED_TEST(BoxTest, BoxesListsAndNullArguments) {
     b.update(none, shift);
     b.update(none, shift.data());
     b.update(ArrayOf<B>(), shift);
-    b.update(b);
-    EXPECT_EQ(bounds(b), bounds(before));
+    EXPECT_EQ((b.update(b), bounds(b)), bounds(before));
     b.update(box<B>({0, 3, 4}, {2, 9, 5}));
     b.update(box<B>({7, 7, 7}, {8, 8, 8}), none);  // as it stands
     EXPECT_EQ(bounds(b), cut(b, {0, 2, 3}, {8, 9, 8}));
 
     ListOfDouble one{7.0}, four{1.0, -2.0, 3.0, -100.0};
     B l;
-    l.update(&one);
-    l.update(&four);
-    EXPECT_EQ(bounds(l), cut(l, {1, -2, 0}, {7, 0, 3}));
+    EXPECT_EQ((l.update(&one), l.update(&four), bounds(l)), cut(l, {1, -2, 0}, {7, 0, 3}));
     l.update(static_cast<ListOfDouble*>(nullptr));  // the origin
     EXPECT_EQ(bounds(l), cut(l, {0, -2, 0}, {7, 0, 3}));
 }
@@ -228,8 +230,7 @@ TYPED_TEST(BoxTest, ArrayGrowsByItsMaximumThenItsMinimum) {
     append(points, 2, -1, 4);
     append(points, -3, 5, 0);
     B b = cube<B>(0, 0, 0);
-    b.update(points);
-    EXPECT_EQ(bounds(b), cut(b, {-3, -1, 0}, {2, 5, 4}));
+    EXPECT_EQ((b.update(points), bounds(b)), cut(b, {-3, -1, 0}, {2, 5, 4}));
 
     // Visible when the maximum point's x is the null real: it leaves an empty box
     // empty and the minimum point then makes the box. One by one ends otherwise.
@@ -283,34 +284,20 @@ TYPED_TEST(BoxTest, TurnedBoxEnclosesItsMovedCorners) {
 // the point exactly as given.
 TYPED_TEST(BoxTest, NullTransformStillMapsPointsWhileNoTransformDoesNot) {
     using B = TypeParam;
-    // The five point forms, each with a null transform array or without a transform.
-    auto grow = [](const double* p, bool with_null) {
-        const double* const no_m = nullptr;
-        ListOfDouble list(p, N<B>);
-        ArrayOf<B> points;
-        points.append(p);
-        std::vector<B> b(5);
-        using P = PointOf<B>;
-        with_null ? b[0].update(p, no_m) : b[0].update(p);
-        with_null ? b[1].update(P(p), no_m) : b[1].update(P(p));
-        with_null ? add(b[2], p, no_m) : add(b[2], p);
-        with_null ? b[3].update(&list, no_m) : b[3].update(&list);
-        with_null ? b[4].update(points, no_m) : b[4].update(points);
-        return b;
-    };
+    const double* const no_m = nullptr;
     const double neg_zero[3] = {-0.0, 1, 2}, far[3] = {kInf, 1, 2};
-    for (const B& b : grow(neg_zero, true)) {
+    for (const B& b : five_forms<B>(neg_zero, no_m)) {
         EXPECT_EQ(bounds(b), cut(b, {0, 1, 2}, {0, 1, 2}));
         EXPECT_FALSE(std::signbit(b.minx()) || std::signbit(b.maxx()));
     }
-    for (const B& b : grow(neg_zero, false))
+    for (const B& b : five_forms<B>(neg_zero))
         EXPECT_TRUE(std::signbit(b.minx()) && std::signbit(b.maxx()));
-    for (const B& b : grow(far, true)) {
+    for (const B& b : five_forms<B>(far, no_m)) {
         const V got = bounds(b);
         for (unsigned i = 0; i < got.size(); ++i)
             EXPECT_TRUE(N<B> == 2 && i % 2 == 0 ? got[i] == kInf : std::isnan(got[i])) << i;
     }
-    for (const B& b : grow(far, false)) EXPECT_EQ(bounds(b), cut(b, {kInf, 1, 2}, {kInf, 1, 2}));
+    for (const B& b : five_forms<B>(far)) EXPECT_EQ(bounds(b), cut(b, {kInf, 1, 2}, {kInf, 1, 2}));
 }
 
 TYPED_TEST(BoxTest, ContainsPointsWithInclusiveTolerance) {
@@ -362,11 +349,8 @@ TYPED_TEST(BoxTest, ContainsBoxesAndArrays) {
 
     ArrayOf<B> points, one_out, one_in;
     EXPECT_EQ(b.contains(points, 100.0), 0);  // no points: not contained
-    append(points, 1, 1, 1);
-    append(points, 4, 0, 2);
-    EXPECT_EQ(b.contains(points, 0.0), 1);
-    append(points, 2, 4.5, 2);
-    EXPECT_EQ(b.contains(points, 0.0), 0);
+    EXPECT_EQ((append(points, 1, 1, 1), append(points, 4, 0, 2), b.contains(points, 0.0)), 1);
+    EXPECT_EQ((append(points, 2, 4.5, 2), b.contains(points, 0.0)), 0);
     EXPECT_EQ(b.contains(points, 0.5), 1);
     EXPECT_EQ(B().contains(points, 100.0), 0);
 
@@ -397,8 +381,7 @@ TYPED_TEST(BoxTest, IntersectsTouchingBoxesAndArrays) {
     ArrayOf<B> points;
     EXPECT_EQ(b.intersects(points, 10.0), 0);
     append(points, 5, 5, 5);
-    append(points, 2, 0.5, 0.5);
-    EXPECT_EQ(b.intersects(points, 0.0), 0);
+    EXPECT_EQ((append(points, 2, 0.5, 0.5), b.intersects(points, 0.0)), 0);
     EXPECT_EQ(b.intersects(points, 1.0), 1);
     EXPECT_EQ(B().intersects(points, 10.0), 0);
 }
@@ -449,21 +432,8 @@ TYPED_TEST(BoxTest, PointsAndArraysGoThroughTheTransform) {
         std::copy(quarter, quarter + 9, m.data());
     const V image = N<B> == 3 ? V{1, 2, -3} : V{6, 22};
     const double p[3] = {2, 4, -6};
-    ListOfDouble list(p, N<B>);
-    ArrayOf<B> one;
-    one.append(p);
-    std::vector<B> boxes(10);
-    boxes[0].update(p, m);
-    boxes[1].update(p, m.data());
-    boxes[2].update(PointOf<B>(p), m);
-    boxes[3].update(PointOf<B>(p), m.data());
-    add(boxes[4], p, m);
-    add(boxes[5], p, m.data());
-    boxes[6].update(&list, m);
-    boxes[7].update(&list, m.data());
-    boxes[8].update(one, m);
-    boxes[9].update(one, m.data());
-    for (const B& b : boxes) EXPECT_EQ(bounds(b), cut(b, image, image));
+    for (const auto& boxes : {five_forms<B>(p, m), five_forms<B>(p, m.data())})
+        for (const B& b : boxes) EXPECT_EQ(bounds(b), cut(b, image, image));
 
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> coord(-50.0, 50.0);
@@ -487,10 +457,8 @@ TYPED_TEST(BoxTest, PointsAndArraysGoThroughTheTransform) {
 TEST(KelmBoundingBoxForms, PointerToASpaceBoxAndSecondNamesOfThePlaneBox) {
     const KelmBoundingBox before = box<KelmBoundingBox>({1, 2, 3}, {4, 5, 6});
     KelmBoundingBox b = before, empty;
-    b.update(static_cast<const KelmBoundingBox*>(nullptr));
-    EXPECT_EQ(bounds(b), bounds(before));
-    empty.update(&before);
-    EXPECT_EQ(bounds(empty), bounds(before));
+    EXPECT_EQ((b.update(static_cast<const KelmBoundingBox*>(nullptr)), bounds(b)), bounds(before));
+    EXPECT_EQ((empty.update(&before), bounds(empty)), bounds(before));
     const KelmBoundingBox2D c = box<KelmBoundingBox2D>({-1, -1}, {3, 2});
     EXPECT_EQ((V{c.minu(), c.minv(), c.maxu(), c.maxv()}), (V{-1, -1, 3, 2}));
 }

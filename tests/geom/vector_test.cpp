@@ -33,15 +33,12 @@ void expect_near(const double* v, const V& want, double tol) {
 TEST(KelmVecNormalize, SpaceScalesByTheReciprocalPlaneDividesZeroLength) {
     double r[3] = {9, 9, 9};
     const double a[3] = {3, 4, 0};
-    kelm_vec_normalize(r, a);
     // 3 * (1/5) rounds differently from 3 / 5: the components are scaled by 1/|a|.
-    EXPECT_EQ(vals(r), (V{3.0 * (1.0 / 5.0), 4.0 * (1.0 / 5.0), 0.0}));
+    EXPECT_EQ((kelm_vec_normalize(r, a), vals(r)), (V{3.0 * (1.0 / 5.0), 4.0 * (1.0 / 5.0), 0.0}));
     EXPECT_NE(0.6, r[0]);
     const double tiny[3] = {1e-320, 0, 0};  // its length underflows to zero
-    for (const double* zero : {kelm_vec_zero, static_cast<const double*>(nullptr), tiny}) {
-        kelm_vec_put(r, 9, 9, 9);
-        EXPECT_EQ((kelm_vec_normalize(r, zero), vals(r)), (V{0, 0, 0}));
-    }
+    for (const double* zero : {kelm_vec_zero, static_cast<const double*>(nullptr), tiny})
+        EXPECT_EQ((kelm_vec_put(r, 9, 9, 9), kelm_vec_normalize(r, zero), vals(r)), (V{0, 0, 0}));
     const double small[3] = {0, std::ldexp(1.0, -500), 0};  // small, not zero length
     EXPECT_EQ((kelm_vec_normalize(r, small), vals(r)), (V{0, 1, 0}));
     const double bad[3] = {kNaN, 1, 0};
@@ -54,8 +51,7 @@ TEST(KelmVecNormalize, SpaceScalesByTheReciprocalPlaneDividesZeroLength) {
     EXPECT_EQ((kelm_vec2d_normalize(r2, nullptr), vals(r2, 2)), (V{0, 0}));
     double tiny2[2] = {1e-320, -1e-320};
     EXPECT_EQ((kelm_vec2d_normalize(tiny2), vals(tiny2, 2)), (V{0, 0}));
-    kelm_vec2d_normalize(r2, bad);
-    EXPECT_TRUE(std::isnan(r2[0]) && std::isnan(r2[1]));
+    EXPECT_TRUE((kelm_vec2d_normalize(r2, bad), std::isnan(r2[0]) && std::isnan(r2[1])));
 }
 
 TEST(KelmVecNormalTo, EachCaseGivesAUnitPerpendicular) {
@@ -80,32 +76,26 @@ TEST(KelmVecNormalTo, EachCaseGivesAUnitPerpendicular) {
 }
 
 TEST(KelmVecCompare, StrictPerComponentTests) {
-    const double a[3] = {1, 2, 3};
-    const double b[3] = {1, 2, 3 + 1e-9};
-    EXPECT_EQ(0, kelm_vec_is_equal(a, a, 0.0));
-    EXPECT_EQ(1, kelm_vec_is_equal(a, b, 1e-8));
-    EXPECT_EQ(0, kelm_vec_is_equal(a, b, 1e-10));
-    EXPECT_EQ(1, kelm_vec_is_equal(a, 1, 2, 3 + 1e-9, 1e-8));
-    EXPECT_EQ(0, kelm_vec_is_equal(a, 1.1, 2, 3, 1e-8));
-    const double nan_z[3] = {0, 0, kNaN};
-    EXPECT_EQ(0, kelm_vec_is_equal(nan_z, nan_z, 1.0));
-    EXPECT_EQ(0, kelm_vec_is_zero(nan_z, 1e300));
-    const double tiny[3] = {1e-16, 0, -1e-16};
-    EXPECT_EQ(1, kelm_vec_is_zero(tiny, 1e-15));
-    EXPECT_EQ(0, kelm_vec_is_zero(tiny, 1e-16));
+    const double a[3] = {1, 2, 3}, b[3] = {1, 2, 3 + 1e-9};
+    const double nan_z[3] = {0, 0, kNaN}, tiny[3] = {1e-16, 0, -1e-16};
     const double zero_then_one[4] = {0, 0, 0, 1};  // only three components count
-    EXPECT_EQ(1, kelm_vec_is_zero(zero_then_one, 1e-15));
-    EXPECT_EQ(1, kelm_vec_is_zero(static_cast<const double*>(nullptr), 1e-15));
-    EXPECT_EQ(1, kelm_vec_is_equal(nullptr, tiny, 1e-15));
+    EXPECT_EQ((std::vector<int>{
+                  kelm_vec_is_equal(a, a, 0.0), kelm_vec_is_equal(a, b, 1e-8),
+                  kelm_vec_is_equal(a, b, 1e-10), kelm_vec_is_equal(a, 1, 2, 3 + 1e-9, 1e-8),
+                  kelm_vec_is_equal(a, 1.1, 2, 3, 1e-8), kelm_vec_is_equal(nan_z, nan_z, 1.0),
+                  kelm_vec_is_zero(nan_z, 1e300), kelm_vec_is_zero(tiny, 1e-15),
+                  kelm_vec_is_zero(tiny, 1e-16), kelm_vec_is_zero(zero_then_one, 1e-15),
+                  kelm_vec_is_zero(static_cast<const double*>(nullptr), 1e-15),
+                  kelm_vec_is_equal(nullptr, tiny, 1e-15)}),
+              (std::vector<int>{0, 1, 0, 1, 0, 0, 0, 1, 0, 1, 1, 1}));
 
-    EXPECT_EQ(0, kelm_vec2d_is_equal(a, a, 0.0));
-    EXPECT_EQ(1, kelm_vec2d_is_equal(a, 1 + 1e-12, 2, 1e-11));
-    EXPECT_EQ(0, kelm_vec2d_is_equal(a, 1, 2 + 1e-10, 1e-11));
     const double nan_y[2] = {0, kNaN}, tiny2[2] = {-1e-16, 1e-16};
-    EXPECT_EQ(0, kelm_vec2d_is_zero(nan_y, 1.0));
-    EXPECT_EQ(1, kelm_vec2d_is_zero(tiny2, 1e-15));
-    EXPECT_EQ(0, kelm_vec2d_is_zero(tiny2, 1e-16));
-    EXPECT_EQ(1, kelm_vec2d_is_zero(static_cast<const double*>(nullptr), 1e-300));
+    EXPECT_EQ((std::vector<int>{
+                  kelm_vec2d_is_equal(a, a, 0.0), kelm_vec2d_is_equal(a, 1 + 1e-12, 2, 1e-11),
+                  kelm_vec2d_is_equal(a, 1, 2 + 1e-10, 1e-11), kelm_vec2d_is_zero(nan_y, 1.0),
+                  kelm_vec2d_is_zero(tiny2, 1e-15), kelm_vec2d_is_zero(tiny2, 1e-16),
+                  kelm_vec2d_is_zero(static_cast<const double*>(nullptr), 1e-300)}),
+              (std::vector<int>{0, 1, 0, 0, 1, 0, 1}));
 }
 
 TEST(KelmVecProducts, CrossAndDeterminants) {
@@ -116,8 +106,7 @@ TEST(KelmVecProducts, CrossAndDeterminants) {
     EXPECT_EQ((kelm_vec_cross(r, nullptr, b), vals(r)), (V{0, 0, 0}));
     EXPECT_EQ(1.0, kelm_vec_det3x3(kelm_vec_100, kelm_vec_010, kelm_vec_001));
     EXPECT_EQ(-1.0, kelm_vec_det3x3(kelm_vec_010, kelm_vec_100, kelm_vec_001));
-    kelm_vec_cross(r, b, c);
-    EXPECT_EQ(kelm_vec_dot(a, r), kelm_vec_det3x3(a, b, c));
+    EXPECT_EQ((kelm_vec_cross(r, b, c), kelm_vec_dot(a, r)), kelm_vec_det3x3(a, b, c));
     EXPECT_EQ(0.0, kelm_vec_det3x3(nullptr, b, c) + kelm_vec_det3x3(a, nullptr, c) +
                        kelm_vec_det3x3(a, b, nullptr));
     EXPECT_EQ(13.0, kelm_vec_det2x2(a, b));
@@ -157,8 +146,7 @@ TEST(KelmPtNearestOnLine, FootAndParameter) {
     EXPECT_EQ((kelm_pt_nearest_on_line(r, &t, nullptr, dir, q), vals(r)), (V{1, 0, 0}));
     EXPECT_EQ(0.5, t);
     const double p1[3] = {1, 1, 1}, p2[3] = {1, 1, 5}, off[3] = {4, -2, 2};
-    kelm_pt_nearest_on_line_thru_pts(r, &t, p1, p2, p2);
-    EXPECT_EQ(1.0, t);
+    EXPECT_EQ(1.0, (kelm_pt_nearest_on_line_thru_pts(r, &t, p1, p2, p2), t));
     kelm_pt_nearest_on_line_thru_pts(r, nullptr, p1, p2, off);  // t is optional
     EXPECT_EQ(vals(r), (V{1, 1, 2}));
     kelm_pt_nearest_on_line(r, &t, p1, kelm_vec_zero, q);  // no guard: 0/0
@@ -168,8 +156,7 @@ TEST(KelmPtNearestOnLine, FootAndParameter) {
     EXPECT_EQ((kelm_pt2d_nearest_on_line_thru_pts(r, &t, nullptr, b2, q2), vals(r, 2)), (V{2, 0}));
     EXPECT_EQ(0.5, t);
     EXPECT_EQ((kelm_pt2d_nearest_on_line(r, nullptr, a2, dir2, b2), vals(r, 2)), (V{1, 0}));
-    kelm_pt2d_nearest_on_line(r, &t, a2, nullptr, q2);
-    EXPECT_TRUE(std::isnan(t));
+    EXPECT_TRUE((kelm_pt2d_nearest_on_line(r, &t, a2, nullptr, q2), std::isnan(t)));
 }
 
 TEST(KelmPtCircleParams, CircleThroughThreePointsAndFailures) {
@@ -196,12 +183,11 @@ TEST(KelmPtCircleParams, CircleThroughThreePointsAndFailures) {
     kelm_vec_put(c, 7, 7, 7);
     kelm_vec_put(n, 8, 8, 8);
     radius = 9;
-    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, p1, p2));  // p1 == p2
-    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, p2, p2));  // p2 == p3
+    // Equal points, then a missing point in each place.
+    const double* const bad[][3] = {
+        {p1, p1, p2}, {p1, p2, p2}, {nullptr, p2, p1}, {p1, nullptr, p2}, {p1, p2, nullptr}};
+    for (const auto& t : bad) EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, t[0], t[1], t[2]));
     EXPECT_EQ(0, kelm_pt_circle_params(nullptr, radius, n, p1, p2, q3));
-    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, nullptr, p2, p1));
-    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, nullptr, p2));
-    EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, p2, nullptr));
     EXPECT_EQ((V{c[0], c[1], c[2], n[0], n[1], n[2], radius}), (V{7, 7, 7, 8, 8, 8, 9}));
     // Collinear points: the zero normal is left behind, centre and radius are not.
     EXPECT_EQ(0, kelm_pt_circle_params(c, radius, n, p1, p2, q3));
@@ -398,8 +384,7 @@ TEST(KelmValueClasses, LayoutConstructorsSettersAndAccessors) {
     // Objects laid over plain storage read and write the doubles in order.
     double raw[4] = {7, 8, 9, 10};
     EXPECT_EQ(10.0, reinterpret_cast<const KelmPoint2D*>(raw + 2)->v());
-    reinterpret_cast<KelmDirection*>(raw)->k(-1.0);
-    EXPECT_EQ(-1.0, raw[2]);
+    EXPECT_EQ(-1.0, (reinterpret_cast<KelmDirection*>(raw)->k(-1.0), raw[2]));
 
     EXPECT_EQ(comps(KelmPoint()), (V{0, 0, 0}));
     EXPECT_EQ(comps(KelmDirection(3, 4, 0)), (V{3, 4, 0}));  // never normalised
@@ -418,24 +403,17 @@ TEST(KelmValueClasses, LayoutConstructorsSettersAndAccessors) {
     EXPECT_EQ(comps(KelmDirection2D(&one)), (V{7, 0}));
 
     KelmPoint p;
-    p.xyz(1, 2, 3);
-    EXPECT_EQ((p.y(-4), comps(p)), (V{1, -4, 3}));
+    EXPECT_EQ((p.xyz(1, 2, 3), p.y(-4), comps(p)), (V{1, -4, 3}));
     KelmDirection d;
-    d.ijk(5, 6, 7);
-    EXPECT_EQ((d.i(2), comps(d)), (V{2, 6, 7}));
+    EXPECT_EQ((d.ijk(5, 6, 7), d.i(2), comps(d)), (V{2, 6, 7}));
     EXPECT_EQ(7.0, d.k());
 
     KelmPoint2D q;
-    q.x(5);
-    q.v(6);
-    EXPECT_EQ(5.0, q.u());
-    EXPECT_EQ(6.0, q.y());
+    EXPECT_EQ((q.x(5), q.v(6), V{q.u(), q.y()}), (V{5, 6}));
     EXPECT_EQ((q.uv(1, 2), comps(q)), (V{1, 2}));
-    q.xy(3, 4);
-    EXPECT_EQ(3.0, q.u());
+    EXPECT_EQ((q.xy(3, 4), q.u()), 3.0);
     KelmDirection2D e(1, 2);
-    e.ij(-1, -2);
-    EXPECT_EQ((e.j(8), comps(e)), (V{-1, 8}));
+    EXPECT_EQ((e.ij(-1, -2), e.j(8), comps(e)), (V{-1, 8}));
 }
 
 }  // namespace

@@ -97,14 +97,11 @@ TEST(KelmXformLayout, ConstructorsAndReferencesIntoTheArray) {
 
     KelmXform m(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12);
     expect_values(m.data(), {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 1});
-    EXPECT_EQ(m.xdir().data(), m.data());
-    EXPECT_EQ(m.ydir().data(), m.data() + 4);
-    EXPECT_EQ(m.zdir().data(), m.data() + 8);
-    EXPECT_EQ(m.origin().data(), m.data() + 12);
+    const double* slots[] = {m.xdir().data(), m.ydir().data(), m.zdir().data(), m.origin().data()};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(slots[i], m.data() + 4 * i) << i;
     m.ydir().j(-5);
     m.origin().z(-12);
-    EXPECT_EQ(m.data()[5], -5.0);
-    EXPECT_EQ(m.data()[14], -12.0);
+    EXPECT_EQ((V{m.data()[5], m.data()[14]}), (V{-5, -12}));
     const KelmXform& cm = m;
     EXPECT_EQ(cm.zdir().k(), 9.0);
 }
@@ -226,14 +223,12 @@ TEST(KelmXformPutRotation, RotationAboutAnAxis) {
     kelm_xform_put_rotation(m.data(), nullptr, 30, kelm_unit_deg);
     expect_values(m.data(), values(kelm_xform_identity));
     // Cleared entries are +0.0, whatever the sign of the noise they replace.
-    for (const KelmDirection& ax : {KelmDirection(0, 0, -1), KelmDirection(1, 0, 0)}) {
+    for (const KelmDirection& ax : {KelmDirection(0, 0, -1), KelmDirection(1, 0, 0)})
         for (double angle : {0.0, 90.0, 180.0, -270.0}) {
             kelm_xform_put_rotation(m.data(), ax.data(), angle, kelm_unit_deg);
-            for (int i = 0; i < 12; ++i) {
+            for (int i = 0; i < 12; ++i)
                 EXPECT_FALSE(m.data()[i] == 0.0 && std::signbit(m.data()[i])) << angle << " " << i;
-            }
         }
-    }
 
     // A general rotation moves a vector as Rodrigues' formula says.
     const double c = std::cos(0.7), s = std::sin(0.7), k[3] = {1.0 / 3, -2.0 / 3, 2.0 / 3};
@@ -337,20 +332,17 @@ TEST(KelmXformApply, PointsDirectionsAndProjectiveRow) {
 
     // Three-reference forms may read and write the very same variables.
     double x = 1, y = 2, z = 3;
-    kelm_xform_apply(x, y, z, m, x, y, z);
-    EXPECT_EQ((V{x, y, z}), (V{8, 21, 33}));
-    kelm_xform_apply_dir(x, y, z, KelmXform(1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 5, 5), 1, 0, 0);
-    EXPECT_EQ((V{x, y, z}), (V{1, 0, 0}));
+    EXPECT_EQ((kelm_xform_apply(x, y, z, m, x, y, z), V{x, y, z}), (V{8, 21, 33}));
+    const KelmXform shift(1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 5, 5);
+    EXPECT_EQ((kelm_xform_apply_dir(x, y, z, shift, 1, 0, 0), V{x, y, z}), (V{1, 0, 0}));
 }
 
 TEST(KelmXformScale, UniformPerAxisAndNormalize) {
     const KelmXform src = filled(1);
     KelmXform r;
-    for (double s : {1.0, 0.0, -2.0, KELM_NULL_REAL, kNaN, 1.0 - 5e-16}) {
-        r = filled(99);
-        kelm_xform_scale(r, src, s);
-        EXPECT_EQ(values(r.data()), values(src.data()));
-    }
+    for (double s : {1.0, 0.0, -2.0, KELM_NULL_REAL, kNaN, 1.0 - 5e-16})
+        EXPECT_EQ((r = filled(99), kelm_xform_scale(r, src, s), values(r.data())),
+                  values(src.data()));
     kelm_xform_scale(r, src, 2.0);
     expect_values(r.data(), {2, 4, 6, 4, 10, 12, 14, 8, 18, 20, 22, 12, 26, 28, 30, 16});
 
@@ -358,8 +350,7 @@ TEST(KelmXformScale, UniformPerAxisAndNormalize) {
     expect_values(r.data(), {2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
     kelm_xform_scale(r, src, 2.0, 3.0, KELM_NULL_REAL);  // row i times factor i
     expect_values(r.data(), {2, 6, 3, 4, 10, 18, 7, 8, 18, 30, 11, 12, 26, 42, 15, 16});
-    kelm_xform_scale(r, src, 1.0, kNaN, 1.0);
-    EXPECT_TRUE(std::isnan(r.data()[1]));
+    EXPECT_TRUE((kelm_xform_scale(r, src, 1.0, kNaN, 1.0), std::isnan(r.data()[1])));
     EXPECT_EQ(r.data()[0], 1.0);
 
     // Normalising takes each axis on its own.
@@ -446,11 +437,9 @@ TEST(KelmXformAliasing, ResultsMayShareStorageWithInputs) {
 // The 3D transform acting on the plane z = 0 as m acts on the plane.
 KelmXform embed(const KelmXform2D& m) {
     const double* v = m.data();
-    KelmXform e(v[0], v[1], 0, v[3], v[4], 0, 0, 0, 1, v[6], v[7], 0);
-    e.data()[3] = v[2];
-    e.data()[7] = v[5];
-    e.data()[15] = v[8];
-    return e;
+    const double e[16] = {v[0], v[1], 0, v[2], v[3], v[4], 0, v[5],
+                          0,    0,    1, 0,    v[6], v[7], 0, v[8]};
+    return KelmXform(e);
 }
 
 TEST(KelmXform2DLayout, ConstructorsSettersAndReferences) {
@@ -461,8 +450,7 @@ TEST(KelmXform2DLayout, ConstructorsSettersAndReferences) {
     expect_values(m.data(), {1, 0, 0, 0, 1, 0, 5, 6, 1});
     EXPECT_EQ(m.ydir().data(), m.data() + 3);
     EXPECT_EQ(m.origin().data(), m.data() + 6);
-    m.origin().v(-6);
-    EXPECT_EQ(m.data()[7], -6.0);
+    EXPECT_EQ((m.origin().v(-6), m.data()[7]), -6.0);
 
     KelmXform2D s = filled<KelmXform2D>(10);
     EXPECT_EQ((s.xdir(3, 4), values(s.data(), 9)), (V{3, 4, 0, 13, 14, 15, 16, 17, 18}));
@@ -518,9 +506,8 @@ TEST(KelmXform2DConstruction, DirsCtoRotationNormalize) {
     // The cleared slots hold +0.0: the y axis (-s, c) must not keep a -0.0.
     for (double angle : {0.0, 180.0, -180.0, 90.0, 270.0, 360.0}) {
         kelm_xform2d_put_rotation(m.data(), angle, kelm_unit_deg);
-        for (int i : {0, 1, 3, 4}) {
+        for (int i : {0, 1, 3, 4})
             EXPECT_FALSE(m.data()[i] == 0.0 && std::signbit(m.data()[i])) << angle << " " << i;
-        }
     }
 
     KelmXform2D n(2, 0, 0, 3, 5, 6);
@@ -546,16 +533,12 @@ TEST(KelmXform2DOperations, ComposeInverseApplyScaleCompare) {
     odd.data()[2] = 7;
     odd.data()[8] = 2;
     double x = 1, y = 1;
-    kelm_xform2d_apply(x, y, odd, x, y);
-    EXPECT_EQ((V{x, y}), (V{3, 4}));
-    kelm_xform2d_apply_dir(x, y, odd, 1, 2);
-    EXPECT_EQ((V{x, y}), (V{2, 6}));
+    EXPECT_EQ((kelm_xform2d_apply(x, y, odd, x, y), V{x, y}), (V{3, 4}));
+    EXPECT_EQ((kelm_xform2d_apply_dir(x, y, odd, 1, 2), V{x, y}), (V{2, 6}));
 
     const KelmXform2D src = filled<KelmXform2D>(1);
-    for (double s : {1.0, 0.0, -2.0, KELM_NULL_REAL, kNaN}) {
-        kelm_xform2d_scale(r, src, s);
-        expect_values(r.data(), values(src));
-    }
+    for (double s : {1.0, 0.0, -2.0, KELM_NULL_REAL, kNaN})
+        EXPECT_EQ((kelm_xform2d_scale(r, src, s), values(r)), values(src)) << s;
 
     EXPECT_EQ(kelm_xform2d_is_dir_identity(t, 1e-9), 1);
     EXPECT_EQ(kelm_xform2d_is_identity(t, 1e-9), 0);
@@ -588,10 +571,8 @@ TEST(KelmXform2DProperties, AgreementWith3DOnEmbeddedMatrices) {
         KelmXform ea = embed(a), eb = embed(b), e3;
         EXPECT_NEAR(kelm_xform2d_det(a), kelm_xform_det(ea), 1e-12);
         kelm_xform2d_compose(prod, a, b);
-        kelm_xform_compose(e3, ea, eb);
-        EXPECT_TRUE(kelm_xform_is_equal(embed(prod), e3, 1e-12));
-        kelm_xform_inverse(e3, ea);
-        EXPECT_TRUE(kelm_xform_is_equal(embed(inv), e3, 1e-9));
+        EXPECT_TRUE((kelm_xform_compose(e3, ea, eb), kelm_xform_is_equal(embed(prod), e3, 1e-12)));
+        EXPECT_TRUE((kelm_xform_inverse(e3, ea), kelm_xform_is_equal(embed(inv), e3, 1e-9)));
 
         // Scaling: uniform, and per axis with a factor that is ignored.
         kelm_xform2d_scale(prod, a, 2.5);
@@ -603,8 +584,7 @@ TEST(KelmXform2DProperties, AgreementWith3DOnEmbeddedMatrices) {
 
         // transform_to carries a onto b.
         ASSERT_EQ(kelm_xform2d_transform_to(prod, a, b), 1);
-        kelm_xform2d_compose(prod, prod, a);
-        EXPECT_TRUE(kelm_xform2d_is_equal(prod, b, 1e-9));
+        EXPECT_TRUE((kelm_xform2d_compose(prod, prod, a), kelm_xform2d_is_equal(prod, b, 1e-9)));
 
         // A plane rotation is the 3D rotation about z restricted to the plane.
         const double angle = rnd.next() * 60;
