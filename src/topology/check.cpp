@@ -89,12 +89,41 @@ void bucket_sides(MeshEdges* me, std::vector<unsigned>& at) {
     }
 }
 
+// The last edge found, of n sides (the second running the same way as the first when
+// same_way), goes to the odd edges unless two sides run opposite ways.
+void note_edge(MeshEdges* me, unsigned n, bool same_way) {
+    if (n != 2 || same_way)
+        me->odd_edges.push_back(static_cast<unsigned>(me->edge_start.size() - 1));
+}
+
+// Facet f, whose first side is an edge's side at edge_sides[i], against the facets of
+// the edge's earlier sides from edge_sides[first]: a facet with the same vertex set
+// shares every edge, so the lower one is among them. Two facets on one edge hold both
+// its vertices, so they have the same vertex set exactly when their corner sums
+// (modulo 2^32) agree.
+void note_duplicate(MeshEdges* me, unsigned f, unsigned first, unsigned i) {
+    auto sum = [me](unsigned g) {
+        const unsigned* v = me->facet(g);
+        return v[0] + v[1] + v[2];
+    };
+    const unsigned mine = sum(f);
+    for (unsigned j = first; j < i; ++j) {
+        const unsigned g = me->edge_sides[j] / 3;
+        if (sum(g) == mine) {
+            me->duplicates.push_back({f, g});
+            return;
+        }
+    }
+}
+
 // Each bucket sorted by the higher vertex groups the sides of one edge, still in
 // increasing order. The fans are joined as each edge is found: each side of the edge
 // is joined to its first side p, corner to corner (p's corner at from(p) is p itself,
 // the one at to(p) is next(p)).
 void group_edges(MeshEdges* me, const std::vector<unsigned>& at, bool side_edges) {
     reserve_large(me->edge_start, me->edge_sides.size() + 1);
+    me->odd_edges.clear();
+    me->duplicates.clear();
     std::vector<unsigned>& root = me->fans;
     reserve_large(root, 3 * static_cast<std::size_t>(me->nf));
     root.resize(3 * static_cast<std::size_t>(me->nf));
@@ -111,23 +140,31 @@ void group_edges(MeshEdges* me, const std::vector<unsigned>& at, bool side_edges
             run.push_back((static_cast<std::uint64_t>(hi) << 32) | s);
         }
         sort_run(run.data(), run.data() + run.size());
-        unsigned last_hi = KELM_NONE, p = 0, start = 0;
+        // The edge at hand: its first side p, which starts at start; its side count n;
+        // whether its second side runs the same way as p.
+        unsigned last_hi = KELM_NONE, p = 0, start = 0, n = 0;
+        bool same_way = false;
         for (unsigned i = begin; i < end; ++i) {
             const unsigned hi = static_cast<unsigned>(run[i - begin] >> 32);
             const unsigned s = static_cast<unsigned>(run[i - begin]);
             if (hi != last_hi) {
+                if (i != begin) note_edge(me, n, same_way);
                 me->edge_start.push_back(i);
                 last_hi = hi;
                 p = s;
                 start = me->from(s);
+                n = 1;
             } else {
                 const bool along = me->from(s) == start;
+                if (++n == 2) same_way = along;
                 join_lower(root, p, along ? s : MeshEdges::next(s));
                 join_lower(root, MeshEdges::next(p), along ? MeshEdges::next(s) : s);
+                if (s % 3 == 0) note_duplicate(me, s / 3, me->edge_start.back(), i);
             }
             me->edge_sides[i] = s;
             if (side_edges) me->side_edge[s] = static_cast<unsigned>(me->edge_start.size() - 1);
         }
+        if (end != begin) note_edge(me, n, same_way);
     }
     me->edge_start.push_back(static_cast<unsigned>(me->edge_sides.size()));
 }
@@ -274,12 +311,6 @@ void cross(double* out, const double* a, const double* b, const double* c) {
     out[2] = ux * vy - uy * vx;
 }
 
-// The sum of a facet's corners (modulo 2^32). Two facets on one edge both hold its two
-// vertices, so they have the same vertex set exactly when their sums agree.
-unsigned corner_sum(const unsigned* v) {
-    return v[0] + v[1] + v[2];
-}
-
 // The centre of the bounds of the used vertices: the apex of the volume cones, which
 // keeps the products small for a part far from the origin.
 void used_centre(double* c, const std::vector<unsigned char>& used, const double* xyz) {
@@ -325,35 +356,20 @@ void check_facets(KelmMeshCheckReport* r, const MeshEdges& me) {
     }
 }
 
-// Border, non-manifold and misoriented edges, and duplicate facets.
+// Border, non-manifold and misoriented edges, and duplicate facets, from the odd edges
+// and the duplicates the edge table noted.
 void check_edges(KelmMeshCheckReport* r, const MeshEdges& me) {
     r->edges = me.edges();
-    for (unsigned e = 0; e < me.edges(); ++e) {
-        const unsigned begin = me.edge_start[e], end = me.edge_start[e + 1];
-        const unsigned s = me.edge_sides[begin];
-        if (end - begin == 1) {
+    for (unsigned e : me.odd_edges) {
+        const unsigned s = me.edge_sides[me.edge_start[e]];
+        if (me.uses(e) == 1)
             r->border_edges.push_back({me.from(s), me.to(s), s / 3});
-            continue;
-        }
-        if (end - begin >= 3)
+        else if (me.uses(e) >= 3)
             r->nonmanifold_edges.push_back(edge_entry(me, e));
-        else if (me.from(s) == me.from(me.edge_sides[begin + 1]))
+        else
             r->misoriented_edges.push_back(edge_entry(me, e));
-        // Duplicates: a facet with the same vertex set shares every edge, so the lower
-        // one is among the earlier facets of the edge of its first side.
-        for (unsigned i = begin + 1; i < end; ++i) {
-            if (me.edge_sides[i] % 3 != 0) continue;
-            const unsigned f = me.edge_sides[i] / 3;
-            const unsigned sum = corner_sum(me.facet(f));
-            for (unsigned j = begin; j < i; ++j) {
-                const unsigned g = me.edge_sides[j] / 3;
-                if (corner_sum(me.facet(g)) == sum) {
-                    r->duplicate_facets.push_back({f, g});
-                    break;
-                }
-            }
-        }
     }
+    r->duplicate_facets = me.duplicates;
     auto by_facet = [](const KelmMeshCheckPair& a, const KelmMeshCheckPair& b) {
         return a.first < b.first;
     };

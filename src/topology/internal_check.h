@@ -32,6 +32,10 @@ struct MeshEdges {
     // union-find over the corners 3 * f + k in which each set's root is its lowest
     // corner.
     std::vector<unsigned> fans;
+    // Edges not used by exactly two sides running opposite ways, in edge order; and
+    // each duplicate facet with the first facet of the same vertex set, in edge order.
+    std::vector<unsigned> odd_edges;
+    std::vector<KelmMeshCheckPair> duplicates;
 
     unsigned edges() const {
         return edge_start.empty() ? 0 : static_cast<unsigned>(edge_start.size() - 1);
