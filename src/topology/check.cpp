@@ -187,17 +187,17 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs, EdgeBuild what)
 }
 
 void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root_table,
-                     const MeshEdges& me, std::vector<unsigned char>* fans) {
+                     const MeshEdges& me, std::vector<unsigned char>* fan_count) {
     std::vector<unsigned>& root = *root_table;
-    if (fans) fans->assign(me.nv, 0);
+    if (fan_count) fan_count->assign(me.nv, 0);
     for (unsigned f = 0; f < me.nf; ++f) {
         if (me.state[f] != kFacetUsed) continue;
         // A fan's root is its lowest corner, which the joins of the facets before f
         // cannot reach: a corner of f that is still a root here heads a fan.
-        if (fans) {
+        if (fan_count) {
             const unsigned* v = me.facet(f);
             for (unsigned k = 0; k < 3; ++k)
-                if (root[3 * f + k] == 3 * f + k && (*fans)[v[k]] < 2) ++(*fans)[v[k]];
+                if (root[3 * f + k] == 3 * f + k && (*fan_count)[v[k]] < 2) ++(*fan_count)[v[k]];
         }
         join_lower(root, 3 * f, 3 * f + 1);
         join_lower(root, 3 * f, 3 * f + 2);
@@ -458,16 +458,16 @@ int kelm_mesh_check(KelmMeshCheckReport* report, const KelmMeshFacetSet* fs, int
     kelm_internal::build_mesh_edges(&me, fs, kelm_internal::EdgeBuild::kCheck);
     const double* xyz = fs->rawverts().data();
     r.vertices = me.nv;
-    std::vector<unsigned char> fans;  // per vertex, up to two; zero: not used
-    kelm_internal::parts_from_fans(&r.facet_part, &me.fans, me, &fans);
+    std::vector<unsigned char> fan_count;  // per vertex, up to two; zero: not used
+    kelm_internal::parts_from_fans(&r.facet_part, &me.fans, me, &fan_count);
     std::vector<unsigned>().swap(me.fans);
     for (unsigned v = 0; v < me.nv; ++v) {
-        r.used_vertices += fans[v] != 0;
-        if (fans[v] > 1) r.nonmanifold_vertices.push_back(v);  // a pinch vertex
+        r.used_vertices += fan_count[v] != 0;
+        if (fan_count[v] > 1) r.nonmanifold_vertices.push_back(v);  // a pinch vertex
     }
     check_facets(&r, me);
     check_edges(&r, me);
-    check_parts(&r, me, xyz, fans);
+    check_parts(&r, me, xyz, fan_count);
     if (!r.border_edges.empty()) kelm_internal::find_holes(&r.holes, me, xyz);
     const bool any = !r.parts.empty();
     r.closed = any && r.border_edges.empty() && r.nonmanifold_edges.empty();

@@ -88,13 +88,14 @@ void build_mesh_edges(MeshEdges* me, const KelmMeshFacetSet* fs,
                       EdgeBuild what = EdgeBuild::kRepair);
 
 // Facet parts through shared edges, from the fans: each facet's corners are joined in
-// root (the fans or a copy, spent), and part[f] is the lowest facet of f's part
-// (KELM_NONE for facets that are not used).
-// When fans is given, fans[v] ends as the number of fans at v, counted up to two:
-// above zero for the vertices the facets use, two for pinch vertices.
+// root (me.fans or a copy of it, spent), and part[f] is the lowest facet of f's part
+// (KELM_NONE for facets that are not used). When fan_count is given, fan_count[v] ends
+// as the number of fans at v, counted up to two: above zero for the vertices the
+// facets use, two for pinch vertices.
 void parts_from_fans(std::vector<unsigned>* part, std::vector<unsigned>* root, const MeshEdges& me,
-                     std::vector<unsigned char>* fans = nullptr);
+                     std::vector<unsigned char>* fan_count = nullptr);
 
+// The same parts from a copy of me.fans, leaving the table as it is.
 void find_parts(std::vector<unsigned>* part, const MeshEdges& me);
 
 // The border loops, as the check reports them.
