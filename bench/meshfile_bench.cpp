@@ -8,8 +8,10 @@
 //                 the same run (only when admesh is installed); both whole child
 //                 processes, the file in the page cache, each the median of five runs
 //                 (admesh on shuffled facets: one run)
-//   x_ring        shuffled order time / ring order time (child processes, same run,
-//                 medians of five runs)
+//   x_ring        shuffled order time / ring order time (child processes, same run):
+//                 the median of the ratios of five adjacent pairs, which one goes
+//                 first alternating, so that a change in the host's speed falls
+//                 inside pairs rather than between the two sides
 //   peak_MiB      peak resident memory of a child process that does the read + init
 //                 once (admesh_peak_MiB: that of admesh)
 //   MB_per_s      input bytes parsed per second of processor time (text formats)
@@ -160,11 +162,8 @@ ChildRun in_child(Fn fn, char* const* argv) {
     return r;
 }
 
-// The median of runs child runs of a program (processor time), with the largest peak.
-// One run's time swings with the system's page-fault work; the median does not.
-ChildRun median_child(char* const* argv, int runs) {
-    std::vector<ChildRun> all;
-    for (int i = 0; i < runs; ++i) all.push_back(in_child([] { return true; }, argv));
+// The run of median processor time, with the largest peak of all.
+ChildRun median_of(std::vector<ChildRun> all) {
     std::sort(all.begin(), all.end(),
               [](const ChildRun& a, const ChildRun& b) { return a.cpu_seconds < b.cpu_seconds; });
     ChildRun m = all[all.size() / 2];
@@ -173,6 +172,14 @@ ChildRun median_child(char* const* argv, int runs) {
         m.ok = m.ok && r.ok;
     }
     return m;
+}
+
+// The median of runs child runs of a program (processor time), with the largest peak.
+// One run's time swings with the system's page-fault work; the median does not.
+ChildRun median_child(char* const* argv, int runs) {
+    std::vector<ChildRun> all;
+    for (int i = 0; i < runs; ++i) all.push_back(in_child([] { return true; }, argv));
+    return median_of(all);
 }
 
 bool have_admesh() {
@@ -193,15 +200,30 @@ void BM_StlReadWeldTopology(benchmark::State& state) {
     // read and build), so that neither side pays for a large parent's address space.
     std::string self = "/proc/self/exe", flag = "--read-and-build", file = path;
     char* ours_argv[] = {&self[0], &flag[0], &file[0], nullptr};
-    const ChildRun mine = median_child(ours_argv, kChildRuns);
-    state.counters["peak_MiB"] = mine.peak_mib;
-    state.counters["child_cpu_s"] = mine.cpu_seconds;
+    ChildRun mine;
     if (shuffled) {
+        // Shuffled and ring runs in adjacent pairs, the order alternating.
         std::string ring_file = files().ring;
         char* ring_argv[] = {&self[0], &flag[0], &ring_file[0], nullptr};
-        const ChildRun ring = median_child(ring_argv, kChildRuns);
-        state.counters["x_ring"] = mine.cpu_seconds / ring.cpu_seconds;
+        std::vector<ChildRun> runs;
+        std::vector<double> ratios;
+        for (int i = 0; i < kChildRuns; ++i) {
+            const bool ring_first = i % 2 == 1;
+            const ChildRun first = in_child([] { return true; }, ring_first ? ring_argv : ours_argv);
+            const ChildRun second = in_child([] { return true; }, ring_first ? ours_argv : ring_argv);
+            const ChildRun& s = ring_first ? second : first;
+            const ChildRun& r = ring_first ? first : second;
+            runs.push_back(s);
+            ratios.push_back(s.cpu_seconds / r.cpu_seconds);
+        }
+        mine = median_of(runs);
+        std::sort(ratios.begin(), ratios.end());
+        state.counters["x_ring"] = ratios[ratios.size() / 2];
+    } else {
+        mine = median_child(ours_argv, kChildRuns);
     }
+    state.counters["peak_MiB"] = mine.peak_mib;
+    state.counters["child_cpu_s"] = mine.cpu_seconds;
     if (have_admesh()) {
         char prog[] = "admesh", exact[] = "--exact";
         char* argv[] = {prog, exact, &file[0], nullptr};
