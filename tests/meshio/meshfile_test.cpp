@@ -71,8 +71,12 @@ TEST(KelmMeshFile, RoundTripsGiveTheSetBack) {
             make_random(src, 7u + format, nv, nv == 300 ? 500 : 600,
                         format == kelm_mesh_file_stl_binary);
             KelmMeshReadInfo info;
-            ASSERT_EQ(read_text(back, write_to_text(src, format), nullptr, &info), 1);
+            const std::string text = write_to_text(src, format);
+            ASSERT_EQ(read_text(back, text, nullptr, &info), 1);
             EXPECT_EQ(info.format, format);
+            if (format == kelm_mesh_file_stl_binary) {  // no attribute bytes
+                EXPECT_EQ(text.substr(84 + 48, 2), std::string(2, '\0'));
+            }
             EXPECT_TRUE(kelm_test::fingerprint(back) == kelm_test::fingerprint(src));
         }
     }
@@ -88,6 +92,18 @@ TEST(KelmMeshFile, FileFormsWriteAndReadByName) {
     ASSERT_EQ(kelm_mesh_file_read(&back, name.c_str(), nullptr), 1);
     EXPECT_TRUE(kelm_test::fingerprint(back) == kelm_test::fingerprint(src));
     std::remove(name.c_str());
+    // The FILE* form reads from the current position: a binary STL after 100 other bytes.
+    KelmMeshFacetSet floats;
+    make_random(floats, 5, 40, 60, true);
+    kelm_test::ScratchFile after("after");
+    FILE* fp = std::fopen(after.path(), "w+b");
+    std::fputs(std::string(100, 'x').c_str(), fp);
+    ASSERT_EQ(kelm_mesh_file_write(&floats, fp, "after", kelm_mesh_file_stl_binary), 1);
+    std::fseek(fp, 100, SEEK_SET);
+    EXPECT_EQ(kelm_mesh_file_read(&back, fp, "after", nullptr, nullptr), 1);
+    std::fclose(fp);
+    EXPECT_TRUE(kelm_test::fingerprint(back) == kelm_test::fingerprint(floats));
+    EXPECT_EQ(kelm_mesh_file_read(nullptr, after.path(), nullptr), 0);
     EXPECT_EQ(kelm_mesh_file_format_of_name("a.STL"), kelm_mesh_file_stl_binary);
     EXPECT_EQ(kelm_mesh_file_format_of_name("a.Ply"), kelm_mesh_file_ply_binary_le);
     EXPECT_EQ(kelm_mesh_file_format_of_name("a.xml"), kelm_mesh_file_unknown);
