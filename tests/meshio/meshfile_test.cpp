@@ -178,6 +178,10 @@ TEST(KelmMeshFile, PolygonsAreCutInsideTheirOutline) {
     ASSERT_EQ(fs.getFacetCount(), 2u);
     EXPECT_EQ(corners(fs.getFacet(1)), (Indices{0, 2, 3, N, N, N}));
     EXPECT_EQ(info.split_polygons, 1u);
+    // A concave quad (a dart, reflex at its last corner) is cut along the diagonal
+    // inside it: area 1, where the fan from its first corner would cover 3.
+    ASSERT_EQ(read_text(fs, "v 0 0 0\nv 2 1 0\nv 0 2 0\nv 1 1 0\nf 1 2 3 4\n"), 1);
+    EXPECT_DOUBLE_EQ(fs.getSurfaceArea(), 1.0);
 
     // A concave arrow (area 5) whose fan from corner 1 would leave the outline, with
     // negative OBJ indices: flat, then tilted into the plane x = 0.5 u + 0.25 v (u, v the
