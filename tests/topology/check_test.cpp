@@ -64,6 +64,12 @@ TEST(KelmMeshCheck, EveryFindingOnSmallMeshesAndTheGridSearch) {
     EXPECT_TRUE(h.closed && h.directed);
     EXPECT_EQ(std::make_pair(h.edges, h.length), std::make_pair(6u, 6.0));
     EXPECT_EQ(h.vertices, U({1, 0, 3, 4, 5, 2}));
+    // Its last facet turned over: where the walk meets an edge run its own way it
+    // takes it still, and the loop is whole but not directed.
+    std::swap(fs.getFacet(3)->vertex[1], fs.getFacet(3)->vertex[2]);
+    kelm_mesh_check(&r, &fs, 0);
+    ASSERT_EQ(r.holes.size(), 1u);
+    EXPECT_EQ(U({r.holes[0].edges, r.holes[0].closed, r.holes[0].directed}), U({6, 1, 0}));
 
     // A non-manifold edge, misoriented edges and a pinch vertex.
     kelm_test::make_nonmanifold_fan(fs);
