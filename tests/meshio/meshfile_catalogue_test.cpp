@@ -24,13 +24,17 @@ const char kVertex3[] =
     "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
     "element face 1\nproperty list uchar int vertex_indices\n";
 
-std::string ply_binary_triangle(int third) {
-    std::string s = ply_header("binary_little_endian", kVertex3);
+// With quality, the face has a float after its list, the file's last four bytes.
+std::string ply_binary_triangle(int third, bool quality = false) {
+    std::string s = ply_header("binary_little_endian",
+                               (kVertex3 + std::string(quality ? "property float quality\n" : ""))
+                                   .c_str());
     const float v[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
     s.append(reinterpret_cast<const char*>(v), sizeof v);
     s += '\x03';
     const int idx[3] = {0, 1, third};
     s.append(reinterpret_cast<const char*>(idx), sizeof idx);
+    if (quality) s.append("\0\0\x80\x3f", 4);  // 1.0f
     return s;
 }
 
@@ -40,6 +44,7 @@ TEST(KelmMeshFileCatalogue, EachBadFileFailsWithItsMessageAndLeavesTheSetEmpty) 
                    "element vertex 100\nproperty float x\nproperty float y\nproperty float z\n");
     const std::string tri_ok = ply_binary_triangle(2), ply_off = ply_binary_triangle(3);
     const std::string at_face = "element \"face\" 0 at byte " + std::to_string(tri_ok.size() - 13);
+    const std::string tri_q = ply_binary_triangle(2, true);
     const std::string stl = "solid a\nfacet normal 0 0 1\n outer loop\n vertex 0 0 0\n";
     const std::string stl_loop = stl + " vertex 1 0 0\n vertex 0 1 0\n";
     const std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n",
@@ -79,6 +84,8 @@ TEST(KelmMeshFileCatalogue, EachBadFileFailsWithItsMessageAndLeavesTheSetEmpty) 
         {tri_ok + "zz",
          "byte " + std::to_string(tri_ok.size()) + ": 2 bytes after the last element"},
         {tri_ok.substr(0, tri_ok.size() - 2), at_face + ": a list of 3 items runs past the end"},
+        {tri_q.substr(0, tri_q.size() - 1),
+         "element \"face\" 0 at byte " + std::to_string(tri_q.size() - 17) + ": truncated"},
         {"ply\nformat ascii 1.0\nelement vertex 1\n", "line 4: the header has no \"end_header\""},
         {ply + "3 0 1\n", "line 13: a list of 3 items runs past the end"},
         {ply + "2 0 1\n", "line 13: face 0 has 2 corners"},
@@ -93,6 +100,8 @@ TEST(KelmMeshFileCatalogue, EachBadFileFailsWithItsMessageAndLeavesTheSetEmpty) 
         EXPECT_EQ(rec.errors(), std::vector<std::string>{"t: " + error});
         EXPECT_EQ(fs.getVertexCount() + fs.getFacetCount() + info.file_facets, 0u);
     }
+    KelmMeshFacetSet whole;  // the float that ends the file fits exactly
+    EXPECT_EQ(kelm_mesh_mem_read(&whole, tri_q.data(), tri_q.size(), "t", nullptr, nullptr), 1);
 }
 
 TEST(KelmMeshFileCatalogue, CoordinatesThatAreNotFiniteAreCountedAndDroppedOrKept) {
