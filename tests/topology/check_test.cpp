@@ -292,6 +292,10 @@ TEST(KelmMeshRepair, OrientsWeldsDropsFillsAndSplits) {
     add_facet(in, 0, 1, in.createVertex(KelmPoint(2, 0, 0)));  // on the line through 0 and 1
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_EQ(r.dropped_zero_area, 1u);
+    // Flat across a diagonal, and the first facet.
+    kelm_test::make_mesh(in, {{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 1, 3}});
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_EQ(r.dropped_zero_area, 1u);
 
     // Each part is oriented, then turned outward.
     kelm_test::make_tetrahedron(in);
@@ -365,6 +369,12 @@ TEST(KelmMeshRepair, OrientsWeldsDropsFillsAndSplits) {
     kelm_mesh_repair(&out, &r, &in, &o);
     EXPECT_EQ(U({r.filled_holes, r.added_facets}), U({1, 1}));
     EXPECT_TRUE(clean(out));
+    for (unsigned f = 0; f < in.getFacetCount(); ++f)  // inside out: outward once closed
+        if (in.getFacet(f)) std::swap(in.getFacet(f)->vertex[1], in.getFacet(f)->vertex[2]);
+    kelm_mesh_repair(&out, &r, &in, &o);
+    EXPECT_TRUE(clean(out));
+    for (unsigned f = 0; f < in.getFacetCount(); ++f)
+        if (in.getFacet(f)) std::swap(in.getFacet(f)->vertex[1], in.getFacet(f)->vertex[2]);
     ASSERT_EQ(out.getFaceCount(), 3u);  // the top face keeps its other facet
     EXPECT_EQ(U({out.getFace(1)->getFacetCount(), out.getFace(2)->getFirstFacet()}), U({1, 11}));
     in.deleteFacet(11);
