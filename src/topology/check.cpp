@@ -136,7 +136,7 @@ void group_edges(MeshEdges* me, const std::vector<unsigned>& at, bool side_edges
         for (unsigned i = begin; i < end; ++i) {
             const unsigned s = me->edge_sides[i];
             const unsigned* c = me->facet(s / 3);
-            const unsigned k = s % 3, hi = std::max(c[k], c[k == 2 ? 0 : k + 1]);
+            const unsigned k = s % 3, hi = std::max(c[k], c[MeshEdges::next(k)]);
             run.push_back((static_cast<std::uint64_t>(hi) << 32) | s);
         }
         sort_run(run.data(), run.data() + run.size());
