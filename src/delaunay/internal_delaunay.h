@@ -13,6 +13,7 @@
 
 #include "kelmmath/core/constants.h"
 #include "kelmmath/core/containers.h"
+#include "kelmmath/delaunay/delaunay2d.h"
 #include "delaunay/search_index.h"
 
 namespace kelm_internal {
@@ -366,6 +367,12 @@ private:
     int coordinate_scale_ = 2;
     SearchIndex index_;
     std::vector<unsigned> pending_;  // legalisation work list, reused
+};
+
+// The one door from the library's own layers into a KelmDelaunay2D's tables
+// (null before a successful init).
+struct DelaunayAccess {
+    static const DelaunayState* state(const KelmDelaunay2D& d) { return d.state_.get(); }
 };
 
 // The crossing edges of the segment (a, b) that an index-order scan could

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "delaunay/internal_delaunay.h"
 #include "delaunay/internal_polygon.h"
 #include "kelmmath/core/errors.h"
 #include "kelmmath/delaunay/delaunay2d.h"
@@ -62,10 +63,14 @@ private:
 namespace {
 
 using kelm_internal::ArrangementEdge;
+using kelm_internal::DelaunayAccess;
+using kelm_internal::DelaunayState;
 using kelm_internal::Forced;
 using kelm_internal::Frame;
 
 constexpr double kRelativeTolerance = 1e-12;
+
+constexpr std::uint64_t kNoPair = ~0ull;  // no pair of vertex numbers makes it
 
 std::uint64_t pairKey(unsigned a, unsigned b) {
     if (a > b) std::swap(a, b);
@@ -86,30 +91,44 @@ Frame frameFor(const std::vector<double>& xy) {
 }
 
 // The same per edge of the triangulation, for its stored direction (u, v); 0
-// for an edge no ring bounds.
-std::vector<int> edgeDeltas(KelmDelaunay2D* tri, const std::vector<Forced>& forced) {
-    std::vector<std::pair<std::uint64_t, int>> keyed;
-    keyed.reserve(forced.size());
-    for (const Forced& f : forced) keyed.emplace_back(pairKey(f.a, f.b), f.a < f.b ? f.delta : -f.delta);
-    std::sort(keyed.begin(), keyed.end());
-    const unsigned ne = tri->getEdgeCount();
+// for an edge no ring bounds. A pair forced twice takes the least of its deltas.
+std::vector<int> edgeDeltas(const DelaunayState& s, const std::vector<Forced>& forced) {
+    std::size_t size = 16;
+    int shift = 60;
+    while (size < 2 * forced.size()) size *= 2, --shift;
+    const std::size_t mask = size - 1;
+    std::vector<std::uint64_t> keys(size, kNoPair);
+    std::vector<int> deltas(size, 0);
+    auto slot = [&](std::uint64_t k) {
+        std::size_t i = static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> shift);
+        while (keys[i] != kNoPair && keys[i] != k) i = (i + 1) & mask;
+        return i;
+    };
+    for (const Forced& f : forced) {
+        const std::uint64_t k = pairKey(f.a, f.b);
+        const int d = f.a < f.b ? f.delta : -f.delta;
+        const std::size_t i = slot(k);
+        if (keys[i] == kNoPair || d < deltas[i]) deltas[i] = d;
+        keys[i] = k;
+    }
+    const unsigned ne = s.edgeCount();
     std::vector<int> out(ne, 0);
     for (unsigned e = 0; e < ne; ++e) {
-        const unsigned u = tri->getEdgeVertex(e, 0), v = tri->getEdgeVertex(e, 1);
-        const std::uint64_t k = pairKey(u, v);
-        const auto it = std::lower_bound(keyed.begin(), keyed.end(), std::make_pair(k, INT_MIN));
-        if (it == keyed.end() || it->first != k) continue;
-        out[e] = u < v ? it->second : -it->second;
+        const unsigned u = s.edgeVerts(e)[0], v = s.edgeVerts(e)[1];
+        const std::size_t i = slot(pairKey(u, v));
+        if (keys[i] == kNoPair) continue;
+        out[e] = u < v ? deltas[i] : -deltas[i];
     }
     return out;
 }
 
 // Does triangle t (counter-clockwise) hold edge e in its stored direction, so
 // that t lies on the edge's left?
-bool onLeft(KelmDelaunay2D* tri, unsigned t, unsigned e) {
-    const unsigned u = tri->getEdgeVertex(e, 0), v = tri->getEdgeVertex(e, 1);
+bool onLeft(const DelaunayState& s, unsigned t, unsigned e) {
+    const unsigned u = s.edgeVerts(e)[0], v = s.edgeVerts(e)[1];
+    const unsigned* tv = s.triVerts(t);
     for (unsigned k = 0; k < 3; ++k)
-        if (tri->getTriangleVertex(t, k) == u) return tri->getTriangleVertex(t, (k + 1) % 3) == v;
+        if (tv[k] == u) return tv[(k + 1) % 3] == v;
     return false;
 }
 
@@ -118,22 +137,22 @@ constexpr int kUnset = INT32_MIN;
 // The winding number (even-odd: the crossing count) of every triangle, walked
 // from the outside triangle on edge 0 across the edges. Returns a triangle
 // reached with two values (modulo 2 under parity), or KELM_NONE.
-unsigned windingWalk(KelmDelaunay2D* tri, const std::vector<int>& edge_delta, bool parity,
+unsigned windingWalk(const DelaunayState& s, const std::vector<int>& edge_delta, bool parity,
                      std::vector<int>* winding) {
-    winding->assign(tri->getTriangleCount(), kUnset);
-    std::vector<unsigned> stack{tri->getEdgeTriangle(0, 0)};
+    winding->assign(s.triangleCount(), kUnset);
+    std::vector<unsigned> stack{s.edgeTris(0)[0]};
     (*winding)[stack[0]] = 0;
     while (!stack.empty()) {
         const unsigned t = stack.back();
         stack.pop_back();
         for (unsigned k = 0; k < 3; ++k) {
-            const unsigned e = tri->getTriangleEdge(t, k);
-            unsigned n = tri->getEdgeTriangle(e, 0);
-            if (n == t) n = tri->getEdgeTriangle(e, 1);
+            const unsigned e = s.triEdges(t)[k];
+            unsigned n = s.edgeTris(e)[0];
+            if (n == t) n = s.edgeTris(e)[1];
             if (n == KELM_NONE) continue;
             // Stepping from the left of the edge to its right loses its delta.
             const int d = edge_delta[e];
-            const int w = (*winding)[t] + (d == 0 ? 0 : onLeft(tri, t, e) ? -d : d);
+            const int w = (*winding)[t] + (d == 0 ? 0 : onLeft(s, t, e) ? -d : d);
             if ((*winding)[n] == kUnset) {
                 (*winding)[n] = w;
                 stack.push_back(n);
@@ -186,11 +205,10 @@ bool PolygonState::forceEdge(KelmDelaunay2D* tri, const Frame& f, unsigned a, un
 }
 
 // Every triangle must keep the enclosing triangle's counter-clockwise sense.
-unsigned turnedOver(KelmDelaunay2D* tri) {
-    for (unsigned t = 0; t < tri->getTriangleCount(); ++t) {
-        const double* p[3];
-        for (unsigned k = 0; k < 3; ++k) p[k] = tri->getPoint(tri->getTriangleVertex(t, k));
-        if (orient2dExact(p[0], p[1], p[2]) <= 0) return t;
+unsigned turnedOver(const DelaunayState& s) {
+    for (unsigned t = 0; t < s.triangleCount(); ++t) {
+        const unsigned* tv = s.triVerts(t);
+        if (orient2dExact(s.point(tv[0]), s.point(tv[1]), s.point(tv[2])) <= 0) return t;
     }
     return KELM_NONE;
 }
@@ -251,7 +269,8 @@ int PolygonState::fill(const std::vector<ArrangementEdge>& edges, int rule) {
             if (d != 0 && !forceEdge(&tri, f, e.a + 3, e.b + 3, d, 0, careful, &forced))
                 failed = static_cast<unsigned>(i);
         }
-        const unsigned over = failed == KELM_NONE ? turnedOver(&tri) : KELM_NONE;
+        const unsigned over =
+            failed == KELM_NONE ? turnedOver(*DelaunayAccess::state(tri)) : KELM_NONE;
         if (failed == KELM_NONE && over == KELM_NONE) return label(&tri, forced, rule);
         if (!careful) continue;
         if (failed != KELM_NONE)
@@ -267,9 +286,10 @@ int PolygonState::fill(const std::vector<ArrangementEdge>& edges, int rule) {
 // the inside triangles kept.
 int PolygonState::label(KelmDelaunay2D* tri_ptr, const std::vector<Forced>& forced, int rule) {
     KelmDelaunay2D& tri = *tri_ptr;
+    const DelaunayState& s = *DelaunayAccess::state(tri);
     std::vector<int> winding;
-    const std::vector<int> edge_delta = edgeDeltas(&tri, forced);
-    const unsigned conflict = windingWalk(&tri, edge_delta, rule == KELM_FILL_EVEN_ODD, &winding);
+    const std::vector<int> edge_delta = edgeDeltas(s, forced);
+    const unsigned conflict = windingWalk(s, edge_delta, rule == KELM_FILL_EVEN_ODD, &winding);
     if (conflict != KELM_NONE) {
         kelm_ec()->error("KelmPolygon2D: triangle %u is reached as inside and as outside",
                          conflict);
@@ -281,22 +301,22 @@ int PolygonState::label(KelmDelaunay2D* tri_ptr, const std::vector<Forced>& forc
     // the walk.
     for (unsigned e = 0; rule == KELM_FILL_NON_ZERO && e < edge_delta.size(); ++e) {
         if (edge_delta[e] == 0) continue;
-        const unsigned t0 = tri.getEdgeTriangle(e, 0), t1 = tri.getEdgeTriangle(e, 1);
+        const unsigned t0 = s.edgeTris(e)[0], t1 = s.edgeTris(e)[1];
         if (insideUnder(rule, winding[t0]) == insideUnder(rule, winding[t1]))
-            tri.insertEdge(tri.getEdgeVertex(e, 0), tri.getEdgeVertex(e, 1), 0);
+            tri.insertEdge(s.edgeVerts(e)[0], s.edgeVerts(e)[1], 0);
     }
     tri.resolveInside();
-    const unsigned nt = tri.getTriangleCount();
+    const unsigned nt = s.triangleCount();
     for (unsigned t = 0; t < nt; ++t) {
         const bool in = winding[t] != kUnset && insideUnder(rule, winding[t]);
-        if (tri.isInside(t) != (in ? 1 : 0)) {
+        const unsigned label = s.tri_labels[t];
+        if (label != (in ? 1u : 0u)) {
             kelm_ec()->error("KelmPolygon2D: triangle %u is labelled %d by parity but %s by winding",
-                             t, tri.isInside(t), in ? "inside" : "outside");
+                             t, static_cast<int>(label), in ? "inside" : "outside");
             return 0;
         }
         if (!in) continue;
-        unsigned v[3];
-        tri.getTriangle(&v[0], &v[1], &v[2], t);
+        const unsigned* v = s.triVerts(t);
         if (v[0] < 3 || v[1] < 3 || v[2] < 3) {
             kelm_ec()->error("KelmPolygon2D: inside triangle %u uses a corner of the enclosing triangle", t);
             return 0;

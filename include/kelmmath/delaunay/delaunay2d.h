@@ -11,6 +11,7 @@
 
 namespace kelm_internal {
 class DelaunayState;
+struct DelaunayAccess;
 }
 
 // Incremental constrained Delaunay triangulation of points in the plane, with
@@ -137,6 +138,7 @@ public:
     void dumpMesh();
 
 private:
+    friend struct kelm_internal::DelaunayAccess;
     std::unique_ptr<kelm_internal::DelaunayState> state_;
 };
 
