@@ -2,7 +2,6 @@
 #define KELMMATH_SRC_DELAUNAY_INTERNAL_POLYGON_H
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace kelm_internal {
@@ -36,8 +35,16 @@ private:
     long long cell(double v, double lo) const;
     std::vector<double>* xy_;
     double minx_, miny_, tol_;
-    std::vector<unsigned> next_;                     // the chain of vertices in a cell
-    std::unordered_map<std::uint64_t, unsigned> head_;  // the newest vertex of a cell
+    // The newest vertex of a cell, by cell key: open addressing, KELM_NONE heads
+    // mark free slots.
+    unsigned* headSlot(std::uint64_t k);
+    unsigned head(std::uint64_t k) const;
+    void growHeads();
+    std::vector<unsigned> next_;  // the chain of vertices in a cell
+    std::vector<std::uint64_t> cell_keys_;
+    std::vector<unsigned> heads_;
+    std::size_t cells_ = 0;
+    int shift_ = 64;
 };
 
 // Turns ring segments (pairs of vertex indices into xy) into a planar

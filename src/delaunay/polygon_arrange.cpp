@@ -290,15 +290,51 @@ std::uint64_t VertexSnap::key(long long ix, long long iy) const {
     return static_cast<std::uint64_t>(ix) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(iy);
 }
 
+unsigned VertexSnap::head(std::uint64_t k) const {
+    if (heads_.empty()) return KELM_NONE;
+    const std::size_t mask = heads_.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> shift_);;
+         i = (i + 1) & mask) {
+        if (heads_[i] == KELM_NONE || cell_keys_[i] == k) return heads_[i];
+    }
+}
+
+unsigned* VertexSnap::headSlot(std::uint64_t k) {
+    if (2 * (cells_ + 1) > heads_.size()) growHeads();
+    const std::size_t mask = heads_.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> shift_);;
+         i = (i + 1) & mask) {
+        if (heads_[i] == KELM_NONE) {
+            cell_keys_[i] = k;
+            ++cells_;
+            return &heads_[i];
+        }
+        if (cell_keys_[i] == k) return &heads_[i];
+    }
+}
+
+void VertexSnap::growHeads() {
+    std::vector<std::uint64_t> keys;
+    std::vector<unsigned> heads;
+    keys.swap(cell_keys_);
+    heads.swap(heads_);
+    std::size_t size = heads.empty() ? 64 : 2 * heads.size();
+    shift_ = 64;
+    for (std::size_t n = size; n > 1; n >>= 1) --shift_;
+    cell_keys_.assign(size, 0);
+    heads_.assign(size, KELM_NONE);
+    cells_ = 0;
+    for (std::size_t i = 0; i < heads.size(); ++i)
+        if (heads[i] != KELM_NONE) *headSlot(keys[i]) = heads[i];
+}
+
 unsigned VertexSnap::find(double x, double y) const {
     const long long x0 = cell(x - tol_, minx_), x1 = cell(x + tol_, minx_);
     const long long y0 = cell(y - tol_, miny_), y1 = cell(y + tol_, miny_);
     unsigned best = KELM_NONE;
     for (long long ix = x0; ix <= x1; ++ix) {
         for (long long iy = y0; iy <= y1; ++iy) {
-            const auto it = head_.find(key(ix, iy));
-            if (it == head_.end()) continue;
-            for (unsigned v = it->second; v != KELM_NONE; v = next_[v]) {
+            for (unsigned v = head(key(ix, iy)); v != KELM_NONE; v = next_[v]) {
                 const double dx = (*xy_)[2 * v] - x, dy = (*xy_)[2 * v + 1] - y;
                 if (dx * dx + dy * dy <= tol_ * tol_ && (best == KELM_NONE || v < best)) best = v;
             }
@@ -309,16 +345,13 @@ unsigned VertexSnap::find(double x, double y) const {
 
 void VertexSnap::index(unsigned v) {
     if (next_.size() <= v) next_.resize(v + 1, KELM_NONE);
-    const std::uint64_t k = key(cell((*xy_)[2 * v], minx_), cell((*xy_)[2 * v + 1], miny_));
-    const auto ins = head_.emplace(k, v);
-    if (!ins.second) {
-        next_[v] = ins.first->second;
-        ins.first->second = v;
-    }
+    unsigned* h = headSlot(key(cell((*xy_)[2 * v], minx_), cell((*xy_)[2 * v + 1], miny_)));
+    next_[v] = *h;
+    *h = v;
 }
 
 void VertexSnap::reserve(std::size_t n) {
-    head_.reserve(n);
+    while (heads_.size() < 2 * n + 2) growHeads();
     next_.reserve(n);
 }
 
@@ -355,23 +388,32 @@ std::vector<ArrangementEdge> arrangeSegments(std::vector<double>* xy,
         }
     }
 
-    std::vector<ArrangementEdge> pieces;
-    pieces.reserve(segs.size() / 2);
+    // The pieces in (a, b) order: counted out by their lower vertex, each
+    // vertex's few pieces then sorted by the higher one.
+    const std::size_t nv = xy->size() / 2;
+    std::vector<unsigned> start(nv + 1, 0);
+    for (std::size_t s = 0; s + 1 < segs.size(); s += 2)
+        if (segs[s] != segs[s + 1]) ++start[std::min(segs[s], segs[s + 1]) + 1];
+    for (std::size_t v = 0; v < nv; ++v) start[v + 1] += start[v];
+    std::vector<ArrangementEdge> pieces(start[nv]);
+    std::vector<unsigned> fill(start.begin(), start.end() - 1);
     for (std::size_t s = 0; s + 1 < segs.size(); s += 2) {
         const unsigned a = segs[s], b = segs[s + 1];
         if (a == b) continue;
-        pieces.push_back({std::min(a, b), std::max(a, b), 1, a < b ? 1 : -1});
+        pieces[fill[std::min(a, b)]++] = {std::min(a, b), std::max(a, b), 1, a < b ? 1 : -1};
     }
-    std::sort(pieces.begin(), pieces.end(), [](const ArrangementEdge& p, const ArrangementEdge& q) {
-        return p.a != q.a ? p.a < q.a : p.b < q.b;
-    });
     std::vector<ArrangementEdge> edges;
-    for (const ArrangementEdge& p : pieces) {
-        if (!edges.empty() && edges.back().a == p.a && edges.back().b == p.b) {
-            edges.back().count += 1;
-            edges.back().winding += p.winding;
-        } else {
-            edges.push_back(p);
+    edges.reserve(pieces.size());
+    for (std::size_t v = 0; v < nv; ++v) {
+        const auto first = pieces.begin() + start[v], last = pieces.begin() + start[v + 1];
+        std::sort(first, last, [](const ArrangementEdge& p, const ArrangementEdge& q) { return p.b < q.b; });
+        for (auto p = first; p != last; ++p) {
+            if (!edges.empty() && edges.back().a == p->a && edges.back().b == p->b) {
+                edges.back().count += 1;
+                edges.back().winding += p->winding;
+            } else {
+                edges.push_back(*p);
+            }
         }
     }
     return edges;
