@@ -178,6 +178,13 @@ TEST(KelmPolygonParts, SnapArrangeAndOrient) {
                                      snap.find(-2.5, 0.5), snap.find(4, 4)}),
               (std::vector<unsigned>{0, 1, 2, 2, KELM_NONE}));
     EXPECT_EQ(xy.size(), 6u);
+    // Thousands of cells, the index grown many times: each point is found again.
+    std::vector<double> grid;
+    kelm_internal::VertexSnap many(&grid, 0, 0, 0.1);
+    unsigned wrong = 0;
+    for (unsigned i = 0; i < 4000; ++i) wrong += many.add(i % 64, i / 64) != i;
+    for (unsigned i = 0; i < 4000; ++i) wrong += many.find(i % 64 + 0.05, i / 64) != i;
+    EXPECT_EQ(wrong, 0u);
 
     // A tall rectangle across a square: each horizontal side of the square and each
     // vertical side of the rectangle is cut twice, in order along it, each piece once.
