@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/internal_hash.h"
+
 namespace kelm_internal {
 
 // Sign of the orientation of (a, b, c): 1 counter-clockwise, -1 clockwise, 0
@@ -35,16 +37,8 @@ private:
     long long cell(double v, double lo) const;
     std::vector<double>* xy_;
     double minx_, miny_, tol_;
-    // The newest vertex of a cell, by cell key: open addressing, KELM_NONE heads
-    // mark free slots.
-    unsigned* headSlot(std::uint64_t k);
-    unsigned head(std::uint64_t k) const;
-    void growHeads();
     std::vector<unsigned> next_;  // the chain of vertices in a cell
-    std::vector<std::uint64_t> cell_keys_;
-    std::vector<unsigned> heads_;
-    std::size_t cells_ = 0;
-    int shift_ = 64;
+    U64Map<unsigned> head_;       // the newest vertex of a cell
 };
 
 // Turns ring segments (pairs of vertex indices into xy) into a planar

@@ -70,8 +70,6 @@ using kelm_internal::Frame;
 
 constexpr double kRelativeTolerance = 1e-12;
 
-constexpr std::uint64_t kNoPair = ~0ull;  // no pair of vertex numbers makes it
-
 std::uint64_t pairKey(unsigned a, unsigned b) {
     if (a > b) std::swap(a, b);
     return static_cast<std::uint64_t>(a) << 32 | b;
@@ -93,31 +91,19 @@ Frame frameFor(const std::vector<double>& xy) {
 // The same per edge of the triangulation, for its stored direction (u, v); 0
 // for an edge no ring bounds. A pair forced twice takes the least of its deltas.
 std::vector<int> edgeDeltas(const DelaunayState& s, const std::vector<Forced>& forced) {
-    std::size_t size = 16;
-    int shift = 60;
-    while (size < 2 * forced.size()) size *= 2, --shift;
-    const std::size_t mask = size - 1;
-    std::vector<std::uint64_t> keys(size, kNoPair);
-    std::vector<int> deltas(size, 0);
-    auto slot = [&](std::uint64_t k) {
-        std::size_t i = static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> shift);
-        while (keys[i] != kNoPair && keys[i] != k) i = (i + 1) & mask;
-        return i;
-    };
+    kelm_internal::U64Map<int> deltas;  // pair keys are never the free key
+    deltas.reserve(forced.size());
     for (const Forced& f : forced) {
-        const std::uint64_t k = pairKey(f.a, f.b);
         const int d = f.a < f.b ? f.delta : -f.delta;
-        const std::size_t i = slot(k);
-        if (keys[i] == kNoPair || d < deltas[i]) deltas[i] = d;
-        keys[i] = k;
+        const auto ins = deltas.insert(pairKey(f.a, f.b), d);
+        if (!ins.second && d < *ins.first) *ins.first = d;
     }
     const unsigned ne = s.edgeCount();
     std::vector<int> out(ne, 0);
     for (unsigned e = 0; e < ne; ++e) {
         const unsigned u = s.edgeVerts(e)[0], v = s.edgeVerts(e)[1];
-        const std::size_t i = slot(pairKey(u, v));
-        if (keys[i] == kNoPair) continue;
-        out[e] = u < v ? deltas[i] : -deltas[i];
+        const int* d = deltas.find(pairKey(u, v));
+        if (d) out[e] = u < v ? *d : -*d;
     }
     return out;
 }
@@ -309,10 +295,10 @@ int PolygonState::label(KelmDelaunay2D* tri_ptr, const std::vector<Forced>& forc
     const unsigned nt = s.triangleCount();
     for (unsigned t = 0; t < nt; ++t) {
         const bool in = winding[t] != kUnset && insideUnder(rule, winding[t]);
-        const unsigned label = s.tri_labels[t];
-        if (label != (in ? 1u : 0u)) {
+        const unsigned parity = s.tri_labels[t];
+        if (parity != (in ? 1u : 0u)) {
             kelm_ec()->error("KelmPolygon2D: triangle %u is labelled %d by parity but %s by winding",
-                             t, static_cast<int>(label), in ? "inside" : "outside");
+                             t, static_cast<int>(parity), in ? "inside" : "outside");
             return 0;
         }
         if (!in) continue;

@@ -286,46 +286,12 @@ long long VertexSnap::cell(double v, double lo) const {
     return c >= -4e18 && c <= 4e18 ? static_cast<long long>(c) : 0;
 }
 
+// Cells whose keys meet share a chain, which costs only distance tests; so the
+// one key the map cannot hold joins its neighbour's.
 std::uint64_t VertexSnap::key(long long ix, long long iy) const {
-    return static_cast<std::uint64_t>(ix) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(iy);
-}
-
-unsigned VertexSnap::head(std::uint64_t k) const {
-    if (heads_.empty()) return KELM_NONE;
-    const std::size_t mask = heads_.size() - 1;
-    for (std::size_t i = static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> shift_);;
-         i = (i + 1) & mask) {
-        if (heads_[i] == KELM_NONE || cell_keys_[i] == k) return heads_[i];
-    }
-}
-
-unsigned* VertexSnap::headSlot(std::uint64_t k) {
-    if (2 * (cells_ + 1) > heads_.size()) growHeads();
-    const std::size_t mask = heads_.size() - 1;
-    for (std::size_t i = static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> shift_);;
-         i = (i + 1) & mask) {
-        if (heads_[i] == KELM_NONE) {
-            cell_keys_[i] = k;
-            ++cells_;
-            return &heads_[i];
-        }
-        if (cell_keys_[i] == k) return &heads_[i];
-    }
-}
-
-void VertexSnap::growHeads() {
-    std::vector<std::uint64_t> keys;
-    std::vector<unsigned> heads;
-    keys.swap(cell_keys_);
-    heads.swap(heads_);
-    std::size_t size = heads.empty() ? 64 : 2 * heads.size();
-    shift_ = 64;
-    for (std::size_t n = size; n > 1; n >>= 1) --shift_;
-    cell_keys_.assign(size, 0);
-    heads_.assign(size, KELM_NONE);
-    cells_ = 0;
-    for (std::size_t i = 0; i < heads.size(); ++i)
-        if (heads[i] != KELM_NONE) *headSlot(keys[i]) = heads[i];
+    const std::uint64_t k =
+        static_cast<std::uint64_t>(ix) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(iy);
+    return k == U64Map<unsigned>::kFree ? k - 1 : k;
 }
 
 unsigned VertexSnap::find(double x, double y) const {
@@ -334,7 +300,8 @@ unsigned VertexSnap::find(double x, double y) const {
     unsigned best = KELM_NONE;
     for (long long ix = x0; ix <= x1; ++ix) {
         for (long long iy = y0; iy <= y1; ++iy) {
-            for (unsigned v = head(key(ix, iy)); v != KELM_NONE; v = next_[v]) {
+            const unsigned* head = head_.find(key(ix, iy));
+            for (unsigned v = head ? *head : KELM_NONE; v != KELM_NONE; v = next_[v]) {
                 const double dx = (*xy_)[2 * v] - x, dy = (*xy_)[2 * v + 1] - y;
                 if (dx * dx + dy * dy <= tol_ * tol_ && (best == KELM_NONE || v < best)) best = v;
             }
@@ -345,13 +312,15 @@ unsigned VertexSnap::find(double x, double y) const {
 
 void VertexSnap::index(unsigned v) {
     if (next_.size() <= v) next_.resize(v + 1, KELM_NONE);
-    unsigned* h = headSlot(key(cell((*xy_)[2 * v], minx_), cell((*xy_)[2 * v + 1], miny_)));
-    next_[v] = *h;
-    *h = v;
+    const auto ins = head_.insert(key(cell((*xy_)[2 * v], minx_), cell((*xy_)[2 * v + 1], miny_)), v);
+    if (!ins.second) {
+        next_[v] = *ins.first;
+        *ins.first = v;
+    }
 }
 
 void VertexSnap::reserve(std::size_t n) {
-    while (heads_.size() < 2 * n + 2) growHeads();
+    head_.reserve(n);
     next_.reserve(n);
 }
 

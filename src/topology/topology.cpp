@@ -7,6 +7,7 @@
 
 #include "kelmmath/core/errors.h"
 #include "kelmmath/mesh/facetset.h"
+#include "core/internal_hash.h"
 #include "mesh/internal_memory.h"
 #include "topology/internal_topology.h"
 
@@ -23,69 +24,6 @@ using kelm_internal::TopologyTables;
 #endif
 namespace {
 
-// Open-addressing hash from a vertex pair (lo, hi) to an edge number. The key
-// ~0 cannot occur: a corner is always below the vertex count.
-class PairIndex {
-public:
-    unsigned find(unsigned lo, unsigned hi) const {
-        if (keys_.empty()) return KELM_NONE;
-        const unsigned long long key = make_key(lo, hi);
-        for (std::size_t i = slot(key);; i = (i + 1) & mask_) {
-            if (keys_[i] == key) return values_[i];
-            if (keys_[i] == kEmpty) return KELM_NONE;
-        }
-    }
-
-    // Keeps an existing entry: the chains put the newest edge first, and the chain
-    // is walked newest first when the index is seeded, so the first entry wins.
-    void insert(unsigned lo, unsigned hi, unsigned e) {
-        if (2 * (count_ + 1) > keys_.size()) grow();
-        place(make_key(lo, hi), e);
-    }
-
-private:
-    static constexpr unsigned long long kEmpty = ~0ull;
-
-    static unsigned long long make_key(unsigned lo, unsigned hi) {
-        return (static_cast<unsigned long long>(lo) << 32) | hi;
-    }
-    std::size_t slot(unsigned long long key) const {
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_) & mask_;
-    }
-    void place(unsigned long long key, unsigned e) {
-        for (std::size_t i = slot(key);; i = (i + 1) & mask_) {
-            if (keys_[i] == key) return;
-            if (keys_[i] == kEmpty) {
-                keys_[i] = key;
-                values_[i] = e;
-                ++count_;
-                return;
-            }
-        }
-    }
-    void grow() {
-        std::vector<unsigned long long> old_keys;
-        std::vector<unsigned> old_values;
-        old_keys.swap(keys_);
-        old_values.swap(values_);
-        const std::size_t size = old_keys.empty() ? 64 : 2 * old_keys.size();
-        keys_.assign(size, kEmpty);
-        values_.assign(size, KELM_NONE);
-        mask_ = size - 1;
-        shift_ = 64;
-        for (std::size_t s = size; s > 1; s >>= 1) --shift_;
-        count_ = 0;
-        for (std::size_t i = 0; i < old_keys.size(); ++i)
-            if (old_keys[i] != kEmpty) place(old_keys[i], old_values[i]);
-    }
-
-    std::vector<unsigned long long> keys_;
-    std::vector<unsigned> values_;
-    std::size_t mask_ = 0;
-    unsigned shift_ = 64;
-    std::size_t count_ = 0;
-};
-
 // The per-vertex edge chains of one build: head[lo] is the newest edge whose lower
 // vertex is lo, next[e] the edge chained after e. They decide which existing edge a
 // side belongs to. In indexed mode a chain that has grown long (a hub vertex) is
@@ -100,7 +38,10 @@ public:
     }
 
     unsigned find(const TopologyTables& t, unsigned lo, unsigned hi) const {
-        if (indexed_ && chain_len_[lo] >= kelm_internal::kLongChain) return index_.find(lo, hi);
+        if (indexed_ && chain_len_[lo] >= kelm_internal::kLongChain) {
+            const unsigned* e = index_.find(pair_key(lo, hi));
+            return e ? *e : KELM_NONE;
+        }
         const unsigned* higher = t.edge_verts.data();
         for (unsigned e = head_[lo]; e != KELM_NONE; e = next_[e])
             if (higher[2 * e + 1] == hi) return e;
@@ -113,21 +54,28 @@ public:
         head_[lo] = e;
         if (!indexed_) return;
         const unsigned len = ++chain_len_[lo];
+        // The index keeps an existing entry: the chain puts the newest edge first
+        // and is walked newest first when the index is seeded, so the first wins.
         if (len > kelm_internal::kLongChain) {
-            index_.insert(lo, hi, e);
+            index_.insert(pair_key(lo, hi), e);
         } else if (len == kelm_internal::kLongChain) {
             for (unsigned c = head_[lo]; c != KELM_NONE; c = next_[c])
-                index_.insert(lo, t.edge_verts[2 * c + 1], c);
+                index_.insert(pair_key(lo, t.edge_verts[2 * c + 1]), c);
         }
     }
 
     unsigned next_size() const { return static_cast<unsigned>(next_.size()); }
 
 private:
+    // Never the free key: a corner is always below the vertex count.
+    static std::uint64_t pair_key(unsigned lo, unsigned hi) {
+        return (static_cast<std::uint64_t>(lo) << 32) | hi;
+    }
+
     std::vector<unsigned> head_;
     std::vector<unsigned> next_;
     std::vector<unsigned> chain_len_;
-    PairIndex index_;
+    kelm_internal::U64Map<unsigned> index_;
     bool indexed_;
 };
 
